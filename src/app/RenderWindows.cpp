@@ -1,0 +1,53 @@
+#include "app/RenderWindows.h"
+
+#include "shell/ui/CV5320TopLevelFrm.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QWidget>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace cv {
+
+namespace {
+struct Renderable {
+    const char* name;
+    // Creates the window and runs its loading, as opening it would.
+    std::function<std::unique_ptr<QWidget>()> open;
+};
+} // namespace
+
+int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFolder,
+                     const QString& boardDescription)
+{
+    QDir().mkpath(dir);
+    // The main window brings the board up; every other window then talks to it.
+    auto top = std::make_unique<CV5320TopLevelFrm>(access, appFolder, boardDescription);
+    top->Form_Load();
+
+    std::vector<Renderable> windows = {
+        {"CV5320TopLevelFrm", [&]() -> std::unique_ptr<QWidget> { return std::move(top); }},
+    };
+
+    int failures = 0;
+    for (auto& r : windows) {
+        std::unique_ptr<QWidget> w = r.open();
+        w->show();
+        QApplication::processEvents();
+        const QString path = QDir(dir).filePath(QString::fromLatin1(r.name) + QStringLiteral(".png"));
+        if (!w->grab().save(path)) {
+            std::fprintf(stderr, "cannot write %s\n", path.toLocal8Bit().constData());
+            ++failures;
+        } else {
+            std::printf("%s\n", path.toLocal8Bit().constData());
+        }
+        w->hide();
+    }
+    return failures ? 1 : 0;
+}
+
+} // namespace cv

@@ -1,0 +1,173 @@
+// cv5320ctl: the evaluation program's start-up and register access without
+// windows. Commands run in order on one board in one invocation.
+
+#include "app/AppOptions.h"
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
+#include "platform/CliServices.h"
+#include "platform/NumText.h"
+#include "shell/BoardSession.h"
+#include "shell/Startup.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+using namespace cv;
+
+namespace {
+
+const char* const kUsage =
+    "usage: cv5320ctl [--board sim|sim:N|usb] [--usb-log FILE] [--scenario FILE|none] COMMAND...\n"
+    "commands:\n"
+    "  info                                board, chip and firmware identity\n"
+    "  read [--board-reg] [--index N] ADDR [COUNT]\n"
+    "  write [--board-reg] ADDR VALUE\n"
+    "  wait MS\n";
+
+struct CommandLine {
+    QStringList words;
+    int pos = 0;
+    bool boardRegDefault = false;
+
+    bool atEnd() const { return pos >= words.size(); }
+    QString next() { return atEnd() ? QString() : words[pos++]; }
+    QString peek() const { return atEnd() ? QString() : words[pos]; }
+};
+
+[[noreturn]] void usageError(const QString& why)
+{
+    std::fprintf(stderr, "%s\n%s", why.toLocal8Bit().constData(), kUsage);
+    std::fflush(stderr);
+    std::_Exit(2);
+}
+
+bool parseNumber(const QString& text, long long& out)
+{
+    bool ok = false;
+    out = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2).toLongLong(&ok, 16)
+                                                                     : text.toLongLong(&ok, 10);
+    return ok;
+}
+
+long long number(CommandLine& cl, const char* what, long long lo, long long hi)
+{
+    const QString t = cl.next();
+    long long v = 0;
+    if (t.isEmpty() || !parseNumber(t, v))
+        usageError(QStringLiteral("%1 expected, got \"%2\"").arg(QLatin1String(what), t));
+    if (v < lo || v > hi)
+        usageError(QStringLiteral("%1 %2 is out of range (%3 to %4)").arg(QLatin1String(what), t).arg(lo).arg(hi));
+    return v;
+}
+
+struct RegOptions {
+    int16_t target = TargetChip;
+    uint16_t index = 0;
+};
+
+// Options that may follow a command word: --board-reg and --index N.
+RegOptions regOptions(CommandLine& cl)
+{
+    RegOptions o;
+    if (cl.boardRegDefault)
+        o.target = TargetBoard;
+    while (cl.peek().startsWith(QLatin1String("--"))) {
+        const QString opt = cl.next();
+        if (opt == QLatin1String("--board-reg"))
+            o.target = TargetBoard;
+        else if (opt == QLatin1String("--index"))
+            o.index = static_cast<uint16_t>(number(cl, "index", 0, 0xFFFF));
+        else
+            usageError(QStringLiteral("unknown option %1").arg(opt));
+    }
+    return o;
+}
+
+QString hex4(long long v) { return QStringLiteral("0x%1").arg(v, 4, 16, QLatin1Char('0')).toUpper().replace(QLatin1String("0X"), QLatin1String("0x")); }
+
+void cmdInfo(CommandLine&)
+{
+    const int32_t boardId = readBoardId();
+    const int32_t chipId = ReadRegister(reg::PART_ID, TargetChip);
+    const int32_t fw = ReadRegister(reg::board::FirmwareRevision, TargetBoard);
+    std::printf("Board ID: %d\n%s\n%s\n%s\n", boardId, deviceIdText(chipId).toLocal8Bit().constData(),
+                siliconRevisionText(chipId).toLocal8Bit().constData(),
+                firmwareRevisionText(fw).toLocal8Bit().constData());
+}
+
+void cmdRead(CommandLine& cl)
+{
+    const RegOptions o = regOptions(cl);
+    const auto address = static_cast<int16_t>(number(cl, "address", 0, reg::kMaxAddress));
+    long long count = 1;
+    long long v = 0;
+    if (!cl.atEnd() && parseNumber(cl.peek(), v))
+        count = number(cl, "count", 1, 31);
+    int32_t values[32] = {};
+    int16_t status = 0;
+    ReadRegisters(address, static_cast<int32_t>(count), o.target, o.index, status, values);
+    for (int i = 0; i < count; ++i)
+        std::printf("%s %s\n", hex4(address + i).toLatin1().constData(),
+                    hex4(values[i]).toLatin1().constData());
+    std::printf("status %d\n", status);
+}
+
+void cmdWrite(CommandLine& cl)
+{
+    const RegOptions o = regOptions(cl);
+    const auto address = static_cast<int16_t>(number(cl, "address", 0, reg::kMaxAddress));
+    const auto value = static_cast<int32_t>(number(cl, "value", 0, 0xFFFF));
+    WriteRegister(address, value, o.target);
+}
+
+void cmdWait(CommandLine& cl) { services().sleepMs(static_cast<int>(number(cl, "milliseconds", 0, 3600000))); }
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    BoardOptions options;
+    QString error;
+    if (!takeBoardOptions(args, options, &error))
+        usageError(error);
+
+    CommandLine cl;
+    for (const QString& a : args) {
+        if (a == QLatin1String("--board-reg") && cl.words.isEmpty())
+            cl.boardRegDefault = true;
+        else if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else
+            cl.words << a;
+    }
+    if (cl.words.isEmpty())
+        usageError(QStringLiteral("no command given"));
+
+    const std::map<QString, std::function<void(CommandLine&)>> commands = {
+        {QStringLiteral("info"), cmdInfo},
+        {QStringLiteral("read"), cmdRead},
+        {QStringLiteral("write"), cmdWrite},
+        {QStringLiteral("wait"), cmdWait},
+    };
+    static CliServices cli;
+    setServices(&cli);
+    auto session = BoardSession::create(options, cli.clock(), &error);
+    if (!session)
+        usageError(error);
+    runStartup(session->access(), QCoreApplication::applicationDirPath());
+
+    while (!cl.atEnd()) {
+        const QString word = cl.next();
+        const auto it = commands.find(word);
+        if (it == commands.end())
+            usageError(QStringLiteral("unknown command \"%1\"").arg(word));
+        it->second(cl);
+        std::fflush(stdout);
+    }
+    return 0;
+}

@@ -1,0 +1,73 @@
+// cv5320-eval: the evaluation program.
+
+#include "app/AppOptions.h"
+#include "app/RenderWindows.h"
+#include "link/UsbUtils.h"
+#include "platform/CliServices.h"
+#include "platform/ui/QtServices.h"
+#include "shell/BoardSession.h"
+#include "shell/ui/CV5320TopLevelFrm.h"
+
+#include <QApplication>
+#include <cstdio>
+
+using namespace cv;
+
+namespace {
+const char* const kUsage =
+    "usage: cv5320-eval [--board sim|sim:N|usb] [--usb-log FILE] [--scenario FILE|none]\n"
+    "                   [--render DIR]\n";
+}
+
+int main(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    QString renderDir;
+    const int renderAt = static_cast<int>(args.indexOf(QStringLiteral("--render")));
+    if (renderAt >= 0) {
+        if (renderAt + 1 >= args.size()) {
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+        renderDir = args[renderAt + 1];
+        args.remove(renderAt, 2);
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    BoardOptions options;
+    QString error;
+    if (!takeBoardOptions(args, options, &error) || !args.isEmpty()) {
+        std::fprintf(stderr, "%s\n%s", error.isEmpty() ? "unknown arguments" : error.toLocal8Bit().constData(), kUsage);
+        return 2;
+    }
+    if (!renderDir.isEmpty() && options.board.isEmpty())
+        options.board = QStringLiteral("sim");
+
+    QApplication app(argc, argv);
+    const QString appFolder = QCoreApplication::applicationDirPath();
+
+    if (!renderDir.isEmpty()) {
+        // Rendering runs headless on virtual time: no dialog waits for anyone.
+        static CliServices headless(true);
+        setServices(&headless);
+        auto session = BoardSession::create(options, headless.clock(), &error);
+        if (!session) {
+            std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+            return 2;
+        }
+        return renderAllWindows(renderDir, session->access(), appFolder, session->description());
+    }
+
+    static QtServices qtServices;
+    setServices(&qtServices);
+    auto session = BoardSession::create(options, qtServices.clock(), &error);
+    if (!session) {
+        std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+        return 2;
+    }
+    CV5320TopLevelFrm top(session->access(), appFolder, session->description());
+    top.Form_Load();
+    top.show();
+    return app.exec();
+}

@@ -1,0 +1,32 @@
+#pragma once
+// The USB access library: four operations, each returning a signed 16-bit
+// status. Two implementations: the simulated board and libusb for a real FX2.
+
+#include <cstdint>
+
+namespace cv {
+
+// The board's USB identifiers (our choice; the FX2's unprogrammed default
+// vendor with our product number).
+constexpr uint32_t BoardVendorId = 0x04B4;
+constexpr uint32_t BoardProductId = 0x8613;
+
+class UsbAccess {
+public:
+    virtual ~UsbAccess() = default;
+
+    // Status > 0 is a failure; on success boardList[0] is the board to connect to.
+    virtual int16_t Search_For_Boards(uint32_t vendorId, uint32_t productId, int32_t& boardCount,
+                                      uint8_t* boardList128) = 0;
+    // Status > 0 is a failure; on success `handle` is valid for all later calls.
+    virtual int16_t Connect(uint32_t vendorId, uint32_t productId, uint8_t boardNumber,
+                            int32_t& handle) = 0;
+    // Status < 0 is a failure. `path` is zero-terminated, single-byte characters.
+    virtual int16_t Download_Firmware(int32_t handle, const char* path) = 0;
+    // Status 0 is success. direction 1: device to host (buffer filled with
+    // `length` bytes); 0: host to device (`length` bytes sent).
+    virtual int16_t Vendor_Request(int32_t handle, uint8_t request, uint32_t value, uint16_t index,
+                                   uint8_t direction, int32_t length, uint8_t* buffer) = 0;
+};
+
+} // namespace cv

@@ -1,0 +1,28 @@
+#pragma once
+// Number texts shared by every window, file and message: the one place that
+// knows how this program writes and reads numbers.
+
+#include <QString>
+#include <cstdint>
+
+namespace cv {
+
+// Decimal with one leading blank for non-negative values: " 5", "-5".
+QString decText(int64_t value);
+// Upper-case hexadecimal without leading zeros: 0x5322 -> "5322", 0 -> "0".
+QString hexText(int64_t value);
+// Digit-mask format: "#" optional digit, "0" digit always shown, one point
+// and a fixed number of decimals ("##0.00", "####0.0000"). Halves round away
+// from zero, as such masks do.
+QString formatMask(double value, const QString& mask);
+// Nearest integer, halves to even (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
+int64_t roundHalfEven(double value);
+// The numeric value at the start of a text: blanks are ignored, then an
+// optional sign, digits, a point and decimals, an exponent; "&H" and "&O"
+// prefixes read hexadecimal and octal. Parsing stops at the first character
+// that cannot continue the number; no number gives 0.
+double textValue(const QString& text);
+// textValue rounded with halves to even.
+int64_t textValueRounded(const QString& text);
+
+} // namespace cv

@@ -1,0 +1,43 @@
+#include "platform/Services.h"
+
+#include "platform/OpenFiles.h"
+
+#include <cassert>
+#include <cstdio>
+#include <cstdlib>
+
+namespace cv {
+
+namespace {
+Services* g_services = nullptr;
+}
+
+Services& services()
+{
+    assert(g_services && "no services installed");
+    return *g_services;
+}
+
+Services* setServices(Services* s)
+{
+    Services* old = g_services;
+    g_services = s;
+    return old;
+}
+
+void Services::endProgram(int code)
+{
+    closeAllTrackedFiles();
+    std::fflush(nullptr);
+    quit(code);
+    std::_Exit(code); // quit() must not return; make sure of it
+}
+
+void fatalUsbFailure()
+{
+    services().message(QStringLiteral("USB communication failed"), MsgIcon::Critical,
+                       QStringLiteral("Error!"));
+    services().endProgram(1);
+}
+
+} // namespace cv

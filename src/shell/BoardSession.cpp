@@ -1,0 +1,98 @@
+#include "shell/BoardSession.h"
+
+#include "link/LibUsbAccess.h"
+#include "sim/SimBoard.h"
+
+namespace cv {
+
+std::optional<BoardChoice> parseBoardOption(const QString& text)
+{
+    BoardChoice c;
+    if (text.isEmpty())
+        return c;
+    if (text == QLatin1String("usb")) {
+        c.kind = BoardChoice::Usb;
+        return c;
+    }
+    if (text == QLatin1String("sim")) {
+        c.kind = BoardChoice::Sim;
+        return c;
+    }
+    if (text.startsWith(QLatin1String("sim:"))) {
+        bool ok = false;
+        const int id = text.mid(4).toInt(&ok);
+        if (!ok || id < 0 || id > 0xFFFF)
+            return std::nullopt;
+        c.kind = BoardChoice::Sim;
+        c.simBoardId = id;
+        return c;
+    }
+    return std::nullopt;
+}
+
+std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, const Clock& clock,
+                                                   QString* error)
+{
+    const auto choice = parseBoardOption(options.board);
+    if (!choice) {
+        if (error)
+            *error = QStringLiteral("Unknown board \"%1\": use sim, sim:1, sim:58, sim:70 or usb")
+                         .arg(options.board);
+        return nullptr;
+    }
+    std::unique_ptr<BoardSession> s(new BoardSession);
+
+    auto makeSim = [&](int id) {
+        sim::SimConfig cfg;
+        cfg.boardId = id;
+        cfg.scenario = options.scenario;
+        auto board = std::make_unique<sim::SimBoard>(clock, cfg);
+        s->sim_ = board.get();
+        s->description_ = QStringLiteral("Simulated board %1").arg(id);
+        s->board_ = std::move(board);
+    };
+
+    if (choice->kind == BoardChoice::Sim) {
+        makeSim(choice->simBoardId);
+    } else {
+        auto usb = std::make_unique<LibUsbAccess>();
+        bool found = choice->kind == BoardChoice::Usb;
+        if (!found) {
+            int32_t count = 0;
+            uint8_t list[128] = {};
+            found = usb->Search_For_Boards(BoardVendorId, BoardProductId, count, list) <= 0;
+        }
+        if (found) {
+            s->board_ = std::move(usb);
+            s->description_ = QStringLiteral("USB board");
+        } else {
+            makeSim(choice->simBoardId);
+        }
+    }
+
+    if (!options.usbLog.isEmpty()) {
+        s->log_ = std::make_unique<QFile>(options.usbLog);
+        if (!s->log_->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+            if (error)
+                *error = QStringLiteral("Cannot write the USB log file \"%1\"").arg(options.usbLog);
+            return nullptr;
+        }
+        QFile* log = s->log_.get();
+        s->tracer_ = std::make_unique<TracingUsbAccess>(
+            *s->board_,
+            [log](const VendorRecord& r) {
+                log->write(usbLogLine(r).toLatin1());
+                log->write("\n");
+                // Unbuffered, so a trace survives a run that ends abruptly.
+                log->flush();
+            },
+            [&clock] { return clock.nowUs(); });
+    }
+    return s;
+}
+
+BoardSession::~BoardSession() = default;
+
+UsbAccess& BoardSession::access() { return tracer_ ? *tracer_ : *board_; }
+
+} // namespace cv

@@ -1,0 +1,55 @@
+#pragma once
+// Chooses and constructs the board for this run (the one place that decides
+// between the simulated board and a real one) and wraps it with the USB trace.
+
+#include "link/TracingUsbAccess.h"
+#include "link/UsbAccess.h"
+#include "platform/Clock.h"
+
+#include <QFile>
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace cv {
+
+namespace sim {
+class SimBoard;
+}
+
+struct BoardOptions {
+    QString board;    // "", "sim", "sim:N", "usb"
+    QString usbLog;   // file for the vendor request trace, or empty
+    QString scenario; // simulated finger: "", "none" or a file
+};
+
+// Parses the value of --board; nullopt when it is not understood.
+struct BoardChoice {
+    enum Kind { Auto, Sim, Usb } kind = Auto;
+    int simBoardId = 58;
+};
+std::optional<BoardChoice> parseBoardOption(const QString& text);
+
+class BoardSession {
+public:
+    // Constructs the board; on a bad option returns null and sets `error`.
+    static std::unique_ptr<BoardSession> create(const BoardOptions& options, const Clock& clock,
+                                                QString* error);
+    ~BoardSession();
+
+    UsbAccess& access();
+    // Shown by the windows so the user always knows what they talk to.
+    QString description() const { return description_; }
+    // The simulated board when this run uses one (for its own window), else null.
+    sim::SimBoard* simulatedBoard() const { return sim_; }
+
+private:
+    BoardSession() = default;
+    std::unique_ptr<UsbAccess> board_;
+    std::unique_ptr<TracingUsbAccess> tracer_;
+    std::unique_ptr<QFile> log_;
+    sim::SimBoard* sim_ = nullptr;
+    QString description_;
+};
+
+} // namespace cv

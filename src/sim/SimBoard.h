@@ -1,0 +1,67 @@
+#pragma once
+// The simulated evaluation board: answers the USB access library's calls
+// byte for byte as the real board with its protocol firmware would.
+
+#include "link/UsbAccess.h"
+#include "platform/Clock.h"
+#include "sim/ChipModel.h"
+#include "sim/FirmwareModel.h"
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+namespace cv::sim {
+
+struct SimConfig {
+    int boardId = 58;          // sensor board: 1, 58 or 70 (others for tests)
+    bool eepromMatches = true; // the EEPROM boot record names our product
+    uint16_t interfaceWord = 0; // 0 SPI, 0xFFFF none, else I2C with address pins in bits 1:0
+    uint64_t seed = 1;
+    bool present = true; // false: the search finds no board
+    QString scenario;    // empty: default scenario; "none": no finger; else a file
+};
+
+class SimBoard final : public UsbAccess {
+public:
+    SimBoard(const Clock& clock, SimConfig config = {});
+    ~SimBoard() override;
+
+    int16_t Search_For_Boards(uint32_t vendorId, uint32_t productId, int32_t& boardCount,
+                              uint8_t* boardList128) override;
+    int16_t Connect(uint32_t vendorId, uint32_t productId, uint8_t boardNumber,
+                    int32_t& handle) override;
+    int16_t Download_Firmware(int32_t handle, const char* path) override;
+    int16_t Vendor_Request(int32_t handle, uint8_t request, uint32_t value, uint16_t index,
+                           uint8_t direction, int32_t length, uint8_t* buffer) override;
+
+    ChipModel& chip() { return chip_; }
+    FirmwareModel& firmware() { return firmware_; }
+    const SimConfig& config() const { return config_; }
+    std::array<uint8_t, 16384>& eeprom() { return eeprom_; }
+
+    // Fault injection: fail the n-th vendor request (1-based) ...
+    void failRequestNumber(int64_t n) { failNumber_ = n; }
+    // ... or every request from this clock time on.
+    void failFromUs(int64_t us) { failFromUs_ = us; }
+    int64_t requestCount() const { return requests_; }
+    bool firmwareRunning() const { return firmwareRunning_; }
+
+    static constexpr int32_t kHandle = 0x5320;
+    static constexpr int kDataOffset = 4;
+
+private:
+    const Clock& clock_;
+    SimConfig config_;
+    ChipModel chip_;
+    FirmwareModel firmware_;
+    std::array<uint8_t, 16384> eeprom_{};
+    bool connected_ = false;
+    bool firmwareRunning_ = false;
+    int64_t requests_ = 0;
+    int64_t failNumber_ = -1;
+    int64_t failFromUs_ = -1;
+};
+
+} // namespace cv::sim

@@ -1,0 +1,214 @@
+#include "link/UsbUtils.h"
+#include "support/SimRig.h"
+
+#include <gtest/gtest.h>
+
+using namespace cv;
+using namespace cv::test;
+
+namespace {
+// A board stand-in that records requests and answers with a prepared reply.
+class ScriptedAccess : public UsbAccess {
+public:
+    int16_t Search_For_Boards(uint32_t, uint32_t, int32_t&, uint8_t*) override { return 0; }
+    int16_t Connect(uint32_t, uint32_t, uint8_t, int32_t&) override { return 0; }
+    int16_t Download_Firmware(int32_t, const char*) override { return 0; }
+    int16_t Vendor_Request(int32_t, uint8_t request, uint32_t value, uint16_t index,
+                           uint8_t direction, int32_t, uint8_t* buffer) override
+    {
+        calls.push_back({request, value, index, direction});
+        sent.assign(buffer, buffer + 64);
+        if (direction == 1)
+            std::copy(reply.begin(), reply.end(), buffer);
+        return status;
+    }
+    struct Call {
+        uint8_t request;
+        uint32_t value;
+        uint16_t index;
+        uint8_t direction;
+    };
+    std::vector<Call> calls;
+    std::vector<uint8_t> sent;
+    std::array<uint8_t, 64> reply{};
+    int16_t status = 0;
+};
+
+struct TransportTest : ::testing::Test {
+    FakeServices services;
+    ScriptedAccess access;
+    TransportTest() { attachLink(&access, 7); }
+    ~TransportTest() override { attachLink(nullptr, 0); }
+};
+} // namespace
+
+TEST_F(TransportTest, ReadRequestCarriesAddressCountAndTargetInTheValueWord)
+{
+    int16_t status = 0;
+    int32_t v[12] = {};
+    access.reply[0] = 0x17;
+    access.reply[1] = 0x10;
+    ReadRegisters(0x017, 1, TargetChip, 0, status, v);
+    access.reply[0] = 0x80;
+    ReadRegisters(0x080, 8, TargetChip, 0, status, v);
+    access.reply[0] = 0x0B;
+    ReadRegisters(0x00B, 12, TargetBoard, 1, status, v);
+    ASSERT_EQ(access.calls.size(), 3u);
+    EXPECT_EQ(access.calls[0].value, 0x8417u);
+    EXPECT_EQ(access.calls[1].value, 0xA080u);
+    EXPECT_EQ(access.calls[2].value, 0x300Bu);
+    EXPECT_EQ(access.calls[2].index, 1);
+    for (const auto& c : access.calls) {
+        EXPECT_EQ(c.request, 0xDD);
+        EXPECT_EQ(c.direction, 1);
+    }
+    // Every read waits 5 ms first.
+    EXPECT_EQ(services.sleeps, (std::vector<int>{5, 5, 5}));
+}
+
+TEST_F(TransportTest, ReplyWordsAreBigEndianFromTheDataOffset)
+{
+    int16_t status = 0;
+    int32_t v[2] = {};
+    access.reply = {};
+    access.reply[0] = 0x17;
+    access.reply[1] = 0x10; // offset 4
+    access.reply[2] = 1;
+    access.reply[4] = 0x53;
+    access.reply[5] = 0x22;
+    ReadRegisters(0x017, 1, TargetChip, 0, status, v);
+    EXPECT_EQ(v[0], 0x5322);
+    EXPECT_EQ(status, 1);
+
+    // Address bit 8 travels in byte 1 beside the offset.
+    access.reply[0] = 0x04;
+    access.reply[1] = 0x11;
+    access.reply[4] = 0x12;
+    access.reply[5] = 0x34;
+    access.reply[6] = 0xAB;
+    access.reply[7] = 0xCD;
+    ReadRegisters(0x104, 2, TargetChip, 0, status, v);
+    EXPECT_EQ(v[0], 0x1234);
+    EXPECT_EQ(v[1], 0xABCD);
+}
+
+TEST_F(TransportTest, MismatchedEchoLeavesValuesUntouchedButTakesStatus)
+{
+    int16_t status = 0;
+    int32_t v[2] = {111, 222};
+    access.reply[0] = 0x18;
+    access.reply[1] = 0x10;
+    access.reply[2] = 7;
+    ReadRegisters(0x017, 2, TargetChip, 0, status, v);
+    EXPECT_EQ(v[0], 111);
+    EXPECT_EQ(v[1], 222);
+    EXPECT_EQ(status, 7);
+    EXPECT_TRUE(services.messages.empty());
+}
+
+TEST_F(TransportTest, WriteLaysOutAddressTargetAndValueInTheLastFourBytes)
+{
+    WriteRegister(0x0A5, 0x1234, TargetChip);
+    ASSERT_EQ(access.calls.size(), 1u);
+    EXPECT_EQ(access.calls[0].value, 0u);
+    EXPECT_EQ(access.calls[0].index, 64);
+    EXPECT_EQ(access.calls[0].direction, 0);
+    EXPECT_EQ(access.sent[60], 0x0A);
+    EXPECT_EQ(access.sent[61], 0x85);
+    EXPECT_EQ(access.sent[62], 0x12);
+    EXPECT_EQ(access.sent[63], 0x34);
+    WriteRegister(0x00A, 0x1234, TargetBoard);
+    EXPECT_EQ(access.sent[60], 0x00);
+    EXPECT_EQ(access.sent[61], 0x0A);
+    // Writes do not pause.
+    EXPECT_TRUE(services.sleeps.empty());
+}
+
+TEST_F(TransportTest, CountAbove28EndsTheProgramWithoutARequest)
+{
+    int16_t status = 0;
+    int32_t v[29] = {};
+    access.reply[0] = 0;
+    access.reply[1] = 0x10;
+    ReadRegisters(0, 28, TargetChip, 0, status, v);
+    EXPECT_FALSE(services.endedWith);
+    EXPECT_THROW(ReadRegisters(0, 29, TargetChip, 0, status, v), ProgramEnded);
+    EXPECT_EQ(access.calls.size(), 1u);
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text, "You cannot read more than 28 registers.\r\nProgram will end.");
+    EXPECT_EQ(services.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(services.messages[0].title, "CV5320 Evaluation Software");
+}
+
+TEST_F(TransportTest, FailedRequestIsFatal)
+{
+    access.status = 3;
+    EXPECT_THROW(WriteRegister(1, 1, TargetChip), ProgramEnded);
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text, "USB communication failed");
+    EXPECT_EQ(services.messages[0].title, "Error!");
+    EXPECT_EQ(services.messages[0].icon, MsgIcon::Critical);
+}
+
+TEST_F(TransportTest, ReplyRunningPastTheBufferIsATransferFailure)
+{
+    int16_t status = 0;
+    int32_t v[28] = {};
+    access.reply[0] = 0;
+    access.reply[1] = 0x20 << 2; // offset 32: 28 words would need 88 bytes
+    EXPECT_THROW(ReadRegisters(0, 28, TargetChip, 0, status, v), ProgramEnded);
+    EXPECT_EQ(services.lastMessage(), "USB communication failed");
+}
+
+TEST_F(TransportTest, BufferIsNeverCleared)
+{
+    usbLink().TransferBuffer[10] = 0x5A;
+    WriteRegister(0x001, 2, TargetChip);
+    EXPECT_EQ(access.sent[10], 0x5A);
+}
+
+TEST(Bits, WordToBitsAndBack)
+{
+    int16_t bits[16];
+    WordToBits(0x8001, bits);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(bits[i], (i == 0 || i == 15) ? 1 : 0) << i;
+    EXPECT_EQ(BitsToWord(bits), 32769);
+}
+
+TEST(SimTransport, RoundTripsChipAndBoardRegistersThroughTheTransport)
+{
+    SimRig rig;
+    EXPECT_EQ(ReadRegister(0x017, TargetChip), 0x5322);
+    EXPECT_EQ(ReadRegister(1, TargetBoard), 0x41);
+    EXPECT_EQ(ReadRegister(6, TargetBoard), 58);
+    WriteRegister(0x083, 0xBEEF, TargetChip);
+    WriteRegister(10, 0x8004, TargetBoard);
+    EXPECT_EQ(ReadRegister(0x083, TargetChip), 0xBEEF);
+    EXPECT_EQ(ReadRegister(10, TargetBoard), 0x8004);
+    // Part ID cannot be written.
+    WriteRegister(0x017, 0, TargetChip);
+    EXPECT_EQ(ReadRegister(0x017, TargetChip), 0x5322);
+    int32_t v[28] = {};
+    int16_t status = 9;
+    ReadRegisters(0x3F0, 16, TargetChip, 0, status, v);
+    EXPECT_NE(status, 9);
+    const auto ops = rig.registerOps();
+    ASSERT_FALSE(ops.empty());
+    EXPECT_EQ(ops.back(), (RegisterOp{false, TargetChip, 0x3F0, 16, 0, 0}));
+}
+
+TEST(SimTransport, EepromRoundTripsAndInjectedFaultsEndTheProgram)
+{
+    SimRig rig;
+    const int32_t bytes[4] = {1, 2, 3, 250};
+    WriteBoardEeprom(100, 4, bytes);
+    int32_t back[4] = {};
+    ReadBoardEeprom(100, 4, back);
+    EXPECT_EQ(std::vector<int32_t>(back, back + 4), std::vector<int32_t>(bytes, bytes + 4));
+
+    rig.board->failRequestNumber(rig.board->requestCount() + 2);
+    ReadRegister(0x017);
+    EXPECT_THROW(ReadRegister(0x017), ProgramEnded);
+    EXPECT_EQ(rig.services.lastMessage(), "USB communication failed");
+}

@@ -1,0 +1,49 @@
+#include "support/FakeServices.h"
+
+namespace cv::test {
+
+FakeServices::FakeServices() : previous_(setServices(this)) {}
+
+FakeServices::~FakeServices() { setServices(previous_); }
+
+MsgResult FakeServices::message(const QString& text, MsgIcon icon, const QString& title,
+                                MsgButtons buttons)
+{
+    messages.push_back({text, icon, title, buttons});
+    if (answers.empty())
+        return MsgResult::Ok;
+    const MsgResult r = answers.front();
+    answers.pop_front();
+    return r;
+}
+
+std::optional<QString> FakeServices::fileDialog(const FileDialogRequest& request)
+{
+    fileRequests.push_back(request);
+    if (fileAnswers.empty())
+        return std::nullopt;
+    auto r = fileAnswers.front();
+    fileAnswers.pop_front();
+    return r;
+}
+
+void FakeServices::showModal(QObject* window)
+{
+    modalWindows.push_back(QString::fromLatin1(window->metaObject()->className()));
+    if (onModal)
+        onModal(window);
+}
+
+void FakeServices::sleepMs(int ms)
+{
+    sleeps.push_back(ms);
+    clock_.advanceMs(ms);
+}
+
+void FakeServices::quit(int code)
+{
+    endedWith = code;
+    throw ProgramEnded{code};
+}
+
+} // namespace cv::test

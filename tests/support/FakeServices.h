@@ -1,0 +1,61 @@
+#pragma once
+// Recording services for tests: messages are recorded and answered from a
+// queue, pauses advance a virtual clock, the program's end throws
+// ProgramEnded so a test can assert on it.
+
+#include "platform/Services.h"
+
+#include <QObject>
+#include <deque>
+#include <functional>
+#include <vector>
+
+namespace cv::test {
+
+struct RecordedMessage {
+    QString text;
+    MsgIcon icon;
+    QString title;
+    MsgButtons buttons;
+};
+
+class FakeServices : public Services {
+public:
+    FakeServices();
+    ~FakeServices() override;
+
+    MsgResult message(const QString& text, MsgIcon icon, const QString& title,
+                      MsgButtons buttons) override;
+    std::optional<QString> fileDialog(const FileDialogRequest& request) override;
+    void showModal(QObject* window) override;
+    void sleepMs(int ms) override;
+    void processEvents() override { ++processEventsCalls; }
+    void playSound(const QString& file) override { sounds.push_back(file); }
+
+protected:
+    void quit(int code) override;
+
+public:
+    const Clock& clock() const override { return clock_; }
+
+    VirtualClock& virtualClock() { return clock_; }
+
+    std::vector<RecordedMessage> messages;
+    std::deque<MsgResult> answers;                 // answers to the next messages (default Ok)
+    std::vector<FileDialogRequest> fileRequests;
+    std::deque<std::optional<QString>> fileAnswers; // default: cancelled
+    std::vector<QString> modalWindows;             // class names of windows shown modally
+    std::function<void(QObject*)> onModal;         // lets a test work inside a modal window
+    std::vector<int> sleeps;
+    std::vector<QString> sounds;
+    int processEventsCalls = 0;
+    std::optional<int> endedWith;
+
+    QString lastMessage() const { return messages.empty() ? QString() : messages.back().text; }
+
+private:
+    VirtualClock clock_;
+    Services* previous_;
+};
+
+} // namespace cv::test
