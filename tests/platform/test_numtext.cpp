@@ -1,0 +1,53 @@
+#include "platform/NumText.h"
+
+#include <gtest/gtest.h>
+
+using namespace cv;
+
+TEST(NumText, DecimalAndHexTexts)
+{
+    EXPECT_EQ(decText(5), " 5");
+    EXPECT_EQ(decText(0), " 0");
+    EXPECT_EQ(decText(-5), "-5");
+    EXPECT_EQ(hexText(0x5322), "5322");
+    EXPECT_EQ(hexText(0), "0");
+    EXPECT_EQ(hexText(0xabc), "ABC");
+    EXPECT_EQ(hexText(-1), "FFFFFFFF");
+}
+
+TEST(NumText, DigitMasks)
+{
+    EXPECT_EQ(formatMask(3.2, "##0.00"), "3.20");
+    EXPECT_EQ(formatMask(0, "##0.00"), "0.00");
+    EXPECT_EQ(formatMask(20.16, "##0.00"), "20.16");
+    EXPECT_EQ(formatMask(3.072, "###0.00"), "3.07");
+    EXPECT_EQ(formatMask(0.09830, "####0.0000"), "0.0983");
+    EXPECT_EQ(formatMask(1.005, "0.00"), "1.01"); // halves away from zero, on the decimal text
+    EXPECT_EQ(formatMask(0.25, "#.0"), ".3");
+    EXPECT_EQ(formatMask(-2.5, "0"), "-3");
+    EXPECT_EQ(formatMask(12345.678, "##0.0"), "12345.7");
+}
+
+TEST(NumText, HalvesToEven)
+{
+    EXPECT_EQ(roundHalfEven(2.5), 2);
+    EXPECT_EQ(roundHalfEven(3.5), 4);
+    EXPECT_EQ(roundHalfEven(-2.5), -2);
+    EXPECT_EQ(roundHalfEven(2.51), 3);
+}
+
+TEST(NumText, TextValueReadsTheNumberAtTheStart)
+{
+    EXPECT_EQ(textValue(""), 0);
+    EXPECT_EQ(textValue("  42"), 42);
+    EXPECT_EQ(textValue("4 2"), 42); // blanks are ignored inside too
+    EXPECT_EQ(textValue("12abc"), 12);
+    EXPECT_EQ(textValue("abc"), 0);
+    EXPECT_EQ(textValue("-7.5"), -7.5);
+    EXPECT_EQ(textValue("1e3"), 1000);
+    EXPECT_EQ(textValue("3.07ms"), 3.07);
+    EXPECT_EQ(textValue("&H1F"), 31);
+    EXPECT_EQ(textValue("&HFFFF"), -1);
+    EXPECT_EQ(textValueRounded("62.5"), 62);
+    EXPECT_EQ(textValueRounded("63.5"), 64);
+}

@@ -1,0 +1,251 @@
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
+#include "shell/BoardSession.h"
+#include "shell/Startup.h"
+#include "shell/ui/CV5320TopLevelFrm.h"
+#include "support/SimRig.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace cv;
+using namespace cv::test;
+
+namespace {
+const QString kStartupFailure = QStringLiteral("ERROR: Can Not Download the Firmware onto Evaluation Board");
+
+void writeHex(const QString& path)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(standInFirmware());
+}
+
+// Records the firmware path handed to the board.
+class PathRecorder : public UsbAccess {
+public:
+    explicit PathRecorder(UsbAccess& inner) : inner_(inner) {}
+    int16_t Search_For_Boards(uint32_t v, uint32_t p, int32_t& c, uint8_t* l) override
+    {
+        return inner_.Search_For_Boards(v, p, c, l);
+    }
+    int16_t Connect(uint32_t v, uint32_t p, uint8_t n, int32_t& h) override { return inner_.Connect(v, p, n, h); }
+    int16_t Download_Firmware(int32_t h, const char* path) override
+    {
+        paths.push_back(QString::fromLocal8Bit(path));
+        return inner_.Download_Firmware(h, path);
+    }
+    int16_t Vendor_Request(int32_t h, uint8_t r, uint32_t v, uint16_t i, uint8_t d, int32_t l,
+                           uint8_t* b) override
+    {
+        return inner_.Vendor_Request(h, r, v, i, d, l, b);
+    }
+    std::vector<QString> paths;
+
+private:
+    UsbAccess& inner_;
+};
+
+struct StartupTest : ::testing::Test {
+    SimRig rig{sim::SimConfig{}, false};
+    QTemporaryDir folder;
+};
+} // namespace
+
+TEST_F(StartupTest, StandardFileStartsWithoutAnyMessage)
+{
+    writeHex(folder.filePath(kFirmwareFileName));
+    const auto r = runStartup(rig.access(), folder.path());
+    EXPECT_EQ(r.FirmwareTitle, kFirmwareFileName);
+    EXPECT_TRUE(rig.services.messages.empty());
+    EXPECT_TRUE(rig.board->firmwareRunning());
+    // The chip identity was read, then two EEPROM bytes from address 3; nothing written.
+    ASSERT_GE(rig.records.size(), 2u);
+    EXPECT_EQ(rig.records[0].value, 0x8417u);
+    EXPECT_EQ(rig.records[1].request, 0xE2);
+    EXPECT_EQ(rig.records[1].value, 3u);
+    EXPECT_EQ(rig.records[1].index, 2);
+    EXPECT_EQ(rig.records.size(), 2u);
+}
+
+TEST_F(StartupTest, NoFirmwareFileIsAStartupFailure)
+{
+    EXPECT_THROW(runStartup(rig.access(), folder.path()), ProgramEnded);
+    ASSERT_EQ(rig.services.messages.size(), 1u);
+    EXPECT_EQ(rig.services.messages[0].text, kStartupFailure);
+    EXPECT_EQ(rig.services.messages[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(rig.services.messages[0].title, kAppTitle);
+}
+
+TEST_F(StartupTest, OneFileOfAnotherNameStillDownloadsTheFixedName)
+{
+    writeHex(folder.filePath(QStringLiteral("other.hex")));
+    PathRecorder rec(rig.access());
+    EXPECT_THROW(runStartup(rec, folder.path()), ProgramEnded);
+    ASSERT_EQ(rec.paths.size(), 1u);
+    EXPECT_TRUE(rec.paths[0].endsWith(QLatin1Char('/') + kFirmwareFileName));
+    EXPECT_EQ(rig.services.lastMessage(), kStartupFailure);
+}
+
+TEST_F(StartupTest, FilesInSubfoldersCountAndBringUpTheDialog)
+{
+    writeHex(folder.filePath(kFirmwareFileName));
+    QDir(folder.path()).mkpath(QStringLiteral("old/older"));
+    writeHex(folder.filePath(QStringLiteral("old/older/previous.HEX")));
+
+    // Cancelled: start-up fails.
+    EXPECT_THROW(runStartup(rig.access(), folder.path()), ProgramEnded);
+    ASSERT_EQ(rig.services.fileRequests.size(), 1u);
+    EXPECT_EQ(rig.services.fileRequests[0].filter, "Intel HEX Files(*.hex)|*.hex|All Files (*.*)|*.*");
+    EXPECT_EQ(rig.services.fileRequests[0].filterIndex, 1);
+    EXPECT_FALSE(rig.services.fileRequests[0].save);
+    EXPECT_EQ(rig.services.lastMessage(), kStartupFailure);
+
+    // Chosen: the chosen file is downloaded and named.
+    SimRig again{sim::SimConfig{}, false};
+    again.services.fileAnswers.push_back(folder.filePath(QStringLiteral("old/older/previous.HEX")));
+    const auto r = runStartup(again.access(), folder.path());
+    EXPECT_EQ(r.FirmwareTitle, "previous.HEX");
+}
+
+TEST_F(StartupTest, CorruptFirmwareIsRefused)
+{
+    QFile f(folder.filePath(kFirmwareFileName));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(":030000000200807C\r\n:00000001FF\r\n"); // bad checksum
+    f.close();
+    EXPECT_THROW(runStartup(rig.access(), folder.path()), ProgramEnded);
+    EXPECT_EQ(rig.services.lastMessage(), kStartupFailure);
+    EXPECT_FALSE(rig.board->firmwareRunning());
+}
+
+TEST_F(StartupTest, MissingBoardIsAStartupFailure)
+{
+    sim::SimConfig cfg;
+    cfg.present = false;
+    SimRig absent{cfg, false};
+    writeHex(folder.filePath(kFirmwareFileName));
+    EXPECT_THROW(runStartup(absent.access(), folder.path()), ProgramEnded);
+    EXPECT_EQ(absent.services.lastMessage(), kStartupFailure);
+}
+
+TEST_F(StartupTest, MismatchedEepromIsRewrittenAndTheProgramEnds)
+{
+    sim::SimConfig cfg;
+    cfg.eepromMatches = false;
+    SimRig fresh{cfg, false};
+    writeHex(folder.filePath(kFirmwareFileName));
+    EXPECT_THROW(runStartup(fresh.access(), folder.path()), ProgramEnded);
+    ASSERT_EQ(fresh.services.messages.size(), 1u);
+    EXPECT_EQ(fresh.services.messages[0].text,
+              "Device ID EEPROM has been initialised. Please disconnect and reconnect the board, and "
+              "re-launch application.");
+    EXPECT_EQ(fresh.services.messages[0].icon, MsgIcon::Exclamation);
+    const auto row = eepromRecordRow(2);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(fresh.board->eeprom()[i], row[i]) << i;
+    EXPECT_EQ(row[0], 0xC0);
+    EXPECT_EQ(row[3] | (row[4] << 8), static_cast<int>(BoardProductId));
+}
+
+TEST_F(StartupTest, ChipIdentifierSelectsTheEepromRow)
+{
+    EXPECT_EQ(eepromRowForChipId(0xC312), 0);
+    EXPECT_EQ(eepromRowForChipId(0xC330), 1);
+    EXPECT_EQ(eepromRowForChipId(0x5320), 2);
+    EXPECT_EQ(eepromRowForChipId(0xFFFF), 2);
+    EXPECT_EQ(eepromRowForChipId(0x531F), -1);
+
+    // Below 0x5320 the EEPROM is neither read nor written.
+    sim::SimConfig cfg;
+    cfg.eepromMatches = false;
+    SimRig old{cfg, false};
+    old.board->chip().poke(reg::PART_ID, 0x5310);
+    writeHex(folder.filePath(kFirmwareFileName));
+    runStartup(old.access(), folder.path());
+    for (const auto& r : old.records)
+        EXPECT_EQ(r.request, 0xDD);
+    EXPECT_TRUE(old.services.messages.empty());
+}
+
+TEST(Identification, UnknownBoardEndsTheProgramWithItsNumber)
+{
+    sim::SimConfig cfg;
+    cfg.boardId = 5;
+    SimRig rig{cfg};
+    EXPECT_THROW(readBoardId(), ProgramEnded);
+    ASSERT_EQ(rig.services.messages.size(), 1u);
+    EXPECT_EQ(rig.services.messages[0].text, "Error:  5 Cannot Load Correct Version of Firmware");
+    EXPECT_EQ(rig.services.messages[0].icon, MsgIcon::Critical);
+}
+
+TEST(Identification, TextsOfTheIdentityLabels)
+{
+    EXPECT_EQ(deviceIdText(0x5322), "Device ID: 532");
+    EXPECT_EQ(siliconRevisionText(0x5322), "Silicon Revision: 2");
+    EXPECT_EQ(siliconRevisionText(0x532B), "Silicon Revision: B");
+    EXPECT_EQ(firmwareRevisionText(0x41), "Firmware Revision: 4.1");
+    EXPECT_EQ(firmwareRevisionText(0xAB), "Firmware Revision: 10.11");
+}
+
+TEST(MainWindow, ShowingIdentifiesTheBoardAndEnablesTheButtons)
+{
+    SimRig rig{sim::SimConfig{}, false};
+    CV5320TopLevelFrm w(rig.access(), rig.appFolder.path(), QStringLiteral("Simulated board 58"));
+    w.Form_Load();
+    auto* demo = w.findChild<QPushButton*>(QStringLiteral("CmdDemo"));
+    ASSERT_TRUE(demo);
+    EXPECT_FALSE(demo->isEnabled());
+    EXPECT_EQ(demo->text(), "Eval Demo");
+
+    rig.clearRecords();
+    rig.services.sleeps.clear();
+    w.Form_Resize();
+    EXPECT_EQ(w.boardId(), 58);
+    EXPECT_EQ(demo->text(), "Evaluation Demo");
+    EXPECT_TRUE(demo->isEnabled());
+    EXPECT_TRUE(w.findChild<QPushButton*>(QStringLiteral("CmdBlockDiagram"))->isEnabled());
+    EXPECT_TRUE(w.findChild<QPushButton*>(QStringLiteral("CmdExit"))->isEnabled());
+    EXPECT_EQ(w.findChild<QLabel*>(QStringLiteral("ManIDLbl"))->text(), "Device ID: 532");
+    EXPECT_EQ(w.findChild<QLabel*>(QStringLiteral("SilRevLbl"))->text(), "Silicon Revision: 2");
+    EXPECT_EQ(w.findChild<QLabel*>(QStringLiteral("FwRevLbl"))->text(), "Firmware Revision: 4.1");
+    EXPECT_FALSE(w.findChild<QLabel*>(QStringLiteral("DwnStatusLbl"))->isVisible());
+
+    // Board identifier, chip identity, firmware revision, in that order.
+    const auto ops = rig.registerOps();
+    ASSERT_EQ(ops.size(), 3u);
+    EXPECT_EQ(ops[0], (RegisterOp{false, TargetBoard, 6, 1, 0, 0}));
+    EXPECT_EQ(ops[1], (RegisterOp{false, TargetChip, 0x017, 1, 0, 0}));
+    EXPECT_EQ(ops[2], (RegisterOp{false, TargetBoard, 1, 1, 0, 0}));
+    // The progress animation: 43 steps of 25 ms between the first and second read.
+    EXPECT_EQ(std::count(rig.services.sleeps.begin(), rig.services.sleeps.end(), 25), 43);
+
+    // Every later resize repeats the whole identification.
+    rig.clearRecords();
+    w.Form_Resize();
+    EXPECT_EQ(rig.registerOps().size(), 3u);
+}
+
+TEST(MainWindow, FailingRequestDuringIdentificationEndsTheProgram)
+{
+    SimRig rig{sim::SimConfig{}, false};
+    CV5320TopLevelFrm w(rig.access(), rig.appFolder.path(), QString());
+    w.Form_Load();
+    rig.board->failFromUs(0);
+    EXPECT_THROW(w.Form_Resize(), ProgramEnded);
+    EXPECT_EQ(rig.services.lastMessage(), "USB communication failed");
+}
+
+TEST(BoardChoice, ParsesTheBoardOption)
+{
+    EXPECT_EQ(parseBoardOption("")->kind, BoardChoice::Auto);
+    EXPECT_EQ(parseBoardOption("usb")->kind, BoardChoice::Usb);
+    EXPECT_EQ(parseBoardOption("sim")->simBoardId, 58);
+    EXPECT_EQ(parseBoardOption("sim:70")->simBoardId, 70);
+    EXPECT_FALSE(parseBoardOption("sim:x"));
+    EXPECT_FALSE(parseBoardOption("serial"));
+}
