@@ -10,6 +10,8 @@ namespace cv {
 class LibUsbAccess final : public UsbAccess {
 public:
     LibUsbAccess();
+    // Connect claims interface 0 of the n-th matching device; the handle and
+    // the libusb context are released when this object goes.
     ~LibUsbAccess() override;
 
     int16_t Search_For_Boards(uint32_t vendorId, uint32_t productId, int32_t& boardCount,
