@@ -1,6 +1,8 @@
 #include "app/RenderWindows.h"
 
+#include "config/ui/DiagramFrm.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
+#include "shell/ui/RegCtrlFrm.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,14 +13,23 @@
 #include <memory>
 #include <vector>
 
-namespace cv {
+namespace cv
+{
 
-namespace {
+namespace
+{
 struct Renderable {
     const char* name;
     // Creates the window and runs its loading, as opening it would.
     std::function<std::unique_ptr<QWidget>()> open;
 };
+
+template <class W> std::unique_ptr<QWidget> loaded()
+{
+    auto w = std::make_unique<W>();
+    w->Form_Load();
+    return w;
+}
 } // namespace
 
 int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFolder,
@@ -31,6 +42,8 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
 
     std::vector<Renderable> windows = {
         {"CV5320TopLevelFrm", [&]() -> std::unique_ptr<QWidget> { return std::move(top); }},
+        {"DiagramFrm", [] { return loaded<DiagramFrm>(); }},
+        {"RegCtrlFrm", [] { return loaded<RegCtrlFrm>(); }},
     };
 
     int failures = 0;
@@ -38,7 +51,8 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
         std::unique_ptr<QWidget> w = r.open();
         w->show();
         QApplication::processEvents();
-        const QString path = QDir(dir).filePath(QString::fromLatin1(r.name) + QStringLiteral(".png"));
+        const QString path =
+            QDir(dir).filePath(QString::fromLatin1(r.name) + QStringLiteral(".png"));
         if (!w->grab().save(path)) {
             std::fprintf(stderr, "cannot write %s\n", path.toLocal8Bit().constData());
             ++failures;
