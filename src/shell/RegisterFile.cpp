@@ -9,11 +9,9 @@
 #include <QFile>
 #include <QRegularExpression>
 
-namespace cv
-{
+namespace cv {
 
-namespace
-{
+namespace {
 // Label and closing text of a bank 2 line by k, as the file format has them.
 const char* const kBank2Label[8] = {
     " - Connection Mem 0 0x(", " - Connection Mem 1 0x(", " - OffSet Control 0x(",

@@ -17,11 +17,9 @@
 #include <QPushButton>
 #include <QTimer>
 
-namespace cv
-{
+namespace cv {
 
-namespace
-{
+namespace {
 // Geometry of the drawing, in twips.
 constexpr int kChipLeft = 1680, kChipTop = 210, kChipRight = 13500, kChipBottom = 8880;
 constexpr int kCinBlockLeft = 2100, kCinBlockRight = 4650, kBlockTop = 450;
@@ -430,8 +428,7 @@ void DiagramFrm::Timer1_Timer()
     GetOffsetsLed->setOn(false);
 }
 
-namespace
-{
+namespace {
 void arrow(QPainter& p, QPoint from, QPoint to)
 {
     p.drawLine(from, to);

@@ -15,11 +15,9 @@
 #include <QRadioButton>
 #include <QTimer>
 
-namespace cv
-{
+namespace cv {
 
-namespace
-{
+namespace {
 QRect twRect(int x, int y, int w, int h)
 {
     return QRect(tw(x), tw(y), tw(w), tw(h));
