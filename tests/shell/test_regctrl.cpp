@@ -180,9 +180,22 @@ TEST(RegisterConsole, SaveThenLoadReproducesEveryRegisterAndTheFile)
 
     RegCtrlFrm w;
     w.Form_Load();
+    rig.clearRecords();
     rig.services.fileAnswers.push_back(first);
     w.cmdSave_Click();
     ASSERT_TRUE(rig.services.messages.empty()) << rig.services.lastMessage().toStdString();
+    std::vector<std::pair<int, int>> reads;
+    for (const auto& op : rig.registerOps())
+        reads.emplace_back(op.address, op.count);
+    EXPECT_EQ(reads, (std::vector<std::pair<int, int>>{{0x080, 18},
+                                                       {0x092, 6},
+                                                       {0x098, 18},
+                                                       {0x0AA, 6},
+                                                       {0x0B0, 18},
+                                                       {0x0C2, 6},
+                                                       {0x0C8, 18},
+                                                       {0x0DA, 6},
+                                                       {0x000, 8}}));
     ASSERT_EQ(rig.services.fileRequests.size(), 1u);
     EXPECT_TRUE(rig.services.fileRequests[0].save);
     EXPECT_EQ(rig.services.fileRequests[0].filter,
