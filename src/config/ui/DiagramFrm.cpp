@@ -1,7 +1,10 @@
 #include "config/ui/DiagramFrm.h"
 
+#include "config/ConfigHeader.h"
 #include "config/DiagramOps.h"
+#include "config/OffsetCalibration.h"
 #include "config/StageContext.h"
+#include "config/ui/InputMuxFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "shell/ui/RegCtrlFrm.h"
@@ -267,12 +270,8 @@ DiagramFrm::DiagramFrm(QWidget* parent) : QDialog(parent)
 
     // Windows that are not part of this build yet. Each line goes when its
     // window is hooked in below.
-    for (QPushButton* b : MuxStage)
-        markNotAvailable(b);
     for (QPushButton* b : RRStage)
         markNotAvailable(b);
-    markNotAvailable(GetAllOffsetsCmd);
-    markNotAvailable(CmdCreateConfig);
     markNotAvailable(CmdAmbComp);
     markNotAvailable(CmdPowerControl);
     markNotAvailable(ExciteSourceCmd);
@@ -349,12 +348,15 @@ void DiagramFrm::CmdEasySetup_Click()
 
 void DiagramFrm::GetAllOffsetsCmd_Click()
 {
-    // The offset sweep over all twelve stages runs here.
+    GetOffsetsLed->setOn(true);
+    CalibrateAllStages();
+    Timer1->setInterval(1000);
+    Timer1->start();
 }
 
 void DiagramFrm::CmdCreateConfig_Click()
 {
-    // The configuration header export runs here.
+    CreateConfigFile();
 }
 
 void DiagramFrm::CmdExit_Click()
@@ -418,7 +420,7 @@ void DiagramFrm::prepareResultsStage(int stage)
 void DiagramFrm::MuxStage_Click(int Index)
 {
     prepareInputStage(Index);
-    // showStageWindow<InputMuxFrm>(inputWindowTitle(Index));
+    showStageWindow<InputMuxFrm>(inputWindowTitle(Index));
 }
 
 void DiagramFrm::RRStage_Click(int Index)
