@@ -1,6 +1,8 @@
 #include "app/RenderWindows.h"
 
+#include "config/StageContext.h"
 #include "config/ui/DiagramFrm.h"
+#include "config/ui/InputMuxFrm.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
 #include "shell/ui/RegCtrlFrm.h"
 
@@ -13,9 +15,11 @@
 #include <memory>
 #include <vector>
 
-namespace cv {
+namespace cv
+{
 
-namespace {
+namespace
+{
 struct Renderable {
     const char* name;
     // Creates the window and runs its loading, as opening it would.
@@ -23,8 +27,7 @@ struct Renderable {
 };
 
 // Creates a window and runs its loading, as its opener would.
-template <class W>
-std::unique_ptr<QWidget> loaded()
+template <class W> std::unique_ptr<QWidget> loaded()
 {
     auto w = std::make_unique<W>();
     w->Form_Load();
@@ -44,6 +47,15 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
         {"CV5320TopLevelFrm", [&]() -> std::unique_ptr<QWidget> { return std::move(top); }},
         {"DiagramFrm", [] { return loaded<DiagramFrm>(); }},
         {"RegCtrlFrm", [] { return loaded<RegCtrlFrm>(); }},
+        {"InputMuxFrm",
+         [] {
+             // Stage 0 as its button opens it.
+             CurrentStage = 0;
+             StageInputSetup = stageInputSetupFor(0);
+             auto w = loaded<InputMuxFrm>();
+             w->setWindowTitle(DiagramFrm::inputWindowTitle(0));
+             return w;
+         }},
     };
 
     int failures = 0;
@@ -51,7 +63,8 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
         std::unique_ptr<QWidget> w = r.open();
         w->show();
         QApplication::processEvents();
-        const QString path = QDir(dir).filePath(QString::fromLatin1(r.name) + QStringLiteral(".png"));
+        const QString path =
+            QDir(dir).filePath(QString::fromLatin1(r.name) + QStringLiteral(".png"));
         if (!w->grab().save(path)) {
             std::fprintf(stderr, "cannot write %s\n", path.toLocal8Bit().constData());
             ++failures;

@@ -2,6 +2,9 @@
 // windows. Commands run in order on one board in one invocation.
 
 #include "app/AppOptions.h"
+#include "config/ConfigHeader.h"
+#include "config/DiagramOps.h"
+#include "config/OffsetCalibration.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "platform/CliServices.h"
@@ -17,7 +20,8 @@
 
 using namespace cv;
 
-namespace {
+namespace
+{
 
 const char* const kUsage =
     "usage: cv5320ctl [--board sim|sim:N|usb] [--usb-log FILE] [--scenario FILE|none] COMMAND...\n"
@@ -28,7 +32,11 @@ const char* const kUsage =
     "  wait MS\n"
     "  save FILE                           bank 2 and 0x000-0x007 to a register file\n"
     "  load FILE                           writes the registers a register file holds\n"
-    "  dump                                the register console's registers with labels\n";
+    "  dump                                the register console's registers with labels\n"
+    "  init-inputs                         every input of every stage to bias, standard levels\n"
+    "  easy-setup                          asks the board to reset the chip's registers\n"
+    "  calibrate STAGE|all                 offset calibration of one stage or the sweep of all\n"
+    "  export-header FILE                  the configuration as C header text\n";
 
 struct CommandLine {
     QStringList words;
@@ -50,8 +58,9 @@ struct CommandLine {
 bool parseNumber(const QString& text, long long& out)
 {
     bool ok = false;
-    out = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2).toLongLong(&ok, 16)
-                                                                     : text.toLongLong(&ok, 10);
+    out = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
+              ? text.mid(2).toLongLong(&ok, 16)
+              : text.toLongLong(&ok, 10);
     return ok;
 }
 
@@ -62,7 +71,10 @@ long long number(CommandLine& cl, const char* what, long long lo, long long hi)
     if (t.isEmpty() || !parseNumber(t, v))
         usageError(QStringLiteral("%1 expected, got \"%2\"").arg(QLatin1String(what), t));
     if (v < lo || v > hi)
-        usageError(QStringLiteral("%1 %2 is out of range (%3 to %4)").arg(QLatin1String(what), t).arg(lo).arg(hi));
+        usageError(QStringLiteral("%1 %2 is out of range (%3 to %4)")
+                       .arg(QLatin1String(what), t)
+                       .arg(lo)
+                       .arg(hi));
     return v;
 }
 
@@ -89,14 +101,21 @@ RegOptions regOptions(CommandLine& cl)
     return o;
 }
 
-QString hex4(long long v) { return QStringLiteral("0x%1").arg(v, 4, 16, QLatin1Char('0')).toUpper().replace(QLatin1String("0X"), QLatin1String("0x")); }
+QString hex4(long long v)
+{
+    return QStringLiteral("0x%1")
+        .arg(v, 4, 16, QLatin1Char('0'))
+        .toUpper()
+        .replace(QLatin1String("0X"), QLatin1String("0x"));
+}
 
 void cmdInfo(CommandLine&)
 {
     const int32_t boardId = readBoardId();
     const int32_t chipId = ReadRegister(reg::PART_ID, TargetChip);
     const int32_t fw = ReadRegister(reg::board::FirmwareRevision, TargetBoard);
-    std::printf("Board ID: %d\n%s\n%s\n%s\n", boardId, deviceIdText(chipId).toLocal8Bit().constData(),
+    std::printf("Board ID: %d\n%s\n%s\n%s\n", boardId,
+                deviceIdText(chipId).toLocal8Bit().constData(),
                 siliconRevisionText(chipId).toLocal8Bit().constData(),
                 firmwareRevisionText(fw).toLocal8Bit().constData());
 }
@@ -126,7 +145,10 @@ void cmdWrite(CommandLine& cl)
     WriteRegister(address, value, o.target);
 }
 
-void cmdWait(CommandLine& cl) { services().sleepMs(static_cast<int>(number(cl, "milliseconds", 0, 3600000))); }
+void cmdWait(CommandLine& cl)
+{
+    services().sleepMs(static_cast<int>(number(cl, "milliseconds", 0, 3600000)));
+}
 
 QString fileArgument(CommandLine& cl)
 {
@@ -172,6 +194,57 @@ void cmdDump(CommandLine&)
     }
 }
 
+void cmdInitInputs(CommandLine&)
+{
+    InitialiseCinInputs();
+}
+
+void cmdEasySetup(CommandLine&)
+{
+    RequestEasySetup();
+}
+
+const char* branchName(CalibrationBranch b)
+{
+    switch (b) {
+    case CalibrationBranch::Floating: return "floating";
+    case CalibrationBranch::AllBias: return "all bias";
+    case CalibrationBranch::SingleNegative: return "single-ended -";
+    case CalibrationBranch::SinglePositive: return "single-ended +";
+    case CalibrationBranch::Differential: return "differential";
+    }
+    return "";
+}
+
+// One line per stage: what it is, where its offsets and result ended.
+void printCalibration(int stage, const CalibrationReport& r)
+{
+    const int32_t afe = ReadRegister(reg::bank2(stage, reg::AFE_OFFSET), TargetChip);
+    const int32_t result = ReadRegister(reg::convResult(stage), TargetChip);
+    std::printf("stage %d: %s, AFE offset %s, result %d, %d steps%s\n", stage, branchName(r.Branch),
+                hex4(afe).toLatin1().constData(), result, r.SearchSteps,
+                r.OutOfRange ? ", not at mid-range" : "");
+}
+
+void cmdCalibrate(CommandLine& cl)
+{
+    if (cl.peek() == QLatin1String("all")) {
+        cl.next();
+        const auto reports = CalibrateAllStages();
+        for (int s = 0; s < reg::kStages; ++s)
+            printCalibration(s, reports[static_cast<size_t>(s)]);
+        return;
+    }
+    const int stage = static_cast<int>(number(cl, "stage", 0, reg::kStages - 1));
+    printCalibration(stage, CalibrateOneStage(stage));
+}
+
+void cmdExportHeader(CommandLine& cl)
+{
+    if (!CreateConfigFile(fileArgument(cl)))
+        services().endProgram(1);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -204,6 +277,10 @@ int main(int argc, char** argv)
         {QStringLiteral("save"), cmdSave},
         {QStringLiteral("load"), cmdLoad},
         {QStringLiteral("dump"), cmdDump},
+        {QStringLiteral("init-inputs"), cmdInitInputs},
+        {QStringLiteral("easy-setup"), cmdEasySetup},
+        {QStringLiteral("calibrate"), cmdCalibrate},
+        {QStringLiteral("export-header"), cmdExportHeader},
     };
     static CliServices cli;
     setServices(&cli);
