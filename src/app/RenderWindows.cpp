@@ -15,11 +15,9 @@
 #include <memory>
 #include <vector>
 
-namespace cv
-{
+namespace cv {
 
-namespace
-{
+namespace {
 struct Renderable {
     const char* name;
     // Creates the window and runs its loading, as opening it would.
@@ -27,7 +25,8 @@ struct Renderable {
 };
 
 // Creates a window and runs its loading, as its opener would.
-template <class W> std::unique_ptr<QWidget> loaded()
+template <class W>
+std::unique_ptr<QWidget> loaded()
 {
     auto w = std::make_unique<W>();
     w->Form_Load();
@@ -47,8 +46,7 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
         {"CV5320TopLevelFrm", [&]() -> std::unique_ptr<QWidget> { return std::move(top); }},
         {"DiagramFrm", [] { return loaded<DiagramFrm>(); }},
         {"RegCtrlFrm", [] { return loaded<RegCtrlFrm>(); }},
-        {"InputMuxFrm",
-         [] {
+        {"InputMuxFrm", [] {
              // Stage 0 as its button opens it.
              CurrentStage = 0;
              StageInputSetup = stageInputSetupFor(0);
@@ -63,8 +61,7 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
         std::unique_ptr<QWidget> w = r.open();
         w->show();
         QApplication::processEvents();
-        const QString path =
-            QDir(dir).filePath(QString::fromLatin1(r.name) + QStringLiteral(".png"));
+        const QString path = QDir(dir).filePath(QString::fromLatin1(r.name) + QStringLiteral(".png"));
         if (!w->grab().save(path)) {
             std::fprintf(stderr, "cannot write %s\n", path.toLocal8Bit().constData());
             ++failures;

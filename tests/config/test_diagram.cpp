@@ -20,8 +20,7 @@
 using namespace cv;
 using namespace cv::test;
 
-namespace
-{
+namespace {
 sim::SimConfig withInterface(uint16_t word)
 {
     sim::SimConfig c;
