@@ -45,6 +45,7 @@ struct CalibrationRig {
     {
         WriteRegister(reg::bank2(stage, 0), in.w0, TargetChip);
         WriteRegister(reg::bank2(stage, 1), in.w1, TargetChip);
+        WriteRegister(reg::bank2(stage, 2), 0, TargetChip);
         rig.clearRecords();
         rig.services.messages.clear();
     }
@@ -99,8 +100,9 @@ TEST(InputClassification, CountsSidesAndFloatingInputsButNotTheSpareBits)
 TEST(OffsetCalibration, AllBiasAndFloatingStagesGetOffsetZeroWithoutASearch)
 {
     CalibrationRig t;
-    WriteRegister(reg::bank2(t.stage, 2), 0x1234, TargetChip);
     t.connect(Inputs());
+    WriteRegister(reg::bank2(t.stage, 2), 0x1234, TargetChip);
+    t.rig.clearRecords();
     auto r = CalibrateStageOffset(inputWindowConstants());
     EXPECT_EQ(r.Branch, CalibrationBranch::AllBias);
     EXPECT_EQ(t.afeWrites(), std::vector<int32_t>{0});
