@@ -69,6 +69,9 @@ static void BM_OffsetSweep(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         clearOffsets();
+        // Let a conversion sequence see the cleared offsets: the searches
+        // trust their first reading.
+        r.services.sleepMs(100);
         state.ResumeTiming();
         const int64_t virtualStart = r.services.nowUs();
         const auto wallStart = std::chrono::steady_clock::now();
