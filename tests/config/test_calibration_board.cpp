@@ -2,10 +2,14 @@
 #include "config/DiagramOps.h"
 #include "config/OffsetCalibration.h"
 #include "config/StageContext.h"
+#include "config/ui/DiagramFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "sim/SensorBoard.h"
 #include "support/SimRig.h"
+#include "widgets/Led.h"
+
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -80,4 +84,20 @@ TEST(BoardCalibration, DifferentialStageEndsInsideItsWindow)
     EXPECT_GE(resultOf(stage), 20000);
     EXPECT_LE(resultOf(stage), 45000);
     EXPECT_TRUE(rig.services.messages.empty()) << rig.services.lastMessage().toStdString();
+}
+
+TEST(BoardCalibration, SweepButtonLightsTheLampUntilOneSecondAfter)
+{
+    SimRig rig(quietBoard());
+    DiagramFrm d;
+    d.Form_Load();
+    d.GetAllOffsetsCmd_Click();
+    EXPECT_TRUE(d.GetOffsetsLed->isOn());
+    EXPECT_TRUE(d.Timer1->isActive());
+    EXPECT_EQ(d.Timer1->interval(), 1000);
+    EXPECT_EQ(CurrentStage, 11);
+    EXPECT_GE(rig.services.processEventsCalls, 12);
+    d.Timer1_Timer();
+    EXPECT_FALSE(d.GetOffsetsLed->isOn());
+    EXPECT_FALSE(d.Timer1->isActive());
 }
