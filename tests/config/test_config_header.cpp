@@ -104,25 +104,6 @@ TEST(ConfigHeaderText, AllBiasExportMatchesTheFixtureWhole)
     EXPECT_TRUE(rig.writes().empty());
 }
 
-TEST(ConfigHeaderText, StageBlocksWriteHexThenDecimalAndTheWideGapFromStage7)
-{
-    const QStringList s0 = stageBlockLines(0, {0x1, 0x2, 0x3F3F, 0x0, 40000, 0, 5, 65535});
-    EXPECT_EQ(s0[1], "    //= Stage 0 ");
-    EXPECT_EQ(s0[5], "    StageBuffer[2]=0x3F3F;");
-    EXPECT_EQ(s0[6], "    StageBuffer[3]=0x0;");
-    EXPECT_EQ(s0[7], "    StageBuffer[4]= 40000;");
-    EXPECT_EQ(s0[8], "    StageBuffer[5]= 0;");
-    EXPECT_EQ(s0[10], "    StageBuffer[7]= 65535;");
-    EXPECT_EQ(s0[12], "    WriteToCV5320(STAGE0_CONNECTION, 8, StageBuffer, 0);    //Stage 0 "
-                      "connection registers - Start address in RAM 0x80");
-    EXPECT_EQ(stageBlockLines(6, {})[12],
-              "    WriteToCV5320(STAGE6_CONNECTION, 8, StageBuffer, 0);"
-              "    //Stage 6 connection registers - Start address in RAM 0xB0");
-    EXPECT_EQ(stageBlockLines(11, {})[12],
-              "    WriteToCV5320(STAGE11_CONNECTION, 8, StageBuffer, 0);    //Stage 11    "
-              "connection registers - Start address in RAM 0xD8");
-}
-
 TEST(ConfigHeaderExport, FloatingWarnsOnceAndCancelOrBadPathReportTheError)
 {
     SimRig rig;
