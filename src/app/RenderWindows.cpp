@@ -1,5 +1,10 @@
 #include "app/RenderWindows.h"
 
+#include "config/ui/AmbCompFrm.h"
+#include "config/ui/ExcitSourceFrm.h"
+#include "config/ui/IntStatFrm.h"
+#include "config/ui/InterruptFrm.h"
+#include "config/ui/PowControlFrm.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
 
 #include <QApplication>
@@ -19,6 +24,14 @@ struct Renderable {
     // Creates the window and runs its loading, as opening it would.
     std::function<std::unique_ptr<QWidget>()> open;
 };
+
+// A dialog as its opener would create and load it.
+template <class Frm> std::unique_ptr<QWidget> loaded()
+{
+    auto w = std::make_unique<Frm>();
+    w->Form_Load();
+    return w;
+}
 } // namespace
 
 int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFolder,
@@ -31,6 +44,11 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
 
     std::vector<Renderable> windows = {
         {"CV5320TopLevelFrm", [&]() -> std::unique_ptr<QWidget> { return std::move(top); }},
+        {"PowControlFrm", [] { return loaded<PowControlFrm>(); }},
+        {"ExcitSourceFrm", [] { return loaded<ExcitSourceFrm>(); }},
+        {"InterruptFrm", [] { return loaded<InterruptFrm>(); }},
+        {"IntStatFrm", [] { return loaded<IntStatFrm>(); }},
+        {"AmbCompFrm", [] { return loaded<AmbCompFrm>(); }},
     };
 
     int failures = 0;
