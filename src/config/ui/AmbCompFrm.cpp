@@ -222,7 +222,7 @@ void AmbCompFrm::Form_Unload()
 
 void AmbCompFrm::cmdClose_Click()
 {
-    close();
+    reject();
 }
 
 void AmbCompFrm::Timer1_Timer()

@@ -65,7 +65,7 @@ void ExcitSourceFrm::FloatModeChk_Click()
 
 void ExcitSourceFrm::cmdClose_Click()
 {
-    close();
+    reject();
 }
 
 } // namespace cv

@@ -84,7 +84,7 @@ void IntStatFrm::RefreshAll()
 
 void IntStatFrm::cmdClose_Click()
 {
-    close();
+    reject();
 }
 
 } // namespace cv

@@ -204,7 +204,7 @@ void InterruptFrm::IntPolChk_Click()
 
 void InterruptFrm::cmdClose_Click()
 {
-    close();
+    reject();
 }
 
 } // namespace cv

@@ -115,7 +115,7 @@ void PowControlFrm::Timer1_Timer()
 
 void PowControlFrm::cmdClose_Click()
 {
-    close();
+    reject();
 }
 
 } // namespace cv
