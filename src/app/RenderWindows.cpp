@@ -1,11 +1,13 @@
 #include "app/RenderWindows.h"
 
 #include "config/ui/AmbCompFrm.h"
+#include "config/ui/DiagramFrm.h"
 #include "config/ui/ExcitSourceFrm.h"
 #include "config/ui/IntStatFrm.h"
 #include "config/ui/InterruptFrm.h"
 #include "config/ui/PowControlFrm.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
+#include "shell/ui/RegCtrlFrm.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,19 +18,20 @@
 #include <memory>
 #include <vector>
 
-namespace cv {
+namespace cv
+{
 
-namespace {
+namespace
+{
 struct Renderable {
     const char* name;
     // Creates the window and runs its loading, as opening it would.
     std::function<std::unique_ptr<QWidget>()> open;
 };
 
-// A dialog as its opener would create and load it.
-template <class Frm> std::unique_ptr<QWidget> loaded()
+template <class W> std::unique_ptr<QWidget> loaded()
 {
-    auto w = std::make_unique<Frm>();
+    auto w = std::make_unique<W>();
     w->Form_Load();
     return w;
 }
@@ -44,6 +47,8 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
 
     std::vector<Renderable> windows = {
         {"CV5320TopLevelFrm", [&]() -> std::unique_ptr<QWidget> { return std::move(top); }},
+        {"DiagramFrm", [] { return loaded<DiagramFrm>(); }},
+        {"RegCtrlFrm", [] { return loaded<RegCtrlFrm>(); }},
         {"PowControlFrm", [] { return loaded<PowControlFrm>(); }},
         {"ExcitSourceFrm", [] { return loaded<ExcitSourceFrm>(); }},
         {"InterruptFrm", [] { return loaded<InterruptFrm>(); }},
@@ -56,7 +61,8 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
         std::unique_ptr<QWidget> w = r.open();
         w->show();
         QApplication::processEvents();
-        const QString path = QDir(dir).filePath(QString::fromLatin1(r.name) + QStringLiteral(".png"));
+        const QString path =
+            QDir(dir).filePath(QString::fromLatin1(r.name) + QStringLiteral(".png"));
         if (!w->grab().save(path)) {
             std::fprintf(stderr, "cannot write %s\n", path.toLocal8Bit().constData());
             ++failures;

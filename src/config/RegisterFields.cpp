@@ -25,11 +25,6 @@ int32_t withStageFlags(int32_t word, const bool flags[12])
     return BitsToWord(bits);
 }
 
-QString pin8Caption(bool floatingMode)
-{
-    return floatingMode ? QStringLiteral("SRC - 8") : QStringLiteral("ACSHIELD - 8");
-}
-
 QStringList powerModeItems()
 {
     // Field values 1 and 3 both shut the chip down; both keep their own entry.

@@ -80,9 +80,6 @@ int32_t SetCommandBit(const RegField& f);
 // read from the chip, bits 15..12 kept as read.
 int32_t withStageFlags(int32_t word, const bool flags[12]);
 
-// Caption of the block diagram's pin 8 label for the floating mode bit.
-QString pin8Caption(bool floatingMode);
-
 // Items of the drop-down lists; the index of an item is its field value.
 QStringList powerModeItems();
 QStringList convDelayItems();

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace cv {
+namespace cv
+{
 
 QString decText(int64_t value)
 {
@@ -47,7 +48,10 @@ QString formatMask(double value, const QString& mask)
     return text;
 }
 
-int64_t roundHalfEven(double value) { return static_cast<int64_t>(std::nearbyint(value)); }
+int64_t roundHalfEven(double value)
+{
+    return static_cast<int64_t>(std::nearbyint(value));
+}
 
 double textValue(const QString& text)
 {
@@ -99,7 +103,8 @@ double textValue(const QString& text)
     }
     if (!digits)
         return 0.0;
-    if (i < s.size() && (s[i].toUpper() == QLatin1Char('E') || s[i].toUpper() == QLatin1Char('D'))) {
+    if (i < s.size() &&
+        (s[i].toUpper() == QLatin1Char('E') || s[i].toUpper() == QLatin1Char('D'))) {
         QString exp = QStringLiteral("e");
         int j = i + 1;
         if (j < s.size() && (s[j] == QLatin1Char('+') || s[j] == QLatin1Char('-')))
@@ -115,6 +120,55 @@ double textValue(const QString& text)
     return num.toDouble();
 }
 
-int64_t textValueRounded(const QString& text) { return roundHalfEven(textValue(text)); }
+int64_t textValueRounded(const QString& text)
+{
+    return roundHalfEven(textValue(text));
+}
+
+namespace
+{
+int skipBlanks(const QString& text)
+{
+    int i = 0;
+    while (i < text.size() && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
+        ++i;
+    return i;
+}
+} // namespace
+
+uint64_t hexFieldValue(const QString& text, bool* overflow)
+{
+    uint64_t v = 0;
+    bool big = false;
+    for (int i = skipBlanks(text); i < text.size(); ++i) {
+        const QChar c = text[i].toUpper();
+        int d;
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            d = c.unicode() - '0';
+        else if (c >= QLatin1Char('A') && c <= QLatin1Char('F'))
+            d = c.unicode() - 'A' + 10;
+        else
+            break;
+        v = (v << 4) | static_cast<uint64_t>(d);
+        big = big || v > 0xFFFFFFFFull;
+    }
+    if (overflow)
+        *overflow = big;
+    return v;
+}
+
+int64_t decFieldValue(const QString& text)
+{
+    int i = skipBlanks(text);
+    bool negative = false;
+    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    uint64_t v = 0;
+    for (; i < text.size() && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'); ++i)
+        v = v * 10 + static_cast<uint64_t>(text[i].unicode() - '0');
+    return static_cast<int64_t>(negative ? 0 - v : v);
+}
 
 } // namespace cv

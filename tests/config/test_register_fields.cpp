@@ -79,8 +79,6 @@ TEST(RegisterFields, ListItemsIndexedByFieldValue)
     EXPECT_EQ(powerDownTimeoutItems().at(3), "2.0");
     EXPECT_EQ(blankNumberItems(3), (QStringList{" 0", " 1", " 2", " 3"}));
     EXPECT_EQ(blankNumberItems(15).at(15), " 15");
-    EXPECT_EQ(pin8Caption(true), "SRC - 8");
-    EXPECT_EQ(pin8Caption(false), "ACSHIELD - 8");
 }
 
 TEST(RegisterFields, UpdateReadsTheChipAtTheMomentOfTheChange)

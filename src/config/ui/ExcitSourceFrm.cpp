@@ -1,5 +1,6 @@
 #include "config/ui/ExcitSourceFrm.h"
 
+#include "config/DiagramOps.h"
 #include "config/RegisterFields.h"
 #include "link/UsbUtils.h"
 #include "widgets/RegisterBitDisplay.h"
@@ -57,9 +58,8 @@ void ExcitSourceFrm::SrcDisChk_Click()
 
 void ExcitSourceFrm::FloatModeChk_Click()
 {
-    const bool floating = FloatModeChk->isChecked();
-    UpdateField(field::FLOATING_MODE, floating ? 1 : 0);
-    emit pin8CaptionChanged(pin8Caption(floating));
+    const int32_t written = UpdateField(field::FLOATING_MODE, FloatModeChk->isChecked() ? 1 : 0);
+    emit pin8CaptionChanged(pin8Label(written));
     PowContReg->refresh();
 }
 

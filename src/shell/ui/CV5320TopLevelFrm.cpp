@@ -1,5 +1,6 @@
 #include "shell/ui/CV5320TopLevelFrm.h"
 
+#include "config/ui/DiagramFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "platform/Services.h"
@@ -11,7 +12,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-namespace cv {
+namespace cv
+{
 
 CV5320TopLevelFrm::CV5320TopLevelFrm(UsbAccess& access, const QString& appFolder,
                                      const QString& boardDescription, QWidget* parent)
@@ -64,7 +66,8 @@ CV5320TopLevelFrm::CV5320TopLevelFrm(UsbAccess& access, const QString& appFolder
     CmdExit = button("CmdExit", QStringLiteral("E&xit"), 6120);
     CmdBlockDiagram->setToolTip(QStringLiteral("Configure the CV5320 from its block diagram"));
 
-    connect(CmdBlockDiagram, &QPushButton::clicked, this, &CV5320TopLevelFrm::CmdBlockDiagram_Click);
+    connect(CmdBlockDiagram, &QPushButton::clicked, this,
+            &CV5320TopLevelFrm::CmdBlockDiagram_Click);
     connect(CmdDemo, &QPushButton::clicked, this, &CV5320TopLevelFrm::CmdDemo_Click);
     connect(CmdExit, &QPushButton::clicked, this, &CV5320TopLevelFrm::CmdExit_Click);
 }
@@ -97,7 +100,8 @@ void CV5320TopLevelFrm::Form_Resize()
     const int32_t chipId = ReadRegister(reg::PART_ID, TargetChip);
     ManIDLbl->setText(deviceIdText(chipId));
     SilRevLbl->setText(siliconRevisionText(chipId));
-    FwRevLbl->setText(firmwareRevisionText(ReadRegister(reg::board::FirmwareRevision, TargetBoard)));
+    FwRevLbl->setText(
+        firmwareRevisionText(ReadRegister(reg::board::FirmwareRevision, TargetBoard)));
     identifying_ = false;
 }
 
@@ -120,7 +124,9 @@ void CV5320TopLevelFrm::ShowDownloadProgress(const QString& title)
 
 void CV5320TopLevelFrm::CmdBlockDiagram_Click()
 {
-    // The block diagram window opens here, modally.
+    DiagramFrm w(this);
+    w.Form_Load();
+    services().showModal(&w);
 }
 
 void CV5320TopLevelFrm::CmdDemo_Click()
@@ -129,7 +135,10 @@ void CV5320TopLevelFrm::CmdDemo_Click()
     // other identifier does nothing.
 }
 
-void CV5320TopLevelFrm::CmdExit_Click() { services().endProgram(0); }
+void CV5320TopLevelFrm::CmdExit_Click()
+{
+    services().endProgram(0);
+}
 
 void CV5320TopLevelFrm::resizeEvent(QResizeEvent* event)
 {
