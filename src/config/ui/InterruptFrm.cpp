@@ -44,14 +44,14 @@ InterruptFrm::InterruptFrm(QWidget* parent) : QDialog(parent)
         auto* l = new QLabel(text, this);
         l->setGeometry(tw(x), tw(y), tw(w), tw(330));
     };
-    label(QStringLiteral("GPIO_SETUP"), 240, 3900, 1500);
+    label(QStringLiteral("GPIO_SETUP"), 240, 3900, 1440);
     GpioSetupCmb = new QComboBox(this);
     GpioSetupCmb->setObjectName(QStringLiteral("GpioSetupCmb"));
-    GpioSetupCmb->setGeometry(tw(1800), tw(3870), tw(2200), tw(360));
-    label(QStringLiteral("GPIO_INPUT_CONFIG"), 4200, 3900, 1900);
+    GpioSetupCmb->setGeometry(tw(1680), tw(3870), tw(2280), tw(360));
+    label(QStringLiteral("GPIO_INPUT_CONFIG"), 4140, 3900, 2100);
     GpiSetupCmb = new QComboBox(this);
     GpiSetupCmb->setObjectName(QStringLiteral("GpiSetupCmb"));
-    GpiSetupCmb->setGeometry(tw(6000), tw(3870), tw(2100), tw(360));
+    GpiSetupCmb->setGeometry(tw(6300), tw(3870), tw(1980), tw(360));
 
     GpiIntChk = new QCheckBox(QStringLiteral("GPIO_INT_EN"), this);
     GpiIntChk->setObjectName(QStringLiteral("GpiIntChk"));
