@@ -1,12 +1,9 @@
-#include "link/VendorRequest.h"
-#include "support/SimRig.h"
 #include "widgets/RegisterBitDisplay.h"
 
 #include <QLabel>
 #include <gtest/gtest.h>
 
 using namespace cv;
-using namespace cv::test;
 
 namespace
 {
@@ -52,20 +49,4 @@ TEST(RegisterBitDisplay, ShowsBitsWithBit15AtTheLeftAndTheValueInHex)
 
     d.showBit(10, true);
     EXPECT_EQ(row(d), "1000010000000001");
-}
-
-TEST(RegisterBitDisplay, RefreshReadsItsRegisterOnce)
-{
-    SimRig rig;
-    rig.board->chip().poke(0x009, 0xA5A5);
-    RegisterBitDisplay d(0x009, names(), {});
-    EXPECT_EQ(d.titleLabel(), nullptr);
-    EXPECT_EQ(d.refresh(), 0xA5A5);
-    EXPECT_EQ(row(d), "1010010110100101");
-    const auto ops = rig.registerOps();
-    ASSERT_EQ(ops.size(), 1u);
-    EXPECT_FALSE(ops[0].write);
-    EXPECT_EQ(ops[0].address, 0x009);
-    EXPECT_EQ(ops[0].count, 1);
-    EXPECT_EQ(ops[0].target, TargetChip);
 }
