@@ -18,18 +18,18 @@
 #include <memory>
 #include <vector>
 
-namespace cv
-{
+namespace cv {
 
-namespace
-{
+namespace {
 struct Renderable {
     const char* name;
     // Creates the window and runs its loading, as opening it would.
     std::function<std::unique_ptr<QWidget>()> open;
 };
 
-template <class W> std::unique_ptr<QWidget> loaded()
+// Creates a window and runs its loading, as its opener would.
+template <class W>
+std::unique_ptr<QWidget> loaded()
 {
     auto w = std::make_unique<W>();
     w->Form_Load();
@@ -61,8 +61,7 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
         std::unique_ptr<QWidget> w = r.open();
         w->show();
         QApplication::processEvents();
-        const QString path =
-            QDir(dir).filePath(QString::fromLatin1(r.name) + QStringLiteral(".png"));
+        const QString path = QDir(dir).filePath(QString::fromLatin1(r.name) + QStringLiteral(".png"));
         if (!w->grab().save(path)) {
             std::fprintf(stderr, "cannot write %s\n", path.toLocal8Bit().constData());
             ++failures;

@@ -7,6 +7,7 @@
 #include "platform/CliServices.h"
 #include "platform/NumText.h"
 #include "shell/BoardSession.h"
+#include "shell/RegisterFile.h"
 #include "shell/Startup.h"
 
 #include <QCoreApplication>
@@ -24,7 +25,10 @@ const char* const kUsage =
     "  info                                board, chip and firmware identity\n"
     "  read [--board-reg] [--index N] ADDR [COUNT]\n"
     "  write [--board-reg] ADDR VALUE\n"
-    "  wait MS\n";
+    "  wait MS\n"
+    "  save FILE                           bank 2 and 0x000-0x007 to a register file\n"
+    "  load FILE                           writes the registers a register file holds\n"
+    "  dump                                the register console's registers with labels\n";
 
 struct CommandLine {
     QStringList words;
@@ -124,6 +128,50 @@ void cmdWrite(CommandLine& cl)
 
 void cmdWait(CommandLine& cl) { services().sleepMs(static_cast<int>(number(cl, "milliseconds", 0, 3600000))); }
 
+QString fileArgument(CommandLine& cl)
+{
+    const QString path = cl.next();
+    if (path.isEmpty())
+        usageError(QStringLiteral("file name expected"));
+    return path;
+}
+
+// The console's one message for any file failure, then a failed exit.
+[[noreturn]] void registerFileFailure()
+{
+    services().message(kRegisterFileError, MsgIcon::None, kAppTitle, MsgButtons::Ok);
+    services().endProgram(1);
+}
+
+void cmdSave(CommandLine& cl)
+{
+    if (!saveRegisterFile(fileArgument(cl)))
+        registerFileFailure();
+}
+
+void cmdLoad(CommandLine& cl)
+{
+    if (!loadRegisterFile(fileArgument(cl)))
+        registerFileFailure();
+}
+
+void cmdDump(CommandLine&)
+{
+    const ConsoleRegisters r = readConsoleRegisters();
+    auto line = [](int address, int32_t value, const QString& label) {
+        std::printf("%s %s %s\n", hex4(address).toLatin1().constData(),
+                    hex4(value).toLatin1().constData(), label.toLatin1().constData());
+    };
+    for (int i = 0; i < kConsoleBank1Count; ++i)
+        line(consoleBank1Address(i), r.bank1[static_cast<size_t>(i)],
+             reg::bank1ConsoleLabel(consoleBank1Address(i)));
+    for (int n = 0; n < kConsoleBank2Count; ++n) {
+        const int address = reg::BANK2 + n;
+        line(address, r.bank2[static_cast<size_t>(n)],
+             reg::bank2ConsoleLabel(n & 7) + QStringLiteral(" 0x") + hexText(address));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -153,6 +201,9 @@ int main(int argc, char** argv)
         {QStringLiteral("read"), cmdRead},
         {QStringLiteral("write"), cmdWrite},
         {QStringLiteral("wait"), cmdWait},
+        {QStringLiteral("save"), cmdSave},
+        {QStringLiteral("load"), cmdLoad},
+        {QStringLiteral("dump"), cmdDump},
     };
     static CliServices cli;
     setServices(&cli);

@@ -5,8 +5,7 @@
 #include "platform/NumText.h"
 #include "platform/Services.h"
 
-namespace cv
-{
+namespace cv {
 
 int32_t standardStageValue(int k)
 {

@@ -7,8 +7,7 @@
 #include <array>
 #include <cstdint>
 
-namespace cv
-{
+namespace cv {
 
 // Ties every input of every stage to bias with standard sensitivity, offsets
 // and clamps (96 writes, 10 ms apart), then forces a calibration.

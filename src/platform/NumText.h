@@ -5,8 +5,7 @@
 #include <QString>
 #include <cstdint>
 
-namespace cv
-{
+namespace cv {
 
 // Decimal with one leading blank for non-negative values: " 5", "-5".
 QString decText(int64_t value);

@@ -9,11 +9,9 @@
 #include <QFile>
 #include <QRegularExpression>
 
-namespace cv
-{
+namespace cv {
 
-namespace
-{
+namespace {
 // Label and closing text of a bank 2 line by k, as the file format has them.
 const char* const kBank2Label[8] = {
     " - Connection Mem 0 0x(", " - Connection Mem 1 0x(", " - OffSet Control 0x(",
@@ -99,9 +97,11 @@ bool saveRegisterFile(const QString& path)
     TrackedFile file(path);
     if (!file.open())
         return false;
-    QByteArray text;
+    // Lines go to the file as their registers arrive, so a run that ends
+    // half way leaves what was read.
+    bool ok = true;
     auto put = [&](int address, int32_t value) {
-        text += registerFileLine(address, value).toLatin1() + "\r\n";
+        ok = ok && file.write(registerFileLine(address, value).toLatin1() + "\r\n");
     };
     int16_t status = 0;
     int32_t values[18] = {};
@@ -117,7 +117,7 @@ bool saveRegisterFile(const QString& path)
     ReadRegisters(reg::PWR_CONTROL, 8, TargetChip, 0, status, values);
     for (int i = 0; i < 8; ++i)
         put(i, values[i]);
-    const bool ok = file.write(text) && file.flush();
+    ok = ok && file.flush();
     file.close();
     return ok;
 }

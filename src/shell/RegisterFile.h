@@ -6,8 +6,7 @@
 #include <array>
 #include <cstdint>
 
-namespace cv
-{
+namespace cv {
 
 // What the register console shows: 0x000..0x00A and 0x017, and all of bank 2.
 struct ConsoleRegisters {

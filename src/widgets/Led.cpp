@@ -3,8 +3,7 @@
 #include <QPainter>
 #include <QRadialGradient>
 
-namespace cv
-{
+namespace cv {
 
 Led::Led(QWidget* parent, QColor color) : QWidget(parent), color_(color)
 {

@@ -4,8 +4,7 @@
 #include <QColor>
 #include <QWidget>
 
-namespace cv
-{
+namespace cv {
 
 class Led : public QWidget
 {

@@ -22,11 +22,9 @@
 #include <QPushButton>
 #include <QTimer>
 
-namespace cv
-{
+namespace cv {
 
-namespace
-{
+namespace {
 // Geometry of the drawing, in twips.
 constexpr int kChipLeft = 1680, kChipTop = 210, kChipRight = 13500, kChipBottom = 8880;
 constexpr int kCinBlockLeft = 2100, kCinBlockRight = 4650, kBlockTop = 450;
@@ -139,10 +137,12 @@ DiagramFrm::DiagramFrm(QWidget* parent) : QDialog(parent)
     // Pins. 0..12 and the bias and shield pins on the left, the host
     // interface pins on the right.
     for (int i = 0; i < 23; ++i) {
-        if (i == 15 || i == 16)
-            continue; // no pins of the diagram
         QLabel* l;
-        if (i <= 14) {
+        if (i == 15 || i == 16) {
+            // Places in the array that name no pin of the diagram.
+            l = new QLabel(this);
+            l->hide();
+        } else if (i <= 14) {
             const int y = i <= 12 ? cinPinY(i) : i == 13 ? kBiasY : kShieldY;
             l = text(QString::fromLatin1(kCinDesignLabels[i]), 45, y - 150, kChipLeft - 240, 300,
                      "pin", Qt::AlignRight | Qt::AlignVCenter);
@@ -189,6 +189,9 @@ DiagramFrm::DiagramFrm(QWidget* parent) : QDialog(parent)
                         twRect(kRightLeft + 120, kIntTop + 1200, rw, 480));
     CmdPowerControl = button("CmdPowerControl", QStringLiteral("&Power  Control"),
                              twRect(kRightLeft + 120, kCalBottom - 660, rw, 480));
+    RegValCmd->setToolTip(QStringLiteral("Read, write, save and load the raw register values"));
+    AdcCmd->setToolTip(QStringLiteral("Conversion results of all twelve stages"));
+    CmdAmbComp->setToolTip(QStringLiteral("Calibration and ambient compensation settings"));
 
     // Host interface of the chip as the board reports it.
     auto frame = [this](const char* name, const char* heading, int height) {
@@ -434,8 +437,7 @@ void DiagramFrm::Timer1_Timer()
     GetOffsetsLed->setOn(false);
 }
 
-namespace
-{
+namespace {
 void arrow(QPainter& p, QPoint from, QPoint to)
 {
     p.drawLine(from, to);

@@ -15,8 +15,7 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 
-namespace cv
-{
+namespace cv {
 
 class Led;
 

@@ -15,11 +15,9 @@
 #include <QRadioButton>
 #include <QTimer>
 
-namespace cv
-{
+namespace cv {
 
-namespace
-{
+namespace {
 QRect twRect(int x, int y, int w, int h)
 {
     return QRect(tw(x), tw(y), tw(w), tw(h));
@@ -63,7 +61,10 @@ RegCtrlFrm::RegCtrlFrm(QWidget* parent) : QDialog(parent)
         RegValTxt[i] =
             valueField(Frame1, QStringLiteral("RegValTxt_%1").arg(i), twRect(3120, y, 960, 330));
     }
-    RegValTxt[11]->setReadOnly(true); // the part identifier cannot be written
+    // The display fields only show the chip: writes go through the single
+    // register entry below, so typing here must not look like it changes anything.
+    for (QLineEdit* t : RegValTxt)
+        t->setReadOnly(true);
 
     // Bank 2, one group per stage.
     for (int s = 0; s < reg::kStages; ++s) {
@@ -83,6 +84,7 @@ RegCtrlFrm::RegCtrlFrm(QWidget* parent) : QDialog(parent)
             const int n = 8 * s + k;
             StgTxt[n] =
                 valueField(f, QStringLiteral("StgTxt_%1").arg(n), twRect(2070, y, 795, 315));
+            StgTxt[n]->setReadOnly(true);
         }
     }
 

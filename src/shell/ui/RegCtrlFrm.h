@@ -13,8 +13,7 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 
-namespace cv
-{
+namespace cv {
 
 class Led;
 
