@@ -77,6 +77,7 @@ TEST_F(AmbComp, LoadingShowsEveryFieldAndWritesNothing)
 
 TEST_F(AmbComp, NothingIsWrittenBeforeTheLoadingPhaseEnds)
 {
+    chip().poke(0x002, 0x0123);
     AmbCompFrm w;
     w.Form_Load();
     rig.clearRecords();
@@ -88,7 +89,7 @@ TEST_F(AmbComp, NothingIsWrittenBeforeTheLoadingPhaseEnds)
     EXPECT_TRUE(rig.registerOps().empty());
     // The command buttons act at once; only their refresh waits for the arming.
     w.CmdForceCal_Click();
-    EXPECT_EQ(chipWritesTo(rig, 0x002), std::vector<int>{0x4000});
+    EXPECT_EQ(chipWritesTo(rig, 0x002), std::vector<int>{0x4123});
     EXPECT_FALSE(w.timer2()->isActive());
 }
 
@@ -127,9 +128,10 @@ TEST_F(AmbComp, ListsAndStageBoxesKeepTheOtherBitsAsTheChipHoldsThem)
 
     chip().poke(0x001, 0xB0F0);
     rig.clearRecords();
-    child<QCheckBox>(w, "RRDataPathChk_1")->setChecked(true);
+    for (int i = 0; i < 12; ++i)
+        child<QCheckBox>(w, QStringLiteral("RRDataPathChk_%1").arg(i))->setChecked(i == 1);
     w.RRDataPathChk_Click(1);
-    // Bits 11..0 from the boxes (all clear but box 1), bits 15..12 as read.
+    // Bits 11..0 from the boxes, bits 15..12 as read.
     EXPECT_EQ(chipWritesTo(rig, 0x001), std::vector<int>{0xB002});
     EXPECT_EQ(shownText(w, "Lab1"), "0xB002");
 }
@@ -198,16 +200,18 @@ TEST_F(AmbComp, CommandBitsShowAtOnceAndTheChipsAnswerAfterTheirTimer)
     EXPECT_EQ(chipWritesTo(rig, 0x002), std::vector<int>{0x4123});
     EXPECT_TRUE(w.timer2()->isActive());
     EXPECT_EQ(w.timer2()->interval(), 500);
-    // The chip clears the bit when the calibration has run.
-    chip().poke(0x002, 0x0123);
+    // The chip clears the bit once the calibration has run.
+    rig.services.virtualClock().advanceMs(500);
     w.Timer2_Timer();
     EXPECT_EQ(shownText(w, "ContrReg1Lbl_14"), "0");
+    EXPECT_EQ(shownText(w, "Lab2"), "0x123");
     EXPECT_FALSE(w.timer2()->isActive());
 
     rig.clearRecords();
     w.CmdResetConv_Click();
     EXPECT_EQ(shownText(w, "ContrReg1Lbl_15"), "1");
     EXPECT_EQ(chipWritesTo(rig, 0x002), std::vector<int>{0x8123});
+    rig.services.virtualClock().advanceMs(500);
     w.Timer2_Timer();
-    EXPECT_EQ(shownText(w, "Lab2"), "0x8123");
+    EXPECT_EQ(shownText(w, "ContrReg1Lbl_15"), "0");
 }

@@ -85,6 +85,8 @@ TEST_F(InterruptDialogs, HandlersDoNothingUntilArmed)
 TEST_F(InterruptDialogs, StageBoxesRewriteBits11To0FromAllTwelveBoxes)
 {
     chip().poke(0x005, 0x0001);
+    chip().poke(0x006, 0x0000);
+    chip().poke(0x007, 0x0000);
     InterruptFrm w;
     loadArmed(w);
     // Another writer sets the GPIO fields and a stage bit after loading.
@@ -108,6 +110,7 @@ TEST_F(InterruptDialogs, StageBoxesRewriteBits11To0FromAllTwelveBoxes)
 
 TEST_F(InterruptDialogs, GpioFieldsIntEnableAndPolarityChangeOnlyTheirBits)
 {
+    chip().poke(0x000, 0x00B0);
     chip().poke(0x005, 0x4000);
     InterruptFrm w;
     loadArmed(w);
@@ -127,14 +130,15 @@ TEST_F(InterruptDialogs, GpioFieldsIntEnableAndPolarityChangeOnlyTheirBits)
     child<QCheckBox>(w, "GpiIntChk")->setChecked(true);
     w.GpiIntChk_Click();
     EXPECT_EQ(chip().peek(0x007), 0xFFFF);
-    chip().poke(0x000, 0xFFFF);
-    w.IntPolChk_Click(); // still unchecked from loading
-    EXPECT_EQ(chip().peek(0x000), 0xF7FF);
-    EXPECT_EQ(shownText(w, "Lab4"), "0xF7FF");
+    chip().poke(0x000, 0xFBF1); // all but the reset bit
+    w.IntPolChk_Click();        // still unchecked from loading
+    EXPECT_EQ(chip().peek(0x000), 0xF3F1);
+    EXPECT_EQ(shownText(w, "Lab4"), "0xF3F1");
 }
 
 TEST_F(InterruptDialogs, StatusViewReadsTheThreeStatusRegistersEveryPoll)
 {
+    chip().poke(0x000, 0x0001); // shut down: only the poked status changes
     IntStatFrm w;
     w.Form_Load();
     EXPECT_EQ(w.windowTitle(), " CDC Status");
@@ -162,4 +166,42 @@ TEST_F(InterruptDialogs, StatusViewReadsTheThreeStatusRegistersEveryPoll)
 
     w.cmdClose_Click();
     EXPECT_FALSE(w.timer1()->isActive());
+}
+
+TEST(IntStatTouch, ATouchedKeyShowsItsBitWithinOnePoll)
+{
+    sim::SimConfig quiet;
+    quiet.scenario = QStringLiteral("none");
+    SimRig rig(quiet);
+    IntStatFrm w;
+    w.Form_Load();
+    auto poll = [&] {
+        rig.services.virtualClock().advanceMs(40);
+        w.Timer1_Timer();
+    };
+    for (int i = 0; i < 25; ++i)
+        poll();
+    ASSERT_EQ(shownText(w, "IntStat2Lbl_0"), "0");
+
+    // A finger on the key of stage 0: once the chip flags it, the next
+    // poll shows it.
+    rig.board->sensors().setManualTouch(0, true);
+    bool shown = false;
+    for (int i = 0; i < 25 && !shown; ++i) {
+        rig.services.virtualClock().advanceMs(40);
+        rig.board->chip().catchUp();
+        const bool flagged = rig.board->chip().peek(0x009) & 1;
+        w.Timer1_Timer();
+        if (flagged) {
+            EXPECT_EQ(shownText(w, "IntStat2Lbl_0"), "1");
+            shown = true;
+        }
+    }
+    EXPECT_TRUE(shown) << "no high limit interrupt within a second of the touch";
+    EXPECT_EQ(shownText(w, "Lab2"), "0x1");
+
+    rig.board->sensors().setManualTouch(0, false);
+    for (int i = 0; i < 25; ++i)
+        poll();
+    EXPECT_EQ(shownText(w, "IntStat2Lbl_0"), "0");
 }

@@ -44,12 +44,12 @@ TEST_F(PowerDialogs, FieldChangesKeepEveryOtherBitAsTheChipHoldsIt)
     PowControlFrm w;
     w.Form_Load();
     // Another writer changes the register after the dialog has read it.
-    setPwr(0xC7F1);
+    setPwr(0xCBF1);
     rig.clearRecords();
 
     child<QComboBox>(w, "ConvStartCmb")->setCurrentIndex(3);
     w.ConvStartCmb_Click();
-    EXPECT_EQ(chipWritesTo(rig, reg::PWR_CONTROL), std::vector<int>{0xC7FD});
+    EXPECT_EQ(chipWritesTo(rig, reg::PWR_CONTROL), std::vector<int>{0xCBFD});
 
     // Index 3 is the second shutdown entry and writes 3, not 1.
     setPwr(0x2AA0);
@@ -111,23 +111,23 @@ TEST_F(PowerDialogs, ExcitationSourceBitsAndThePin8Caption)
     EXPECT_TRUE(floating->isChecked());
     EXPECT_EQ(w.windowTitle(), "Excitation Source");
 
-    setPwr(0x3C4F);
+    setPwr(0x384F);
     rig.clearRecords();
     floating->setChecked(false);
     w.FloatModeChk_Click();
-    EXPECT_EQ(chipWritesTo(rig, reg::PWR_CONTROL), std::vector<int>{0x1C4F});
+    EXPECT_EQ(chipWritesTo(rig, reg::PWR_CONTROL), std::vector<int>{0x184F});
     ASSERT_EQ(captions.size(), 1);
     EXPECT_EQ(captions[0][0].toString(), "ACSHIELD - 8");
-    EXPECT_EQ(shownText(w, "Lab1"), "0x1C4F");
+    EXPECT_EQ(shownText(w, "Lab1"), "0x184F");
 
     floating->setChecked(true);
     w.FloatModeChk_Click();
     EXPECT_EQ(captions.last()[0].toString(), "SRC - 8");
-    EXPECT_EQ(pwr(), 0x3C4F);
+    EXPECT_EQ(pwr(), 0x384F);
 
     rig.clearRecords();
     src->setChecked(false);
     w.SrcDisChk_Click();
-    EXPECT_EQ(chipWritesTo(rig, reg::PWR_CONTROL), std::vector<int>{0x2C4F});
+    EXPECT_EQ(chipWritesTo(rig, reg::PWR_CONTROL), std::vector<int>{0x284F});
     EXPECT_EQ(captions.size(), 2); // the source bit leaves pin 8 alone
 }
