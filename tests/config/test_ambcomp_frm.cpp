@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QTest>
 #include <QTimer>
 
 using namespace cv;
@@ -214,4 +215,19 @@ TEST_F(AmbComp, CommandBitsShowAtOnceAndTheChipsAnswerAfterTheirTimer)
     rig.services.virtualClock().advanceMs(500);
     w.Timer2_Timer();
     EXPECT_EQ(shownText(w, "ContrReg1Lbl_15"), "0");
+}
+
+TEST_F(AmbComp, EnterInANumberFieldPressesNoButton)
+{
+    chip().poke(0x002, 0x0000);
+    AmbCompFrm w;
+    w.show();
+    loadReady(w);
+    auto* rate = child<QLineEdit>(w, "FastRateTxt");
+    rate->setFocus();
+    rate->setText("42");
+    QTest::keyClick(rate, Qt::Key_Return);
+    EXPECT_EQ(chip().peek(0x003) & 0xFF, 42);
+    EXPECT_TRUE(chipWritesTo(rig, 0x002).empty()); // no FORCE_CAL, no CONV_RESET
+    EXPECT_TRUE(w.isVisible());
 }

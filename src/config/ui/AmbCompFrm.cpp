@@ -148,6 +148,11 @@ AmbCompFrm::AmbCompFrm(QWidget* parent) : QDialog(parent)
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setGeometry(tw(kRightX + kRightW - 1800), tw(7500), tw(1800), tw(450));
 
+    // Enter never presses a button here: it belongs to the field that has the
+    // focus (a command such as a reset must not run by accident).
+    for (auto* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
+
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(250);

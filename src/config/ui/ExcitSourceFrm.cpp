@@ -36,6 +36,11 @@ ExcitSourceFrm::ExcitSourceFrm(QWidget* parent) : QDialog(parent)
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setGeometry(tw(4440), tw(2040), tw(1800), tw(420));
 
+    // Enter never presses a button here: it belongs to the field that has the
+    // focus (a command such as a reset must not run by accident).
+    for (auto* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
+
     // clicked: user changes only, so setting the boxes at load writes nothing.
     connect(SrcDisChk, &QCheckBox::clicked, this, &ExcitSourceFrm::SrcDisChk_Click);
     connect(FloatModeChk, &QCheckBox::clicked, this, &ExcitSourceFrm::FloatModeChk_Click);

@@ -50,6 +50,11 @@ IntStatFrm::IntStatFrm(QWidget* parent) : QDialog(parent)
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setGeometry(tw(6400 - 240 - 1800), tw(3360), tw(1800), tw(420));
 
+    // Enter never presses a button here: it belongs to the field that has the
+    // focus (a command such as a reset must not run by accident).
+    for (auto* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
+
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(40);
