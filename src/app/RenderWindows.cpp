@@ -8,6 +8,8 @@
 #include "config/ui/PowControlFrm.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
 #include "shell/ui/RegCtrlFrm.h"
+#include "sim/SimBoard.h"
+#include "sim/ui/VirtualSensorBoardFrm.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,9 +20,11 @@
 #include <memory>
 #include <vector>
 
-namespace cv {
+namespace cv
+{
 
-namespace {
+namespace
+{
 struct Renderable {
     const char* name;
     // Creates the window and runs its loading, as opening it would.
@@ -55,13 +59,20 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
         {"IntStatFrm", [] { return loaded<IntStatFrm>(); }},
         {"AmbCompFrm", [] { return loaded<AmbCompFrm>(); }},
     };
+    if (auto* board = dynamic_cast<sim::SimBoard*>(&access))
+        windows.push_back({"VirtualSensorBoardFrm", [board]() -> std::unique_ptr<QWidget> {
+                               auto w = std::make_unique<sim::VirtualSensorBoardFrm>(*board);
+                               w->Form_Load();
+                               return w;
+                           }});
 
     int failures = 0;
     for (auto& r : windows) {
         std::unique_ptr<QWidget> w = r.open();
         w->show();
         QApplication::processEvents();
-        const QString path = QDir(dir).filePath(QString::fromLatin1(r.name) + QStringLiteral(".png"));
+        const QString path =
+            QDir(dir).filePath(QString::fromLatin1(r.name) + QStringLiteral(".png"));
         if (!w->grab().save(path)) {
             std::fprintf(stderr, "cannot write %s\n", path.toLocal8Bit().constData());
             ++failures;

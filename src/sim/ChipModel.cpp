@@ -229,7 +229,7 @@ double ChipModel::idealResult(int stage, int64_t us)
         if (c.minus & (1u << in))
             diff -= pF[in];
     }
-    return std::clamp(32768.0 + diff * kCountsPerPf, 0.0, 65535.0);
+    return 32768.0 + diff * kCountsPerPf;
 }
 
 void ChipModel::runSequence(int64_t endUs)
@@ -272,7 +272,7 @@ void ChipModel::convertStage(int s, const std::array<double, 13>& pF)
     if (c.floating) {
         // An open input picks up whatever is around: the reading wanders widely.
         st.floatLevel = std::clamp(st.floatLevel + (uniform() - 0.5) * 9000.0, 4000.0, 61000.0);
-        v += st.floatLevel - 32768.0 + (uniform() - 0.5) * 3000.0;
+        v = st.floatLevel + (uniform() - 0.5) * 3000.0;
     }
     const uint16_t r = clampWord(v);
     regs_[reg::bank3(s, reg::CONV_DATA)] = r;
@@ -418,6 +418,9 @@ void ChipModel::forceCalibration()
         state_[s].high = state_[s].low = false;
         recalibrate(s, r);
     }
+    // At the new ambient no stage is beyond a limit or near.
+    regs_[reg::STAGE_LOW_INT_STATUS] = regs_[reg::STAGE_HIGH_INT_STATUS] = regs_[kProximityStatus] =
+        0;
 }
 
 } // namespace cv::sim

@@ -48,8 +48,8 @@ public:
     // Time between the ends of two sequences; 0 in shutdown.
     static int64_t sequencePeriodUs(uint16_t pwrControl);
 
-    // Recomputes a stage's result word without noise (used by the board's
-    // set-up to calibrate offsets, and by tests).
+    // A stage's result without noise and without the converter's range
+    // limits (the board's set-up calibrates offsets with it).
     double idealResult(int stage, int64_t us);
     int64_t sequencesRun() const { return sequences_; }
     // Proximity status, one bit per stage (also kept at 0x042).

@@ -232,7 +232,8 @@ TEST(RegisterConsole, SaveThenLoadReproducesEveryRegisterAndTheFile)
         EXPECT_EQ(writes[i].address, registerFileAddress(i));
         EXPECT_EQ(writes[i].value, patternValue(registerFileAddress(i)));
     }
-    EXPECT_EQ(rig.board->chip().peek(0x008), 0x0111);
+    // The live chip keeps its own status; the load leaves it alone.
+    EXPECT_TRUE(writesTo(rig, 0x008, 0x00A).empty());
     EXPECT_EQ(w.StgTxt[0]->text(), QString::number(patternValue(0x080), 16).toUpper());
 
     rig.services.fileAnswers.push_back(second);
