@@ -1,8 +1,13 @@
 #include "app/RenderWindows.h"
 
 #include "config/StageContext.h"
+#include "config/ui/AmbCompFrm.h"
 #include "config/ui/DiagramFrm.h"
+#include "config/ui/ExcitSourceFrm.h"
 #include "config/ui/InputMuxFrm.h"
+#include "config/ui/IntStatFrm.h"
+#include "config/ui/InterruptFrm.h"
+#include "config/ui/PowControlFrm.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
 #include "shell/ui/RegCtrlFrm.h"
 #include "sim/SimBoard.h"
@@ -50,6 +55,11 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
         {"CV5320TopLevelFrm", [&]() -> std::unique_ptr<QWidget> { return std::move(top); }},
         {"DiagramFrm", [] { return loaded<DiagramFrm>(); }},
         {"RegCtrlFrm", [] { return loaded<RegCtrlFrm>(); }},
+        {"PowControlFrm", [] { return loaded<PowControlFrm>(); }},
+        {"ExcitSourceFrm", [] { return loaded<ExcitSourceFrm>(); }},
+        {"InterruptFrm", [] { return loaded<InterruptFrm>(); }},
+        {"IntStatFrm", [] { return loaded<IntStatFrm>(); }},
+        {"AmbCompFrm", [] { return loaded<AmbCompFrm>(); }},
         {"InputMuxFrm", [] {
              // Stage 0 as its button opens it.
              CurrentStage = 0;

@@ -41,6 +41,7 @@ TEST(CtlRegisterFile, SaveLoadAndDumpCarryRegistersBetweenRuns)
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 108);
+    // Register 0 as the board's start-up configuration left it.
     EXPECT_TRUE(lines[0].startsWith("0x0000 0x")) << lines[0].toStdString();
     EXPECT_TRUE(lines[0].endsWith(" Power Control  0x00")) << lines[0].toStdString();
     EXPECT_EQ(lines[7], "0x0007 0x0FFF Stage Complete Int Enable 0x07");

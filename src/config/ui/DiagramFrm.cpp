@@ -4,7 +4,12 @@
 #include "config/DiagramOps.h"
 #include "config/OffsetCalibration.h"
 #include "config/StageContext.h"
+#include "config/ui/AmbCompFrm.h"
+#include "config/ui/ExcitSourceFrm.h"
 #include "config/ui/InputMuxFrm.h"
+#include "config/ui/IntStatFrm.h"
+#include "config/ui/InterruptFrm.h"
+#include "config/ui/PowControlFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "shell/ui/RegCtrlFrm.h"
@@ -272,11 +277,6 @@ DiagramFrm::DiagramFrm(QWidget* parent) : QDialog(parent)
     // window is hooked in below.
     for (QPushButton* b : RRStage)
         markNotAvailable(b);
-    markNotAvailable(CmdAmbComp);
-    markNotAvailable(CmdPowerControl);
-    markNotAvailable(ExciteSourceCmd);
-    markNotAvailable(CmdInt);
-    markNotAvailable(CmdIntStat);
     markNotAvailable(AdcCmd);
 }
 
@@ -366,27 +366,31 @@ void DiagramFrm::CmdExit_Click()
 
 void DiagramFrm::CmdAmbComp_Click()
 {
-    // showDialog<AmbCompFrm>();
+    showDialog<AmbCompFrm>();
 }
 
 void DiagramFrm::CmdPowerControl_Click()
 {
-    // showDialog<PowControlFrm>();
+    showDialog<PowControlFrm>();
 }
 
 void DiagramFrm::ExciteSourceCmd_Click()
 {
-    // showDialog<ExcitSourceFrm>();
+    ExcitSourceFrm w(this);
+    // The dialog tells what pin 8 carries once its floating mode changes.
+    connect(&w, &ExcitSourceFrm::pin8CaptionChanged, CinLbl[14], &QLabel::setText);
+    w.Form_Load();
+    services().showModal(&w);
 }
 
 void DiagramFrm::CmdInt_Click()
 {
-    // showDialog<InterruptFrm>();
+    showDialog<InterruptFrm>();
 }
 
 void DiagramFrm::CmdIntStat_Click()
 {
-    // showDialog<IntStatFrm>();
+    showDialog<IntStatFrm>();
 }
 
 void DiagramFrm::AdcCmd_Click()
