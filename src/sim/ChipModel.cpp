@@ -167,8 +167,9 @@ void ChipModel::rebuildConfig()
 {
     for (int s = 0; s < reg::kStages; ++s) {
         StageConfig c;
-        const uint32_t w =
-            regs_[reg::bank2(s, 0)] | (uint32_t(regs_[reg::bank2(s, 1)] & 0x0FFF) << 14);
+        // CIN0..CIN6 from the first word (its bits 15:14 are not used), CIN7.. from the second.
+        const uint32_t w = (regs_[reg::bank2(s, 0)] & 0x3FFFu) |
+                           (uint32_t(regs_[reg::bank2(s, 1)] & 0x0FFF) << 14);
         for (int in = 0; in < reg::kInputs; ++in) {
             const int code = (w >> (2 * in)) & 3;
             if (code == 0)
