@@ -3,10 +3,12 @@
 #include "sim/SimBoard.h"
 #include "sim/ui/VirtualSensorBoardFrm.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryFile>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 using namespace cv;
@@ -64,4 +66,23 @@ TEST(VirtualSensorBoard, KeysAndSliderDriveTheFinger)
     EXPECT_EQ(board.sensors().fingerAt(0).sliderPos, 128);
     w.SliderStrip_Finger(-1);
     EXPECT_LT(board.sensors().fingerAt(0).sliderPos, 0);
+}
+
+TEST(VirtualSensorBoard, StaysUsableBesideAModalWindow)
+{
+    VirtualClock clock;
+    SimBoard board(clock, {});
+    VirtualSensorBoardFrm w(board);
+    w.Form_Load();
+    w.show();
+    QDialog modal;
+    modal.setWindowModality(Qt::ApplicationModal);
+    modal.show();
+    w.Timer1_Timer();
+    ASSERT_NE(w.windowHandle(), nullptr);
+    EXPECT_EQ(w.windowHandle()->transientParent(), modal.windowHandle());
+    EXPECT_TRUE(w.isVisible());
+    modal.hide();
+    w.Timer1_Timer();
+    EXPECT_EQ(w.windowHandle()->transientParent(), nullptr);
 }
