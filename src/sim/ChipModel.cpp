@@ -320,7 +320,12 @@ void ChipModel::fastUpdate(int s)
     const uint16_t ctrl1 = regs_[reg::AMB_COMP_CTRL1];
     const int recalLevel = ctrl1 & 0xFF;
     const int band = std::max(20, recalLevel);
-    const bool prox = ffAvg > amb + std::max(oh / 4, band) || ffAvg + std::max(ol / 4, band) < amb;
+    // Proximity: beyond a quarter of the offsets for more than PROXIMITY
+    // DETECTION RATE fast updates in a row.
+    const bool beyond =
+        ffAvg > amb + std::max(oh / 4, band) || ffAvg + std::max(ol / 4, band) < amb;
+    st.proxRun = beyond ? std::min(st.proxRun + 1, 64) : 0;
+    const bool prox = beyond && st.proxRun > ((ctrl1 >> 8) & 0x3F);
 
     auto setBit = [&](int address, bool on) {
         regs_[address] = static_cast<uint16_t>(on ? regs_[address] | bit : regs_[address] & ~bit);
