@@ -167,8 +167,9 @@ void ChipModel::rebuildConfig()
 {
     for (int s = 0; s < reg::kStages; ++s) {
         StageConfig c;
-        const uint32_t w =
-            regs_[reg::bank2(s, 0)] | (uint32_t(regs_[reg::bank2(s, 1)] & 0x0FFF) << 14);
+        // CIN0..CIN6 from the first word (its bits 15:14 are not used), CIN7.. from the second.
+        const uint32_t w = (regs_[reg::bank2(s, 0)] & 0x3FFFu) |
+                           (uint32_t(regs_[reg::bank2(s, 1)] & 0x0FFF) << 14);
         for (int in = 0; in < reg::kInputs; ++in) {
             const int code = (w >> (2 * in)) & 3;
             if (code == 0)
@@ -319,7 +320,12 @@ void ChipModel::fastUpdate(int s)
     const uint16_t ctrl1 = regs_[reg::AMB_COMP_CTRL1];
     const int recalLevel = ctrl1 & 0xFF;
     const int band = std::max(20, recalLevel);
-    const bool prox = ffAvg > amb + std::max(oh / 4, band) || ffAvg + std::max(ol / 4, band) < amb;
+    // Proximity: beyond a quarter of the offsets for more than PROXIMITY
+    // DETECTION RATE fast updates in a row.
+    const bool beyond =
+        ffAvg > amb + std::max(oh / 4, band) || ffAvg + std::max(ol / 4, band) < amb;
+    st.proxRun = beyond ? std::min(st.proxRun + 1, 64) : 0;
+    const bool prox = beyond && st.proxRun > ((ctrl1 >> 8) & 0x3F);
 
     auto setBit = [&](int address, bool on) {
         regs_[address] = static_cast<uint16_t>(on ? regs_[address] | bit : regs_[address] & ~bit);

@@ -67,7 +67,7 @@ private:
         double offsetPf = 0; // net offset: negative side minus positive side
     };
     struct StageState {
-        int ffCount = 0, sfCount = 0, proxCount = 0, recalCount = 0;
+        int ffCount = 0, sfCount = 0, proxCount = 0, recalCount = 0, proxRun = 0;
         bool high = false, low = false;
         bool wasTouched = false;
         double floatLevel = 32768;

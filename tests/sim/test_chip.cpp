@@ -139,7 +139,11 @@ TEST(ChipResults, BiasFloatingAndConnectedInputs)
     Bench b;
     b.pause(100);
     EXPECT_NEAR(b.result(), 32768, 20); // all on bias
-    b.connect(4, 2);                    // 12 pF on the positive input: far above range
+    b.connect(8, 2);                    // an input of the second connection word
+    b.pause(40);
+    EXPECT_EQ(b.result(), 65535);
+    b.connect(8, 3);
+    b.connect(4, 2); // 12 pF on the positive input: far above range
     b.pause(40);
     EXPECT_EQ(b.result(), 65535);
     b.write(0x82, 37 << 8); // 11.84 pF of positive offset
