@@ -1,6 +1,17 @@
 #include "app/RenderWindows.h"
 
+#include "config/StageContext.h"
+#include "config/ui/AmbCompFrm.h"
+#include "config/ui/DiagramFrm.h"
+#include "config/ui/ExcitSourceFrm.h"
+#include "config/ui/InputMuxFrm.h"
+#include "config/ui/IntStatFrm.h"
+#include "config/ui/InterruptFrm.h"
+#include "config/ui/PowControlFrm.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
+#include "shell/ui/RegCtrlFrm.h"
+#include "sim/SimBoard.h"
+#include "sim/ui/VirtualSensorBoardFrm.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,14 +22,25 @@
 #include <memory>
 #include <vector>
 
-namespace cv {
+namespace cv
+{
 
-namespace {
+namespace
+{
 struct Renderable {
     const char* name;
     // Creates the window and runs its loading, as opening it would.
     std::function<std::unique_ptr<QWidget>()> open;
 };
+
+// Creates a window and runs its loading, as its opener would.
+template <class W>
+std::unique_ptr<QWidget> loaded()
+{
+    auto w = std::make_unique<W>();
+    w->Form_Load();
+    return w;
+}
 } // namespace
 
 int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFolder,
@@ -31,14 +53,36 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
 
     std::vector<Renderable> windows = {
         {"CV5320TopLevelFrm", [&]() -> std::unique_ptr<QWidget> { return std::move(top); }},
+        {"DiagramFrm", [] { return loaded<DiagramFrm>(); }},
+        {"RegCtrlFrm", [] { return loaded<RegCtrlFrm>(); }},
+        {"PowControlFrm", [] { return loaded<PowControlFrm>(); }},
+        {"ExcitSourceFrm", [] { return loaded<ExcitSourceFrm>(); }},
+        {"InterruptFrm", [] { return loaded<InterruptFrm>(); }},
+        {"IntStatFrm", [] { return loaded<IntStatFrm>(); }},
+        {"AmbCompFrm", [] { return loaded<AmbCompFrm>(); }},
+        {"InputMuxFrm", [] {
+             // Stage 0 as its button opens it.
+             CurrentStage = 0;
+             StageInputSetup = stageInputSetupFor(0);
+             auto w = loaded<InputMuxFrm>();
+             w->setWindowTitle(DiagramFrm::inputWindowTitle(0));
+             return w;
+         }},
     };
+    if (auto* board = dynamic_cast<sim::SimBoard*>(&access))
+        windows.push_back({"VirtualSensorBoardFrm", [board]() -> std::unique_ptr<QWidget> {
+                               auto w = std::make_unique<sim::VirtualSensorBoardFrm>(*board);
+                               w->Form_Load();
+                               return w;
+                           }});
 
     int failures = 0;
     for (auto& r : windows) {
         std::unique_ptr<QWidget> w = r.open();
         w->show();
         QApplication::processEvents();
-        const QString path = QDir(dir).filePath(QString::fromLatin1(r.name) + QStringLiteral(".png"));
+        const QString path =
+            QDir(dir).filePath(QString::fromLatin1(r.name) + QStringLiteral(".png"));
         if (!w->grab().save(path)) {
             std::fprintf(stderr, "cannot write %s\n", path.toLocal8Bit().constData());
             ++failures;

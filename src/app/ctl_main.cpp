@@ -2,11 +2,15 @@
 // windows. Commands run in order on one board in one invocation.
 
 #include "app/AppOptions.h"
+#include "config/ConfigHeader.h"
+#include "config/DiagramOps.h"
+#include "config/OffsetCalibration.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "platform/CliServices.h"
 #include "platform/NumText.h"
 #include "shell/BoardSession.h"
+#include "shell/RegisterFile.h"
 #include "shell/Startup.h"
 
 #include <QCoreApplication>
@@ -24,7 +28,14 @@ const char* const kUsage =
     "  info                                board, chip and firmware identity\n"
     "  read [--board-reg] [--index N] ADDR [COUNT]\n"
     "  write [--board-reg] ADDR VALUE\n"
-    "  wait MS\n";
+    "  wait MS\n"
+    "  save FILE                           bank 2 and 0x000-0x007 to a register file\n"
+    "  load FILE                           writes the registers a register file holds\n"
+    "  dump                                the register console's registers with labels\n"
+    "  init-inputs                         every input of every stage to bias, standard levels\n"
+    "  easy-setup                          asks the board to reset the chip's registers\n"
+    "  calibrate STAGE|all                 offset calibration of one stage or the sweep of all\n"
+    "  export-header FILE                  the configuration as C header text\n";
 
 struct CommandLine {
     QStringList words;
@@ -124,6 +135,95 @@ void cmdWrite(CommandLine& cl)
 
 void cmdWait(CommandLine& cl) { services().sleepMs(static_cast<int>(number(cl, "milliseconds", 0, 3600000))); }
 
+QString fileArgument(CommandLine& cl)
+{
+    const QString path = cl.next();
+    if (path.isEmpty())
+        usageError(QStringLiteral("file name expected"));
+    return path;
+}
+
+// The console's one message for any file failure, then a failed exit.
+[[noreturn]] void registerFileFailure()
+{
+    services().message(kRegisterFileError, MsgIcon::None, kAppTitle, MsgButtons::Ok);
+    services().endProgram(1);
+}
+
+void cmdSave(CommandLine& cl)
+{
+    if (!saveRegisterFile(fileArgument(cl)))
+        registerFileFailure();
+}
+
+void cmdLoad(CommandLine& cl)
+{
+    if (!loadRegisterFile(fileArgument(cl)))
+        registerFileFailure();
+}
+
+void cmdDump(CommandLine&)
+{
+    const ConsoleRegisters r = readConsoleRegisters();
+    auto line = [](int address, int32_t value, const QString& label) {
+        std::printf("%s %s %s\n", hex4(address).toLatin1().constData(),
+                    hex4(value).toLatin1().constData(), label.toLatin1().constData());
+    };
+    for (int i = 0; i < kConsoleBank1Count; ++i)
+        line(consoleBank1Address(i), r.bank1[static_cast<size_t>(i)],
+             reg::bank1ConsoleLabel(consoleBank1Address(i)));
+    for (int n = 0; n < kConsoleBank2Count; ++n) {
+        const int address = reg::BANK2 + n;
+        line(address, r.bank2[static_cast<size_t>(n)],
+             reg::bank2ConsoleLabel(n & 7) + QStringLiteral(" 0x") + hexText(address));
+    }
+}
+
+void cmdInitInputs(CommandLine&) { InitialiseCinInputs(); }
+
+void cmdEasySetup(CommandLine&) { RequestEasySetup(); }
+
+const char* branchName(CalibrationBranch b)
+{
+    switch (b) {
+    case CalibrationBranch::Floating: return "floating";
+    case CalibrationBranch::AllBias: return "all bias";
+    case CalibrationBranch::SingleNegative: return "single-ended -";
+    case CalibrationBranch::SinglePositive: return "single-ended +";
+    case CalibrationBranch::Differential: return "differential";
+    }
+    return "";
+}
+
+// One line per stage: what it is, where its offsets and result ended.
+void printCalibration(int stage, const CalibrationReport& r)
+{
+    const int32_t afe = ReadRegister(reg::bank2(stage, reg::AFE_OFFSET), TargetChip);
+    const int32_t result = ReadRegister(reg::convResult(stage), TargetChip);
+    std::printf("stage %d: %s, AFE offset %s, result %d, %d steps%s\n", stage, branchName(r.Branch),
+                hex4(afe).toLatin1().constData(), result, r.SearchSteps,
+                r.OutOfRange ? ", not at mid-range" : "");
+}
+
+void cmdCalibrate(CommandLine& cl)
+{
+    if (cl.peek() == QLatin1String("all")) {
+        cl.next();
+        const auto reports = CalibrateAllStages();
+        for (int s = 0; s < reg::kStages; ++s)
+            printCalibration(s, reports[static_cast<size_t>(s)]);
+        return;
+    }
+    const int stage = static_cast<int>(number(cl, "stage", 0, reg::kStages - 1));
+    printCalibration(stage, CalibrateOneStage(stage));
+}
+
+void cmdExportHeader(CommandLine& cl)
+{
+    if (!CreateConfigFile(fileArgument(cl)))
+        services().endProgram(1);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -153,6 +253,13 @@ int main(int argc, char** argv)
         {QStringLiteral("read"), cmdRead},
         {QStringLiteral("write"), cmdWrite},
         {QStringLiteral("wait"), cmdWait},
+        {QStringLiteral("save"), cmdSave},
+        {QStringLiteral("load"), cmdLoad},
+        {QStringLiteral("dump"), cmdDump},
+        {QStringLiteral("init-inputs"), cmdInitInputs},
+        {QStringLiteral("easy-setup"), cmdEasySetup},
+        {QStringLiteral("calibrate"), cmdCalibrate},
+        {QStringLiteral("export-header"), cmdExportHeader},
     };
     static CliServices cli;
     setServices(&cli);

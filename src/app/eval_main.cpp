@@ -7,13 +7,15 @@
 #include "platform/ui/QtServices.h"
 #include "shell/BoardSession.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
+#include "sim/ui/VirtualSensorBoardFrm.h"
 
 #include <QApplication>
 #include <cstdio>
 
 using namespace cv;
 
-namespace {
+namespace
+{
 const char* const kUsage =
     "usage: cv5320-eval [--board sim|sim:N|usb] [--usb-log FILE] [--scenario FILE|none]\n"
     "                   [--render DIR]\n";
@@ -38,7 +40,9 @@ int main(int argc, char** argv)
     BoardOptions options;
     QString error;
     if (!takeBoardOptions(args, options, &error) || !args.isEmpty()) {
-        std::fprintf(stderr, "%s\n%s", error.isEmpty() ? "unknown arguments" : error.toLocal8Bit().constData(), kUsage);
+        std::fprintf(stderr, "%s\n%s",
+                     error.isEmpty() ? "unknown arguments" : error.toLocal8Bit().constData(),
+                     kUsage);
         return 2;
     }
     if (!renderDir.isEmpty() && options.board.isEmpty())
@@ -69,5 +73,13 @@ int main(int argc, char** argv)
     CV5320TopLevelFrm top(session->access(), appFolder, session->description());
     top.Form_Load();
     top.show();
+    // On the simulated board its sensor board opens beside the main window.
+    std::unique_ptr<sim::VirtualSensorBoardFrm> sensorBoard;
+    if (sim::SimBoard* board = session->simulatedBoard()) {
+        sensorBoard = std::make_unique<sim::VirtualSensorBoardFrm>(*board);
+        sensorBoard->Form_Load();
+        sensorBoard->move(top.frameGeometry().right() + 12, top.y());
+        sensorBoard->show();
+    }
     return app.exec();
 }

@@ -7,7 +7,8 @@
 #include <array>
 #include <cstdint>
 
-namespace cv {
+namespace cv
+{
 
 struct StageInputSetupRec {
     int16_t Cin0_6Address = 0x80;

@@ -117,4 +117,49 @@ double textValue(const QString& text)
 
 int64_t textValueRounded(const QString& text) { return roundHalfEven(textValue(text)); }
 
+namespace {
+int skipBlanks(const QString& text)
+{
+    int i = 0;
+    while (i < text.size() && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
+        ++i;
+    return i;
+}
+} // namespace
+
+uint64_t hexFieldValue(const QString& text, bool* overflow)
+{
+    uint64_t v = 0;
+    bool big = false;
+    for (int i = skipBlanks(text); i < text.size(); ++i) {
+        const QChar c = text[i].toUpper();
+        int d;
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            d = c.unicode() - '0';
+        else if (c >= QLatin1Char('A') && c <= QLatin1Char('F'))
+            d = c.unicode() - 'A' + 10;
+        else
+            break;
+        v = (v << 4) | static_cast<uint64_t>(d);
+        big = big || v > 0xFFFFFFFFull;
+    }
+    if (overflow)
+        *overflow = big;
+    return v;
+}
+
+int64_t decFieldValue(const QString& text)
+{
+    int i = skipBlanks(text);
+    bool negative = false;
+    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    uint64_t v = 0;
+    for (; i < text.size() && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'); ++i)
+        v = v * 10 + static_cast<uint64_t>(text[i].unicode() - '0');
+    return static_cast<int64_t>(negative ? 0 - v : v);
+}
+
 } // namespace cv

@@ -25,4 +25,14 @@ double textValue(const QString& text);
 // textValue rounded with halves to even.
 int64_t textValueRounded(const QString& text);
 
+// Entry fields that take a register address or value. Leading blanks are
+// skipped; reading stops at the first character that is not a digit of the
+// base; no digits give 0. Arithmetic wraps, so the low 16 bits are always
+// exact whatever the length of the text.
+// Hexadecimal digits 0-9, A-F in either case. `overflow`, when given, is set
+// if the text names a value above 0xFFFFFFFF.
+uint64_t hexFieldValue(const QString& text, bool* overflow = nullptr);
+// An optional sign, then decimal digits: "70000" -> 70000, "-1" -> -1.
+int64_t decFieldValue(const QString& text);
+
 } // namespace cv

@@ -3,7 +3,8 @@
 #include "link/LibUsbAccess.h"
 #include "sim/SimBoard.h"
 
-namespace cv {
+namespace cv
+{
 
 std::optional<BoardChoice> parseBoardOption(const QString& text)
 {
@@ -47,13 +48,20 @@ std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, 
         cfg.boardId = id;
         cfg.scenario = options.scenario;
         auto board = std::make_unique<sim::SimBoard>(clock, cfg);
+        if (!board->scenarioError().isEmpty()) {
+            if (error)
+                *error = board->scenarioError();
+            return false;
+        }
         s->sim_ = board.get();
         s->description_ = QStringLiteral("Simulated board %1").arg(id);
         s->board_ = std::move(board);
+        return true;
     };
 
     if (choice->kind == BoardChoice::Sim) {
-        makeSim(choice->simBoardId);
+        if (!makeSim(choice->simBoardId))
+            return nullptr;
     } else {
         auto usb = std::make_unique<LibUsbAccess>();
         bool found = choice->kind == BoardChoice::Usb;
@@ -65,8 +73,8 @@ std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, 
         if (found) {
             s->board_ = std::move(usb);
             s->description_ = QStringLiteral("USB board");
-        } else {
-            makeSim(choice->simBoardId);
+        } else if (!makeSim(choice->simBoardId)) {
+            return nullptr;
         }
     }
 
@@ -93,6 +101,9 @@ std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, 
 
 BoardSession::~BoardSession() = default;
 
-UsbAccess& BoardSession::access() { return tracer_ ? *tracer_ : *board_; }
+UsbAccess& BoardSession::access()
+{
+    return tracer_ ? *tracer_ : *board_;
+}
 
 } // namespace cv

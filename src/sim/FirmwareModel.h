@@ -4,13 +4,16 @@
 
 #include "platform/Clock.h"
 #include "sim/ChipModel.h"
+#include "sim/SensorBoard.h"
 
 #include <array>
 #include <cstdint>
 
-namespace cv::sim {
+namespace cv::sim
+{
 
-class FirmwareModel {
+class FirmwareModel
+{
 public:
     FirmwareModel(ChipModel& chip, const Clock& clock, int boardId, uint16_t interfaceWord);
 
@@ -22,16 +25,55 @@ public:
     uint16_t boardReg(int address) const { return board_[address & 0x3FF]; }
     void setBoardReg(int address, uint16_t value) { board_[address & 0x3FF] = value; }
 
+    // What the firmware does when it starts: the board's standard configuration.
+    void boot() { easySetup(); }
+    // Loads the board's standard configuration into the chip: each sensor on
+    // a single-ended stage of its own, offsets calibrated, calibration on.
+    void easySetup();
+
+    const BoardLayout& layout() const { return layout_; }
+    bool capturing() const { return capturing_; }
+    bool blockReady() const;
+    // Blocks made since start and blocks the host fetched (Index 1 from 11).
+    int64_t blocksProduced() const { return produced_; }
+    int64_t blocksFetched() const { return fetched_; }
+
     static constexpr uint16_t kRevision = 0x41;
+    static constexpr int kBlockWords = 40;
 
 private:
+    using Block = std::array<uint16_t, kBlockWords>;
+
     uint16_t readBoard(int address, uint16_t index);
     void writeBoard(int address, uint16_t value);
-    bool blockReady() const;
+    void startCapture(uint16_t mode);
+    void onSequence(int64_t us);
+    void runDemo(int64_t ms);
+    Block buildBlock() const;
+    void sliderWords(uint16_t* w) const;
 
     ChipModel& chip_;
     const Clock& clock_;
+    const BoardLayout& layout_;
     std::array<uint16_t, 0x400> board_{};
+
+    bool capturing_ = false;
+    int64_t produced_ = 0, fetched_ = 0, fetchedAt_ = 0;
+    Block seen_{}; // what threshold reporting compares against
+    uint16_t seenLow_ = 0, seenHigh_ = 0, seenProx_ = 0;
+
+    // Demo state, fresh at each capture start.
+    struct Demo {
+        uint16_t keys = 0, latch0 = 0, latch1 = 0;
+        int64_t keyDownMs[5] = {};
+        int64_t nextRepeatMs[5] = {};
+        int repeatMs[5] = {};
+        bool sliderActive = false;
+        int64_t sliderStartMs = 0;
+        int sliderStartPos = 0, lastStepPos = 0, pos = 0;
+        double levels[8] = {};
+        uint16_t segFlags = 0;
+    } demo_;
 };
 
 } // namespace cv::sim

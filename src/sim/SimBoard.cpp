@@ -3,14 +3,15 @@
 #include "link/IntelHex.h"
 #include "link/VendorRequest.h"
 
+#include <QFile>
 #include <algorithm>
 
-namespace cv::sim {
+namespace cv::sim
+{
 
 SimBoard::SimBoard(const Clock& clock, SimConfig config)
-    : clock_(clock),
-      config_(std::move(config)),
-      chip_(clock, config_.seed),
+    : clock_(clock), config_(std::move(config)), startUs_(clock.nowUs()),
+      sensors_(BoardLayout::forBoard(config_.boardId)), chip_(clock, config_.seed),
       firmware_(chip_, clock, config_.boardId, config_.interfaceWord)
 {
     eeprom_.fill(0xFF);
@@ -25,6 +26,38 @@ SimBoard::SimBoard(const Clock& clock, SimConfig config)
                                0,
                                0};
     std::copy(std::begin(record), std::end(record), eeprom_.begin());
+    chip_.setSensorSource([this](int64_t us, std::array<double, 13>& pF) {
+        sensors_.capacitances((us - startUs_) / 1000, pF);
+    });
+    loadScenario(config_.scenario, &scenarioError_);
+}
+
+bool SimBoard::loadScenario(const QString& spec, QString* error)
+{
+    const BoardLayout& layout = sensors_.board();
+    if (spec.isEmpty()) {
+        sensors_.setScenario(Scenario::standard(layout));
+        return true;
+    }
+    if (spec == QLatin1String("none")) {
+        sensors_.setScenario(Scenario{});
+        return true;
+    }
+    QFile f(spec);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        if (error)
+            *error = QStringLiteral("Scenario %1: cannot be read").arg(spec);
+        return false;
+    }
+    QString why;
+    auto s = Scenario::parse(QString::fromUtf8(f.readAll()), layout, &why);
+    if (!s) {
+        if (error)
+            *error = QStringLiteral("Scenario %1 %2").arg(spec, why);
+        return false;
+    }
+    sensors_.setScenario(std::move(*s));
+    return true;
 }
 
 SimBoard::~SimBoard() = default;
@@ -61,6 +94,7 @@ int16_t SimBoard::Download_Firmware(int32_t handle, const char* path)
     if (!hex.image)
         return -2;
     firmwareRunning_ = true;
+    firmware_.boot();
     return 0;
 }
 

@@ -6,24 +6,27 @@
 #include "platform/Clock.h"
 #include "sim/ChipModel.h"
 #include "sim/FirmwareModel.h"
+#include "sim/SensorBoard.h"
 
 #include <QString>
 #include <array>
 #include <cstdint>
 #include <memory>
 
-namespace cv::sim {
+namespace cv::sim
+{
 
 struct SimConfig {
-    int boardId = 58;          // sensor board: 1, 58 or 70 (others for tests)
-    bool eepromMatches = true; // the EEPROM boot record names our product
+    int boardId = 58;           // sensor board: 1, 58 or 70 (others for tests)
+    bool eepromMatches = true;  // the EEPROM boot record names our product
     uint16_t interfaceWord = 0; // 0 SPI, 0xFFFF none, else I2C with address pins in bits 1:0
     uint64_t seed = 1;
     bool present = true; // false: the search finds no board
     QString scenario;    // empty: default scenario; "none": no finger; else a file
 };
 
-class SimBoard final : public UsbAccess {
+class SimBoard final : public UsbAccess
+{
 public:
     SimBoard(const Clock& clock, SimConfig config = {});
     ~SimBoard() override;
@@ -37,6 +40,15 @@ public:
                            uint8_t direction, int32_t length, uint8_t* buffer) override;
 
     ChipModel& chip() { return chip_; }
+    SensorModel& sensors() { return sensors_; }
+    // Replaces the finger script: "" the default one, "none" no finger, else
+    // a file. On a bad file keeps the old one and sets `error`
+    // ("Scenario FILE line N: ...").
+    bool loadScenario(const QString& spec, QString* error);
+    // Set when the scenario of the configuration could not be loaded.
+    QString scenarioError() const { return scenarioError_; }
+    // Simulated milliseconds since the board was built (scenario time).
+    int64_t scenarioMs() const { return (clock_.nowUs() - startUs_) / 1000; }
     FirmwareModel& firmware() { return firmware_; }
     const SimConfig& config() const { return config_; }
     std::array<uint8_t, 16384>& eeprom() { return eeprom_; }
@@ -54,6 +66,8 @@ public:
 private:
     const Clock& clock_;
     SimConfig config_;
+    int64_t startUs_;
+    SensorModel sensors_;
     ChipModel chip_;
     FirmwareModel firmware_;
     std::array<uint8_t, 16384> eeprom_{};
@@ -62,6 +76,7 @@ private:
     int64_t requests_ = 0;
     int64_t failNumber_ = -1;
     int64_t failFromUs_ = -1;
+    QString scenarioError_;
 };
 
 } // namespace cv::sim

@@ -27,7 +27,7 @@ TEST(Ctl, CommandsRunInOrderOnOneBoard)
     const ProgramRun r = run("cv5320ctl", {"--board", "sim", "write", "0x80", "0x1234", "wait", "100",
                                     "read", "0x80", "2", "read", "--board-reg", "6", "info"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "0x0080 0x1234\n0x0081 0x0000\nstatus 0\n"
+    EXPECT_EQ(r.out, "0x0080 0x1234\n0x0081 0x0FFF\nstatus 0\n"
                      "0x0006 0x003A\nstatus 0\n"
                      "Board ID: 58\nDevice ID: 532\nSilicon Revision: 2\nFirmware Revision: 4.1\n");
 }

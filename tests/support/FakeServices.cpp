@@ -10,6 +10,8 @@ MsgResult FakeServices::message(const QString& text, MsgIcon icon, const QString
                                 MsgButtons buttons)
 {
     messages.push_back({text, icon, title, buttons});
+    if (onMessage)
+        onMessage(messages.back());
     if (answers.empty())
         return MsgResult::Ok;
     const MsgResult r = answers.front();

@@ -46,6 +46,7 @@ public:
     std::deque<std::optional<QString>> fileAnswers; // default: cancelled
     std::vector<QString> modalWindows;             // class names of windows shown modally
     std::function<void(QObject*)> onModal;         // lets a test work inside a modal window
+    std::function<void(const RecordedMessage&)> onMessage; // sees the windows while a message is up
     std::vector<int> sleeps;
     std::vector<QString> sounds;
     int processEventsCalls = 0;

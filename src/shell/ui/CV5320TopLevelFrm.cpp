@@ -1,5 +1,6 @@
 #include "shell/ui/CV5320TopLevelFrm.h"
 
+#include "config/ui/DiagramFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "platform/Services.h"
@@ -120,7 +121,9 @@ void CV5320TopLevelFrm::ShowDownloadProgress(const QString& title)
 
 void CV5320TopLevelFrm::CmdBlockDiagram_Click()
 {
-    // The block diagram window opens here, modally.
+    DiagramFrm w(this);
+    w.Form_Load();
+    services().showModal(&w);
 }
 
 void CV5320TopLevelFrm::CmdDemo_Click()

@@ -1,0 +1,145 @@
+#include "shell/RegisterFile.h"
+
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
+#include "platform/NumText.h"
+#include "platform/OpenFiles.h"
+#include "platform/Services.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+namespace cv {
+
+namespace {
+// Label and closing text of a bank 2 line by k, as the file format has them.
+const char* const kBank2Label[8] = {
+    " - Connection Mem 0 0x(", " - Connection Mem 1 0x(", " - OffSet Control 0x(",
+    " - Sens Control   0x(",   " - Neg Offset Val 0x(",   " - Pos Offset Val 0x(",
+    " - Pos Maxim  Val 0x(",   " - Neg Maxim  Val 0x(",
+};
+const char* const kBank2Closing[8] = {
+    ") = ", ") = ", ") = ", ")  = ", ")  = ", ")  = ", ")  = ", ")  = "};
+const char* const kBank1Label[8] = {
+    " - Power Control (0x00) = ",      " - Ambient Control 0 (0x01) = ",
+    " - Ambient Control 1 (0x02) = ",  " - Ambient Control 2 (0x03) = ",
+    " - Ambient Control 3 (0x04) = ",  " - Interrupt Enable 0 (0x05) = ",
+    " - Interrupt Enable 1 (0x06) = ", " - Interrupt Enable 2 (0x07) = ",
+};
+
+// A register value as a numeric print item writes it: sign place, digits, blank.
+QString valueField(int32_t value)
+{
+    return decText(value) + QLatin1Char(' ');
+}
+} // namespace
+
+int16_t consoleBank1Address(int i)
+{
+    return i < 11 ? static_cast<int16_t>(i) : reg::PART_ID;
+}
+
+ConsoleRegisters readConsoleRegisters()
+{
+    ConsoleRegisters r;
+    int16_t status = 0;
+    ReadRegisters(reg::PWR_CONTROL, 11, TargetChip, 0, status, r.bank1.data());
+    ReadRegisters(reg::PART_ID, 1, TargetChip, 0, status, &r.bank1[11]);
+    for (int c = 0; c < 4; ++c) {
+        const int base = reg::BANK2 + 25 * c;
+        int32_t chunk[25] = {};
+        ReadRegisters(static_cast<int16_t>(base), 18, TargetChip, 0, status, chunk);
+        services().sleepMs(40);
+        ReadRegisters(static_cast<int16_t>(base + 18), 7, TargetChip, 0, status, chunk + 18);
+        // The last chunk runs past bank 2 into bank 3; those are not shown.
+        for (int i = 0; i < 25; ++i) {
+            const int n = base + i - reg::BANK2;
+            if (n < kConsoleBank2Count)
+                r.bank2[static_cast<size_t>(n)] = chunk[i];
+        }
+    }
+    return r;
+}
+
+QString consoleBank2Text(int n, int32_t value)
+{
+    return (n & 7) >= 4 ? decText(value) : hexText(value);
+}
+
+QString registerFileLine(int address, int32_t value)
+{
+    if (address >= reg::BANK2) {
+        const int k = address & 7;
+        return valueField(value) + QLatin1String(kBank2Label[k]) + hexText(address) +
+               QLatin1String(kBank2Closing[k]) + hexText(value);
+    }
+    return valueField(value) + QLatin1String(kBank1Label[address & 7]) + hexText(value);
+}
+
+bool registerFileLineValue(const QString& line, int32_t& value)
+{
+    const QString head = line.left(7);
+    static const QRegularExpression number(QStringLiteral("^\\s*[-+]?\\s*[0-9.]"));
+    if (!number.match(head).hasMatch())
+        return false;
+    value = static_cast<int32_t>(textValueRounded(head));
+    return true;
+}
+
+int16_t registerFileAddress(int line)
+{
+    return line < kConsoleBank2Count ? static_cast<int16_t>(reg::BANK2 + line)
+                                     : static_cast<int16_t>(line - kConsoleBank2Count);
+}
+
+bool saveRegisterFile(const QString& path)
+{
+    TrackedFile file(path);
+    if (!file.open())
+        return false;
+    // Lines go to the file as their registers arrive, so a run that ends
+    // half way leaves what was read.
+    bool ok = true;
+    auto put = [&](int address, int32_t value) {
+        ok = ok && file.write(registerFileLine(address, value).toLatin1() + "\r\n");
+    };
+    int16_t status = 0;
+    int32_t values[18] = {};
+    for (int c = 0; c < 4; ++c) {
+        const int base = reg::BANK2 + 24 * c;
+        ReadRegisters(static_cast<int16_t>(base), 18, TargetChip, 0, status, values);
+        for (int i = 0; i < 18; ++i)
+            put(base + i, values[i]);
+        ReadRegisters(static_cast<int16_t>(base + 18), 6, TargetChip, 0, status, values);
+        for (int i = 0; i < 6; ++i)
+            put(base + 18 + i, values[i]);
+    }
+    ReadRegisters(reg::PWR_CONTROL, 8, TargetChip, 0, status, values);
+    for (int i = 0; i < 8; ++i)
+        put(i, values[i]);
+    ok = ok && file.flush();
+    file.close();
+    return ok;
+}
+
+bool loadRegisterFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    for (int line = 0; line < kRegisterFileLines; ++line) {
+        if (file.atEnd())
+            return false;
+        QByteArray bytes = file.readLine();
+        while (bytes.endsWith('\n') || bytes.endsWith('\r'))
+            bytes.chop(1);
+        int32_t value = 0;
+        if (!registerFileLineValue(QString::fromLatin1(bytes), value))
+            return false;
+        WriteRegister(registerFileAddress(line), value, TargetChip);
+    }
+    services().sleepMs(50);
+    return true;
+}
+
+} // namespace cv

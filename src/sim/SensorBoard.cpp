@@ -1,0 +1,262 @@
+#include "sim/SensorBoard.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace cv::sim
+{
+
+namespace
+{
+
+BoardLayout makeBoard(int id)
+{
+    BoardLayout b;
+    b.boardId = id;
+    auto seg = [](const char* prefix, int i) {
+        return QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(i);
+    };
+    if (id == 1) {
+        // Board 1: key pad on CIN9..CIN12, eight sensors of the slider strip on CIN0..CIN7.
+        for (int i = 0; i < 8; ++i)
+            b.electrodes.push_back({seg("sensor", i), i, 11.0 + 0.6 * i, 0.9});
+        b.electrodes.push_back({QStringLiteral("up"), 9, 14.2, 0.8});
+        b.electrodes.push_back({QStringLiteral("down"), 10, 13.6, 0.8});
+        b.electrodes.push_back({QStringLiteral("left"), 11, 15.1, 0.75});
+        b.electrodes.push_back({QStringLiteral("right"), 12, 14.8, 0.75});
+        b.up = 8;
+        b.down = 9;
+        b.left = 10;
+        b.right = 11;
+        for (int i = 0; i < 8; ++i)
+            b.slider[i] = i;
+    } else if (id == 70) {
+        // Board 70: slider segments on CIN0..CIN7, key pad on CIN8..CIN11.
+        for (int i = 0; i < 8; ++i)
+            b.electrodes.push_back({seg("seg", i), i, 16.5 - 0.5 * i, 0.7});
+        b.electrodes.push_back({QStringLiteral("up"), 8, 12.4, 0.6});
+        b.electrodes.push_back({QStringLiteral("right"), 9, 12.9, 0.6});
+        b.electrodes.push_back({QStringLiteral("down"), 10, 13.3, 0.6});
+        b.electrodes.push_back({QStringLiteral("left"), 11, 12.1, 0.6});
+        b.up = 8;
+        b.right = 9;
+        b.down = 10;
+        b.left = 11;
+        for (int i = 0; i < 8; ++i)
+            b.slider[i] = i;
+    } else {
+        // Board 58 (and any other): key pad on CIN0..CIN3, slider on CIN4..CIN11.
+        b.electrodes.push_back({QStringLiteral("up"), 0, 14.0, 0.8});
+        b.electrodes.push_back({QStringLiteral("down"), 1, 13.5, 0.8});
+        b.electrodes.push_back({QStringLiteral("left"), 2, 15.0, 0.8});
+        b.electrodes.push_back({QStringLiteral("right"), 3, 14.5, 0.8});
+        for (int i = 0; i < 8; ++i)
+            b.electrodes.push_back({seg("seg", i), 4 + i, 12.0 + 0.4 * i, 0.65});
+        for (int i = 0; i < 8; ++i)
+            b.slider[i] = 4 + i;
+    }
+    return b;
+}
+
+constexpr int64_t kForever = -1;
+
+} // namespace
+
+QStringList BoardLayout::targetNames() const
+{
+    QStringList names;
+    for (const auto& e : electrodes)
+        names << e.name;
+    names << QStringLiteral("centre");
+    return names;
+}
+
+std::optional<int> BoardLayout::target(const QString& name) const
+{
+    const int i = static_cast<int>(targetNames().indexOf(name.toLower()));
+    if (i < 0)
+        return std::nullopt;
+    return i;
+}
+
+const BoardLayout& BoardLayout::forBoard(int boardId)
+{
+    static const std::map<int, BoardLayout> boards = {
+        {1, makeBoard(1)}, {58, makeBoard(58)}, {70, makeBoard(70)}};
+    const auto it = boards.find(boardId);
+    return it != boards.end() ? it->second : boards.at(58);
+}
+
+std::optional<Scenario> Scenario::parse(const QString& text, const BoardLayout& board,
+                                        QString* error)
+{
+    Scenario s;
+    std::map<int, size_t> open; // target -> index of its press without release
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    auto fail = [&](int line, const QString& why) {
+        if (error)
+            *error = QStringLiteral("line %1: %2").arg(line).arg(why);
+        return std::nullopt;
+    };
+    auto number = [](const QString& t, double& v) {
+        bool ok = false;
+        v = t.toDouble(&ok);
+        return ok && v >= 0;
+    };
+    for (int n = 0; n < lines.size(); ++n) {
+        QString line = lines[n];
+        const int hash = static_cast<int>(line.indexOf(QLatin1Char('#')));
+        if (hash >= 0)
+            line.truncate(hash);
+        const QStringList w = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (w.isEmpty())
+            continue;
+        const int lineNo = n + 1;
+        double v = 0;
+        if (w[0] == QLatin1String("loop")) {
+            if (w.size() != 2 || !number(w[1], v) || v < 1)
+                return fail(lineNo, QStringLiteral("\"loop PERIOD\" needs a period in ms"));
+            s.loopMs_ = static_cast<int64_t>(v);
+            continue;
+        }
+        if (!number(w[0], v))
+            return fail(lineNo,
+                        QStringLiteral("a time in ms or \"loop\" expected, got \"%1\"").arg(w[0]));
+        const auto t = static_cast<int64_t>(v);
+        if (w.size() < 2)
+            return fail(lineNo, QStringLiteral("an event expected after the time"));
+        const QString ev = w[1].toLower();
+        if (ev == QLatin1String("press") || ev == QLatin1String("release") ||
+            ev == QLatin1String("tap")) {
+            if (w.size() != 3)
+                return fail(lineNo, QStringLiteral("\"%1 KEY\" expected").arg(ev));
+            const auto target = board.target(w[2]);
+            if (!target)
+                return fail(lineNo, QStringLiteral("unknown key \"%1\" (this board has %2)")
+                                        .arg(w[2], board.targetNames().join(QLatin1String(", "))));
+            if (ev == QLatin1String("tap")) {
+                s.presses_.push_back({*target, t, t + 200});
+            } else if (ev == QLatin1String("press")) {
+                if (open.count(*target))
+                    return fail(lineNo, QStringLiteral("\"%1\" is already pressed").arg(w[2]));
+                open[*target] = s.presses_.size();
+                s.presses_.push_back({*target, t, kForever});
+            } else {
+                const auto it = open.find(*target);
+                if (it == open.end())
+                    return fail(lineNo, QStringLiteral("\"%1\" is not pressed").arg(w[2]));
+                if (t < s.presses_[it->second].from)
+                    return fail(lineNo, QStringLiteral("release before its press"));
+                s.presses_[it->second].to = t;
+                open.erase(it);
+            }
+        } else if (ev == QLatin1String("slide")) {
+            double a = 0, b = 0, d = 0;
+            if (w.size() != 5 || !number(w[2], a) || !number(w[3], b) || !number(w[4], d) ||
+                a > 255 || b > 255)
+                return fail(
+                    lineNo,
+                    QStringLiteral("\"slide FROM TO DURATION\" expected (positions 0 to 255)"));
+            s.slides_.push_back({t, t + static_cast<int64_t>(d), a, b});
+        } else {
+            return fail(lineNo,
+                        QStringLiteral("unknown event \"%1\" (press, release, tap, slide, loop)")
+                            .arg(w[1]));
+        }
+    }
+    return s;
+}
+
+QString Scenario::standardText(const BoardLayout& board)
+{
+    // Keys one after the other, a held key, the centre, slides both ways and
+    // a tap on the slider; then again.
+    QString seg3 = board.electrodes[board.slider[3]].name;
+    return QStringLiteral("# default finger\n"
+                          "1000 tap up\n"
+                          "2000 tap down\n"
+                          "3000 press right\n"
+                          "4200 release right\n"
+                          "5000 tap left\n"
+                          "6000 tap centre\n"
+                          "7000 slide 10 245 1500\n"
+                          "9500 slide 240 20 1200\n"
+                          "11500 tap %1\n"
+                          "12500 press down\n"
+                          "15500 release down\n"
+                          "loop 17000\n")
+        .arg(seg3);
+}
+
+Scenario Scenario::standard(const BoardLayout& board)
+{
+    return *parse(standardText(board), board, nullptr);
+}
+
+FingerState Scenario::at(int64_t ms) const
+{
+    FingerState f;
+    if (loopMs_ > 0)
+        ms %= loopMs_;
+    for (const auto& p : presses_)
+        if (ms >= p.from && (p.to == kForever || ms < p.to))
+            f.touched |= 1u << p.target;
+    for (const auto& s : slides_)
+        if (ms >= s.from && ms <= s.to) {
+            const double span = static_cast<double>(std::max<int64_t>(1, s.to - s.from));
+            f.sliderPos = s.start + (s.end - s.start) * static_cast<double>(ms - s.from) / span;
+        }
+    return f;
+}
+
+SensorModel::SensorModel(const BoardLayout& board) : board_(board) {}
+
+void SensorModel::setManualTouch(int target, bool down)
+{
+    if (down)
+        manual_.touched |= 1u << target;
+    else
+        manual_.touched &= ~(1u << target);
+}
+
+FingerState SensorModel::fingerAt(int64_t ms) const
+{
+    FingerState f = scenario_.at(ms);
+    f.touched |= manual_.touched;
+    if (manual_.sliderPos >= 0)
+        f.sliderPos = manual_.sliderPos;
+    return f;
+}
+
+void SensorModel::capacitances(int64_t ms, std::array<double, 13>& pF) const
+{
+    // Traces of CINs without an electrode still have a little capacitance.
+    pF.fill(6.0);
+    // Slow drift as the board warms and cools: a few tenths of a pF over minutes.
+    const double drift = 0.08 * std::sin(static_cast<double>(ms) * (2.0 * M_PI / 240000.0));
+    for (const auto& e : board_.electrodes)
+        pF[e.cin] = e.baselinePf + drift * (e.baselinePf / 14.0);
+    const FingerState f = fingerAt(ms);
+    if (f.touched) {
+        for (size_t i = 0; i < board_.electrodes.size(); ++i)
+            if (f.touched & (1u << i))
+                pF[board_.electrodes[i].cin] += board_.electrodes[i].couplingPf;
+        if (f.touched & (1u << board_.centreTarget()))
+            for (int k : {board_.up, board_.down, board_.left, board_.right})
+                pF[board_.electrodes[k].cin] += 0.55 * board_.electrodes[k].couplingPf;
+    }
+    if (f.sliderPos >= 0) {
+        // Position 0..255 spans the centres of segment 0 to segment 7; the
+        // finger covers about one and a half segments.
+        const double x = f.sliderPos / 255.0 * 7.0;
+        for (int i = 0; i < 8; ++i) {
+            const double share = std::max(0.0, 1.0 - std::abs(x - i) / 1.3);
+            const Electrode& e = board_.electrodes[board_.slider[i]];
+            pF[e.cin] += share * e.couplingPf;
+        }
+    }
+}
+
+} // namespace cv::sim

@@ -1,0 +1,187 @@
+#include "sim/ui/VirtualSensorBoardFrm.h"
+
+#include "sim/SimBoard.h"
+#include "widgets/Twips.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+#include <algorithm>
+#include <cmath>
+
+namespace cv::sim
+{
+
+SliderStrip::SliderStrip(QWidget* parent) : QWidget(parent)
+{
+    setMinimumSize(tw(4200), tw(600));
+    setCursor(Qt::PointingHandCursor);
+}
+
+void SliderStrip::setState(const std::vector<double>& lit, double fingerPos)
+{
+    lit_ = lit;
+    finger_ = fingerPos;
+    update();
+}
+
+double SliderStrip::positionAt(int x) const
+{
+    const double seg = width() / 8.0;
+    // Segment centres are positions 0 and 255 at the two ends.
+    const double p = (x - seg / 2) / (width() - seg) * 255.0;
+    return std::clamp(p, 0.0, 255.0);
+}
+
+void SliderStrip::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double seg = width() / 8.0;
+    for (int i = 0; i < 8; ++i) {
+        const QRectF r(i * seg + 2, 2, seg - 4, height() - 4);
+        const int shade = static_cast<int>(200 - 140 * std::clamp(lit_[i], 0.0, 1.0));
+        p.setBrush(QColor(shade, shade, 255));
+        p.setPen(QPen(Qt::darkGray, 1));
+        p.drawRoundedRect(r, 4, 4);
+        p.setPen(Qt::black);
+        p.drawText(r, Qt::AlignCenter, QString::number(i));
+    }
+    if (finger_ >= 0) {
+        const double x = seg / 2 + finger_ / 255.0 * (width() - seg);
+        p.setBrush(QColor(230, 120, 60, 170));
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(QPointF(x, height() / 2.0), height() * 0.35, height() * 0.35);
+    }
+}
+
+void SliderStrip::mousePressEvent(QMouseEvent* e)
+{
+    if (onFinger)
+        onFinger(positionAt(static_cast<int>(e->position().x())));
+}
+
+void SliderStrip::mouseMoveEvent(QMouseEvent* e)
+{
+    if ((e->buttons() & Qt::LeftButton) && onFinger)
+        onFinger(positionAt(static_cast<int>(e->position().x())));
+}
+
+void SliderStrip::mouseReleaseEvent(QMouseEvent*)
+{
+    if (onFinger)
+        onFinger(-1);
+}
+
+VirtualSensorBoardFrm::VirtualSensorBoardFrm(SimBoard& board, QWidget* parent)
+    : QWidget(parent, Qt::Window), board_(board)
+{
+    setObjectName(QStringLiteral("VirtualSensorBoardFrm"));
+    setWindowTitle(QStringLiteral("Virtual Sensor Board"));
+    resize(tw(5200), tw(3900));
+    const BoardLayout& layout = board_.sensors().board();
+    const QStringList names = layout.targetNames();
+    keys_.assign(names.size(), nullptr);
+
+    auto* caption = new QLabel(
+        QStringLiteral("Sensor board %1: hold a key or drag on the slider").arg(layout.boardId),
+        this);
+    caption->setObjectName(QStringLiteral("CaptionLbl"));
+    caption->setGeometry(tw(240), tw(120), tw(4900), tw(300));
+
+    // The key pad as a cross.
+    struct Place {
+        int target, left, top;
+        const char* text;
+    };
+    const int cx = tw(1800), cy = tw(1250), step = tw(620), size = tw(560);
+    const Place places[] = {{layout.up, cx, cy - step, "Up"},
+                            {layout.down, cx, cy + step, "Down"},
+                            {layout.left, cx - step, cy, "Left"},
+                            {layout.right, cx + step, cy, "Right"},
+                            {layout.centreTarget(), cx, cy, "OK"}};
+    for (const Place& pl : places) {
+        auto* b = new QPushButton(QString::fromLatin1(pl.text), this);
+        b->setObjectName(QStringLiteral("KeyCmd_%1").arg(names[pl.target]));
+        b->setGeometry(pl.left, pl.top, size, size);
+        const int target = pl.target;
+        connect(b, &QPushButton::pressed, this, [this, target] { KeyCmd_Press(target); });
+        connect(b, &QPushButton::released, this, [this, target] { KeyCmd_Release(target); });
+        keys_[target] = b;
+    }
+    slider_ = new SliderStrip(this);
+    slider_->setObjectName(QStringLiteral("SliderStrip"));
+    slider_->setGeometry(tw(240), tw(2650), tw(4200), tw(600));
+    slider_->onFinger = [this](double pos) { SliderStrip_Finger(pos); };
+
+    stateLbl_ = new QLabel(this);
+    stateLbl_->setObjectName(QStringLiteral("StateLbl"));
+    stateLbl_->setGeometry(tw(240), tw(3350), tw(4400), tw(300));
+
+    timer1_.setInterval(100);
+    connect(&timer1_, &QTimer::timeout, this, &VirtualSensorBoardFrm::Timer1_Timer);
+}
+
+void VirtualSensorBoardFrm::Form_Load()
+{
+    Timer1_Timer();
+    timer1_.start();
+}
+
+void VirtualSensorBoardFrm::KeyCmd_Press(int target)
+{
+    board_.sensors().setManualTouch(target, true);
+}
+
+void VirtualSensorBoardFrm::KeyCmd_Release(int target)
+{
+    board_.sensors().setManualTouch(target, false);
+}
+
+void VirtualSensorBoardFrm::SliderStrip_Finger(double pos)
+{
+    board_.sensors().setManualSlider(pos);
+    Timer1_Timer();
+}
+
+void VirtualSensorBoardFrm::Timer1_Timer()
+{
+    const SensorModel& sensors = board_.sensors();
+    const BoardLayout& layout = sensors.board();
+    const int64_t ms = board_.scenarioMs();
+    const FingerState f = sensors.fingerAt(ms);
+    for (size_t t = 0; t < keys_.size(); ++t)
+        if (keys_[t]) {
+            const bool on = f.touched & (1u << t);
+            keys_[t]->setStyleSheet(on ? QStringLiteral("background-color: rgb(90, 140, 255);")
+                                       : QString());
+        }
+    std::vector<double> lit(8, 0.0);
+    for (int i = 0; i < 8; ++i) {
+        const int e = layout.slider[i];
+        if (f.touched & (1u << e))
+            lit[i] = 1.0;
+        if (f.sliderPos >= 0)
+            lit[i] = std::max(lit[i], 1.0 - std::abs(f.sliderPos / 255.0 * 7.0 - i) / 1.3);
+    }
+    slider_->setState(lit, f.sliderPos);
+    stateLbl_->setText(
+        sensors.scenario().empty()
+            ? QStringLiteral("No scenario: the finger is yours")
+            : QStringLiteral("Scenario at %1 s").arg(static_cast<double>(ms) / 1000.0, 0, 'f', 1));
+
+    // A modal window blocks every other window; by becoming its transient
+    // child this one stays usable while a view streams.
+    QWindow* handle = windowHandle();
+    QWidget* modal = QApplication::activeModalWidget();
+    QWindow* want = modal && modal != this ? modal->windowHandle() : nullptr;
+    if (handle && isVisible() && handle->transientParent() != want) {
+        handle->setTransientParent(want);
+        // Shown again, it is judged afresh against the modal window.
+        hide();
+        show();
+    }
+}
+
+} // namespace cv::sim

@@ -1,0 +1,95 @@
+#pragma once
+// A converter stand-in for calibration tests: every reply that carries a
+// stage's result register is given what a CDC would read from the stage's
+// connections and offsets, so the searches are tested apart from the
+// simulated chip's own model.
+//
+// Result = 32768 + Gain x (positive side - negative side), in offset steps:
+// a sensor adds its capacitance to the side it is connected to, an offset
+// field takes its steps off the side it acts on (its own, or the other one
+// when swapped). Clamped to 0..65535.
+
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
+#include "support/SimRig.h"
+
+#include <algorithm>
+#include <array>
+
+namespace cv::test
+{
+
+class CdcStandIn final : public UsbAccess
+{
+public:
+    explicit CdcStandIn(SimRig& rig) : rig_(rig) { sensor.fill(20); }
+
+    // Capacitance of each input, in offset steps.
+    std::array<int, 13> sensor{};
+    int gain = 1000;
+
+    static int32_t resultFor(int32_t w0, int32_t w1, int32_t afe, const std::array<int, 13>& sensor,
+                             int gain)
+    {
+        int plus = 0, minus = 0;
+        for (int k = 0; k < 13; ++k) {
+            const int code = k < 7 ? (w0 >> (2 * k)) & 3 : (w1 >> (2 * (k - 7))) & 3;
+            if (code == 2)
+                plus += sensor[static_cast<size_t>(k)];
+            else if (code == 1)
+                minus += sensor[static_cast<size_t>(k)];
+        }
+        const int neg = afe & 0x3F, pos = (afe >> 8) & 0x3F;
+        (afe & 0x80 ? plus : minus) -= neg;
+        (afe & 0x8000 ? minus : plus) -= pos;
+        return std::clamp(32768 + gain * (plus - minus), 0, 65535);
+    }
+
+    int32_t resultOf(int stage) const
+    {
+        const auto& chip = rig_.board->chip();
+        return resultFor(chip.peek(reg::bank2(stage, 0)), chip.peek(reg::bank2(stage, 1)),
+                         chip.peek(reg::bank2(stage, 2)), sensor, gain);
+    }
+
+    int16_t Search_For_Boards(uint32_t v, uint32_t p, int32_t& n, uint8_t* l) override
+    {
+        return rig_.access().Search_For_Boards(v, p, n, l);
+    }
+    int16_t Connect(uint32_t v, uint32_t p, uint8_t b, int32_t& h) override
+    {
+        return rig_.access().Connect(v, p, b, h);
+    }
+    int16_t Download_Firmware(int32_t h, const char* path) override
+    {
+        return rig_.access().Download_Firmware(h, path);
+    }
+    int16_t Vendor_Request(int32_t h, uint8_t r, uint32_t v, uint16_t i, uint8_t d, int32_t l,
+                           uint8_t* b) override
+    {
+        const int16_t status = rig_.access().Vendor_Request(h, r, v, i, d, l, b);
+        const bool chipRead = r == 0xDD && d == 1 && (v & 0x8000);
+        if (status != 0 || !chipRead)
+            return status;
+        const int address = static_cast<int>(v & 0x3FF);
+        const int count = static_cast<int>((v >> 10) & 0x1F);
+        const int offset = (b[1] >> 2) & 0x3F;
+        for (int n = 0; n < count; ++n) {
+            const int stage = address + n - reg::CONV_RESULT0;
+            if (stage < 0 || stage >= reg::kStages)
+                continue;
+            const int32_t value = resultOf(stage);
+            b[offset + 2 * n] = static_cast<uint8_t>(value >> 8);
+            b[offset + 2 * n + 1] = static_cast<uint8_t>(value & 0xFF);
+        }
+        return status;
+    }
+
+    // Puts the stand-in between the transport and the rig's board.
+    void attach() { attachLink(this, usbLink().BoardHandle); }
+
+private:
+    SimRig& rig_;
+};
+
+} // namespace cv::test

@@ -1,0 +1,145 @@
+// The configuration header export: the power-up mask, the floating warning,
+// the file text line for line, and what a cancelled or failed write leaves.
+#include "config/ConfigHeader.h"
+#include "config/DiagramOps.h"
+#include "config/ui/DiagramFrm.h"
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
+#include "support/SimRig.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace cv;
+using namespace cv::test;
+
+namespace
+{
+constexpr int32_t kBias0 = 0xFFFF, kBias1 = 0x3FFF;
+
+std::array<std::array<int32_t, 2>, 12> allBias()
+{
+    std::array<std::array<int32_t, 2>, 12> c{};
+    c.fill({kBias0, kBias1});
+    return c;
+}
+
+QByteArray fixture(const char* name)
+{
+    QFile f(QFileInfo(QStringLiteral(__FILE__))
+                .dir()
+                .filePath(QStringLiteral("fixtures/") + QString::fromLatin1(name)));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+    return f.readAll();
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Bank 1 values that do not depend on what the board set up at boot.
+void setBank1()
+{
+    const int32_t values[8] = {0x00B0, 0x0FFF, 0x0240, 0x0164, 0x81F4, 0x0000, 0x0FFF, 0x0000};
+    for (int a = 0; a < 8; ++a)
+        WriteRegister(static_cast<int16_t>(a), values[a], TargetChip);
+}
+} // namespace
+
+TEST(ConfigHeaderMask, SingleEndedStagesSetTheirBitOthersDoNot)
+{
+    auto c = allBias();
+    EXPECT_EQ(stageMasks(c).PowerUp, 0);
+    // Stages 0 to 5 with one input on "+": 0x3F, written without leading zeros.
+    for (int s = 0; s < 6; ++s)
+        c[static_cast<size_t>(s)][0] = (kBias0 & ~(3 << (2 * s))) | (2 << (2 * s));
+    EXPECT_EQ(stageMasks(c).PowerUp, 0x3F);
+    EXPECT_EQ(headerIntroLines(0x3F)[18],
+              "#define POWER_UP_INTERRUPT                          0x3F");
+    // A "-" only stage counts; a differential and a floating stage do not.
+    c[7][1] = kBias1 & ~0x3 | 0x1;
+    c[8][0] = 0xFFFE;
+    c[8][1] = kBias1 & ~0x3 | 0x1;
+    c[9][1] = kBias1 & ~0xC00;
+    const StageMasks m = stageMasks(c);
+    EXPECT_EQ(m.PowerUp, 0x3F | 0x80);
+    EXPECT_EQ(m.Floating, 0x200);
+}
+
+TEST(ConfigHeaderText, AllBiasExportMatchesTheFixtureWhole)
+{
+    SimRig rig;
+    InitialiseCinInputs();
+    setBank1();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("config.h"));
+    rig.services.fileAnswers.push_back(path);
+    rig.clearRecords();
+    ASSERT_TRUE(CreateConfigFile());
+    EXPECT_TRUE(rig.services.messages.empty());
+    ASSERT_EQ(rig.services.fileRequests.size(), 1u);
+    EXPECT_EQ(rig.services.fileRequests[0].filter,
+              "CV5320 Config .h Files(*.h)|*.h|All Files (*.*)|*.*");
+    EXPECT_TRUE(rig.services.fileRequests[0].save);
+    EXPECT_EQ(fileBytes(path), fixture("all_bias_config.h"));
+
+    // Reads: two connection registers per stage, then eight per stage, then
+    // register 0, six from 2 and six from 1. No writes.
+    const auto ops = rig.registerOps();
+    ASSERT_EQ(ops.size(), 27u);
+    EXPECT_EQ(ops[0].address, 0x80);
+    EXPECT_EQ(ops[0].count, 2);
+    EXPECT_EQ(ops[12].address, 0x80);
+    EXPECT_EQ(ops[12].count, 8);
+    EXPECT_EQ(ops[23].address, 0xD8);
+    EXPECT_EQ(ops[24].count, 1);
+    EXPECT_EQ(ops[25].address, 2);
+    EXPECT_EQ(ops[26].address, 1);
+    EXPECT_EQ(ops[26].count, 6);
+    EXPECT_TRUE(rig.writes().empty());
+}
+
+TEST(ConfigHeaderExport, FloatingWarnsOnceAndCancelOrBadPathReportTheError)
+{
+    SimRig rig;
+    InitialiseCinInputs();
+    // Floating inputs on three stages.
+    for (int s : {1, 4, 10})
+        WriteRegister(reg::bank2(s, 0), 0xFFFC, TargetChip);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("float.h"));
+    rig.services.fileAnswers.push_back(path);
+    ASSERT_TRUE(CreateConfigFile());
+    ASSERT_EQ(rig.services.messages.size(), 1u);
+    EXPECT_EQ(rig.services.messages[0].text, kFloatingExportWarning);
+    EXPECT_EQ(rig.services.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_TRUE(
+        fileBytes(path).contains("#define POWER_UP_INTERRUPT                          0x0\r\n"));
+
+    // Cancelled: the warning, then the error; no file.
+    rig.services.messages.clear();
+    EXPECT_FALSE(CreateConfigFile());
+    ASSERT_EQ(rig.services.messages.size(), 2u);
+    EXPECT_EQ(rig.services.messages[1].text, kHeaderWriteError);
+    EXPECT_EQ(rig.services.messages[1].icon, MsgIcon::Information);
+
+    // A path that cannot be created.
+    InitialiseCinInputs();
+    rig.services.messages.clear();
+    rig.services.fileAnswers.push_back(dir.filePath(QStringLiteral("missing/dir/x.h")));
+    EXPECT_FALSE(CreateConfigFile());
+    ASSERT_EQ(rig.services.messages.size(), 1u);
+    EXPECT_EQ(rig.services.lastMessage(), kHeaderWriteError);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"float.h"});
+
+    // The block diagram's button runs the same export.
+    DiagramFrm w;
+    rig.services.fileAnswers.push_back(dir.filePath(QStringLiteral("button.h")));
+    w.CmdCreateConfig_Click();
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("button.h"))));
+}

@@ -1,0 +1,209 @@
+// The input connection window on the simulated board: loading, the arming
+// timer, connection clicks, the offset fields and spin controls, the swap
+// boxes and "Get Offset".
+#include "config/DiagramOps.h"
+#include "config/StageContext.h"
+#include "config/ui/DiagramFrm.h"
+#include "config/ui/InputMuxFrm.h"
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
+#include "support/SimRig.h"
+#include "widgets/Led.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace cv;
+using namespace cv::test;
+
+namespace
+{
+constexpr int kStage = 2;
+
+struct WindowRig {
+    SimRig rig;
+    std::unique_ptr<InputMuxFrm> w;
+
+    // Stage 2 with CIN0 on "+", CIN8 on "-", the rest on bias.
+    explicit WindowRig(int32_t afe = 0x0305)
+    {
+        InitialiseCinInputs();
+        WriteRegister(reg::bank2(kStage, 0), 0xFFFE, TargetChip);
+        WriteRegister(reg::bank2(kStage, 1), 0x3FF7, TargetChip);
+        WriteRegister(reg::bank2(kStage, 2), afe, TargetChip);
+        CurrentStage = kStage;
+        StageInputSetup = stageInputSetupFor(kStage);
+        w = std::make_unique<InputMuxFrm>();
+        w->Form_Load();
+        rig.clearRecords();
+    }
+    int32_t chip(int k) const { return rig.board->chip().peek(reg::bank2(kStage, k)); }
+    void ready() { w->Timer1_Timer(); }
+};
+} // namespace
+
+TEST(InputMuxLoad, ShowsTheRegistersBitsStatesAndOffsets)
+{
+    WindowRig t(0x8A05);
+    InputMuxFrm& w = *t.w;
+    EXPECT_EQ(w.Label[0]->text(), "STAGE2_CIN(0-6)_SETUP 0x90");
+    EXPECT_EQ(w.Label[4]->text(), "STAGE2_AFE_OFFSET 0x92");
+    EXPECT_EQ(w.Lab1->text(), "0xFFFE");
+    EXPECT_EQ(w.Lab3->text(), "0x8A05");
+    EXPECT_FALSE(w.IpPathChk[0]->isChecked());
+    EXPECT_TRUE(w.IpPathChk[1]->isChecked());
+    EXPECT_EQ(w.ValLbl[0]->text(), "+ Input");
+    EXPECT_EQ(w.ValLbl[9]->text(), "- Input"); // CIN8
+    EXPECT_EQ(w.ValLbl[14]->text(), "Bias");   // the spare pair 13:12, shown as it is
+    EXPECT_EQ(w.ConnMem0Lbl[15]->text(), "1");
+    EXPECT_EQ(w.NegOffTxt->text(), "5");
+    EXPECT_EQ(w.PosOffTxt->text(), "10");
+    EXPECT_EQ(w.NegAfeLbl->text(), "1.60pF");
+    EXPECT_TRUE(w.PosDacInChk->isChecked());
+    EXPECT_TRUE(w.PosDacLine2->isVisibleTo(&w));
+    EXPECT_TRUE(w.NegDacLine1->isVisibleTo(&w));
+    EXPECT_FALSE(w.readyFlag());
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_EQ(w.Timer1->interval(), 100);
+
+    // A zero register shows "0x0".
+    WriteRegister(reg::bank2(kStage, 2), 0, TargetChip);
+    w.ShowOffsetRegister();
+    EXPECT_EQ(w.Lab3->text(), "0x0");
+}
+
+TEST(InputMuxConnections, ClicksWriteNothingUntilArmedThenTheWholeWord)
+{
+    WindowRig t;
+    InputMuxFrm& w = *t.w;
+    w.IpPathChk[4]->setChecked(false); // CIN2 "- input path"
+    EXPECT_TRUE(t.rig.writes().empty());
+    w.IpPathChk[4]->setChecked(true);
+
+    t.ready();
+    EXPECT_FALSE(w.Timer1->isActive());
+    w.IpPathChk[4]->setChecked(false); // CIN2 to "+"
+    ASSERT_EQ(t.rig.writes().size(), 1u);
+    EXPECT_EQ(t.rig.writes()[0].address, reg::bank2(kStage, 0));
+    EXPECT_EQ(t.chip(0), 0xFFEE);
+    EXPECT_EQ(w.ValLbl[2]->text(), "+ Input");
+    EXPECT_EQ(w.ConnMem0Lbl[4]->text(), "0");
+
+    w.IpPathChk[31]->setChecked(true); // positive offset disable, second register
+    EXPECT_EQ(t.chip(1), 0xBFF7);
+    EXPECT_EQ(w.Lab2->text(), "0xBFF7");
+    EXPECT_EQ(t.chip(0), 0xFFEE);
+}
+
+TEST(InputMuxOffsets, EnterValidatesWritesTheFieldAndKeepsTheRest)
+{
+    WindowRig t(0xC0C5); // both swap bits, bits 14 and 6 set
+    InputMuxFrm& w = *t.w;
+    t.ready();
+    t.rig.clearRecords();
+
+    w.NegOffTxt->setText(QStringLiteral("64"));
+    w.NegOffTxt_KeyPress(13);
+    EXPECT_EQ(t.rig.services.lastMessage(), "Value must be a decimal number under 64");
+    EXPECT_EQ(t.rig.services.messages.back().icon, MsgIcon::None);
+    EXPECT_EQ(w.NegOffTxt->text(), "5");
+    EXPECT_TRUE(t.rig.writes().empty());
+
+    w.NegOffTxt->setText(QStringLiteral("63"));
+    w.NegOffTxt_KeyPress('6'); // only Enter acts
+    EXPECT_TRUE(t.rig.writes().empty());
+    w.NegOffTxt_KeyPress(13);
+    EXPECT_EQ(t.chip(2), 0xC0BF); // bit 6 cleared with the field, bit 7 kept
+    EXPECT_EQ(w.NegAfeLbl->text(), "20.16pF");
+
+    w.PosOffTxt->setText(QStringLiteral("12.5")); // halves to even
+    w.PosOffTxt_KeyPress(13);
+    EXPECT_EQ(t.chip(2), 0x8CBF);
+    w.PosOffTxt->setText(QString());
+    w.PosOffTxt_KeyPress(13);
+    EXPECT_EQ(t.chip(2), 0x80BF);
+    w.PosOffTxt->setText(QStringLiteral("-1"));
+    w.PosOffTxt_KeyPress(13);
+    EXPECT_EQ(t.chip(2), 0x80BF);
+    EXPECT_EQ(w.PosOffTxt->text(), "0");
+}
+
+TEST(InputMuxOffsets, SpinStepsAreValidatedAndWrittenAtOnce)
+{
+    WindowRig t(0x3E00);
+    InputMuxFrm& w = *t.w;
+    t.ready();
+    t.rig.clearRecords();
+    w.PosOffUpDown_UpClick();
+    EXPECT_EQ(t.chip(2), 0x3F00);
+    const size_t writes = t.rig.writes().size();
+    w.PosOffUpDown_UpClick(); // 64: refused, the field goes back to 63
+    EXPECT_EQ(t.rig.services.lastMessage(), "Value must be a decimal number under 64");
+    EXPECT_EQ(t.rig.writes().size(), writes);
+    EXPECT_EQ(w.PosOffTxt->text(), "63");
+    w.NegOffUpDown_DownClick(); // already 0: nothing to step
+    EXPECT_EQ(t.rig.writes().size(), writes);
+    w.NegOffUpDown_UpClick();
+    EXPECT_EQ(t.chip(2), 0x3F01);
+}
+
+TEST(InputMuxOffsets, SwapBoxesFlipTheirBitAndLines)
+{
+    WindowRig t(0x0A05);
+    InputMuxFrm& w = *t.w;
+    w.NegDacInChk->setChecked(true); // acts even before arming
+    EXPECT_EQ(t.chip(2), 0x0A85);
+    EXPECT_TRUE(w.NegDacLine2->isVisibleTo(&w));
+    EXPECT_FALSE(w.NegDacLine1->isVisibleTo(&w));
+    w.PosDacInChk->setChecked(true);
+    w.NegDacInChk->setChecked(false);
+    EXPECT_EQ(t.chip(2), 0x8A05);
+    EXPECT_EQ(w.Lab3->text(), "0x8A05");
+}
+
+TEST(InputMuxCalibration, GetOffsetRefreshesAndRunsTheLampTimers)
+{
+    WindowRig t;
+    InputMuxFrm& w = *t.w;
+    t.ready();
+    // All bias: offset 0, no search, no message.
+    WriteRegister(reg::bank2(kStage, 0), 0xFFFF, TargetChip);
+    WriteRegister(reg::bank2(kStage, 1), 0x3FFF, TargetChip);
+    w.CmdCalcOffset_Click();
+    EXPECT_EQ(w.lastCalibration().Branch, CalibrationBranch::AllBias);
+    EXPECT_EQ(t.chip(2), 0);
+    EXPECT_EQ(w.Lab3->text(), "0x0");
+    EXPECT_TRUE(w.Timer3->isActive());
+    EXPECT_TRUE(w.Timer2->isActive());
+    w.Timer3_Timer();
+    EXPECT_TRUE(w.LoadLed->isOn());
+    w.Timer2_Timer();
+    EXPECT_FALSE(w.LoadLed->isOn());
+    EXPECT_FALSE(w.Timer2->isActive());
+    EXPECT_TRUE(t.rig.services.messages.empty());
+}
+
+TEST(InputMuxOpening, StageButtonOpensTheWindowForItsStage)
+{
+    SimRig rig;
+    DiagramFrm d;
+    QString title;
+    QString label;
+    rig.services.onModal = [&](QObject* o) {
+        auto* w = qobject_cast<InputMuxFrm*>(o);
+        ASSERT_NE(w, nullptr);
+        title = w->windowTitle();
+        label = w->Label[4]->text();
+    };
+    rig.clearRecords();
+    d.MuxStage_Click(11);
+    EXPECT_EQ(title, "Stage 11 Input Configuration");
+    EXPECT_EQ(label, "STAGE11_AFE_OFFSET 0xDA");
+    EXPECT_EQ(CurrentStage, 11);
+    ASSERT_FALSE(rig.writes().empty());
+    EXPECT_EQ(rig.writes()[0].address, reg::board::BoardStageSelect);
+    EXPECT_EQ(rig.writes()[0].value, 0x0800);
+}

@@ -1,0 +1,313 @@
+// Offset calibration: the input classification, each branch of the
+// calibration and the search stop rules, on a converter stand-in whose
+// result follows the stage's connections and offsets.
+#include "CdcStandIn.h"
+#include "config/DiagramOps.h"
+#include "config/OffsetCalibration.h"
+#include "config/StageContext.h"
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
+
+#include <gtest/gtest.h>
+
+using namespace cv;
+using namespace cv::test;
+
+namespace
+{
+
+// Connection words with every input on bias except the given ones.
+struct Inputs {
+    int32_t w0 = 0xFFFF;
+    int32_t w1 = 0x3FFF;
+    Inputs& set(int cin, int code)
+    {
+        int32_t& w = cin < 7 ? w0 : w1;
+        const int shift = 2 * (cin < 7 ? cin : cin - 7);
+        w = (w & ~(3 << shift)) | (code << shift);
+        return *this;
+    }
+};
+constexpr int kMinus = 1, kPlus = 2, kFloat = 0;
+
+struct CalibrationRig {
+    SimRig rig;
+    CdcStandIn cdc{rig};
+    int stage;
+
+    explicit CalibrationRig(int s = 3) : stage(s)
+    {
+        cdc.attach();
+        CurrentStage = static_cast<int16_t>(s);
+        StageInputSetup = stageInputSetupFor(s);
+    }
+    void connect(const Inputs& in)
+    {
+        WriteRegister(reg::bank2(stage, 0), in.w0, TargetChip);
+        WriteRegister(reg::bank2(stage, 1), in.w1, TargetChip);
+        WriteRegister(reg::bank2(stage, 2), 0, TargetChip);
+        rig.clearRecords();
+        rig.services.messages.clear();
+    }
+    int32_t afe() const { return rig.board->chip().peek(reg::bank2(stage, 2)); }
+    int32_t result() const { return cdc.resultOf(stage); }
+    std::vector<int32_t> afeWrites() const
+    {
+        std::vector<int32_t> v;
+        for (const auto& op : rig.writes())
+            if (op.address == reg::bank2(stage, 2))
+                v.push_back(op.value);
+        return v;
+    }
+};
+
+} // namespace
+
+TEST(InputClassification, CountsSidesAndFloatingInputsButNotTheSpareBits)
+{
+    auto c = classifyInputs(0xFFFF, 0x3FFF);
+    EXPECT_EQ(c.PosCount, 0);
+    EXPECT_EQ(c.NegCount, 0);
+    EXPECT_FALSE(c.Floating);
+
+    // Not-used pairs and offset-disable bits cleared or set: still all bias.
+    c = classifyInputs(0x3FFF, 0x0FFF);
+    EXPECT_FALSE(c.Floating);
+    EXPECT_EQ(c.PosCount + c.NegCount, 0);
+    c = classifyInputs(0x3FFF, 0xCFFF);
+    EXPECT_FALSE(c.Floating);
+
+    Inputs in;
+    in.set(0, kPlus).set(6, kPlus).set(7, kMinus).set(12, kMinus).set(11, kMinus);
+    c = classifyInputs(in.w0, in.w1);
+    EXPECT_EQ(c.PosCount, 2);
+    EXPECT_EQ(c.NegCount, 3);
+    EXPECT_FALSE(c.Floating);
+    EXPECT_FALSE(isSingleEnded(c));
+
+    // A floating input counts on both sides, wherever it is.
+    for (int cin : {0, 6, 7, 12}) {
+        Inputs f;
+        f.set(cin, kFloat);
+        c = classifyInputs(f.w0, f.w1);
+        EXPECT_TRUE(c.Floating) << cin;
+        EXPECT_EQ(c.PosCount, 1) << cin;
+        EXPECT_EQ(c.NegCount, 1) << cin;
+    }
+    EXPECT_TRUE(isSingleEnded(classifyInputs(Inputs().set(5, kMinus).w0, 0x3FFF)));
+}
+
+TEST(OffsetCalibration, AllBiasAndFloatingStagesGetOffsetZeroWithoutASearch)
+{
+    CalibrationRig t;
+    t.connect(Inputs());
+    WriteRegister(reg::bank2(t.stage, 2), 0x1234, TargetChip);
+    t.rig.clearRecords();
+    auto r = CalibrateStageOffset(inputWindowConstants());
+    EXPECT_EQ(r.Branch, CalibrationBranch::AllBias);
+    EXPECT_EQ(t.afeWrites(), std::vector<int32_t>{0});
+    EXPECT_TRUE(t.rig.services.messages.empty());
+
+    t.connect(Inputs().set(2, kPlus).set(9, kFloat));
+    r = CalibrateStageOffset(offsetSweepConstants());
+    EXPECT_EQ(r.Branch, CalibrationBranch::Floating);
+    EXPECT_EQ(t.afeWrites(), std::vector<int32_t>{0});
+    ASSERT_EQ(t.rig.services.messages.size(), 1u);
+    EXPECT_EQ(t.rig.services.lastMessage(), kFloatingInputsMessage);
+    EXPECT_EQ(t.rig.services.messages[0].icon, MsgIcon::Information);
+}
+
+TEST(OffsetCalibration, SingleEndedStagesLandInTheirWindowOnEitherSide)
+{
+    for (int code : {kMinus, kPlus}) {
+        CalibrationRig t;
+        t.connect(Inputs().set(4, code));
+        const auto r = CalibrateStageOffset(inputWindowConstants());
+        EXPECT_EQ(r.Branch, code == kMinus ? CalibrationBranch::SingleNegative
+                                           : CalibrationBranch::SinglePositive);
+        EXPECT_FALSE(r.OutOfRange);
+        EXPECT_TRUE(t.rig.services.messages.empty());
+        EXPECT_GE(t.result(), 20000);
+        EXPECT_LE(t.result(), 50000);
+        const int field = code == kMinus ? t.afe() & 0x3F : (t.afe() >> 8) & 0x3F;
+        EXPECT_EQ(field, code == kMinus ? r.NegResult : r.PosResult);
+        EXPECT_NEAR(field, 20, 4); // one sensor of 20 steps
+        // Only the search's own side was used.
+        EXPECT_EQ(t.afe() & (code == kMinus ? 0xBF00 : 0x00BF), 0);
+    }
+}
+
+TEST(OffsetCalibration, SingleEndedStageBeyondBothFieldsEndsSwappedWithTheMessage)
+{
+    CalibrationRig t;
+    t.cdc.sensor.fill(90); // more than both fields together can take off
+    t.connect(Inputs().set(1, kMinus).set(8, kMinus));
+    const auto r = CalibrateStageOffset(inputWindowConstants());
+    EXPECT_TRUE(r.OutOfRange);
+    EXPECT_EQ(r.NegResult, 63);
+    EXPECT_EQ(t.afe(), 0x8000 | (63 << 8) | 63);
+    ASSERT_EQ(t.rig.services.messages.size(), 1u);
+    EXPECT_EQ(t.rig.services.lastMessage(), kMidRangeMessage);
+    EXPECT_EQ(t.rig.services.messages[0].icon, MsgIcon::Exclamation);
+    // The fields only ever rise.
+    const auto w = t.afeWrites();
+    for (size_t i = 1; i < w.size(); ++i) {
+        EXPECT_GE(w[i] & 0x3F, w[i - 1] & 0x3F);
+        EXPECT_GE((w[i] >> 8) & 0x3F, (w[i - 1] >> 8) & 0x3F);
+    }
+}
+
+TEST(OffsetSearch, StopAtSwapEndsWhenTheFirstFieldIsSpent)
+{
+    CalibrationRig t;
+    t.cdc.sensor.fill(90);
+    t.connect(Inputs().set(0, kMinus));
+    int n = -1;
+    SearchNegOffsetFirst(true, n, inputWindowConstants().NegSearch);
+    EXPECT_EQ(n, 63);
+    EXPECT_EQ(t.afe(), 63); // the positive field never moved over
+    EXPECT_EQ(t.afeWrites().back(), 63);
+
+    t.connect(Inputs().set(0, kPlus));
+    int p = -1;
+    SearchPosOffsetFirst(true, p, inputWindowConstants().PosSearch);
+    EXPECT_EQ(p, 63);
+    EXPECT_EQ(t.afe(), 63 << 8);
+
+    // Without StopAtSwap the positive search carries on with the negative
+    // field moved to the positive side, up to its limit.
+    t.cdc.sensor.fill(200);
+    t.connect(Inputs().set(0, kPlus));
+    int steps = 0;
+    SearchPosOffsetFirst(false, p, inputWindowConstants().PosSearch, &steps);
+    EXPECT_EQ(p, 63);
+    EXPECT_EQ(t.afe(), (63 << 8) | 0x80 | 63);
+    EXPECT_EQ(steps, static_cast<int>(t.afeWrites().size()));
+}
+
+TEST(OffsetSearch, FinishesAtOnceInsideTheTopWindowAndStepsFinerNearIt)
+{
+    CalibrationRig t;
+    // A stage already at mid-range: no write at all.
+    t.cdc.sensor.fill(0);
+    t.connect(Inputs().set(3, kPlus));
+    int p = -1;
+    SearchPosOffsetFirst(false, p, offsetSweepConstants().PosSearch);
+    EXPECT_EQ(p, 0);
+    EXPECT_TRUE(t.afeWrites().empty());
+
+    // Far from the target the field climbs by 3, close to it by 1; the first
+    // step after 0 counts from 1.
+    t.cdc.sensor.fill(40);
+    t.connect(Inputs().set(3, kMinus));
+    int n = -1;
+    SearchNegOffsetFirst(false, n, offsetSweepConstants().NegSearch);
+    const auto w = t.afeWrites();
+    ASSERT_GE(w.size(), 4u);
+    EXPECT_EQ(w[0], 0);
+    EXPECT_EQ(w[1], 0);
+    EXPECT_EQ(w[2], 4);
+    EXPECT_EQ(w[3], 7);
+    EXPECT_EQ(w.back() - w[w.size() - 2], 1);
+    EXPECT_GT(t.result(), 30000);
+}
+
+TEST(OffsetCalibration, DifferentialStageSearchesEachSideAloneThenRestoresItsConnections)
+{
+    CalibrationRig t;
+    const Inputs in = Inputs().set(0, kPlus).set(7, kMinus);
+    t.connect(in);
+    const auto r = CalibrateStageOffset(inputWindowConstants());
+    EXPECT_EQ(r.Branch, CalibrationBranch::Differential);
+    EXPECT_GE(t.result(), 20000);
+    EXPECT_LE(t.result(), 45000);
+    EXPECT_EQ(t.rig.board->chip().peek(reg::bank2(t.stage, 0)), in.w0);
+    EXPECT_EQ(t.rig.board->chip().peek(reg::bank2(t.stage, 1)), in.w1);
+    EXPECT_EQ(t.afe(), (r.PosResult << 8) | r.NegResult);
+
+    // The connection writes: "+" to bias, then "-" to bias, then restored.
+    std::vector<int32_t> conn;
+    for (const auto& op : t.rig.writes())
+        if (op.address == reg::bank2(t.stage, 0) || op.address == reg::bank2(t.stage, 1))
+            conn.push_back(op.value);
+    EXPECT_EQ(conn, (std::vector<int32_t>{in.w0 | 0x1555, in.w1 | 0x1555, in.w0 | 0x2AAA,
+                                          in.w1 | 0x2AAA, in.w0, in.w1}));
+}
+
+TEST(OffsetCalibration, DifferentialTrimLowersTheLargerSideAndStopsAtZero)
+{
+    // Two sensors of 40 on "-" overflow the negative field; the positive
+    // field is trimmed back until the result is in the window.
+    {
+        CalibrationRig t;
+        t.cdc.sensor = {20, 40, 40, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20};
+        t.connect(Inputs().set(0, kPlus).set(1, kMinus).set(2, kMinus));
+        const auto r = CalibrateStageOffset(inputWindowConstants());
+        EXPECT_FALSE(r.OutOfRange);
+        EXPECT_GE(t.result(), 20000);
+        EXPECT_LE(t.result(), 45000);
+        const auto w = t.afeWrites();
+        ASSERT_GE(w.size(), 2u);
+        EXPECT_EQ(((w[w.size() - 2] >> 8) & 0x3F) - ((w.back() >> 8) & 0x3F), 2);
+        EXPECT_EQ(w.back() & 0xFF, 63);
+    }
+    // Far too much on "-": the trim runs the positive field down to its
+    // floor and reports the stage cannot be brought to mid-range.
+    {
+        CalibrationRig t;
+        t.cdc.sensor = {20, 60, 60, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20};
+        t.connect(Inputs().set(0, kPlus).set(1, kMinus).set(2, kMinus));
+        const auto r = CalibrateStageOffset(offsetSweepConstants());
+        EXPECT_TRUE(r.OutOfRange);
+        EXPECT_EQ(t.rig.services.lastMessage(), kMidRangeMessage);
+        for (int32_t v : t.afeWrites())
+            EXPECT_LE(v, 0x3F3F);
+        EXPECT_LT((t.afe() >> 8) & 0x3F, 2);
+    }
+    // As many inputs on each side and still out of the window: offsets off.
+    {
+        CalibrationRig t;
+        t.cdc.sensor = {20, 120, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20};
+        t.connect(Inputs().set(0, kPlus).set(1, kMinus));
+        CalibrateStageOffset(inputWindowConstants());
+        EXPECT_EQ(t.afe(), 0);
+        EXPECT_EQ(t.afeWrites().back(), 0);
+    }
+}
+
+TEST(OffsetSweep, CalibratesEveryStageWithTheSweepsWindowAndForcesCalibration)
+{
+    CalibrationRig t(0);
+    InitialiseCinInputs();
+    StageInputSetup.Labels[4] = QStringLiteral("kept");
+    // Stage 2 single-ended, stage 5 differential, stage 9 floating.
+    auto put = [](int s, const Inputs& in) {
+        WriteRegister(reg::bank2(s, 0), in.w0, TargetChip);
+        WriteRegister(reg::bank2(s, 1), in.w1, TargetChip);
+    };
+    put(2, Inputs().set(3, kPlus));
+    put(5, Inputs().set(3, kPlus).set(10, kMinus));
+    put(9, Inputs().set(12, kFloat));
+    t.rig.clearRecords();
+
+    const auto reports = CalibrateAllStages();
+    ASSERT_EQ(reports.size(), 12u);
+    EXPECT_EQ(reports[0].Branch, CalibrationBranch::AllBias);
+    EXPECT_EQ(reports[2].Branch, CalibrationBranch::SinglePositive);
+    EXPECT_EQ(reports[5].Branch, CalibrationBranch::Differential);
+    EXPECT_EQ(reports[9].Branch, CalibrationBranch::Floating);
+    EXPECT_GE(t.cdc.resultOf(5), 29000);
+    EXPECT_LE(t.cdc.resultOf(5), 34000);
+    EXPECT_GE(t.cdc.resultOf(2), 31000 - 1000); // the sweep's positive search aims closer
+    EXPECT_LE(t.cdc.resultOf(2), 33000 + 1000);
+    EXPECT_EQ(t.rig.services.messages.size(), 1u);
+    EXPECT_EQ(t.rig.services.processEventsCalls, 12);
+
+    EXPECT_EQ(CurrentStage, 11);
+    EXPECT_EQ(StageInputSetup.AfeOffsetAddress, reg::bank2(11, 2));
+    EXPECT_EQ(StageInputSetup.Labels[4], "kept");
+    const auto w = t.rig.writes();
+    ASSERT_FALSE(w.empty());
+    EXPECT_EQ(w.back().address, reg::AMB_COMP_CTRL0);
+    EXPECT_TRUE(w.back().value & 0x4000);
+}

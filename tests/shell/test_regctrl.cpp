@@ -1,0 +1,305 @@
+// The register console and its register files on the simulated board.
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
+#include "shell/RegisterFile.h"
+#include "shell/ui/RegCtrlFrm.h"
+#include "support/SimRig.h"
+#include "widgets/Led.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace cv;
+using namespace cv::test;
+
+namespace {
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// A value per register that differs from its neighbours and stays clear of
+// the bits that make the chip act (software reset, forced calibration).
+int32_t patternValue(int address)
+{
+    if (address < reg::BANK2)
+        return (0x1111 * (address + 1)) & 0x3BFF;
+    return (address * 0x9E37 + 0x55) & 0xFFFF;
+}
+
+std::vector<RegisterOp> writesTo(const SimRig& rig, int from, int to)
+{
+    std::vector<RegisterOp> out;
+    for (const auto& w : rig.writes())
+        if (w.address >= from && w.address <= to)
+            out.push_back(w);
+    return out;
+}
+} // namespace
+
+TEST(RegisterFile, LinesHaveTheValueFieldLabelsAndClosingTexts)
+{
+    EXPECT_EQ(registerFileLine(0x080, 0x1234), " 4660  - Connection Mem 0 0x(80) = 1234");
+    EXPECT_EQ(registerFileLine(0x0DB, 0), " 0  - Sens Control   0x(DB)  = 0");
+    EXPECT_EQ(registerFileLine(0x0DF, 65535), " 65535  - Neg Maxim  Val 0x(DF)  = FFFF");
+    EXPECT_EQ(registerFileLine(0x082, 0x8F), " 143  - OffSet Control 0x(82) = 8F");
+    EXPECT_EQ(registerFileLine(0x000, 0xA), " 10  - Power Control (0x00) = A");
+    EXPECT_EQ(registerFileLine(0x004, 1), " 1  - Ambient Control 3 (0x04) = 1");
+
+    int32_t v = -1;
+    EXPECT_TRUE(registerFileLineValue(" 65535  - Neg Maxim  Val 0x(DF)  = FFFF", v));
+    EXPECT_EQ(v, 65535);
+    EXPECT_TRUE(registerFileLineValue(" 0  - Power Control (0x00) = 0", v));
+    EXPECT_EQ(v, 0);
+    EXPECT_TRUE(registerFileLineValue("  12.5", v)); // rounds halves to even
+    EXPECT_EQ(v, 12);
+    EXPECT_FALSE(registerFileLineValue("", v));
+    EXPECT_FALSE(registerFileLineValue(" - Power Control (0x00) = 0", v));
+    // Everything after the seventh character is commentary.
+    EXPECT_TRUE(registerFileLineValue("      12345", v));
+    EXPECT_EQ(v, 1);
+
+    EXPECT_EQ(registerFileAddress(0), 0x080);
+    EXPECT_EQ(registerFileAddress(95), 0x0DF);
+    EXPECT_EQ(registerFileAddress(96), 0x000);
+    EXPECT_EQ(registerFileAddress(103), 0x007);
+}
+
+TEST(RegisterConsole, RefreshReadsInItsPatternAndShowsOffsetsInDecimal)
+{
+    SimRig rig;
+    rig.board->chip().poke(0x080, 0x1234);
+    rig.board->chip().poke(0x084, 1000);
+    rig.board->chip().poke(0x0DF, 5000);
+    rig.board->chip().poke(0x0E0, 0x7777); // bank 3, read by the last chunk but not shown
+    rig.board->chip().poke(0x00A, 0x0ABC);
+    RegCtrlFrm w;
+    w.Form_Load();
+
+    const std::vector<std::pair<int, int>> expected = {
+        {0x000, 11}, {0x017, 1},  {0x080, 18}, {0x092, 7},  {0x099, 18},
+        {0x0AB, 7},  {0x0B2, 18}, {0x0C4, 7},  {0x0CB, 18}, {0x0DD, 7}};
+    std::vector<std::pair<int, int>> reads;
+    for (const auto& op : rig.registerOps()) {
+        EXPECT_FALSE(op.write);
+        EXPECT_EQ(op.target, TargetChip);
+        reads.emplace_back(op.address, op.count);
+    }
+    EXPECT_EQ(reads, expected);
+    // A 40 ms pause inside each of the four chunks.
+    EXPECT_EQ(std::count(rig.services.sleeps.begin(), rig.services.sleeps.end(), 40), 4);
+
+    EXPECT_EQ(w.RegValTxt[10]->text(), "ABC");
+    EXPECT_EQ(w.RegValTxt[11]->text(), "5322");
+    EXPECT_EQ(w.StgTxt[0]->text(), "1234");
+    EXPECT_EQ(w.StgTxt[4]->text(), " 1000");
+    EXPECT_EQ(w.StgTxt[95]->text(), " 5000");
+    EXPECT_TRUE(w.Option1->isChecked());
+}
+
+TEST(RegisterConsole, ReadAndWriteOneRegisterInHexOrDecimal)
+{
+    SimRig rig;
+    RegCtrlFrm w;
+    w.Form_Load();
+    auto writeTyped = [&](const QString& address, const QString& value) {
+        rig.clearRecords();
+        w.RegAddressTxt->setText(address);
+        w.RegValueTxt->setText(value);
+        w.CmdWriteReg_Click();
+    };
+
+    w.Option2->setChecked(true);
+    writeTyped("A5", "70000");
+    EXPECT_EQ(rig.board->chip().peek(0x0A5), 0x1170);
+    // The whole display follows a write.
+    EXPECT_EQ(rig.registerOps().size(), 11u);
+    EXPECT_EQ(w.StgTxt[0x25]->text(), " 4464");
+    writeTyped("a5", "-1");
+    EXPECT_EQ(rig.board->chip().peek(0x0A5), 0xFFFF);
+
+    w.Option1->setChecked(true);
+    writeTyped("3ff", "beef and more");
+    EXPECT_EQ(rig.board->chip().peek(0x3FF), 0xBEEF);
+    writeTyped("81", "12345");
+    EXPECT_EQ(rig.board->chip().peek(0x081), 0x2345);
+
+    // A read changes the value field only.
+    rig.board->chip().poke(0x0C0, 0x00FE);
+    rig.clearRecords();
+    w.RegAddressTxt->setText("C0");
+    w.cmdReadReg_Click();
+    EXPECT_EQ(w.RegValueTxt->text(), "FE");
+    EXPECT_EQ(rig.registerOps().size(), 1u);
+    w.Option2->setChecked(true);
+    w.cmdReadReg_Click();
+    EXPECT_EQ(w.RegValueTxt->text(), " 254");
+}
+
+TEST(RegisterConsole, AddressesBeyondTenBitsAreRefused)
+{
+    SimRig rig;
+    RegCtrlFrm w;
+    w.Form_Load();
+    const uint16_t conn0 = rig.board->chip().peek(0x080); // as the board booted it
+    for (const char* address : {"400", "1080", "FFFFFFFFF1"}) {
+        rig.clearRecords();
+        rig.services.messages.clear();
+        w.RegAddressTxt->setText(address);
+        w.RegValueTxt->setText("1234");
+        w.CmdWriteReg_Click();
+        w.cmdReadReg_Click();
+        EXPECT_TRUE(rig.records.empty()) << address;
+        ASSERT_EQ(rig.services.messages.size(), 2u);
+        EXPECT_EQ(rig.services.lastMessage(), registerAddressMessage());
+    }
+    EXPECT_EQ(rig.board->chip().peek(0x080), conn0);
+}
+
+TEST(RegisterConsole, SaveThenLoadReproducesEveryRegisterAndTheFile)
+{
+    SimRig rig;
+    QTemporaryDir dir;
+    const QString first = dir.filePath("first.txt");
+    const QString second = dir.filePath("second.txt");
+    for (int i = 0; i < kRegisterFileLines; ++i)
+        rig.board->chip().poke(registerFileAddress(i),
+                               static_cast<uint16_t>(patternValue(registerFileAddress(i))));
+    rig.board->chip().poke(0x008, 0x0111); // status: neither saved nor loaded
+
+    RegCtrlFrm w;
+    w.Form_Load();
+    rig.clearRecords();
+    rig.services.fileAnswers.push_back(first);
+    w.cmdSave_Click();
+    ASSERT_TRUE(rig.services.messages.empty()) << rig.services.lastMessage().toStdString();
+    std::vector<std::pair<int, int>> reads;
+    for (const auto& op : rig.registerOps())
+        reads.emplace_back(op.address, op.count);
+    EXPECT_EQ(reads, (std::vector<std::pair<int, int>>{{0x080, 18},
+                                                       {0x092, 6},
+                                                       {0x098, 18},
+                                                       {0x0AA, 6},
+                                                       {0x0B0, 18},
+                                                       {0x0C2, 6},
+                                                       {0x0C8, 18},
+                                                       {0x0DA, 6},
+                                                       {0x000, 8}}));
+    ASSERT_EQ(rig.services.fileRequests.size(), 1u);
+    EXPECT_TRUE(rig.services.fileRequests[0].save);
+    EXPECT_EQ(rig.services.fileRequests[0].filter,
+              "CV5310 Register Files(*.txt)|*.txt|All Files (*.*)|*.*");
+    EXPECT_TRUE(w.LoadLed->isOn());
+    EXPECT_TRUE(w.Timer1->isActive());
+    w.Timer1_Timer();
+    EXPECT_FALSE(w.LoadLed->isOn());
+    EXPECT_FALSE(w.Timer1->isActive());
+
+    const QByteArray saved = fileBytes(first);
+    const QList<QByteArray> lines = saved.split('\n');
+    ASSERT_EQ(lines.size(), kRegisterFileLines + 1); // the last CR LF ends line 104
+    EXPECT_TRUE(lines.last().isEmpty());
+    for (int i = 0; i < kRegisterFileLines; ++i) {
+        const int address = registerFileAddress(i);
+        EXPECT_EQ(QString::fromLatin1(lines[i]),
+                  registerFileLine(address, patternValue(address)) + "\r");
+    }
+
+    for (int i = 0; i < kRegisterFileLines; ++i)
+        rig.board->chip().poke(registerFileAddress(i), 0);
+    rig.clearRecords();
+    rig.services.fileAnswers.push_back(first);
+    w.cmdLoad_Click();
+    ASSERT_TRUE(rig.services.messages.empty()) << rig.services.lastMessage().toStdString();
+    EXPECT_FALSE(rig.services.fileRequests.back().save);
+
+    // Bank 2 in address order, then 0x000..0x007, one write each.
+    const auto writes = rig.writes();
+    ASSERT_EQ(writes.size(), static_cast<size_t>(kRegisterFileLines));
+    for (int i = 0; i < kRegisterFileLines; ++i) {
+        EXPECT_EQ(writes[i].address, registerFileAddress(i));
+        EXPECT_EQ(writes[i].value, patternValue(registerFileAddress(i)));
+    }
+    // The live chip keeps its own status; the load leaves it alone.
+    EXPECT_TRUE(writesTo(rig, 0x008, 0x00A).empty());
+    EXPECT_EQ(w.StgTxt[0]->text(), QString::number(patternValue(0x080), 16).toUpper());
+
+    rig.services.fileAnswers.push_back(second);
+    w.cmdSave_Click();
+    EXPECT_EQ(fileBytes(second), saved);
+}
+
+TEST(RegisterConsole, BrokenLoadKeepsWhatItWroteAndSaysSo)
+{
+    SimRig rig;
+    QTemporaryDir dir;
+    RegCtrlFrm w;
+    w.Form_Load();
+
+    // 40 good lines, then a short last line without its line end.
+    QByteArray text;
+    for (int i = 0; i < 40; ++i)
+        text += registerFileLine(registerFileAddress(i), 100 + i).toLatin1() + "\r\n";
+    text += " 7";
+    const QString shortFile = dir.filePath("short.txt");
+    writeFile(shortFile, text);
+
+    const uint16_t untouched = rig.board->chip().peek(0x0A9);
+    rig.clearRecords();
+    rig.services.fileAnswers.push_back(shortFile);
+    w.cmdLoad_Click();
+    ASSERT_EQ(rig.services.messages.size(), 1u);
+    EXPECT_EQ(rig.services.messages[0].text, "Error in writing to file");
+    EXPECT_EQ(rig.services.messages[0].icon, MsgIcon::None);
+    EXPECT_EQ(rig.services.messages[0].title, kAppTitle);
+    EXPECT_EQ(writesTo(rig, 0, 0x3FF).size(), 41u);
+    EXPECT_EQ(rig.board->chip().peek(0x080), 100);
+    EXPECT_EQ(rig.board->chip().peek(0x0A7), 139);
+    EXPECT_EQ(rig.board->chip().peek(0x0A8), 7);
+    EXPECT_EQ(rig.board->chip().peek(0x0A9), untouched);
+    // The console shows what is on the chip now and its lamp goes out.
+    EXPECT_EQ(w.StgTxt[0x27]->text(), " 139");
+    EXPECT_TRUE(w.Timer1->isActive());
+
+    // A line with no number stops the load at that line.
+    text = registerFileLine(0x080, 5).toLatin1() + "\r\n - Connection Mem 1 0x(81) = 0\r\n";
+    writeFile(shortFile, text);
+    rig.clearRecords();
+    rig.services.fileAnswers.push_back(shortFile);
+    w.cmdLoad_Click();
+    EXPECT_EQ(rig.services.messages.size(), 2u);
+    EXPECT_EQ(writesTo(rig, 0, 0x3FF).size(), 1u);
+}
+
+TEST(RegisterConsole, CancelledOrImpossibleFilesGiveTheOneMessage)
+{
+    SimRig rig;
+    RegCtrlFrm w;
+    w.Form_Load();
+    rig.clearRecords();
+
+    w.cmdLoad_Click(); // cancelled
+    w.cmdSave_Click(); // cancelled
+    rig.services.fileAnswers.push_back(QStringLiteral("/nonexistent-folder/regs.txt"));
+    w.cmdSave_Click();
+    rig.services.fileAnswers.push_back(QStringLiteral("/nonexistent-folder/regs.txt"));
+    w.cmdLoad_Click();
+
+    ASSERT_EQ(rig.services.messages.size(), 4u);
+    for (const auto& m : rig.services.messages)
+        EXPECT_EQ(m.text, "Error in writing to file");
+    EXPECT_TRUE(rig.writes().empty());
+    EXPECT_TRUE(w.Timer1->isActive());
+}

@@ -1,0 +1,193 @@
+// The simulated firmware: capture blocks and their status, easy set-up, the
+// demo words, and the finger scenarios.
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
+#include "sim/SensorBoard.h"
+#include "support/SimRig.h"
+
+#include <QTemporaryFile>
+#include <gtest/gtest.h>
+
+using namespace cv;
+using namespace cv::sim;
+using cv::test::SimRig;
+
+namespace
+{
+
+SimConfig quiet(int board = 58)
+{
+    SimConfig c;
+    c.boardId = board;
+    c.scenario = QStringLiteral("none");
+    return c;
+}
+
+int16_t boardStatus(int address = 2)
+{
+    int32_t v[2] = {};
+    int16_t status = 0;
+    ReadRegisters(static_cast<int16_t>(address), 1, TargetBoard, 0, status, v);
+    return status;
+}
+
+} // namespace
+
+TEST(FirmwareCapture, StatusMarksNewBlocksUntilFetchedAndEndsAtPartIdRead)
+{
+    SimRig rig(quiet());
+    WriteRegister(reg::board::BoardStageSelect, 0x0004, TargetBoard); // stage 2, RAM mode
+    EXPECT_EQ(ReadRegister(reg::board::BoardStageSelect, TargetBoard), 0x0004);
+    rig.services.sleepMs(100);
+    EXPECT_EQ(boardStatus(), 1);
+    int32_t block[39] = {};
+    int16_t status = 0;
+    ReadRegisters(11, 15, TargetBoard, 1, status, block);
+    EXPECT_NE(status, 1);
+    ReadRegisters(26, 15, TargetBoard, 1, status, block + 15);
+    ReadRegisters(41, 9, TargetBoard, 1, status, block + 30);
+    EXPECT_EQ(block[0], rig.board->chip().peek(reg::bank3(2, reg::CONV_DATA)));
+    EXPECT_EQ(block[17], rig.board->chip().peek(reg::bank3(2, reg::SF_AMB)));
+    EXPECT_NEAR(block[0], 32768, 2500); // the standard configuration holds stage 2 near mid-scale
+    EXPECT_EQ(rig.board->firmware().blocksFetched(), 1);
+
+    rig.services.sleepMs(100);
+    EXPECT_EQ(boardStatus(), 1);
+    ReadRegister(reg::PART_ID, TargetChip); // ends the capture
+    rig.services.sleepMs(200);
+    EXPECT_NE(boardStatus(), 1);
+    EXPECT_GT(rig.board->firmware().blocksProduced(), rig.board->firmware().blocksFetched());
+}
+
+TEST(FirmwareCapture, StreamSummaryAndThresholdReporting)
+{
+    SimRig rig(quiet());
+    rig.services.sleepMs(100);
+    WriteRegister(reg::board::BoardStageSelect, 0x0F00, TargetBoard);
+    rig.services.sleepMs(50);
+    int32_t r[12] = {};
+    int16_t status = 0;
+    ReadRegisters(11, 12, TargetBoard, 1, status, r);
+    for (int s = 0; s < 12; ++s)
+        EXPECT_EQ(r[s], rig.board->chip().peek(reg::convResult(s))) << s;
+
+    // Summary of stage 0 in threshold mode: no block while nothing changes,
+    // one when the key is touched.
+    UpdateRegister(reg::board::BoardControlWord, 0xFFFD, 2, TargetBoard);
+    WriteRegister(reg::board::BoardStageSelect, 0x8001, TargetBoard);
+    rig.services.sleepMs(500);
+    EXPECT_NE(boardStatus(), 1);
+    rig.board->sensors().setManualTouch(0, true); // "up" on stage 0
+    rig.services.sleepMs(400);
+    EXPECT_EQ(boardStatus(), 1);
+    int32_t sum[9] = {};
+    ReadRegisters(11, 9, TargetBoard, 1, status, sum);
+    EXPECT_EQ(sum[8] & 1, 1);  // high limit status
+    EXPECT_GT(sum[0], sum[3]); // above the high threshold
+}
+
+TEST(FirmwareSetup, EasySetupRestoresTheStandardConfiguration)
+{
+    SimRig rig(quiet(70));
+    WriteRegister(reg::PWR_CONTROL, 0x0400, TargetChip); // software reset
+    EXPECT_EQ(ReadRegister(reg::bank2(3, 0)), 0);
+    UpdateRegister(reg::board::BoardControlWord, 0xFFFE, 1, TargetBoard);
+    EXPECT_EQ(ReadRegister(reg::board::BoardControlWord, TargetBoard) & 1, 0);
+    rig.services.sleepMs(200);
+    EXPECT_EQ(ReadRegister(reg::PWR_CONTROL), 0x00B0);
+    for (int s = 0; s < 12; ++s) {
+        EXPECT_NEAR(ReadRegister(reg::convResult(s)), 32768, 2500) << s;
+        EXPECT_EQ(ReadRegister(reg::STAGE_HIGH_INT_STATUS) & (1 << s), 0);
+    }
+    // Board 70 has its slider segment 3 on CIN3, stage 3: "+" input.
+    EXPECT_EQ(ReadRegister(reg::bank2(3, 0)), 0xFFFF & ~(1 << 6));
+}
+
+TEST(FirmwareDemo, KeysSliderAndTap)
+{
+    SimRig rig(quiet(58));
+    rig.services.sleepMs(100); // the board calibrates untouched
+    UpdateRegister(reg::board::BoardControlWord, 0xFFFD, 2, TargetBoard);
+    WriteRegister(reg::board::BoardStageSelect, 0x0D00, TargetBoard);
+    auto& sensors = rig.board->sensors();
+    const auto& layout = sensors.board();
+    sensors.setManualTouch(*layout.target("up"), true);
+    rig.services.sleepMs(300);
+    int32_t w[6] = {};
+    int16_t status = 0;
+    ReadRegisters(11, 6, TargetBoard, 1, status, w);
+    EXPECT_EQ(w[0] & 0x1F, 0x02);
+    EXPECT_TRUE(w[0] & 0x40); // the press stepped the list back once
+    ReadRegisters(11, 6, TargetBoard, 1, status, w);
+    sensors.setManualTouch(*layout.target("up"), false);
+    sensors.setManualTouch(layout.centreTarget(), true);
+    rig.services.sleepMs(400);
+    ReadRegisters(11, 6, TargetBoard, 1, status, w);
+    EXPECT_EQ(w[0] & 0x1F, 0x10);
+    sensors.setManualTouch(layout.centreTarget(), false);
+
+    // A finger at slider position 200 reads back near 200, with activation.
+    sensors.setManualSlider(200);
+    rig.services.sleepMs(400);
+    ReadRegisters(11, 6, TargetBoard, 1, status, w);
+    EXPECT_TRUE(w[1] & 0x8000);
+    EXPECT_NEAR(w[1] & 0xFF, 200, 20);
+    sensors.setManualSlider(-1);
+}
+
+TEST(Scenarios, ParseErrorsNameTheLine)
+{
+    const BoardLayout& b = BoardLayout::forBoard(58);
+    QString error;
+    EXPECT_TRUE(
+        Scenario::parse("# comment\n100 press up\n300 release up # done\nloop 1000\n", b, &error));
+    EXPECT_FALSE(Scenario::parse("100 tap up\n\n200 tap nose\n", b, &error));
+    EXPECT_TRUE(error.startsWith("line 3: unknown key \"nose\"")) << error.toStdString();
+    EXPECT_FALSE(Scenario::parse("100 slide 0 300 50\n", b, &error));
+    EXPECT_TRUE(error.startsWith("line 1:"));
+    EXPECT_FALSE(Scenario::parse("100 release up\n", b, &error));
+    EXPECT_FALSE(Scenario::parse("abc tap up\n", b, &error));
+    EXPECT_FALSE(Scenario::parse("loop\n", b, &error));
+
+    auto s = Scenario::parse("100 press up\n300 release up\n400 slide 0 200 100\nloop 1000\n", b,
+                             &error);
+    EXPECT_EQ(s->at(50).touched, 0u);
+    EXPECT_EQ(s->at(150).touched, 1u << *b.target("up"));
+    EXPECT_EQ(s->at(1150).touched, 1u << *b.target("up")); // looped
+    EXPECT_NEAR(s->at(450).sliderPos, 100, 1e-9);
+    EXPECT_LT(s->at(600).sliderPos, 0);
+
+    QTemporaryFile bad;
+    bad.open();
+    bad.write("100 tap up\n200 wiggle up\n");
+    bad.flush();
+    VirtualClock clock;
+    SimConfig cfg;
+    cfg.scenario = bad.fileName();
+    SimBoard board(clock, cfg);
+    EXPECT_EQ(board.scenarioError(),
+              QStringLiteral(
+                  "Scenario %1 line 2: unknown event \"wiggle\" (press, release, tap, slide, loop)")
+                  .arg(bad.fileName()));
+}
+
+TEST(Scenarios, ReplayIsDeterministicForASeed)
+{
+    auto trace = [](uint64_t seed) {
+        SimConfig cfg;
+        cfg.seed = seed; // the default scenario runs
+        SimRig rig(cfg);
+        std::vector<int32_t> out;
+        for (int i = 0; i < 200; ++i) {
+            int32_t v[12] = {};
+            int16_t status = 0;
+            ReadRegisters(reg::convResult(0), 12, TargetChip, 0, status, v);
+            out.insert(out.end(), v, v + 12);
+            rig.services.sleepMs(40);
+        }
+        return out;
+    };
+    const auto a = trace(3);
+    EXPECT_EQ(a, trace(3));
+    EXPECT_NE(a, trace(4));
+}
