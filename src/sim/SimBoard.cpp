@@ -32,28 +32,28 @@ SimBoard::SimBoard(const Clock& clock, SimConfig config)
     loadScenario(config_.scenario, &scenarioError_);
 }
 
-bool SimBoard::loadScenario(const QString& spec, QString* error)
+bool SimBoard::loadScenario(const QString& source, QString* error)
 {
     const BoardLayout& layout = sensors_.board();
-    if (spec.isEmpty()) {
+    if (source.isEmpty()) {
         sensors_.setScenario(Scenario::standard(layout));
         return true;
     }
-    if (spec == QLatin1String("none")) {
+    if (source == QLatin1String("none")) {
         sensors_.setScenario(Scenario{});
         return true;
     }
-    QFile f(spec);
+    QFile f(source);
     if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
         if (error)
-            *error = QStringLiteral("Scenario %1: cannot be read").arg(spec);
+            *error = QStringLiteral("Scenario %1: cannot be read").arg(source);
         return false;
     }
     QString why;
     auto s = Scenario::parse(QString::fromUtf8(f.readAll()), layout, &why);
     if (!s) {
         if (error)
-            *error = QStringLiteral("Scenario %1 %2").arg(spec, why);
+            *error = QStringLiteral("Scenario %1 %2").arg(source, why);
         return false;
     }
     sensors_.setScenario(std::move(*s));

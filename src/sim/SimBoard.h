@@ -44,7 +44,7 @@ public:
     // Replaces the finger script: "" the default one, "none" no finger, else
     // a file. On a bad file keeps the old one and sets `error`
     // ("Scenario FILE line N: ...").
-    bool loadScenario(const QString& spec, QString* error);
+    bool loadScenario(const QString& source, QString* error);
     // Set when the scenario of the configuration could not be loaded.
     QString scenarioError() const { return scenarioError_; }
     // Simulated milliseconds since the board was built (scenario time).
