@@ -7,29 +7,17 @@
 #include "platform/CliServices.h"
 #include "sim/SimBoard.h"
 
+#include "BenchRig.h"
 #include <QTemporaryFile>
+
 #include <benchmark/benchmark.h>
 
 using namespace cv;
 
-namespace
-{
-struct Rig {
-    CliServices services{true};
-    sim::SimBoard board{services.clock()};
-    QTemporaryFile hex;
+namespace {
+struct Rig : bench::BenchRig {
     Rig()
     {
-        setServices(&services);
-        hex.open();
-        hex.write(":030000000200807B\r\n:00000001FF\r\n");
-        hex.flush();
-        int32_t count = 0, handle = 0;
-        uint8_t list[128] = {};
-        board.Search_For_Boards(BoardVendorId, BoardProductId, count, list);
-        board.Connect(BoardVendorId, BoardProductId, list[0], handle);
-        board.Download_Firmware(handle, hex.fileName().toLocal8Bit().constData());
-        attachLink(&board, handle);
         WriteRegister(reg::PWR_CONTROL, 0x02B0, TargetChip); // twelve stages, decimation 64
         WriteRegister(reg::board::BoardControlWord, 0, TargetBoard);
         WriteRegister(reg::board::BoardStageSelect, reg::board::StreamResults, TargetBoard);

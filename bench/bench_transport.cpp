@@ -4,31 +4,16 @@
 #include "platform/CliServices.h"
 #include "sim/SimBoard.h"
 
+#include "BenchRig.h"
 #include <QByteArray>
 #include <QTemporaryFile>
+
 #include <benchmark/benchmark.h>
 
 using namespace cv;
 
 namespace {
-struct Rig {
-    CliServices services{true};
-    sim::SimBoard board{services.clock()};
-    QTemporaryFile hex;
-    Rig()
-    {
-        setServices(&services);
-        hex.open();
-        hex.write(":030000000200807B\r\n:00000001FF\r\n");
-        hex.flush();
-        int32_t count = 0, handle = 0;
-        uint8_t list[128] = {};
-        board.Search_For_Boards(BoardVendorId, BoardProductId, count, list);
-        board.Connect(BoardVendorId, BoardProductId, list[0], handle);
-        board.Download_Firmware(handle, hex.fileName().toLocal8Bit().constData());
-        attachLink(&board, handle);
-    }
-};
+struct Rig : bench::BenchRig {};
 Rig& rig()
 {
     static Rig r;

@@ -22,11 +22,9 @@
 #include <memory>
 #include <vector>
 
-namespace cv
-{
+namespace cv {
 
-namespace
-{
+namespace {
 struct Renderable {
     const char* name;
     // Creates the window and runs its loading, as opening it would.
@@ -34,8 +32,7 @@ struct Renderable {
 };
 
 // Creates a window and runs its loading, as its opener would.
-template <class W>
-std::unique_ptr<QWidget> loaded()
+template <class W> std::unique_ptr<QWidget> loaded()
 {
     auto w = std::make_unique<W>();
     w->Form_Load();
@@ -60,7 +57,8 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
         {"InterruptFrm", [] { return loaded<InterruptFrm>(); }},
         {"IntStatFrm", [] { return loaded<IntStatFrm>(); }},
         {"AmbCompFrm", [] { return loaded<AmbCompFrm>(); }},
-        {"InputMuxFrm", [] {
+        {"InputMuxFrm",
+         [] {
              // Stage 0 as its button opens it.
              CurrentStage = 0;
              StageInputSetup = stageInputSetupFor(0);

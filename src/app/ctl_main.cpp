@@ -57,8 +57,9 @@ struct CommandLine {
 bool parseNumber(const QString& text, long long& out)
 {
     bool ok = false;
-    out = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2).toLongLong(&ok, 16)
-                                                                     : text.toLongLong(&ok, 10);
+    out = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
+              ? text.mid(2).toLongLong(&ok, 16)
+              : text.toLongLong(&ok, 10);
     return ok;
 }
 
@@ -69,7 +70,10 @@ long long number(CommandLine& cl, const char* what, long long lo, long long hi)
     if (t.isEmpty() || !parseNumber(t, v))
         usageError(QStringLiteral("%1 expected, got \"%2\"").arg(QLatin1String(what), t));
     if (v < lo || v > hi)
-        usageError(QStringLiteral("%1 %2 is out of range (%3 to %4)").arg(QLatin1String(what), t).arg(lo).arg(hi));
+        usageError(QStringLiteral("%1 %2 is out of range (%3 to %4)")
+                       .arg(QLatin1String(what), t)
+                       .arg(lo)
+                       .arg(hi));
     return v;
 }
 
@@ -96,14 +100,21 @@ RegOptions regOptions(CommandLine& cl)
     return o;
 }
 
-QString hex4(long long v) { return QStringLiteral("0x%1").arg(v, 4, 16, QLatin1Char('0')).toUpper().replace(QLatin1String("0X"), QLatin1String("0x")); }
+QString hex4(long long v)
+{
+    return QStringLiteral("0x%1")
+        .arg(v, 4, 16, QLatin1Char('0'))
+        .toUpper()
+        .replace(QLatin1String("0X"), QLatin1String("0x"));
+}
 
 void cmdInfo(CommandLine&)
 {
     const int32_t boardId = readBoardId();
     const int32_t chipId = ReadRegister(reg::PART_ID, TargetChip);
     const int32_t fw = ReadRegister(reg::board::FirmwareRevision, TargetBoard);
-    std::printf("Board ID: %d\n%s\n%s\n%s\n", boardId, deviceIdText(chipId).toLocal8Bit().constData(),
+    std::printf("Board ID: %d\n%s\n%s\n%s\n", boardId,
+                deviceIdText(chipId).toLocal8Bit().constData(),
                 siliconRevisionText(chipId).toLocal8Bit().constData(),
                 firmwareRevisionText(fw).toLocal8Bit().constData());
 }
@@ -133,7 +144,10 @@ void cmdWrite(CommandLine& cl)
     WriteRegister(address, value, o.target);
 }
 
-void cmdWait(CommandLine& cl) { services().sleepMs(static_cast<int>(number(cl, "milliseconds", 0, 3600000))); }
+void cmdWait(CommandLine& cl)
+{
+    services().sleepMs(static_cast<int>(number(cl, "milliseconds", 0, 3600000)));
+}
 
 QString fileArgument(CommandLine& cl)
 {
@@ -179,9 +193,15 @@ void cmdDump(CommandLine&)
     }
 }
 
-void cmdInitInputs(CommandLine&) { InitialiseCinInputs(); }
+void cmdInitInputs(CommandLine&)
+{
+    InitialiseCinInputs();
+}
 
-void cmdEasySetup(CommandLine&) { RequestEasySetup(); }
+void cmdEasySetup(CommandLine&)
+{
+    RequestEasySetup();
+}
 
 const char* branchName(CalibrationBranch b)
 {

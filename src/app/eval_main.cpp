@@ -14,8 +14,7 @@
 
 using namespace cv;
 
-namespace
-{
+namespace {
 const char* const kUsage =
     "usage: cv5320-eval [--board sim|sim:N|usb] [--usb-log FILE] [--scenario FILE|none]\n"
     "                   [--render DIR]\n";

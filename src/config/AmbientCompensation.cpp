@@ -5,11 +5,9 @@
 
 #include <algorithm>
 
-namespace cv
-{
+namespace cv {
 
-namespace
-{
+namespace {
 const QString kInputError = QStringLiteral("Input Error");
 }
 

@@ -9,8 +9,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace cv
-{
+namespace cv {
 
 struct NumberFieldRule {
     RegField field;

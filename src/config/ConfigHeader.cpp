@@ -7,8 +7,7 @@
 #include "platform/OpenFiles.h"
 #include "platform/Services.h"
 
-namespace cv
-{
+namespace cv {
 
 StageMasks stageMasks(const std::array<std::array<int32_t, 2>, 12>& connections)
 {
@@ -34,8 +33,7 @@ StageMasks readStageMasks()
     return stageMasks(connections);
 }
 
-namespace
-{
+namespace {
 QString hex0x(int32_t v)
 {
     return QStringLiteral("0x") + hexText(v);
@@ -159,8 +157,7 @@ QStringList calibrationEnableLines(int32_t stageCalEn)
     };
 }
 
-namespace
-{
+namespace {
 QByteArray crlfText(const QStringList& lines)
 {
     QByteArray out;

@@ -10,8 +10,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace cv
-{
+namespace cv {
 
 // Bit s set for every single-ended stage s (inputs on one converter side
 // only). All-bias, differential and floating stages leave their bit clear.

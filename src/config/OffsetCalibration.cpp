@@ -6,8 +6,7 @@
 #include "link/UsbUtils.h"
 #include "platform/Services.h"
 
-namespace cv
-{
+namespace cv {
 
 CalibrationConstants inputWindowConstants()
 {
@@ -42,8 +41,7 @@ bool isSingleEnded(const InputClassification& c)
     return (c.NegCount > 0 && c.PosCount == 0) || (c.NegCount == 0 && c.PosCount > 0);
 }
 
-namespace
-{
+namespace {
 
 int16_t afeAddress()
 {
@@ -172,8 +170,7 @@ void SearchPosOffsetFirst(bool StopAtSwap, int& Result, const SearchWindows& w, 
     Result = p;
 }
 
-namespace
-{
+namespace {
 
 void showMidRangeMessage()
 {

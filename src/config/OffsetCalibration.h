@@ -8,8 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace cv
-{
+namespace cv {
 
 // Where a search stops: inclusive window tested at the start of every pass
 // (Top) and exclusive window tested after every step (Bottom).
@@ -48,8 +47,7 @@ bool isSingleEnded(const InputClassification& c);
 
 // The window's part in a calibration. The sweep passes none: it refreshes no
 // display and switches no lamp.
-class CalibrationDisplay
-{
+class CalibrationDisplay {
 public:
     virtual ~CalibrationDisplay() = default;
     virtual void calibrationStarted() = 0; // Timer3

@@ -3,8 +3,7 @@
 #include "link/UsbUtils.h"
 #include "platform/NumText.h"
 
-namespace cv
-{
+namespace cv {
 
 int32_t UpdateField(const RegField& f, int32_t value)
 {

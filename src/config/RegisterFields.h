@@ -11,8 +11,7 @@
 #include <QStringList>
 #include <cstdint>
 
-namespace cv
-{
+namespace cv {
 
 struct RegField {
     int16_t address;
@@ -27,8 +26,7 @@ struct RegField {
     }
 };
 
-namespace field
-{
+namespace field {
 // PWR_CONTROL
 inline constexpr RegField POWER_MODE{reg::PWR_CONTROL, 0x0003, 1};
 inline constexpr RegField LP_CONV_DELAY{reg::PWR_CONTROL, 0x000C, 4};

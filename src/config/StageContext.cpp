@@ -2,15 +2,13 @@
 
 #include "platform/NumText.h"
 
-namespace cv
-{
+namespace cv {
 
 int16_t CurrentStage = 0;
 StageInputSetupRec StageInputSetup = stageInputSetupFor(0);
 StageResultsSetupRec StageResultsSetup = stageResultsSetupFor(0);
 
-namespace
-{
+namespace {
 // The results window's register labels per stage, exactly as the windows
 // show them (their irregular spellings and blanks included).
 const char* const kResultsLabels[12][20] = {

@@ -7,8 +7,7 @@
 #include <array>
 #include <cstdint>
 
-namespace cv
-{
+namespace cv {
 
 struct StageInputSetupRec {
     int16_t Cin0_6Address = 0x80;

@@ -16,9 +16,12 @@ std::optional<uint32_t> HexImage::byteAt(uint32_t address) const
 namespace {
 int hexDigit(char c)
 {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
     return -1;
 }
 
@@ -50,7 +53,8 @@ HexResult parseIntelHex(const QByteArray& text)
         for (int i = 1; i + 1 < line.size(); i += 2) {
             const int hi = hexDigit(line[i]), lo = hexDigit(line[i + 1]);
             if (hi < 0 || lo < 0)
-                return refuse(lineNo, QStringLiteral("record holds a character that is not hexadecimal"));
+                return refuse(lineNo,
+                              QStringLiteral("record holds a character that is not hexadecimal"));
             rec.append(static_cast<char>(hi * 16 + lo));
         }
         const auto u = [&](int i) { return static_cast<uint8_t>(rec[i]); };
@@ -68,9 +72,7 @@ HexResult parseIntelHex(const QByteArray& text)
             for (int i = 0; i < count; ++i)
                 image.bytes[base + offset + i] = u(4 + i);
             break;
-        case 0x01:
-            ended = true;
-            break;
+        case 0x01: ended = true; break;
         case 0x02:
             if (count != 2)
                 return refuse(lineNo, QStringLiteral("segment record needs two bytes"));
@@ -81,8 +83,7 @@ HexResult parseIntelHex(const QByteArray& text)
                 return refuse(lineNo, QStringLiteral("linear address record needs two bytes"));
             base = ((u(4) << 8) | u(5)) << 16;
             break;
-        default:
-            return refuse(lineNo, QStringLiteral("unknown record type %1").arg(u(3)));
+        default: return refuse(lineNo, QStringLiteral("unknown record type %1").arg(u(3)));
         }
     }
     if (!ended)

@@ -64,7 +64,8 @@ struct LibUsbAccess::Impl {
         list.reset(raw);
         for (ssize_t i = 0; i < n; ++i) {
             libusb_device_descriptor d{};
-            if (libusb_get_device_descriptor(raw[i], &d) == 0 && d.idVendor == vid && d.idProduct == pid)
+            if (libusb_get_device_descriptor(raw[i], &d) == 0 && d.idVendor == vid &&
+                d.idProduct == pid)
                 found.push_back(raw[i]);
         }
         return found;
@@ -73,8 +74,8 @@ struct LibUsbAccess::Impl {
     bool control(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
                  unsigned char* data, uint16_t length)
     {
-        const int r = libusb_control_transfer(handle.get(), requestType, request, value, index, data,
-                                              length, kTimeoutMs);
+        const int r = libusb_control_transfer(handle.get(), requestType, request, value, index,
+                                              data, length, kTimeoutMs);
         return r == length;
     }
 };
@@ -127,7 +128,8 @@ int16_t LibUsbAccess::Download_Firmware(int32_t handle, const char* path)
     const HexResult hex = readIntelHexFile(QString::fromLocal8Bit(path));
     if (!hex.image)
         return -2;
-    const uint8_t out = static_cast<uint8_t>(int{LIBUSB_REQUEST_TYPE_VENDOR} | int{LIBUSB_ENDPOINT_OUT});
+    const uint8_t out =
+        static_cast<uint8_t>(int{LIBUSB_REQUEST_TYPE_VENDOR} | int{LIBUSB_ENDPOINT_OUT});
     unsigned char reset = 1;
     if (!d_->control(out, kFirmwareLoad, kCpuCs, 0, &reset, 1))
         return -3;
@@ -140,9 +142,8 @@ int16_t LibUsbAccess::Download_Firmware(int32_t handle, const char* path)
             chunk.push_back(it->second);
             ++it;
         }
-        if (start > 0xFFFF ||
-            !d_->control(out, kFirmwareLoad, static_cast<uint16_t>(start), 0, chunk.data(),
-                         static_cast<uint16_t>(chunk.size())))
+        if (start > 0xFFFF || !d_->control(out, kFirmwareLoad, static_cast<uint16_t>(start), 0,
+                                           chunk.data(), static_cast<uint16_t>(chunk.size())))
             return -4;
     }
     unsigned char run = 0;
@@ -151,8 +152,9 @@ int16_t LibUsbAccess::Download_Firmware(int32_t handle, const char* path)
     return 0;
 }
 
-int16_t LibUsbAccess::Vendor_Request(int32_t handle, uint8_t request, uint32_t value, uint16_t index,
-                                     uint8_t direction, int32_t length, uint8_t* buffer)
+int16_t LibUsbAccess::Vendor_Request(int32_t handle, uint8_t request, uint32_t value,
+                                     uint16_t index, uint8_t direction, int32_t length,
+                                     uint8_t* buffer)
 {
     if (handle != kHandle || !d_->handle || length < 0 || length > 0xFFFF)
         return 1;

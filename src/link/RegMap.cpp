@@ -38,8 +38,8 @@ QString bank1ConsoleLabel(int address)
 
 QString bank2ConsoleLabel(int k)
 {
-    static const char* const labels[8] = {"Conn Mem 0",     "Conn Mem 1",      "AFE Offset Ctrl",
-                                          "Sens Ctrl",      "Low Offset Val",  "High Offset Val",
+    static const char* const labels[8] = {"Conn Mem 0",     "Conn Mem 1",     "AFE Offset Ctrl",
+                                          "Sens Ctrl",      "Low Offset Val", "High Offset Val",
                                           "High Clamp Val", "Low Clamp Val"};
     return k >= 0 && k < 8 ? QString::fromLatin1(labels[k]) : QString();
 }

@@ -37,14 +37,17 @@ enum Bank2 : int {
     OFFSET_HIGH_CLAMP = 6,
     OFFSET_LOW_CLAMP = 7,
 };
-constexpr int16_t bank2(int stage, int k) { return static_cast<int16_t>(BANK2 + 8 * stage + k); }
+constexpr int16_t bank2(int stage, int k)
+{
+    return static_cast<int16_t>(BANK2 + 8 * stage + k);
+}
 
 // Bank 3: 36 result and state registers per stage.
 constexpr int16_t BANK3 = 0x0E0;
 enum Bank3 : int {
     CONV_DATA = 0,
-    FF_FIFO = 1,   // 8 words
-    SF_FIFO = 9,   // 8 words
+    FF_FIFO = 1, // 8 words
+    SF_FIFO = 9, // 8 words
     SF_AMB = 17,
     FF_AVG = 18,
     PEAK_DETECT = 19, // 2 words
@@ -59,8 +62,14 @@ enum Bank3 : int {
     UNUSED = 35,
 };
 constexpr int kBank3Words = 36;
-constexpr int16_t bank3(int stage, int k) { return static_cast<int16_t>(BANK3 + 36 * stage + k); }
-constexpr int16_t convResult(int stage) { return static_cast<int16_t>(CONV_RESULT0 + stage); }
+constexpr int16_t bank3(int stage, int k)
+{
+    return static_cast<int16_t>(BANK3 + 36 * stage + k);
+}
+constexpr int16_t convResult(int stage)
+{
+    return static_cast<int16_t>(CONV_RESULT0 + stage);
+}
 
 // Board firmware registers (TargetBoard).
 namespace board {

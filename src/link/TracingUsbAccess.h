@@ -29,8 +29,8 @@ struct RegisterOp {
     bool write = false;
     int16_t target = 0;
     int address = 0;
-    int count = 0;  // reads
-    int value = 0;  // writes
+    int count = 0; // reads
+    int value = 0; // writes
     uint16_t index = 0;
     friend bool operator==(const RegisterOp&, const RegisterOp&) = default;
 };

@@ -19,7 +19,10 @@ void request(uint8_t code, uint32_t value, uint16_t index, uint8_t direction)
 }
 } // namespace
 
-UsbLink& usbLink() { return g_link; }
+UsbLink& usbLink()
+{
+    return g_link;
+}
 
 void attachLink(UsbAccess* access, int32_t handle)
 {
@@ -27,12 +30,13 @@ void attachLink(UsbAccess* access, int32_t handle)
     g_link.BoardHandle = handle;
 }
 
-void ReadRegisters(int16_t Address, int32_t Count, int16_t Target, uint16_t Index,
-                   int16_t& Status, int32_t* Values)
+void ReadRegisters(int16_t Address, int32_t Count, int16_t Target, uint16_t Index, int16_t& Status,
+                   int32_t* Values)
 {
     if (Count > kMaxReadCount) {
-        services().message(QStringLiteral("You cannot read more than 28 registers.\r\nProgram will end."),
-                           MsgIcon::Exclamation, kAppTitle);
+        services().message(
+            QStringLiteral("You cannot read more than 28 registers.\r\nProgram will end."),
+            MsgIcon::Exclamation, kAppTitle);
         services().endProgram(1);
     }
     services().sleepMs(5);

@@ -24,8 +24,8 @@ void attachLink(UsbAccess* access, int32_t handle);
 // Reads Count (1..28) consecutive registers into Values[0..Count-1]. Status
 // receives byte 2 of the reply. A reply echoing another address leaves
 // Values untouched. Any transfer failure ends the program.
-void ReadRegisters(int16_t Address, int32_t Count, int16_t Target, uint16_t Index,
-                   int16_t& Status, int32_t* Values);
+void ReadRegisters(int16_t Address, int32_t Count, int16_t Target, uint16_t Index, int16_t& Status,
+                   int32_t* Values);
 // Writes one 16-bit value; no pause, no read-back.
 void WriteRegister(int16_t Address, int32_t Value, int16_t Target);
 // Configuration EEPROM; Bytes holds one byte value per element.
@@ -39,6 +39,7 @@ int32_t BitsToWord(const int16_t Bits[16]);
 // One register, Index 0; the status is dropped.
 int32_t ReadRegister(int16_t Address, int16_t Target = TargetChip);
 // Read-modify-write: (old AND keepMask) OR bits.
-int32_t UpdateRegister(int16_t Address, int32_t keepMask, int32_t bits, int16_t Target = TargetChip);
+int32_t UpdateRegister(int16_t Address, int32_t keepMask, int32_t bits,
+                       int16_t Target = TargetChip);
 
 } // namespace cv

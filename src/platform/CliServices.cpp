@@ -21,7 +21,10 @@ MsgResult CliServices::message(const QString& text, MsgIcon, const QString&, Msg
     return MsgResult::Ok;
 }
 
-std::optional<QString> CliServices::fileDialog(const FileDialogRequest&) { return std::nullopt; }
+std::optional<QString> CliServices::fileDialog(const FileDialogRequest&)
+{
+    return std::nullopt;
+}
 
 void CliServices::showModal(QObject*) {}
 
@@ -33,6 +36,9 @@ void CliServices::sleepMs(int ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-void CliServices::quit(int code) { std::_Exit(code == 0 ? 1 : code); }
+void CliServices::quit(int code)
+{
+    std::_Exit(code == 0 ? 1 : code);
+}
 
 } // namespace cv

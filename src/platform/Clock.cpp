@@ -14,6 +14,9 @@ int64_t steadyUs()
 
 SteadyClock::SteadyClock() : start_(steadyUs()) {}
 
-int64_t SteadyClock::nowUs() const { return steadyUs() - start_; }
+int64_t SteadyClock::nowUs() const
+{
+    return steadyUs() - start_;
+}
 
 } // namespace cv

@@ -47,7 +47,10 @@ QString formatMask(double value, const QString& mask)
     return text;
 }
 
-int64_t roundHalfEven(double value) { return static_cast<int64_t>(std::nearbyint(value)); }
+int64_t roundHalfEven(double value)
+{
+    return static_cast<int64_t>(std::nearbyint(value));
+}
 
 double textValue(const QString& text)
 {
@@ -99,7 +102,8 @@ double textValue(const QString& text)
     }
     if (!digits)
         return 0.0;
-    if (i < s.size() && (s[i].toUpper() == QLatin1Char('E') || s[i].toUpper() == QLatin1Char('D'))) {
+    if (i < s.size() &&
+        (s[i].toUpper() == QLatin1Char('E') || s[i].toUpper() == QLatin1Char('D'))) {
         QString exp = QStringLiteral("e");
         int j = i + 1;
         if (j < s.size() && (s[j] == QLatin1Char('+') || s[j] == QLatin1Char('-')))
@@ -115,7 +119,10 @@ double textValue(const QString& text)
     return num.toDouble();
 }
 
-int64_t textValueRounded(const QString& text) { return roundHalfEven(textValue(text)); }
+int64_t textValueRounded(const QString& text)
+{
+    return roundHalfEven(textValue(text));
+}
 
 namespace {
 int skipBlanks(const QString& text)

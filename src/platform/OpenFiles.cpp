@@ -15,7 +15,10 @@ std::vector<TrackedFile*>& registry()
 
 TrackedFile::TrackedFile(const QString& path) : file_(path) {}
 
-TrackedFile::~TrackedFile() { close(); }
+TrackedFile::~TrackedFile()
+{
+    close();
+}
 
 bool TrackedFile::open(QIODevice::OpenMode mode)
 {
@@ -30,7 +33,10 @@ bool TrackedFile::write(const QByteArray& bytes)
     return file_.write(bytes) == bytes.size();
 }
 
-bool TrackedFile::flush() { return file_.flush(); }
+bool TrackedFile::flush()
+{
+    return file_.flush();
+}
 
 void TrackedFile::close()
 {
@@ -50,6 +56,9 @@ void closeAllTrackedFiles()
         f->close();
 }
 
-int trackedFileCount() { return static_cast<int>(registry().size()); }
+int trackedFileCount()
+{
+    return static_cast<int>(registry().size());
+}
 
 } // namespace cv

@@ -3,8 +3,7 @@
 #include "link/LibUsbAccess.h"
 #include "sim/SimBoard.h"
 
-namespace cv
-{
+namespace cv {
 
 std::optional<BoardChoice> parseBoardOption(const QString& text)
 {

@@ -10,10 +10,9 @@ void searchIn(const QString& folder, bool direct, HexSearch& result)
 {
     QDir dir(folder);
     // Sorted by name so the "first" match does not depend on the file system.
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden |
-                              QDir::System,
-                          QDir::Name | QDir::DirsLast);
+    const QFileInfoList entries = dir.entryInfoList(
+        QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+        QDir::Name | QDir::DirsLast);
     for (const QFileInfo& e : entries) {
         if (e.isDir()) {
             if (!e.isSymLink())

@@ -4,7 +4,7 @@
 namespace cv {
 
 struct HexSearch {
-    int count = 0;          // every "*.hex" below the folder, subfolders included
+    int count = 0;           // every "*.hex" below the folder, subfolders included
     QString firstDirectName; // name of the first match lying directly in the folder
 };
 

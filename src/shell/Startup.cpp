@@ -103,9 +103,10 @@ StartupResult runStartup(UsbAccess& access, const QString& appFolder)
     if (stored[0] == record[3] && stored[1] == record[4])
         return result;
     WriteBoardEeprom(0, 8, record.data());
-    services().message(QStringLiteral("Device ID EEPROM has been initialised. Please disconnect and "
-                                      "reconnect the board, and re-launch application."),
-                       MsgIcon::Exclamation, kAppTitle);
+    services().message(
+        QStringLiteral("Device ID EEPROM has been initialised. Please disconnect and "
+                       "reconnect the board, and re-launch application."),
+        MsgIcon::Exclamation, kAppTitle);
     services().endProgram(1);
 }
 

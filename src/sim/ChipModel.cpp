@@ -6,11 +6,9 @@
 #include <algorithm>
 #include <cmath>
 
-namespace cv::sim
-{
+namespace cv::sim {
 
-namespace
-{
+namespace {
 
 // A long idle gap (nobody read the chip for minutes) is not replayed in full:
 // the last stretch is enough for every filter to settle.

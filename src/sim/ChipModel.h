@@ -9,11 +9,9 @@
 #include <cstdint>
 #include <functional>
 
-namespace cv::sim
-{
+namespace cv::sim {
 
-class ChipModel
-{
+class ChipModel {
 public:
     ChipModel(const Clock& clock, uint64_t seed);
 

@@ -7,11 +7,9 @@
 #include <bit>
 #include <cmath>
 
-namespace cv::sim
-{
+namespace cv::sim {
 
-namespace
-{
+namespace {
 
 constexpr int kFirstBlockWord = reg::board::CapturedData;
 constexpr uint16_t kThresholdReporting = 0x0002, kAcceleration = 0x0004, kAutoscroll = 0x0008;

@@ -9,11 +9,9 @@
 #include <array>
 #include <cstdint>
 
-namespace cv::sim
-{
+namespace cv::sim {
 
-class FirmwareModel
-{
+class FirmwareModel {
 public:
     FirmwareModel(ChipModel& chip, const Clock& clock, int boardId, uint16_t interfaceWord);
 

@@ -5,11 +5,9 @@
 #include <cmath>
 #include <map>
 
-namespace cv::sim
-{
+namespace cv::sim {
 
-namespace
-{
+namespace {
 
 BoardLayout makeBoard(int id)
 {

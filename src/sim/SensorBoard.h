@@ -11,8 +11,7 @@
 #include <optional>
 #include <vector>
 
-namespace cv::sim
-{
+namespace cv::sim {
 
 struct Electrode {
     QString name;
@@ -48,8 +47,7 @@ struct FingerState {
 };
 
 // A finger script: events at times in ms since the start of the run.
-class Scenario
-{
+class Scenario {
 public:
     // Parses a scenario; on a bad line returns nothing and sets `error` to
     // "line N: ...".
@@ -79,8 +77,7 @@ private:
 
 // Capacitance seen at each CIN: the board's baselines, a slow temperature
 // drift, and the finger from the scenario and from the interactive window.
-class SensorModel
-{
+class SensorModel {
 public:
     explicit SensorModel(const BoardLayout& board);
 

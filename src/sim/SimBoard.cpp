@@ -6,8 +6,7 @@
 #include <QFile>
 #include <algorithm>
 
-namespace cv::sim
-{
+namespace cv::sim {
 
 SimBoard::SimBoard(const Clock& clock, SimConfig config)
     : clock_(clock), config_(std::move(config)), startUs_(clock.nowUs()),

@@ -13,8 +13,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace cv::sim
-{
+namespace cv::sim {
 
 struct SimConfig {
     int boardId = 58;           // sensor board: 1, 58 or 70 (others for tests)
@@ -25,8 +24,7 @@ struct SimConfig {
     QString scenario;    // empty: default scenario; "none": no finger; else a file
 };
 
-class SimBoard final : public UsbAccess
-{
+class SimBoard final : public UsbAccess {
 public:
     SimBoard(const Clock& clock, SimConfig config = {});
     ~SimBoard() override;

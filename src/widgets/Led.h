@@ -6,8 +6,7 @@
 
 namespace cv {
 
-class Led : public QWidget
-{
+class Led : public QWidget {
     Q_OBJECT
 public:
     explicit Led(QWidget* parent = nullptr, QColor color = QColor(0x2e, 0xd1, 0x3b));

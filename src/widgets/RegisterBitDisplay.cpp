@@ -7,11 +7,9 @@
 #include <QFrame>
 #include <QLabel>
 
-namespace cv
-{
+namespace cv {
 
-namespace
-{
+namespace {
 constexpr int kBitW = 300; // twips per bit label
 constexpr int kBitH = 285;
 constexpr int kTitleH = 285;

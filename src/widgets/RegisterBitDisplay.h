@@ -13,11 +13,9 @@
 class QLabel;
 class QFrame;
 
-namespace cv
-{
+namespace cv {
 
-class RegisterBitDisplay : public QWidget
-{
+class RegisterBitDisplay : public QWidget {
     Q_OBJECT
 public:
     struct Names {

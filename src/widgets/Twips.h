@@ -3,6 +3,9 @@
 
 namespace cv {
 
-constexpr int tw(int twips) { return twips / 15; }
+constexpr int tw(int twips)
+{
+    return twips / 15;
+}
 
 } // namespace cv

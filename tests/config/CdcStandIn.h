@@ -16,11 +16,9 @@
 #include <algorithm>
 #include <array>
 
-namespace cv::test
-{
+namespace cv::test {
 
-class CdcStandIn final : public UsbAccess
-{
+class CdcStandIn final : public UsbAccess {
 public:
     explicit CdcStandIn(SimRig& rig) : rig_(rig) { sensor.fill(20); }
 

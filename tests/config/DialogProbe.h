@@ -10,8 +10,7 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 
-namespace cv::test
-{
+namespace cv::test {
 
 template <class T> T* child(const QObject& window, const QString& name)
 {

@@ -11,8 +11,7 @@
 using namespace cv;
 using namespace cv::test;
 
-namespace
-{
+namespace {
 struct AmbComp : ::testing::Test {
     SimRig rig;
     sim::ChipModel& chip() { return rig.board->chip(); }

@@ -4,8 +4,7 @@
 
 using namespace cv;
 
-namespace
-{
+namespace {
 // Registers 0..4 from the fields the timings read.
 struct Regs {
     int32_t r[5] = {0, 0, 0, 0, 0};

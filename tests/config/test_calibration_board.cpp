@@ -16,8 +16,7 @@
 using namespace cv;
 using namespace cv::test;
 
-namespace
-{
+namespace {
 sim::SimConfig quietBoard()
 {
     sim::SimConfig c;

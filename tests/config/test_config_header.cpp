@@ -16,8 +16,7 @@
 using namespace cv;
 using namespace cv::test;
 
-namespace
-{
+namespace {
 constexpr int32_t kBias0 = 0xFFFF, kBias1 = 0x3FFF;
 
 std::array<std::array<int32_t, 2>, 12> allBias()

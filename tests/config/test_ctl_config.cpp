@@ -4,8 +4,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 struct CtlRun {
     int code;
     QString out;

@@ -47,8 +47,7 @@ std::vector<RegisterOp> boardWrites(const SimRig& rig, int address)
 
 // Passes everything to the simulated board, but the firmware never takes up
 // a capture mode: BoardStageSelect reads back 0 whatever is written.
-class StubbornBoard final : public UsbAccess
-{
+class StubbornBoard final : public UsbAccess {
 public:
     explicit StubbornBoard(SimRig& rig) : rig_(rig) {}
     int16_t Search_For_Boards(uint32_t v, uint32_t p, int32_t& n, uint8_t* l) override

@@ -19,8 +19,7 @@
 using namespace cv;
 using namespace cv::test;
 
-namespace
-{
+namespace {
 constexpr int kStage = 2;
 
 struct WindowRig {

@@ -10,8 +10,7 @@
 using namespace cv;
 using namespace cv::test;
 
-namespace
-{
+namespace {
 struct InterruptDialogs : ::testing::Test {
     SimRig rig;
     sim::ChipModel& chip() { return rig.board->chip(); }

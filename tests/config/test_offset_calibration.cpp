@@ -13,8 +13,7 @@
 using namespace cv;
 using namespace cv::test;
 
-namespace
-{
+namespace {
 
 // Connection words with every input on bias except the given ones.
 struct Inputs {

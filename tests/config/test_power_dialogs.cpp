@@ -11,8 +11,7 @@
 using namespace cv;
 using namespace cv::test;
 
-namespace
-{
+namespace {
 struct PowerDialogs : ::testing::Test {
     SimRig rig;
     uint16_t pwr() { return rig.board->chip().peek(reg::PWR_CONTROL); }

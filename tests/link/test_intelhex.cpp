@@ -24,13 +24,13 @@ TEST(IntelHex, ReadsDataWithSegmentAndLinearBases)
 TEST(IntelHex, RefusesEveryKindOfDamageWhole)
 {
     const char* const bad[] = {
-        ":020000001234B9\n:00000001FF\n",  // checksum
-        "0200000012345A\n:00000001FF\n",   // no colon
-        ":0300000012345A\n:00000001FF\n",  // count does not match
-        ":02000000123G5A\n:00000001FF\n",  // not hex
-        ":0200000012345A\n",               // no end record
-        ":00000001FF\n:0200000012345A\n",  // data after the end
-        ":00000003FD\n:00000001FF\n",      // unknown record type
+        ":020000001234B9\n:00000001FF\n", // checksum
+        "0200000012345A\n:00000001FF\n",  // no colon
+        ":0300000012345A\n:00000001FF\n", // count does not match
+        ":02000000123G5A\n:00000001FF\n", // not hex
+        ":0200000012345A\n",              // no end record
+        ":00000001FF\n:0200000012345A\n", // data after the end
+        ":00000003FD\n:00000001FF\n",     // unknown record type
     };
     for (const char* text : bad) {
         const auto r = parseIntelHex(text);
@@ -53,6 +53,7 @@ TEST(UsbLog, OneLinePerRequestWithTheBufferInHex)
     r.bytes[4] = 0x53;
     r.bytes[5] = 0x22;
     const QString line = usbLogLine(r);
-    EXPECT_TRUE(line.startsWith("12 0xDD 0x8417 0x0000 1 64 0 17100000532200")) << line.toStdString();
+    EXPECT_TRUE(line.startsWith("12 0xDD 0x8417 0x0000 1 64 0 17100000532200"))
+        << line.toStdString();
     EXPECT_EQ(line.section(' ', 7).size(), 128);
 }

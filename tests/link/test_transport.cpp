@@ -135,7 +135,8 @@ TEST_F(TransportTest, CountAbove28EndsTheProgramWithoutARequest)
     EXPECT_THROW(ReadRegisters(0, 29, TargetChip, 0, status, v), ProgramEnded);
     EXPECT_EQ(access.calls.size(), 1u);
     ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0].text, "You cannot read more than 28 registers.\r\nProgram will end.");
+    EXPECT_EQ(services.messages[0].text,
+              "You cannot read more than 28 registers.\r\nProgram will end.");
     EXPECT_EQ(services.messages[0].icon, MsgIcon::Exclamation);
     EXPECT_EQ(services.messages[0].title, "CV5320 Evaluation Software");
 }

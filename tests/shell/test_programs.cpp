@@ -24,8 +24,9 @@ ProgramRun run(const QString& program, const QStringList& args)
 
 TEST(Ctl, CommandsRunInOrderOnOneBoard)
 {
-    const ProgramRun r = run("cv5320ctl", {"--board", "sim", "write", "0x80", "0x1234", "wait", "100",
-                                    "read", "0x80", "2", "read", "--board-reg", "6", "info"});
+    const ProgramRun r =
+        run("cv5320ctl", {"--board", "sim", "write", "0x80", "0x1234", "wait", "100", "read",
+                          "0x80", "2", "read", "--board-reg", "6", "info"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "0x0080 0x1234\n0x0081 0x0FFF\nstatus 0\n"
                      "0x0006 0x003A\nstatus 0\n"
@@ -36,7 +37,8 @@ TEST(Ctl, MessagesGoToStderrAndEndingIsNonZero)
 {
     ProgramRun r = run("cv5320ctl", {"--board", "sim:5", "info"});
     EXPECT_NE(r.code, 0);
-    EXPECT_TRUE(r.err.contains("Error:  5 Cannot Load Correct Version of Firmware")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Error:  5 Cannot Load Correct Version of Firmware"))
+        << r.err.toStdString();
 
     r = run("cv5320ctl", {"--board", "sim", "read", "0", "29"});
     EXPECT_NE(r.code, 0);
@@ -55,7 +57,8 @@ TEST(Ctl, UsbLogHasOneLinePerVendorRequest)
 {
     QTemporaryDir dir;
     const QString log = dir.filePath("usb.log");
-    const ProgramRun r = run("cv5320ctl", {"--board", "sim", "--usb-log", log, "write", "0x0A5", "0x1234"});
+    const ProgramRun r =
+        run("cv5320ctl", {"--board", "sim", "--usb-log", log, "write", "0x0A5", "0x1234"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     QFile f(log);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -64,7 +67,8 @@ TEST(Ctl, UsbLogHasOneLinePerVendorRequest)
     ASSERT_EQ(lines.size(), 3);
     EXPECT_TRUE(lines[0].section(' ', 1).startsWith("0xDD 0x8417 0x0000 1 64 0 17"));
     EXPECT_TRUE(lines[1].section(' ', 1).startsWith("0xE2 0x0003 0x0002 1 64 0"));
-    EXPECT_TRUE(lines[2].section(' ', 1, 6) == "0xDD 0x0000 0x0040 0 64 0") << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].section(' ', 1, 6) == "0xDD 0x0000 0x0040 0 64 0")
+        << lines[2].toStdString();
     EXPECT_TRUE(lines[2].endsWith("0A851234"));
 }
 

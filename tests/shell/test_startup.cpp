@@ -16,7 +16,8 @@ using namespace cv;
 using namespace cv::test;
 
 namespace {
-const QString kStartupFailure = QStringLiteral("ERROR: Can Not Download the Firmware onto Evaluation Board");
+const QString kStartupFailure =
+    QStringLiteral("ERROR: Can Not Download the Firmware onto Evaluation Board");
 
 void writeHex(const QString& path)
 {
@@ -33,7 +34,10 @@ public:
     {
         return inner_.Search_For_Boards(v, p, c, l);
     }
-    int16_t Connect(uint32_t v, uint32_t p, uint8_t n, int32_t& h) override { return inner_.Connect(v, p, n, h); }
+    int16_t Connect(uint32_t v, uint32_t p, uint8_t n, int32_t& h) override
+    {
+        return inner_.Connect(v, p, n, h);
+    }
     int16_t Download_Firmware(int32_t h, const char* path) override
     {
         paths.push_back(QString::fromLocal8Bit(path));
@@ -100,7 +104,8 @@ TEST_F(StartupTest, FilesInSubfoldersCountAndBringUpTheDialog)
     // Cancelled: start-up fails.
     EXPECT_THROW(runStartup(rig.access(), folder.path()), ProgramEnded);
     ASSERT_EQ(rig.services.fileRequests.size(), 1u);
-    EXPECT_EQ(rig.services.fileRequests[0].filter, "Intel HEX Files(*.hex)|*.hex|All Files (*.*)|*.*");
+    EXPECT_EQ(rig.services.fileRequests[0].filter,
+              "Intel HEX Files(*.hex)|*.hex|All Files (*.*)|*.*");
     EXPECT_EQ(rig.services.fileRequests[0].filterIndex, 1);
     EXPECT_FALSE(rig.services.fileRequests[0].save);
     EXPECT_EQ(rig.services.lastMessage(), kStartupFailure);
@@ -141,9 +146,10 @@ TEST_F(StartupTest, MismatchedEepromIsRewrittenAndTheProgramEnds)
     writeHex(folder.filePath(kFirmwareFileName));
     EXPECT_THROW(runStartup(fresh.access(), folder.path()), ProgramEnded);
     ASSERT_EQ(fresh.services.messages.size(), 1u);
-    EXPECT_EQ(fresh.services.messages[0].text,
-              "Device ID EEPROM has been initialised. Please disconnect and reconnect the board, and "
-              "re-launch application.");
+    EXPECT_EQ(
+        fresh.services.messages[0].text,
+        "Device ID EEPROM has been initialised. Please disconnect and reconnect the board, and "
+        "re-launch application.");
     EXPECT_EQ(fresh.services.messages[0].icon, MsgIcon::Exclamation);
     const auto row = eepromRecordRow(2);
     for (int i = 0; i < 8; ++i)

@@ -9,8 +9,7 @@
 using namespace cv;
 using namespace cv::sim;
 
-namespace
-{
+namespace {
 
 struct Bench {
     VirtualClock clock;

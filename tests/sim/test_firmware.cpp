@@ -12,8 +12,7 @@ using namespace cv;
 using namespace cv::sim;
 using cv::test::SimRig;
 
-namespace
-{
+namespace {
 
 SimConfig quiet(int board = 58)
 {

@@ -4,7 +4,10 @@ namespace cv::test {
 
 FakeServices::FakeServices() : previous_(setServices(this)) {}
 
-FakeServices::~FakeServices() { setServices(previous_); }
+FakeServices::~FakeServices()
+{
+    setServices(previous_);
+}
 
 MsgResult FakeServices::message(const QString& text, MsgIcon icon, const QString& title,
                                 MsgButtons buttons)

@@ -41,11 +41,11 @@ public:
     VirtualClock& virtualClock() { return clock_; }
 
     std::vector<RecordedMessage> messages;
-    std::deque<MsgResult> answers;                 // answers to the next messages (default Ok)
+    std::deque<MsgResult> answers; // answers to the next messages (default Ok)
     std::vector<FileDialogRequest> fileRequests;
-    std::deque<std::optional<QString>> fileAnswers; // default: cancelled
-    std::vector<QString> modalWindows;             // class names of windows shown modally
-    std::function<void(QObject*)> onModal;         // lets a test work inside a modal window
+    std::deque<std::optional<QString>> fileAnswers;        // default: cancelled
+    std::vector<QString> modalWindows;                     // class names of windows shown modally
+    std::function<void(QObject*)> onModal;                 // lets a test work inside a modal window
     std::function<void(const RecordedMessage&)> onMessage; // sees the windows while a message is up
     std::vector<int> sleeps;
     std::vector<QString> sounds;

@@ -26,7 +26,10 @@ SimRig::SimRig(sim::SimConfig config, bool doConnect)
         connect();
 }
 
-SimRig::~SimRig() { attachLink(nullptr, 0); }
+SimRig::~SimRig()
+{
+    attachLink(nullptr, 0);
+}
 
 void SimRig::connect()
 {

@@ -5,8 +5,7 @@
 
 using namespace cv;
 
-namespace
-{
+namespace {
 RegisterBitDisplay::Names names()
 {
     return {QStringLiteral("RegLbl"), QStringLiteral("Lab1"), QStringLiteral("TitleLbl"),

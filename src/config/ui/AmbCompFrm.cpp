@@ -13,11 +13,9 @@
 #include <QPushButton>
 #include <QTimer>
 
-namespace cv
-{
+namespace cv {
 
-namespace
-{
+namespace {
 constexpr int kLeftW = 9300;
 constexpr int kRightX = 9600;
 constexpr int kRightW = 3720;

@@ -15,14 +15,12 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 
-namespace cv
-{
+namespace cv {
 
 class RegisterBitDisplay;
 struct NumberFieldRule;
 
-class AmbCompFrm : public QDialog
-{
+class AmbCompFrm : public QDialog {
     Q_OBJECT
 public:
     explicit AmbCompFrm(QWidget* parent = nullptr);

@@ -19,8 +19,7 @@ namespace cv {
 
 class Led;
 
-class DiagramFrm : public QDialog
-{
+class DiagramFrm : public QDialog {
     Q_OBJECT
 public:
     explicit DiagramFrm(QWidget* parent = nullptr);

@@ -9,8 +9,7 @@
 #include <QCheckBox>
 #include <QPushButton>
 
-namespace cv
-{
+namespace cv {
 
 ExcitSourceFrm::ExcitSourceFrm(QWidget* parent) : QDialog(parent)
 {

@@ -7,13 +7,11 @@
 class QCheckBox;
 class QPushButton;
 
-namespace cv
-{
+namespace cv {
 
 class RegisterBitDisplay;
 
-class ExcitSourceFrm : public QDialog
-{
+class ExcitSourceFrm : public QDialog {
     Q_OBJECT
 public:
     explicit ExcitSourceFrm(QWidget* parent = nullptr);

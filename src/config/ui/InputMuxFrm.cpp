@@ -16,11 +16,9 @@
 #include <QTimer>
 #include <QToolButton>
 
-namespace cv
-{
+namespace cv {
 
-namespace
-{
+namespace {
 QRect twRect(int x, int y, int w, int h)
 {
     return QRect(tw(x), tw(y), tw(w), tw(h));

@@ -16,14 +16,12 @@ class QPushButton;
 class QTimer;
 class QToolButton;
 
-namespace cv
-{
+namespace cv {
 
 class Led;
 
 // A spin control: an up and a down arrow beside the field it steps.
-class SpinArrows : public QWidget
-{
+class SpinArrows : public QWidget {
 public:
     explicit SpinArrows(QWidget* parent = nullptr);
     QToolButton* Up;
@@ -37,8 +35,7 @@ protected:
 };
 
 // A connection drawn as a polyline; shown or hidden like any control.
-class LineShape : public QWidget
-{
+class LineShape : public QWidget {
 public:
     // Points in window twips; the widget covers their bounding box.
     LineShape(QWidget* parent, std::initializer_list<QPoint> twipPoints, QColor color);
@@ -51,8 +48,7 @@ private:
     QColor color_;
 };
 
-class InputMuxFrm : public QDialog, private CalibrationDisplay
-{
+class InputMuxFrm : public QDialog, private CalibrationDisplay {
     Q_OBJECT
 public:
     explicit InputMuxFrm(QWidget* parent = nullptr);

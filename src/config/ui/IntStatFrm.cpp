@@ -9,8 +9,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-namespace cv
-{
+namespace cv {
 
 IntStatFrm::IntStatFrm(QWidget* parent) : QDialog(parent)
 {

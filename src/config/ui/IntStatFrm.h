@@ -7,13 +7,11 @@
 class QPushButton;
 class QTimer;
 
-namespace cv
-{
+namespace cv {
 
 class RegisterBitDisplay;
 
-class IntStatFrm : public QDialog
-{
+class IntStatFrm : public QDialog {
     Q_OBJECT
 public:
     explicit IntStatFrm(QWidget* parent = nullptr);

@@ -11,11 +11,9 @@
 #include <QPushButton>
 #include <QTimer>
 
-namespace cv
-{
+namespace cv {
 
-namespace
-{
+namespace {
 constexpr int kDisplayX = 8400;
 }
 

@@ -11,13 +11,11 @@ class QComboBox;
 class QPushButton;
 class QTimer;
 
-namespace cv
-{
+namespace cv {
 
 class RegisterBitDisplay;
 
-class InterruptFrm : public QDialog
-{
+class InterruptFrm : public QDialog {
     Q_OBJECT
 public:
     explicit InterruptFrm(QWidget* parent = nullptr);

@@ -11,8 +11,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-namespace cv
-{
+namespace cv {
 
 PowControlFrm::PowControlFrm(QWidget* parent) : QDialog(parent)
 {

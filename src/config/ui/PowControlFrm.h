@@ -9,13 +9,11 @@ class QLabel;
 class QPushButton;
 class QTimer;
 
-namespace cv
-{
+namespace cv {
 
 class RegisterBitDisplay;
 
-class PowControlFrm : public QDialog
-{
+class PowControlFrm : public QDialog {
     Q_OBJECT
 public:
     explicit PowControlFrm(QWidget* parent = nullptr);

@@ -18,7 +18,9 @@ QString qtFileFilter(const QString& vbFilter)
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         const QString desc = parts[i];
         const QString pattern = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
-        out << (desc.contains(QLatin1Char('(')) ? desc : desc + QStringLiteral(" (") + pattern + QLatin1Char(')'));
+        out << (desc.contains(QLatin1Char('('))
+                    ? desc
+                    : desc + QStringLiteral(" (") + pattern + QLatin1Char(')'));
     }
     return out.join(QStringLiteral(";;"));
 }
@@ -43,7 +45,9 @@ MsgResult QtServices::message(const QString& text, MsgIcon icon, const QString& 
     case MsgButtons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
-    case MsgButtons::RetryCancel: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
+    case MsgButtons::RetryCancel:
+        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+        break;
     }
     switch (box.exec()) {
     case QMessageBox::Cancel: return MsgResult::Cancel;
@@ -95,10 +99,19 @@ void QtServices::sleepMs(int ms)
         QThread::msleep(static_cast<unsigned long>(ms));
 }
 
-void QtServices::processEvents() { QCoreApplication::processEvents(); }
+void QtServices::processEvents()
+{
+    QCoreApplication::processEvents();
+}
 
-void QtServices::playSound(const QString&) { QApplication::beep(); }
+void QtServices::playSound(const QString&)
+{
+    QApplication::beep();
+}
 
-void QtServices::quit(int code) { std::_Exit(code); }
+void QtServices::quit(int code)
+{
+    std::_Exit(code);
+}
 
 } // namespace cv

@@ -65,7 +65,8 @@ CV5320TopLevelFrm::CV5320TopLevelFrm(UsbAccess& access, const QString& appFolder
     CmdExit = button("CmdExit", QStringLiteral("E&xit"), 6120);
     CmdBlockDiagram->setToolTip(QStringLiteral("Configure the CV5320 from its block diagram"));
 
-    connect(CmdBlockDiagram, &QPushButton::clicked, this, &CV5320TopLevelFrm::CmdBlockDiagram_Click);
+    connect(CmdBlockDiagram, &QPushButton::clicked, this,
+            &CV5320TopLevelFrm::CmdBlockDiagram_Click);
     connect(CmdDemo, &QPushButton::clicked, this, &CV5320TopLevelFrm::CmdDemo_Click);
     connect(CmdExit, &QPushButton::clicked, this, &CV5320TopLevelFrm::CmdExit_Click);
 }
@@ -98,7 +99,8 @@ void CV5320TopLevelFrm::Form_Resize()
     const int32_t chipId = ReadRegister(reg::PART_ID, TargetChip);
     ManIDLbl->setText(deviceIdText(chipId));
     SilRevLbl->setText(siliconRevisionText(chipId));
-    FwRevLbl->setText(firmwareRevisionText(ReadRegister(reg::board::FirmwareRevision, TargetBoard)));
+    FwRevLbl->setText(
+        firmwareRevisionText(ReadRegister(reg::board::FirmwareRevision, TargetBoard)));
     identifying_ = false;
 }
 
@@ -132,7 +134,10 @@ void CV5320TopLevelFrm::CmdDemo_Click()
     // other identifier does nothing.
 }
 
-void CV5320TopLevelFrm::CmdExit_Click() { services().endProgram(0); }
+void CV5320TopLevelFrm::CmdExit_Click()
+{
+    services().endProgram(0);
+}
 
 void CV5320TopLevelFrm::resizeEvent(QResizeEvent* event)
 {

@@ -16,8 +16,8 @@ class CV5320TopLevelFrm : public QWidget {
     Q_OBJECT
 public:
     // `boardDescription` says which board this run talks to.
-    CV5320TopLevelFrm(UsbAccess& access, const QString& appFolder,
-                      const QString& boardDescription, QWidget* parent = nullptr);
+    CV5320TopLevelFrm(UsbAccess& access, const QString& appFolder, const QString& boardDescription,
+                      QWidget* parent = nullptr);
 
     // The start-up sequence; ends the program on failure.
     void Form_Load();

@@ -17,8 +17,7 @@ namespace cv {
 
 class Led;
 
-class RegCtrlFrm : public QDialog
-{
+class RegCtrlFrm : public QDialog {
     Q_OBJECT
 public:
     explicit RegCtrlFrm(QWidget* parent = nullptr);

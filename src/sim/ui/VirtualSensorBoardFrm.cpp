@@ -10,8 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace cv::sim
-{
+namespace cv::sim {
 
 SliderStrip::SliderStrip(QWidget* parent) : QWidget(parent)
 {

@@ -11,12 +11,10 @@
 #include <functional>
 #include <vector>
 
-namespace cv::sim
-{
+namespace cv::sim {
 class SimBoard;
 
-class SliderStrip : public QWidget
-{
+class SliderStrip : public QWidget {
 public:
     explicit SliderStrip(QWidget* parent);
     // Segment levels 0..1 to draw, and the finger position (negative: none).
@@ -36,8 +34,7 @@ private:
     double finger_ = -1;
 };
 
-class VirtualSensorBoardFrm : public QWidget
-{
+class VirtualSensorBoardFrm : public QWidget {
 public:
     explicit VirtualSensorBoardFrm(SimBoard& board, QWidget* parent = nullptr);
 
