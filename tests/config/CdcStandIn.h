@@ -11,6 +11,7 @@
 
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
+#include "support/ForwardingAccess.h"
 #include "support/SimRig.h"
 
 #include <algorithm>
@@ -18,9 +19,12 @@
 
 namespace cv::test {
 
-class CdcStandIn final : public UsbAccess {
+class CdcStandIn final : public ForwardingAccess {
 public:
-    explicit CdcStandIn(SimRig& rig) : rig_(rig) { sensor.fill(20); }
+    explicit CdcStandIn(SimRig& rig) : ForwardingAccess(rig.access()), rig_(rig)
+    {
+        sensor.fill(20);
+    }
 
     // Capacitance of each input, in offset steps.
     std::array<int, 13> sensor{};
@@ -50,18 +54,6 @@ public:
                          chip.peek(reg::bank2(stage, 2)), sensor, gain);
     }
 
-    int16_t Search_For_Boards(uint32_t v, uint32_t p, int32_t& n, uint8_t* l) override
-    {
-        return rig_.access().Search_For_Boards(v, p, n, l);
-    }
-    int16_t Connect(uint32_t v, uint32_t p, uint8_t b, int32_t& h) override
-    {
-        return rig_.access().Connect(v, p, b, h);
-    }
-    int16_t Download_Firmware(int32_t h, const char* path) override
-    {
-        return rig_.access().Download_Firmware(h, path);
-    }
     int16_t Vendor_Request(int32_t h, uint8_t r, uint32_t v, uint16_t i, uint8_t d, int32_t l,
                            uint8_t* b) override
     {

@@ -6,6 +6,7 @@
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
+#include "support/ForwardingAccess.h"
 #include "support/SimRig.h"
 #include "widgets/Led.h"
 
@@ -47,21 +48,9 @@ std::vector<RegisterOp> boardWrites(const SimRig& rig, int address)
 
 // Passes everything to the simulated board, but the firmware never takes up
 // a capture mode: BoardStageSelect reads back 0 whatever is written.
-class StubbornBoard final : public UsbAccess {
+class StubbornBoard final : public ForwardingAccess {
 public:
-    explicit StubbornBoard(SimRig& rig) : rig_(rig) {}
-    int16_t Search_For_Boards(uint32_t v, uint32_t p, int32_t& n, uint8_t* l) override
-    {
-        return rig_.access().Search_For_Boards(v, p, n, l);
-    }
-    int16_t Connect(uint32_t v, uint32_t p, uint8_t b, int32_t& h) override
-    {
-        return rig_.access().Connect(v, p, b, h);
-    }
-    int16_t Download_Firmware(int32_t h, const char* path) override
-    {
-        return rig_.access().Download_Firmware(h, path);
-    }
+    explicit StubbornBoard(SimRig& rig) : ForwardingAccess(rig.access()), rig_(rig) {}
     int16_t Vendor_Request(int32_t h, uint8_t r, uint32_t v, uint16_t i, uint8_t d, int32_t l,
                            uint8_t* b) override
     {

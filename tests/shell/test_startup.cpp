@@ -3,6 +3,7 @@
 #include "shell/BoardSession.h"
 #include "shell/Startup.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
+#include "support/ForwardingAccess.h"
 #include "support/SimRig.h"
 
 #include <QDir>
@@ -27,31 +28,15 @@ void writeHex(const QString& path)
 }
 
 // Records the firmware path handed to the board.
-class PathRecorder : public UsbAccess {
+class PathRecorder : public ForwardingAccess {
 public:
-    explicit PathRecorder(UsbAccess& inner) : inner_(inner) {}
-    int16_t Search_For_Boards(uint32_t v, uint32_t p, int32_t& c, uint8_t* l) override
-    {
-        return inner_.Search_For_Boards(v, p, c, l);
-    }
-    int16_t Connect(uint32_t v, uint32_t p, uint8_t n, int32_t& h) override
-    {
-        return inner_.Connect(v, p, n, h);
-    }
+    using ForwardingAccess::ForwardingAccess;
     int16_t Download_Firmware(int32_t h, const char* path) override
     {
         paths.push_back(QString::fromLocal8Bit(path));
         return inner_.Download_Firmware(h, path);
     }
-    int16_t Vendor_Request(int32_t h, uint8_t r, uint32_t v, uint16_t i, uint8_t d, int32_t l,
-                           uint8_t* b) override
-    {
-        return inner_.Vendor_Request(h, r, v, i, d, l, b);
-    }
     std::vector<QString> paths;
-
-private:
-    UsbAccess& inner_;
 };
 
 struct StartupTest : ::testing::Test {

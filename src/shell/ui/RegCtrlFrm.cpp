@@ -204,14 +204,19 @@ void RegCtrlFrm::fileError()
     Timer1->start();
 }
 
-void RegCtrlFrm::cmdSave_Click()
+std::optional<QString> RegCtrlFrm::askRegisterFile(bool save)
 {
     FileDialogRequest request;
-    request.save = true;
+    request.save = save;
     request.filter = kRegisterFileFilter;
     request.filterIndex = 1;
     request.hideReadOnly = true;
-    const auto path = services().fileDialog(request);
+    return services().fileDialog(request);
+}
+
+void RegCtrlFrm::cmdSave_Click()
+{
+    const auto path = askRegisterFile(true);
     if (!path) {
         fileError();
         return;
@@ -226,12 +231,7 @@ void RegCtrlFrm::cmdSave_Click()
 
 void RegCtrlFrm::cmdLoad_Click()
 {
-    FileDialogRequest request;
-    request.save = false;
-    request.filter = kRegisterFileFilter;
-    request.filterIndex = 1;
-    request.hideReadOnly = true;
-    const auto path = services().fileDialog(request);
+    const auto path = askRegisterFile(false);
     if (!path) {
         fileError();
         return;

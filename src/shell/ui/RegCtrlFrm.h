@@ -35,6 +35,7 @@ private:
     // The typed address, or nothing (after saying why) when it is no register.
     std::optional<int16_t> typedAddress();
     void fileError();
+    std::optional<QString> askRegisterFile(bool save);
 
 public:
     QGroupBox* Frame1;
