@@ -1,24 +1,16 @@
 // cv5320ctl's configuration commands run the same code as the windows.
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
-struct CtlRun {
-    int code;
-    QString out;
-    QString err;
-};
+#include "support/RunProgram.h"
 
-CtlRun ctl(const QStringList& args)
+namespace {
+using cv::test::ProgramRun;
+
+ProgramRun ctl(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(CV_BIN_DIR "/cv5320ctl"),
-            QStringList{"--board", "sim:58", "--scenario", "none"} + args);
-    EXPECT_TRUE(p.waitForFinished(60000));
-    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
+    return cv::test::runProgram(QStringLiteral("cv5320ctl"), QStringList{"--board", "sim:58", "--scenario", "none"} + args);
 }
 } // namespace
 
@@ -26,7 +18,7 @@ TEST(CtlConfig, InitialiseCalibrateAndExportTheHeader)
 {
     QTemporaryDir dir;
     const QString file = dir.filePath("config.h");
-    CtlRun r = ctl({"init-inputs", "calibrate", "3", "export-header", file});
+    ProgramRun r = ctl({"init-inputs", "calibrate", "3", "export-header", file});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "stage 3: all bias, AFE offset 0x0000, result " +
                          r.out.section("result ", 1).section(',', 0, 0) + ", 0 steps\n");

@@ -2,24 +2,17 @@
 #include "shell/RegisterFile.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
-struct CtlRun {
-    int code;
-    QString out;
-    QString err;
-};
+#include "support/RunProgram.h"
 
-CtlRun ctl(const QStringList& args)
+namespace {
+using cv::test::ProgramRun;
+
+ProgramRun ctl(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(CV_BIN_DIR "/cv5320ctl"), QStringList{"--board", "sim"} + args);
-    EXPECT_TRUE(p.waitForFinished(60000));
-    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
+    return cv::test::runProgram(QStringLiteral("cv5320ctl"), QStringList{"--board", "sim"} + args);
 }
 } // namespace
 
@@ -27,7 +20,7 @@ TEST(CtlRegisterFile, SaveLoadAndDumpCarryRegistersBetweenRuns)
 {
     QTemporaryDir dir;
     const QString file = dir.filePath("regs.txt");
-    CtlRun r = ctl({"write", "0x80", "0x1234", "write", "0xDF", "65535", "write", "7", "0x0FFF",
+    ProgramRun r = ctl({"write", "0x80", "0x1234", "write", "0xDF", "65535", "write", "7", "0x0FFF",
                     "save", file});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     QFile f(file);

@@ -1,24 +1,17 @@
 // The two programs as a user runs them.
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
-struct ProgramRun {
-    int code;
-    QString out;
-    QString err;
-};
+#include "support/RunProgram.h"
 
+using cv::test::ProgramRun;
+
+namespace {
 ProgramRun run(const QString& program, const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(CV_BIN_DIR "/") + program, args);
-    EXPECT_TRUE(p.waitForFinished(60000));
-    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
+    return cv::test::runProgram(program, args);
 }
 } // namespace
 
