@@ -1,0 +1,41 @@
+#pragma once
+// The noise figures an engineer reads off a stream: per trace the count,
+// mean, minimum, maximum, peak-to-peak and standard deviation, kept without
+// storing the samples; and the closing lines the command line prints.
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+namespace cv {
+
+class RunningStats {
+public:
+    void add(double x);
+    int64_t count() const { return n_; }
+    double mean() const { return n_ ? mean_ : 0.0; }
+    double min() const { return n_ ? min_ : 0.0; }
+    double max() const { return n_ ? max_ : 0.0; }
+    double peakToPeak() const { return max() - min(); }
+    // Population standard deviation (0 for fewer than two samples).
+    double stddev() const;
+
+private:
+    int64_t n_ = 0;
+    double mean_ = 0, m2_ = 0, min_ = 0, max_ = 0;
+};
+
+struct StreamCounters {
+    int64_t produced = 0; // blocks the board made while streaming
+    int64_t fetched = 0;  // blocks the program read
+    int64_t overflow = 0; // blocks the board dropped
+};
+
+// "produced P fetched F overflow O", then one line per trace:
+// "<name> count N mean M min A max B p2p P stddev S" (mean and stddev with
+// two decimals).
+QStringList streamSummary(const StreamCounters& counters, const QStringList& names,
+                          const std::vector<RunningStats>& stats);
+
+} // namespace cv
