@@ -15,8 +15,8 @@
 // repaints at the display rate, never once per append.
 //
 // Beyond the operations the windows call, the chart behaves like a scope:
-// a click on a plot toggles hold ("HOLD" is shown while it holds; appends are
-// still taken but the picture stands still), the mouse wheel zooms the value
+// a click on a plot toggles hold ("HOLD" is shown while it holds; the windows
+// append nothing while it holds, so the picture stands still), the mouse wheel zooms the value
 // axis within the outer bounds, a double click returns to the set bounds, a
 // cross-hair reads out the values under the cursor, the legend shows per
 // trace its latest value, mean and peak-to-peak over the visible span, and
