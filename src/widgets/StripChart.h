@@ -24,8 +24,11 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
+
+class QMenu;
 
 namespace cv {
 
@@ -53,13 +56,13 @@ public:
     void setLegendVisible(bool visible);
 
     // The operations the windows use.
-    void clear();                            // empties every trace
-    void selectTrace(int trace);             // 0 .. traceCount()-1
+    void clear();                // empties every trace
+    void selectTrace(int trace); // 0 .. traceCount()-1
     int selectedTrace() const;
     void setTraceColor(const QColor& color); // of the selected trace
     void setTraceColor(int trace, const QColor& color);
     QColor traceColor(int trace) const;
-    void append(double value);               // to the selected trace
+    void append(double value); // to the selected trace
     void append(int trace, double value);
     void setLength(int points);       // first length setting: the span shown
     void setBufferLength(int points); // second length setting: points kept
@@ -78,13 +81,37 @@ public:
     double outerUpperBound(int plot = 0) const;
 
     // What the chart holds, for the legend, the CSV export and tests.
-    int pointCount(int trace) const;             // points kept, up to bufferLength
-    double point(int trace, int age) const;      // age 0 = newest
-    TraceStats visibleStats(int trace) const;    // over the span shown
+    int pointCount(int trace) const;          // points kept, up to bufferLength
+    double point(int trace, int age) const;   // age 0 = newest
+    TraceStats visibleStats(int trace) const; // over the span shown
 
     // Writes the visible span as CSV (a header of trace names, one row per
     // sample, oldest first); false when the file cannot be written.
     bool saveVisibleCsv(const QString& path) const;
+
+    // The value range a plot shows now: the set bounds, or the wheel zoom
+    // inside the outer bounds. A double click returns to the set bounds.
+    double viewLowerBound(int plot = 0) const;
+    double viewUpperBound(int plot = 0) const;
+    bool zoomed(int plot = 0) const;
+    // Zooms a plot's value axis about `anchor`: factor < 1 in, > 1 out.
+    void zoomValueAxis(int plot, double anchor, double factor);
+    void resetZoom(int plot = -1); // -1: every plot
+
+    // Where a plot's traces are drawn, in widget coordinates.
+    QRect plotRect(int plot = 0) const;
+    // The cross-hair read-out at a widget position: the sample's age and
+    // the value under the cursor, then one line per trace holding a value
+    // there ("name: value"). Empty outside the plots.
+    QStringList readOut(const QPoint& pos) const;
+
+    // The picture as PNG; false when the file cannot be written.
+    bool savePng(const QString& path);
+    // The context menu's entries: ask for a path, save, tell a failure.
+    void saveAsPng();
+    void saveVisibleDataAsCsv();
+    // The context menu ("Save as PNG", "Save visible data as CSV").
+    QMenu* createContextMenu(QWidget* parent);
 
 signals:
     void holdChanged(bool hold);
@@ -97,6 +124,8 @@ protected:
     void leaveEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     struct Impl;
