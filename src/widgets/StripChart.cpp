@@ -85,6 +85,7 @@ struct StripChart::Impl {
     bool hold = false, legend = true;
     QString title;
     QTimer frame;
+    bool frameArmed = false; // cheaper to ask than the timer, once per append
     Layout layout;
     QPixmap background;
     bool backgroundValid = false;
@@ -127,8 +128,10 @@ struct StripChart::Impl {
     // Something drawn changed: repaint at the next frame, never at once.
     void schedule()
     {
-        if (!frame.isActive())
+        if (!frameArmed) {
+            frameArmed = true;
             frame.start();
+        }
     }
     // Something in the frame, grid or legend layout changed.
     void relayout()
@@ -539,7 +542,10 @@ StripChart::StripChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<I
 {
     d_->frame.setInterval(kFrameMs);
     d_->frame.setSingleShot(true);
-    connect(&d_->frame, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    connect(&d_->frame, &QTimer::timeout, this, [this] {
+        d_->frameArmed = false;
+        update();
+    });
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(200, 120);
