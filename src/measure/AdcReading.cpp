@@ -161,8 +161,8 @@ ValueRange adcChartRange(double minValue, double maxValue)
 
 bool adcRangeTooWide(const ValueRange& r, double minValue, double maxValue)
 {
-    const double fitted = adcChartRange(minValue, maxValue).upper -
-                          adcChartRange(minValue, maxValue).lower;
+    const double fitted =
+        adcChartRange(minValue, maxValue).upper - adcChartRange(minValue, maxValue).lower;
     return (r.upper - r.lower) > 4 * fitted;
 }
 

@@ -67,7 +67,7 @@ QByteArray adcResultsDataLine(const int32_t* results);
 class AdcReading {
 public:
     struct Pass {
-        bool fetched = false;   // a result set was read in this pass
+        bool fetched = false;    // a result set was read in this pass
         bool addsPoints = false; // ... and goes to the chart and the file
         int nextIntervalMs = 0;  // pause before the next pass
     };

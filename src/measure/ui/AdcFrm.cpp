@@ -103,8 +103,11 @@ AdcFrm::AdcFrm(QWidget* parent) : QDialog(parent)
     conv->setObjectName(QStringLiteral("ConverterFrame"));
     conv->setGeometry(10, kFootY, kChartW, kFootH);
     PowContReg = new RegisterBitDisplay(reg::PWR_CONTROL,
-                                        {QStringLiteral("PowContRegLbl"), QStringLiteral("Lab1"),
-                                         QStringLiteral("PowControlLbl"), {}, {}},
+                                        {QStringLiteral("PowContRegLbl"),
+                                         QStringLiteral("Lab1"),
+                                         QStringLiteral("PowControlLbl"),
+                                         {},
+                                         {}},
                                         QStringLiteral("Power Control Register 0x00"), conv);
     PowContReg->move(14, 26);
     caption(conv, QStringLiteral("Decimation"), 14, 92, 90);
