@@ -7,6 +7,7 @@
 #include "config/OffsetCalibration.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
+#include "measure/AdcStream.h"
 #include "platform/CliServices.h"
 #include "platform/NumText.h"
 #include "shell/BoardSession.h"
@@ -35,7 +36,9 @@ const char* const kUsage =
     "  init-inputs                         every input of every stage to bias, standard levels\n"
     "  easy-setup                          asks the board to reset the chip's registers\n"
     "  calibrate STAGE|all                 offset calibration of one stage or the sweep of all\n"
-    "  export-header FILE                  the configuration as C header text\n";
+    "  export-header FILE                  the configuration as C header text\n"
+    "  stream --seconds S [--out FILE]     the twelve conversion results streamed as the\n"
+    "                                      converter window does; noise figures per stage\n";
 
 struct CommandLine {
     QStringList words;
@@ -244,6 +247,34 @@ void cmdExportHeader(CommandLine& cl)
         services().endProgram(1);
 }
 
+void cmdStream(CommandLine& cl)
+{
+    double seconds = -1;
+    QString out;
+    while (cl.peek().startsWith(QLatin1String("--"))) {
+        const QString opt = cl.next();
+        if (opt == QLatin1String("--seconds")) {
+            const QString t = cl.next();
+            bool ok = false;
+            seconds = t.toDouble(&ok);
+            if (!ok || seconds <= 0 || seconds > 86400)
+                usageError(
+                    QStringLiteral("seconds expected (above 0, up to 86400), got \"%1\"").arg(t));
+        } else if (opt == QLatin1String("--out")) {
+            out = fileArgument(cl);
+        } else {
+            usageError(QStringLiteral("unknown option %1").arg(opt));
+        }
+    }
+    if (seconds < 0)
+        usageError(QStringLiteral("stream needs --seconds S"));
+    const AdcStreamRun run = StreamConverterResults(seconds, out);
+    if (run.fileFailed)
+        services().endProgram(1);
+    for (const QString& line : adcStreamSummary(run))
+        std::printf("%s\n", line.toLocal8Bit().constData());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -280,6 +311,7 @@ int main(int argc, char** argv)
         {QStringLiteral("easy-setup"), cmdEasySetup},
         {QStringLiteral("calibrate"), cmdCalibrate},
         {QStringLiteral("export-header"), cmdExportHeader},
+        {QStringLiteral("stream"), cmdStream},
     };
     static CliServices cli;
     setServices(&cli);

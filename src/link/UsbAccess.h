@@ -3,6 +3,7 @@
 // status. Two implementations: the simulated board and libusb for a real FX2.
 
 #include <cstdint>
+#include <optional>
 
 namespace cv {
 
@@ -10,6 +11,14 @@ namespace cv {
 // vendor with our product number).
 constexpr uint32_t BoardVendorId = 0x04B4;
 constexpr uint32_t BoardProductId = 0x8613;
+
+// Result blocks a board made, the host fetched and the board dropped for
+// want of room, counted since the board started.
+struct BoardBlockCounts {
+    int64_t produced = 0;
+    int64_t fetched = 0;
+    int64_t overflow = 0;
+};
 
 class UsbAccess {
 public:
@@ -27,6 +36,11 @@ public:
     // `length` bytes); 0: host to device (`length` bytes sent).
     virtual int16_t Vendor_Request(int32_t handle, uint8_t request, uint32_t value, uint16_t index,
                                    uint8_t direction, int32_t length, uint8_t* buffer) = 0;
+
+    // The board's own count of streamed blocks, for the stream statistics.
+    // A board whose firmware keeps no such count answers nothing; callers
+    // then take what they fetched as all there was.
+    virtual std::optional<BoardBlockCounts> blockCounts() const { return std::nullopt; }
 };
 
 } // namespace cv

@@ -52,7 +52,20 @@ FirmwareModel::FirmwareModel(ChipModel& chip, const Clock& clock, int boardId,
 
 bool FirmwareModel::blockReady() const
 {
-    return capturing_ && produced_ > fetchedAt_;
+    return capturing_ && queued_ > 0;
+}
+
+void FirmwareModel::enqueue(const Block& b)
+{
+    ++produced_;
+    if (queued_ == kQueueDepth) {
+        // Full: the newest set matters more than the oldest one.
+        head_ = (head_ + 1) % kQueueDepth;
+        --queued_;
+        ++overflow_;
+    }
+    queue_[static_cast<size_t>((head_ + queued_) % kQueueDepth)] = b;
+    ++queued_;
 }
 
 uint8_t FirmwareModel::readRegisters(int target, int address, int count, uint16_t index,
@@ -62,16 +75,19 @@ uint8_t FirmwareModel::readRegisters(int target, int address, int count, uint16_
     if (target == TargetChip) {
         for (int i = 0; i < count; ++i)
             words[i] = chip_.read(address + i);
-        if ((address & 0x3FF) == reg::PART_ID)
+        if ((address & 0x3FF) == reg::PART_ID) {
             capturing_ = false; // the host's way of ending a capture
+            clearQueue();
+        }
     } else {
         if (index == 1 && (address & 0x3FF) == kFirstBlockWord && blockReady()) {
-            // Fetching a new block: it becomes the captured data.
-            const Block b = buildBlock();
+            // Fetching takes the oldest block; it becomes the captured data,
+            // so the reads from 26 and 41 that follow see the same block.
+            const Block& b = queue_[static_cast<size_t>(head_)];
             std::copy(b.begin(), b.end(), board_.begin() + kFirstBlockWord);
-            fetchedAt_ = produced_;
+            head_ = (head_ + 1) % kQueueDepth;
+            --queued_;
             ++fetched_;
-            demo_.latch0 = demo_.latch1 = 0;
         }
         for (int i = 0; i < count; ++i)
             words[i] = readBoard(address + i, index);
@@ -110,7 +126,7 @@ void FirmwareModel::startCapture(uint16_t /*mode*/)
 {
     chip_.catchUp();
     capturing_ = true;
-    fetchedAt_ = produced_; // nothing older than the command counts as new
+    clearQueue(); // nothing older than the command counts as new
     demo_ = Demo{};
     seen_ = buildBlock();
     seenLow_ = chip_.peek(reg::STAGE_LOW_INT_STATUS);
@@ -185,8 +201,11 @@ void FirmwareModel::onSequence(int64_t us)
     seenLow_ = low;
     seenHigh_ = high;
     seenProx_ = prox;
-    if (fresh)
-        ++produced_;
+    if (fresh) {
+        enqueue(buildBlock());
+        // A key's step command goes out in one block only.
+        demo_.latch0 = demo_.latch1 = 0;
+    }
 }
 
 void FirmwareModel::runDemo(int64_t ms)

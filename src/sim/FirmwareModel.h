@@ -31,13 +31,19 @@ public:
 
     const BoardLayout& layout() const { return layout_; }
     bool capturing() const { return capturing_; }
+    // A block waits in the queue for the host.
     bool blockReady() const;
-    // Blocks made since start and blocks the host fetched (Index 1 from 11).
+    int blocksWaiting() const { return queued_; }
+    // Blocks made since start, blocks the host fetched (Index 1 from 11) and
+    // blocks dropped because the queue was full when a new one came.
     int64_t blocksProduced() const { return produced_; }
     int64_t blocksFetched() const { return fetched_; }
+    int64_t blocksOverflowed() const { return overflow_; }
 
     static constexpr uint16_t kRevision = 0x41;
     static constexpr int kBlockWords = 40;
+    // Result blocks the endpoint memory holds before the oldest is dropped.
+    static constexpr int kQueueDepth = 64;
 
 private:
     using Block = std::array<uint16_t, kBlockWords>;
@@ -45,6 +51,8 @@ private:
     uint16_t readBoard(int address, uint16_t index);
     void writeBoard(int address, uint16_t value);
     void startCapture(uint16_t mode);
+    void enqueue(const Block& b);
+    void clearQueue() { head_ = queued_ = 0; }
     void onSequence(int64_t us);
     void runDemo(int64_t ms);
     Block buildBlock() const;
@@ -56,7 +64,11 @@ private:
     std::array<uint16_t, 0x400> board_{};
 
     bool capturing_ = false;
-    int64_t produced_ = 0, fetched_ = 0, fetchedAt_ = 0;
+    int64_t produced_ = 0, fetched_ = 0, overflow_ = 0;
+    // Blocks made while capturing, oldest at head_: a fixed ring, as the
+    // firmware's endpoint buffers are.
+    std::array<Block, kQueueDepth> queue_{};
+    int head_ = 0, queued_ = 0;
     Block seen_{}; // what threshold reporting compares against
     uint16_t seenLow_ = 0, seenHigh_ = 0, seenProx_ = 0;
 

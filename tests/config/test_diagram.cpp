@@ -271,9 +271,10 @@ TEST(DiagramWindow, ButtonsCaptionsAndTheWindowsItOpens)
     EXPECT_EQ(w.Label5->text(), "CIN Configuration");
     // What this build can open is enabled; the rest says it is not there yet.
     for (QPushButton* b : {w.CmdInitReg, w.CmdEasySetup, w.RegValCmd, w.CmdExit, w.CmdAmbComp,
-                           w.MuxStage[0], w.GetAllOffsetsCmd, w.CmdCreateConfig})
+                           w.MuxStage[0], w.GetAllOffsetsCmd, w.CmdCreateConfig, w.AdcCmd})
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
-    for (QPushButton* b : {w.AdcCmd, w.RRStage[0]}) {
+    EXPECT_EQ(w.AdcCmd->toolTip(), "Conversion results of all twelve stages");
+    for (QPushButton* b : {w.RRStage[0]}) {
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
         EXPECT_FALSE(b->toolTip().isEmpty());
     }

@@ -7,6 +7,7 @@
 
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace cv;
 using namespace cv::sim;
@@ -30,32 +31,56 @@ int16_t boardStatus(int address = 2)
     return status;
 }
 
+// Fetches every waiting block of `count` words; returns the newest, with the
+// bits of words 0 and 1 of all of them ORed in `ored` (step commands go out
+// in one block only).
+std::vector<int32_t> drainBlocks(int count, int32_t* ored = nullptr)
+{
+    std::vector<int32_t> w(static_cast<size_t>(count));
+    int16_t status = 1;
+    while (status == 1) {
+        ReadRegisters(11, count, TargetBoard, 1, status, w.data());
+        if (ored) {
+            ored[0] |= w[0];
+            ored[1] |= w[1];
+        }
+    }
+    return w;
+}
+
 } // namespace
 
-TEST(FirmwareCapture, StatusMarksNewBlocksUntilFetchedAndEndsAtPartIdRead)
+TEST(FirmwareCapture, StatusMarksWaitingBlocksUntilFetchedAndEndsAtPartIdRead)
 {
     SimRig rig(quiet());
+    const FirmwareModel& fw = rig.board->firmware();
     WriteRegister(reg::board::BoardStageSelect, 0x0004, TargetBoard); // stage 2, RAM mode
     EXPECT_EQ(ReadRegister(reg::board::BoardStageSelect, TargetBoard), 0x0004);
     rig.services.sleepMs(100);
     EXPECT_EQ(boardStatus(), 1);
+    EXPECT_GE(fw.blocksWaiting(), 2);
+    // Each block in its three reads, until none waits: the last one fetched
+    // is the chip as it stands.
     int32_t block[39] = {};
-    int16_t status = 0;
-    ReadRegisters(11, 15, TargetBoard, 1, status, block);
-    EXPECT_NE(status, 1);
-    ReadRegisters(26, 15, TargetBoard, 1, status, block + 15);
-    ReadRegisters(41, 9, TargetBoard, 1, status, block + 30);
+    int16_t status = 1;
+    while (status == 1) {
+        ReadRegisters(11, 15, TargetBoard, 1, status, block);
+        ReadRegisters(26, 15, TargetBoard, 1, status, block + 15);
+        ReadRegisters(41, 9, TargetBoard, 1, status, block + 30);
+    }
     EXPECT_EQ(block[0], rig.board->chip().peek(reg::bank3(2, reg::CONV_DATA)));
     EXPECT_EQ(block[17], rig.board->chip().peek(reg::bank3(2, reg::SF_AMB)));
     EXPECT_NEAR(block[0], 32768, 2500); // the standard configuration holds stage 2 near mid-scale
-    EXPECT_EQ(rig.board->firmware().blocksFetched(), 1);
+    EXPECT_EQ(fw.blocksFetched(), fw.blocksProduced());
 
     rig.services.sleepMs(100);
     EXPECT_EQ(boardStatus(), 1);
     ReadRegister(reg::PART_ID, TargetChip); // ends the capture
+    EXPECT_EQ(fw.blocksWaiting(), 0);
     rig.services.sleepMs(200);
     EXPECT_NE(boardStatus(), 1);
-    EXPECT_GT(rig.board->firmware().blocksProduced(), rig.board->firmware().blocksFetched());
+    EXPECT_GT(fw.blocksProduced(), fw.blocksFetched());
+    EXPECT_EQ(fw.blocksOverflowed(), 0);
 }
 
 TEST(FirmwareCapture, StreamSummaryAndThresholdReporting)
@@ -64,9 +89,7 @@ TEST(FirmwareCapture, StreamSummaryAndThresholdReporting)
     rig.services.sleepMs(100);
     WriteRegister(reg::board::BoardStageSelect, 0x0F00, TargetBoard);
     rig.services.sleepMs(50);
-    int32_t r[12] = {};
-    int16_t status = 0;
-    ReadRegisters(11, 12, TargetBoard, 1, status, r);
+    const auto r = drainBlocks(12);
     for (int s = 0; s < 12; ++s)
         EXPECT_EQ(r[s], rig.board->chip().peek(reg::convResult(s))) << s;
 
@@ -79,8 +102,7 @@ TEST(FirmwareCapture, StreamSummaryAndThresholdReporting)
     rig.board->sensors().setManualTouch(0, true); // "up" on stage 0
     rig.services.sleepMs(400);
     EXPECT_EQ(boardStatus(), 1);
-    int32_t sum[9] = {};
-    ReadRegisters(11, 9, TargetBoard, 1, status, sum);
+    const auto sum = drainBlocks(9);
     EXPECT_EQ(sum[8] & 1, 1);  // high limit status
     EXPECT_GT(sum[0], sum[3]); // above the high threshold
 }
@@ -112,23 +134,22 @@ TEST(FirmwareDemo, KeysSliderAndTap)
     const auto& layout = sensors.board();
     sensors.setManualTouch(*layout.target("up"), true);
     rig.services.sleepMs(300);
-    int32_t w[6] = {};
-    int16_t status = 0;
-    ReadRegisters(11, 6, TargetBoard, 1, status, w);
+    int32_t ored[2] = {};
+    auto w = drainBlocks(6, ored);
     EXPECT_EQ(w[0] & 0x1F, 0x02);
-    EXPECT_TRUE(w[0] & 0x40); // the press stepped the list back once
-    ReadRegisters(11, 6, TargetBoard, 1, status, w);
+    EXPECT_TRUE(ored[0] & 0x40); // the press stepped the list back once
+    EXPECT_FALSE(w[0] & 0x40);   // ... in one block only
     sensors.setManualTouch(*layout.target("up"), false);
     sensors.setManualTouch(layout.centreTarget(), true);
     rig.services.sleepMs(400);
-    ReadRegisters(11, 6, TargetBoard, 1, status, w);
+    w = drainBlocks(6);
     EXPECT_EQ(w[0] & 0x1F, 0x10);
     sensors.setManualTouch(layout.centreTarget(), false);
 
     // A finger at slider position 200 reads back near 200, with activation.
     sensors.setManualSlider(200);
     rig.services.sleepMs(400);
-    ReadRegisters(11, 6, TargetBoard, 1, status, w);
+    w = drainBlocks(6);
     EXPECT_TRUE(w[1] & 0x8000);
     EXPECT_NEAR(w[1] & 0xFF, 200, 20);
     sensors.setManualSlider(-1);

@@ -26,6 +26,7 @@ public:
     {
         return inner_.Vendor_Request(h, r, v, i, d, l, b);
     }
+    std::optional<BoardBlockCounts> blockCounts() const override { return inner_.blockCounts(); }
 
 protected:
     UsbAccess& inner_;

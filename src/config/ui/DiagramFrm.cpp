@@ -12,6 +12,7 @@
 #include "config/ui/PowControlFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
+#include "measure/ui/AdcFrm.h"
 #include "shell/ui/RegCtrlFrm.h"
 #include "widgets/Led.h"
 #include "widgets/Twips.h"
@@ -277,7 +278,6 @@ DiagramFrm::DiagramFrm(QWidget* parent) : QDialog(parent)
     // window is hooked in below.
     for (QPushButton* b : RRStage)
         markNotAvailable(b);
-    markNotAvailable(AdcCmd);
 }
 
 void DiagramFrm::markNotAvailable(QPushButton* button)
@@ -399,7 +399,7 @@ void DiagramFrm::AdcCmd_Click()
     // switched to that mode.
     if (!AwaitStageSelect(reg::board::StreamResults))
         return;
-    // showDialog<AdcFrm>();
+    showDialog<AdcFrm>();
 }
 
 void DiagramFrm::RegValCmd_Click()
