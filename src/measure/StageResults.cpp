@@ -168,7 +168,7 @@ std::array<QString, 6> stageTraceLegends()
 
 QStringList stageTraceNames()
 {
-    return {QStringLiteral("CDC-Val"), QStringLiteral("Amb-Val"),  QStringLiteral("Max-Avg"),
+    return {QStringLiteral("CDC-Val"),   QStringLiteral("Amb-Val"), QStringLiteral("Max-Avg"),
             QStringLiteral("Max-Thrsh"), QStringLiteral("Min-Avg"), QStringLiteral("Min-Thrsh")};
 }
 

@@ -87,7 +87,7 @@ StagePassResult StagePassLoop::pass(StageTab tab, int32_t offsetHigh, int32_t of
         ReadRegisters(reg::board::CapturedData + 15, 15, TargetBoard, 1, status_, b.data() + 15);
         ReadRegisters(reg::board::CapturedData + 30, 9, TargetBoard, 1, status_, b.data() + 30);
         s.ambient = b[reg::SF_AMB];
-        s.graph = {b[reg::CONV_DATA], b[reg::SF_AMB],  b[reg::MAX_AVG],
+        s.graph = {b[reg::CONV_DATA],      b[reg::SF_AMB],  b[reg::MAX_AVG],
                    b[reg::HIGH_THRESHOLD], b[reg::MIN_AVG], b[reg::LOW_THRESHOLD]};
         s.status = {b[36], b[37], b[38]};
         r.showBlock = passCounter_ > 1;

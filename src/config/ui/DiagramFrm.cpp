@@ -12,6 +12,7 @@
 #include "config/ui/PowControlFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
+#include "measure/ui/RRTabStageFrm.h"
 #include "shell/ui/RegCtrlFrm.h"
 #include "widgets/Led.h"
 #include "widgets/Twips.h"
@@ -275,8 +276,6 @@ DiagramFrm::DiagramFrm(QWidget* parent) : QDialog(parent)
 
     // Windows that are not part of this build yet. Each line goes when its
     // window is hooked in below.
-    for (QPushButton* b : RRStage)
-        markNotAvailable(b);
     markNotAvailable(AdcCmd);
 }
 
@@ -430,7 +429,7 @@ void DiagramFrm::MuxStage_Click(int Index)
 void DiagramFrm::RRStage_Click(int Index)
 {
     prepareResultsStage(Index);
-    // showStageWindow<RRTabStageFrm>(resultsWindowTitle(Index));
+    showStageWindow<RRTabStageFrm>(resultsWindowTitle(Index));
 }
 
 void DiagramFrm::Timer1_Timer()
