@@ -446,3 +446,33 @@ TEST(StageWindowOnTheBoard, TheResultButtonOpensItsStageAndItStreams)
     EXPECT_GT(points, 20);
     EXPECT_FALSE(rig.board->firmware().capturing());
 }
+
+TEST(StageWindowOnTheBoard, StartPassAndStopTrafficOnTheRecordingTransport)
+{
+    SimRig rig;
+    CurrentStage = 0;
+    StageResultsSetup = stageResultsSetupFor(0);
+    RRTabStageFrm w;
+    w.Form_Load();
+    w.Timer1_Timer();
+    rig.clearRecords();
+
+    w.ReadContCV5310Cmd_Click();
+    for (int guard = 0; w.passLoop().fetched() == 0 && guard < 100; ++guard) {
+        w.ReadTimer_Timer();
+        rig.services.sleepMs(std::max(1, w.readTimer()->interval()));
+    }
+    w.ReadContCV5310Cmd_Click();
+
+    // Status probes until the board has a block, the block, then the stop's
+    // two reads of the part identifier.
+    const auto ops = rig.registerOps();
+    ASSERT_GE(ops.size(), 4u);
+    const size_t n = ops.size();
+    for (size_t i = 0; i + 3 < n; ++i)
+        EXPECT_EQ(ops[i], (RegisterOp{false, TargetBoard, 11, 1, 0, 0})) << i;
+    EXPECT_EQ(ops[n - 3], (RegisterOp{false, TargetBoard, 11, 9, 0, 1}));
+    EXPECT_EQ(ops[n - 2], partIdRead);
+    EXPECT_EQ(ops[n - 1], partIdRead);
+    EXPECT_FALSE(rig.board->firmware().capturing());
+}
