@@ -263,8 +263,8 @@ void cmdStageStream(CommandLine& cl)
             bool ok = false;
             o.seconds = t.toDouble(&ok);
             if (!ok || o.seconds <= 0 || o.seconds > 86400)
-                usageError(QStringLiteral("seconds expected (above 0, at most 86400), got \"%1\"")
-                               .arg(t));
+                usageError(
+                    QStringLiteral("seconds expected (above 0, at most 86400), got \"%1\"").arg(t));
             haveSeconds = true;
         } else {
             usageError(QStringLiteral("unknown option %1").arg(opt));
