@@ -8,6 +8,9 @@
 #include "config/ui/IntStatFrm.h"
 #include "config/ui/InterruptFrm.h"
 #include "config/ui/PowControlFrm.h"
+#include "measure/ui/FormulaFrm.h"
+#include "measure/ui/RRTabStageFrm.h"
+#include "platform/Services.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
 #include "shell/ui/RegCtrlFrm.h"
 #include "sim/SimBoard.h"
@@ -16,6 +19,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QTabWidget>
+#include <QTimer>
 #include <QWidget>
 #include <cstdio>
 #include <functional>
@@ -36,6 +41,28 @@ template <class W> std::unique_ptr<QWidget> loaded()
 {
     auto w = std::make_unique<W>();
     w->Form_Load();
+    return w;
+}
+// A stage results window of stage 0 as its button opens it, on the given tab,
+// after some seconds of reading so the chart and the numbers show.
+std::unique_ptr<RRTabStageFrm> stageWindow(int tab, int readMs)
+{
+    CurrentStage = 0;
+    StageResultsSetup = stageResultsSetupFor(0);
+    auto w = std::make_unique<RRTabStageFrm>();
+    w->Form_Load();
+    w->setWindowTitle(DiagramFrm::resultsWindowTitle(0));
+    w->Timer1_Timer();
+    if (tab)
+        w->findChild<QTabWidget*>(QStringLiteral("SSTab1"))->setCurrentIndex(tab);
+    if (readMs > 0) {
+        w->ReadContCV5310Cmd_Click();
+        const int64_t end = services().nowMs() + readMs;
+        while (w->reading() && services().nowMs() < end) {
+            w->ReadTimer_Timer();
+            services().sleepMs(std::max(1, w->readTimer()->interval()));
+        }
+    }
     return w;
 }
 } // namespace
@@ -65,6 +92,15 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
              auto w = loaded<InputMuxFrm>();
              w->setWindowTitle(DiagramFrm::inputWindowTitle(0));
              return w;
+         }},
+        {"RRTabStageFrm", [] { return stageWindow(0, 6000); }},
+        {"RRTabStageFrm-RAM", [] { return stageWindow(1, 3000); }},
+        {"FormulaFrm",
+         []() -> std::unique_ptr<QWidget> {
+             auto stage = stageWindow(0, 0);
+             auto f = std::make_unique<FormulaFrm>();
+             stage->FillFormula(*f, true);
+             return f;
          }},
     };
     if (auto* board = dynamic_cast<sim::SimBoard*>(&access))

@@ -8,6 +8,7 @@
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/AdcStream.h"
+#include "measure/StageStreamCommand.h"
 #include "platform/CliServices.h"
 #include "platform/NumText.h"
 #include "shell/BoardSession.h"
@@ -38,7 +39,9 @@ const char* const kUsage =
     "  calibrate STAGE|all                 offset calibration of one stage or the sweep of all\n"
     "  export-header FILE                  the configuration as C header text\n"
     "  stream --seconds S [--out FILE]     the twelve conversion results streamed as the\n"
-    "                                      converter window does; noise figures per stage\n";
+    "                                      converter window does; noise figures per stage\n"
+    "  stage-stream N --seconds S [--ram] [--out FILE]\n"
+    "                                      streams stage N's live values, then noise figures\n";
 
 struct CommandLine {
     QStringList words;
@@ -275,6 +278,39 @@ void cmdStream(CommandLine& cl)
         std::printf("%s\n", line.toLocal8Bit().constData());
 }
 
+void cmdStageStream(CommandLine& cl)
+{
+    StageStreamOptions o;
+    o.stage = static_cast<int>(number(cl, "stage", 0, reg::kStages - 1));
+    bool haveSeconds = false;
+    while (cl.peek().startsWith(QLatin1String("--"))) {
+        const QString opt = cl.next();
+        if (opt == QLatin1String("--ram")) {
+            o.ram = true;
+        } else if (opt == QLatin1String("--out")) {
+            o.out = fileArgument(cl);
+        } else if (opt == QLatin1String("--seconds")) {
+            const QString t = cl.next();
+            bool ok = false;
+            o.seconds = t.toDouble(&ok);
+            if (!ok || o.seconds <= 0 || o.seconds > 86400)
+                usageError(
+                    QStringLiteral("seconds expected (above 0, up to 86400), got \"%1\"").arg(t));
+            haveSeconds = true;
+        } else {
+            usageError(QStringLiteral("unknown option %1").arg(opt));
+        }
+    }
+    if (!haveSeconds)
+        usageError(QStringLiteral("stage-stream needs --seconds S"));
+    bool ok = false;
+    const QStringList lines = RunStageStream(o, &ok);
+    if (!ok)
+        services().endProgram(1);
+    for (const QString& line : lines)
+        std::printf("%s\n", line.toLocal8Bit().constData());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -312,6 +348,7 @@ int main(int argc, char** argv)
         {QStringLiteral("calibrate"), cmdCalibrate},
         {QStringLiteral("export-header"), cmdExportHeader},
         {QStringLiteral("stream"), cmdStream},
+        {QStringLiteral("stage-stream"), cmdStageStream},
     };
     static CliServices cli;
     setServices(&cli);

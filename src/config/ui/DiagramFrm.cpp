@@ -13,6 +13,7 @@
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/ui/AdcFrm.h"
+#include "measure/ui/RRTabStageFrm.h"
 #include "shell/ui/RegCtrlFrm.h"
 #include "widgets/Led.h"
 #include "widgets/Twips.h"
@@ -273,17 +274,6 @@ DiagramFrm::DiagramFrm(QWidget* parent) : QDialog(parent)
     connect(CmdIntStat, &QPushButton::clicked, this, &DiagramFrm::CmdIntStat_Click);
     connect(AdcCmd, &QPushButton::clicked, this, &DiagramFrm::AdcCmd_Click);
     connect(RegValCmd, &QPushButton::clicked, this, &DiagramFrm::RegValCmd_Click);
-
-    // Windows that are not part of this build yet. Each line goes when its
-    // window is hooked in below.
-    for (QPushButton* b : RRStage)
-        markNotAvailable(b);
-}
-
-void DiagramFrm::markNotAvailable(QPushButton* button)
-{
-    button->setEnabled(false);
-    button->setToolTip(QStringLiteral("Not available yet in this version of the software"));
 }
 
 QString DiagramFrm::inputWindowTitle(int stage)
@@ -430,7 +420,7 @@ void DiagramFrm::MuxStage_Click(int Index)
 void DiagramFrm::RRStage_Click(int Index)
 {
     prepareResultsStage(Index);
-    // showStageWindow<RRTabStageFrm>(resultsWindowTitle(Index));
+    showStageWindow<RRTabStageFrm>(resultsWindowTitle(Index));
 }
 
 void DiagramFrm::Timer1_Timer()

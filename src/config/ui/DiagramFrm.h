@@ -73,8 +73,6 @@ private:
     // Stage context and board selection before a per-stage window opens.
     void prepareInputStage(int stage);
     void prepareResultsStage(int stage);
-    // A button whose window is not part of this build yet.
-    static void markNotAvailable(QPushButton* button);
 
     // Last value read from BoardInterfaceWord.
     std::array<int32_t, 4> Buffer{};

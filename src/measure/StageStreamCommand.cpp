@@ -1,0 +1,67 @@
+#include "measure/StageStreamCommand.h"
+
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
+#include "measure/StageResults.h"
+#include "measure/StageStream.h"
+#include "platform/Services.h"
+
+#include <memory>
+#include <vector>
+
+namespace cv {
+
+QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
+{
+    *ok = false;
+    const int stage = options.stage;
+    const StageTab tab = options.ram ? StageTab::RamData : StageTab::InitialSetup;
+    // What the window does when it opens on the tab.
+    WriteRegister(reg::board::BoardStageSelect, stageCaptureWord(stage, tab), TargetBoard);
+    const int32_t power = ReadRegister(reg::PWR_CONTROL, TargetChip);
+    UpdateRegister(reg::board::BoardControlWord, 0xFFFD, 0, TargetBoard);
+    const int32_t offsetLow = ReadRegister(reg::bank2(stage, reg::OFFSET_LOW), TargetChip);
+    const int32_t offsetHigh = ReadRegister(reg::bank2(stage, reg::OFFSET_HIGH), TargetChip);
+    const int mode = power & 3;
+    if (mode == 1 || mode == 3) {
+        services().message(QStringLiteral("CV5310 is in Shutdown Mode. No Results Available"));
+        EndCapture();
+        return {};
+    }
+
+    std::unique_ptr<StageResultsFile> file;
+    if (!options.out.isEmpty()) {
+        file = StageResultsFile::create(options.out);
+        if (!file) {
+            services().message(kResultsFileError);
+            EndCapture();
+            return {};
+        }
+    }
+
+    std::vector<RunningStats> stats(6);
+    StagePassLoop loop;
+    loop.start();
+    const int64_t end = services().nowMs() + int64_t(options.seconds * 1000.0);
+    while (services().nowMs() < end) {
+        const StagePassResult r = loop.pass(tab, offsetHigh, offsetLow);
+        if (r.append && r.sample) {
+            for (size_t i = 0; i < 6; ++i)
+                stats[i].add(r.sample->graph[i]);
+            if (file)
+                file->writeLine(r.sample->graph);
+        }
+        if (r.nextIntervalMs > 0)
+            services().sleepMs(r.nextIntervalMs);
+    }
+    // As the window's stop button and the end of its loop.
+    EndCapture();
+    services().sleepMs(20);
+    EndCapture();
+    if (file)
+        file->close();
+    *ok = true;
+    return streamSummary(streamCounters(loop.fetched()), stageTraceNames(), stats);
+}
+
+} // namespace cv

@@ -1,0 +1,91 @@
+// cv5320ctl stage-stream as a user runs it: the window's passes without the
+// window, its results file and its noise figures.
+#include "support/RunProgram.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+using cv::test::ProgramRun;
+
+ProgramRun ctl(const QStringList& args)
+{
+    return cv::test::runProgram(QStringLiteral("cv5320ctl"),
+                                QStringList{"--board", "sim:58"} + args);
+}
+
+// "produced P fetched F overflow O", then six trace lines.
+void expectSummary(const QString& out, int* fetched)
+{
+    const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 7) << out.toStdString();
+    const QRegularExpression head(QStringLiteral("^produced (\\d+) fetched (\\d+) overflow 0$"));
+    const auto m = head.match(lines[0]);
+    ASSERT_TRUE(m.hasMatch()) << lines[0].toStdString();
+    EXPECT_EQ(m.captured(1), m.captured(2));
+    *fetched = m.captured(2).toInt();
+    const QStringList names = {"CDC-Val",   "Amb-Val", "Max-Avg",
+                               "Max-Thrsh", "Min-Avg", "Min-Thrsh"};
+    const QRegularExpression trace(QStringLiteral("^(\\S+) count (\\d+) mean \\d+\\.\\d\\d min "
+                                                  "\\d+ max \\d+ p2p \\d+ stddev \\d+\\.\\d\\d$"));
+    for (int i = 0; i < 6; ++i) {
+        const auto t = trace.match(lines[i + 1]);
+        ASSERT_TRUE(t.hasMatch()) << lines[i + 1].toStdString();
+        EXPECT_EQ(t.captured(1), names[i]);
+        // The first two blocks of a start count as fetched but add nothing.
+        EXPECT_EQ(t.captured(2).toInt(), *fetched - 2);
+    }
+}
+} // namespace
+
+TEST(CtlStageStream, SummaryAndRamModeWithTheirResultsFile)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("stage2.txt");
+    ProgramRun r = ctl({"stage-stream", "2", "--seconds", "1", "--out", file});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    int fetched = 0;
+    expectSummary(r.out, &fetched);
+    EXPECT_GT(fetched, 10); // some 27 sets a second at decimation 256
+
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray text = f.readAll();
+    EXPECT_TRUE(text.startsWith("CDC-Val\tAmb-Val\tMax-Avg Max-Thrsh Min-Avg Min-Thrsh\r\n"));
+    EXPECT_TRUE(text.endsWith("\r\n"));
+    EXPECT_EQ(text.count("\r\n"), 1 + fetched - 2);
+    const QRegularExpression line(
+        QStringLiteral("^ \\d+\\t  \\d+\\t  \\d+\\t \\d+\\t  \\d+\\t  \\d+\\r$"));
+    const QList<QByteArray> lines = text.split('\n');
+    EXPECT_TRUE(line.match(QString::fromLatin1(lines[1])).hasMatch()) << lines[1].toStdString();
+
+    r = ctl({"stage-stream", "0", "--seconds", "1", "--ram"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    expectSummary(r.out, &fetched);
+    EXPECT_GT(fetched, 10);
+}
+
+TEST(CtlStageStream, RefusalsSayWhy)
+{
+    ProgramRun r = ctl({"stage-stream", "2"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("stage-stream needs --seconds S")) << r.err.toStdString();
+    r = ctl({"stage-stream", "12", "--seconds", "1"});
+    EXPECT_EQ(r.code, 2);
+    r = ctl({"stage-stream", "1", "--seconds", "-3"});
+    EXPECT_EQ(r.code, 2);
+
+    QTemporaryDir dir;
+    r = ctl({"stage-stream", "1", "--seconds", "1", "--out", dir.filePath("no/such/dir.txt")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("Error: Cannot Save Values to File")) << r.err.toStdString();
+
+    // Power mode 1 is a shutdown: no results.
+    r = ctl({"write", "0", "0x00B1", "stage-stream", "1", "--seconds", "1"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("CV5310 is in Shutdown Mode. No Results Available"))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+}

@@ -1,0 +1,478 @@
+// The stage results window: what loading reads and writes, the setup
+// controls, and the live readout's start, passes, tab change, stop and close
+// with its results file.
+#include "../config/DialogProbe.h"
+#include "ScriptedBoard.h"
+#include "config/StageContext.h"
+#include "config/ui/DiagramFrm.h"
+#include "config/ui/InputMuxFrm.h"
+#include "measure/ui/FormulaFrm.h"
+#include "measure/ui/RRTabStageFrm.h"
+#include "platform/OpenFiles.h"
+#include "widgets/Led.h"
+#include "widgets/StripChart.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace cv;
+using namespace cv::test;
+
+namespace {
+constexpr RegisterOp partIdRead{false, TargetChip, 0x017, 1, 0, 0};
+
+RegisterOp chipRead(int address)
+{
+    return {false, TargetChip, address, 1, 0, 0};
+}
+RegisterOp write(int16_t target, int address, int value)
+{
+    return {true, target, address, 0, value, 0};
+}
+
+// Stage 3 on a scripted board: sensitivity 0x4321 (negative 1, positive 3),
+// offsets 800, clamps 5000, ambient 30000.
+struct Stage3 : ::testing::Test {
+    FakeServices services;
+    ScriptedBoard board;
+    QTemporaryDir dir;
+
+    Stage3()
+    {
+        CurrentStage = 3;
+        StageResultsSetup = stageResultsSetupFor(3);
+        board.chip[0x09B] = 0x4321;
+        board.chip[0x09C] = 800;
+        board.chip[0x09D] = 800;
+        board.chip[0x09E] = 5000;
+        board.chip[0x09F] = 5000;
+        board.chip[0x15D] = 30000;
+    }
+    void loadArmed(RRTabStageFrm& w)
+    {
+        w.Form_Load();
+        w.Timer1_Timer();
+        board.ops.clear();
+    }
+    QString text(const RRTabStageFrm& w, const QString& name)
+    {
+        return child<QLineEdit>(w, name)->text();
+    }
+    void enter(RRTabStageFrm& w, const char* box, const QString& value)
+    {
+        auto* t = child<QLineEdit>(w, QString::fromLatin1(box));
+        t->setText(value);
+        QMetaObject::invokeMethod(t, "returnPressed");
+    }
+    // Passes until `blocks` blocks were fetched (or a bound of passes).
+    void runPasses(RRTabStageFrm& w, int passes)
+    {
+        for (int i = 0; i < passes && w.reading(); ++i)
+            w.ReadTimer_Timer();
+    }
+    void queueSummary(int n, uint16_t cdc = 30100, uint16_t low = 0, uint16_t high = 0,
+                      uint16_t prox = 0)
+    {
+        for (int i = 0; i < n; ++i)
+            board.queue(summaryBlock(uint16_t(cdc + i), 30000, 30600, 30388, 29500, 29650, prox,
+                                     low, high));
+    }
+    std::vector<RegisterOp> chipWrites() const
+    {
+        std::vector<RegisterOp> v;
+        for (const auto& op : board.ops)
+            if (op.write && op.target == TargetChip)
+                v.push_back(op);
+        return v;
+    }
+};
+} // namespace
+
+TEST_F(Stage3, LoadingReadsTheStageAndWritesNothingToTheChip)
+{
+    RRTabStageFrm w;
+    w.Form_Load();
+    EXPECT_EQ(w.windowTitle(), "Sequencer Stage 3");
+    EXPECT_EQ(board.ops, (std::vector<RegisterOp>{write(TargetBoard, 10, 0x8008),
+                                                  chipRead(0x09B),
+                                                  chipRead(0x000),
+                                                  {false, TargetBoard, 7, 1, 0, 0},
+                                                  write(TargetBoard, 7, 0),
+                                                  chipRead(0x09C),
+                                                  chipRead(0x09D),
+                                                  chipRead(0x09E),
+                                                  chipRead(0x09F),
+                                                  chipRead(0x15D)}));
+    EXPECT_FALSE(w.armed());
+    EXPECT_TRUE(w.timer1()->isActive());
+    EXPECT_EQ(w.timer1()->interval(), 150);
+
+    EXPECT_EQ(child<QComboBox>(w, "NegSensCmb")->currentText(), "29.73% ");
+    EXPECT_EQ(child<QComboBox>(w, "NegMaxSensCmb")->currentText(), "60% ");
+    EXPECT_EQ(child<QComboBox>(w, "PosSensCmb")->currentText(), "39.08% ");
+    EXPECT_EQ(child<QComboBox>(w, "PosMaxSensCmb")->currentText(), "80% ");
+    EXPECT_EQ(child<QComboBox>(w, "PosSensCmb")->count(), 16);
+    EXPECT_EQ(child<QComboBox>(w, "PosMaxSensCmb")->count(), 8);
+
+    // 30000 + 200 + 37.5 x 3 = 30312.5; 30000 - 200 - 37.5 = 29762.5.
+    EXPECT_EQ(text(w, "PosThreshTxt"), " 30312");
+    EXPECT_EQ(text(w, "NegThreshTxt"), " 29762");
+    EXPECT_EQ(text(w, "AmbTxt"), " 30000");
+    EXPECT_EQ(text(w, "OffsetHighTxt"), "800");
+    EXPECT_EQ(text(w, "LowClampTxt"), "5000");
+    EXPECT_EQ(w.scale().labels[0], 31200);
+
+    EXPECT_EQ(shownText(w, "Label3"), "STAGE3_SENSITIVITY 0x9B");
+    EXPECT_EQ(shownText(w, "Label6"), "STAGE3_OFFET_LOW 0x9C");
+    EXPECT_EQ(shownText(w, "Label15"), "STAGE3_SF_AMB 0x15D");
+    EXPECT_EQ(shownText(w, "Label17"), "Max Thresh 0x166");
+    EXPECT_EQ(shownText(w, "Label19"), "Min Thresh 0x16D");
+    EXPECT_EQ(shownText(w, "CurValLbl"), "STAGE3_CONV_DATA 0x14C");
+    EXPECT_EQ(shownText(w, "SpareLbl"), "UNUSED 0x16F");
+    EXPECT_EQ(shownText(w, "LowLmtIntLbl"), "Stage  3  Low Limit Status");
+    EXPECT_EQ(shownText(w, "BtnIntEnModeLbl"), "Continuous");
+    EXPECT_EQ(child<QLineEdit>(w, "HighClampTxt")->toolTip(),
+              "Type Number. Then Press \"Enter\" Or use Arrows to move Up/Down by 50");
+    auto* tabs = child<QTabWidget>(w, "SSTab1");
+    EXPECT_EQ(tabs->tabText(0), "Initial Setup");
+    EXPECT_EQ(tabs->tabText(1), "RAM Data");
+    auto* plot = child<StripChart>(w, "RegisterPlot");
+    EXPECT_EQ(plot->title(), "Adaptive Threshold");
+    EXPECT_EQ(plot->traceCount(), 6);
+    EXPECT_EQ(plot->upperBound(), 65535);
+    EXPECT_EQ(plot->outerLowerBound(), 0);
+}
+
+TEST_F(Stage3, SensitivityListsWriteTheShadowOnceArmed)
+{
+    RRTabStageFrm w;
+    w.Form_Load();
+    board.ops.clear();
+    auto* posMax = child<QComboBox>(w, "PosMaxSensCmb");
+    posMax->setCurrentIndex(7);
+    w.PosMaxSensCmb_Click();
+    EXPECT_TRUE(board.ops.empty()); // not armed yet
+
+    w.Timer1_Timer();
+    w.PosMaxSensCmb_Click(); // "90% " at index 7
+    EXPECT_EQ(board.ops, (std::vector<RegisterOp>{write(TargetChip, 0x09B, 0x7321)}));
+    board.ops.clear();
+
+    board.chip[0x09B] = 0; // the shadow, not the chip, is the base
+    child<QComboBox>(w, "NegSensCmb")->setCurrentIndex(4);
+    w.NegSensCmb_Click();
+    ASSERT_FALSE(board.ops.empty());
+    EXPECT_EQ(board.ops[0], write(TargetChip, 0x09B, 0x7324));
+    EXPECT_EQ(board.ops.size(), 6u); // then the threshold refresh's five reads
+    EXPECT_EQ(text(w, "NegThreshTxt"), " 29650");
+    // The peak detect lists do not refresh the thresholds.
+    board.ops.clear();
+    w.NegMaxSensCmb_Click();
+    EXPECT_EQ(board.ops.size(), 1u);
+}
+
+TEST_F(Stage3, ValueBoxesWriteOnEnterOrArrowsWithinTheirRange)
+{
+    RRTabStageFrm w;
+    loadArmed(w);
+    auto* clamp = child<QLineEdit>(w, "HighClampTxt");
+    clamp->setText(QStringLiteral("1234"));
+    EXPECT_TRUE(board.ops.empty()); // typing alone writes nothing
+
+    for (const char* bad : {"0", "70000", "abc"}) {
+        enter(w, "HighClampTxt", QString::fromLatin1(bad));
+        EXPECT_EQ(services.lastMessage(), "Value must be a decimal number under 65,535") << bad;
+        EXPECT_EQ(clamp->text(), "5000") << bad;
+    }
+    EXPECT_TRUE(chipWrites().empty());
+    EXPECT_EQ(services.messages.size(), 3u);
+
+    enter(w, "HighClampTxt", QStringLiteral("65535"));
+    enter(w, "LowClampTxt", QStringLiteral("1200xy"));
+    EXPECT_EQ(chipWrites(), (std::vector<RegisterOp>{write(TargetChip, 0x09E, 65535),
+                                                     write(TargetChip, 0x09F, 1200)}));
+    EXPECT_EQ(clamp->text(), "65535");
+
+    // An arrow steps 50 and acts as Enter; at the limit it does nothing.
+    board.ops.clear();
+    child<SpinArrows>(w, "OffsetHighUpDown")->Up->click();
+    EXPECT_EQ(chipWrites(), (std::vector<RegisterOp>{write(TargetChip, 0x09D, 850)}));
+    EXPECT_EQ(text(w, "OffsetHighTxt"), "850");
+    EXPECT_EQ(text(w, "PosThreshTxt"), " 30332"); // 30000 + 212.5 + 39.84 x 3
+    board.ops.clear();
+    child<SpinArrows>(w, "HighClampUpDown")->Up->click();
+    EXPECT_TRUE(board.ops.empty());
+    child<SpinArrows>(w, "OffsetLowUpDown")->Down->click();
+    EXPECT_EQ(chipWrites(), (std::vector<RegisterOp>{write(TargetChip, 0x09C, 750)}));
+}
+
+TEST_F(Stage3, ShutdownRefusesToStart)
+{
+    board.chip[0x000] = 0x0003;
+    RRTabStageFrm w;
+    loadArmed(w);
+    w.ReadContCV5310Cmd_Click();
+    EXPECT_EQ(services.lastMessage(), "CV5310 is in Shutdown Mode. No Results Available");
+    EXPECT_FALSE(w.reading());
+    EXPECT_FALSE(w.readTimer()->isActive());
+    EXPECT_EQ(child<QPushButton>(w, "ReadContCV5310Cmd")->text(), "Read Continuously");
+    EXPECT_TRUE(board.ops.empty());
+}
+
+TEST_F(Stage3, StartPassesAndStopMakeTheReadoutsTraffic)
+{
+    RRTabStageFrm w;
+    loadArmed(w);
+    auto* button = child<QPushButton>(w, "ReadContCV5310Cmd");
+    w.ReadContCV5310Cmd_Click();
+    EXPECT_TRUE(w.reading());
+    EXPECT_EQ(button->text(), "Stop Reading");
+    EXPECT_FALSE(child<QPushButton>(w, "CmdForceCal")->isEnabled());
+    EXPECT_TRUE(board.ops.empty()); // loading selected the mode already
+    EXPECT_TRUE(w.readTimer()->isActive());
+
+    w.ReadTimer_Timer(); // nothing waiting: a status probe, 5 ms to the next pass
+    EXPECT_EQ(board.ops, (std::vector<RegisterOp>{{false, TargetBoard, 11, 1, 0, 0}}));
+    EXPECT_EQ(w.readTimer()->interval(), 5);
+    queueSummary(1);
+    w.ReadTimer_Timer();
+    w.ReadTimer_Timer();
+    EXPECT_EQ(board.ops.back(), (RegisterOp{false, TargetBoard, 11, 9, 0, 1}));
+    EXPECT_EQ(w.readTimer()->interval(), 0); // a block: the next pass at once
+    board.ops.clear();
+    services.sleeps.clear();
+
+    w.ReadContCV5310Cmd_Click();
+    EXPECT_EQ(board.ops, (std::vector<RegisterOp>{partIdRead, partIdRead}));
+    EXPECT_EQ(services.sleeps, std::vector<int>({5, 20, 5}));
+    EXPECT_FALSE(w.reading());
+    EXPECT_FALSE(w.readTimer()->isActive());
+    EXPECT_EQ(button->text(), "Read Continuously");
+    EXPECT_TRUE(child<QPushButton>(w, "CmdForceCal")->isEnabled());
+
+    // The stop ended the capture: a new start selects the mode again.
+    board.ops.clear();
+    w.ReadContCV5310Cmd_Click();
+    EXPECT_EQ(board.ops, (std::vector<RegisterOp>{write(TargetBoard, 10, 0x8008)}));
+}
+
+TEST_F(Stage3, FirstTwoPassesAfterAStartOrATabChangeAddNothing)
+{
+    RRTabStageFrm w;
+    loadArmed(w);
+    const QString path = dir.filePath(QStringLiteral("stage3.txt"));
+    services.fileAnswers.push_back(path);
+    child<QCheckBox>(w, "ChkSaveResults")->click();
+    ASSERT_EQ(services.fileRequests.size(), 1u);
+    EXPECT_EQ(services.fileRequests[0].filter,
+              "CV5310 Register Files(*.txt)|*.txt|All Files (*.*)|*.*");
+    auto* plot = child<StripChart>(w, "RegisterPlot");
+
+    w.ReadContCV5310Cmd_Click();
+    queueSummary(2, 30100, 0x0008, 0, 0);
+    runPasses(w, 3); // probe, two blocks
+    EXPECT_EQ(w.passLoop().passCounter(), 2);
+    EXPECT_EQ(plot->pointCount(0), 0);
+    EXPECT_TRUE(text(w, "TxtReg_0").isEmpty());
+    // The range is set on the second block; the status rows show every block.
+    EXPECT_EQ(plot->upperBound(), 31400); // 30600 + 800
+    EXPECT_EQ(plot->lowerBound(), 28700);
+    EXPECT_TRUE(child<Led>(w, "LED1_0")->isOn()); // stage 3's low limit bit
+    EXPECT_FALSE(child<Led>(w, "LED1_1")->isOn());
+    EXPECT_EQ(text(w, "IntStat1Txt"), "8");
+    EXPECT_EQ(shownText(w, "IntStat1Lbl_3"), "1");
+
+    queueSummary(2, 30200);
+    runPasses(w, 3);
+    EXPECT_EQ(plot->pointCount(0), 2);
+    EXPECT_EQ(plot->point(0, 0), 30201);
+    EXPECT_EQ(plot->point(1, 0), 30000);
+    EXPECT_EQ(text(w, "TxtReg_0"), " 30201");
+    EXPECT_EQ(text(w, "TxtReg_5"), " 29650");
+
+    // The RAM Data tab: the stream stops, the RAM mode is selected, and the
+    // count starts again.
+    board.ops.clear();
+    child<QTabWidget>(w, "SSTab1")->setCurrentIndex(1);
+    EXPECT_EQ(board.ops, (std::vector<RegisterOp>{partIdRead, write(TargetBoard, 10, 0x0008)}));
+    EXPECT_TRUE(w.reading());
+    EXPECT_EQ(w.passLoop().passCounter(), 0);
+    std::vector<uint16_t> block(39, 0);
+    block[0] = 31000;
+    block[17] = 30500;
+    block[36] = 0x0008;
+    for (int i = 0; i < 3; ++i)
+        board.queue(block);
+    runPasses(w, 3); // probe, two blocks
+    EXPECT_EQ(plot->pointCount(0), 2);
+    EXPECT_TRUE(text(w, "CurValTxt").isEmpty());
+    runPasses(w, 1);
+    EXPECT_EQ(plot->pointCount(0), 3);
+    EXPECT_EQ(text(w, "CurValTxt"), " 31000");
+    EXPECT_EQ(text(w, "AmbientTxt"), " 30500");
+    EXPECT_EQ(text(w, "FastFifoTxt_0"), " 0");
+
+    w.ReadContCV5310Cmd_Click();
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray written = f.readAll();
+    EXPECT_EQ(written, stageResultsHeader() +
+                           stageResultsLine({30200, 30000, 30600, 30388, 29500, 29650}) +
+                           stageResultsLine({30201, 30000, 30600, 30388, 29500, 29650}) +
+                           stageResultsLine({31000, 30500, 0, 0, 0, 0}));
+}
+
+TEST_F(Stage3, ClosingWhileReadingEndsTheStreamAndCompletesTheFile)
+{
+    const QString path = dir.filePath(QStringLiteral("close.txt"));
+    {
+        RRTabStageFrm w;
+        loadArmed(w);
+        services.fileAnswers.push_back(path);
+        child<QCheckBox>(w, "ChkSaveResults")->click();
+        EXPECT_EQ(trackedFileCount(), 1);
+        w.ReadContCV5310Cmd_Click();
+        queueSummary(12);
+        runPasses(w, 13);
+        board.ops.clear();
+        w.cmdClose_Click();
+        EXPECT_FALSE(w.reading());
+        EXPECT_FALSE(w.readTimer()->isActive());
+        ASSERT_FALSE(board.ops.empty());
+        EXPECT_EQ(board.ops.front(), partIdRead);
+        EXPECT_EQ(board.ops.back(), partIdRead);
+        EXPECT_EQ(trackedFileCount(), 0);
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 1 + 10 + 1); // header, ten samples, nothing after the last CR LF
+    EXPECT_TRUE(lines.last().isEmpty());
+    EXPECT_EQ(lines[10], QByteArray(" 30111\t  30000\t  30600\t 30388\t  29500\t  29650\r"));
+}
+
+TEST_F(Stage3, ResultsFileThatCannotBeWrittenLeavesTheBoxUnchecked)
+{
+    RRTabStageFrm w;
+    loadArmed(w);
+    auto* box = child<QCheckBox>(w, "ChkSaveResults");
+    box->click(); // the dialog is cancelled
+    EXPECT_EQ(services.lastMessage(), "Error: Cannot Save Values to File");
+    EXPECT_FALSE(box->isChecked());
+    services.fileAnswers.push_back(dir.filePath(QStringLiteral("missing/x.txt")));
+    box->click();
+    EXPECT_EQ(services.messages.size(), 2u);
+    EXPECT_FALSE(box->isChecked());
+}
+
+TEST_F(Stage3, FormulaWindowShowsTheStagesComputation)
+{
+    RRTabStageFrm w;
+    loadArmed(w);
+    QString caption, formula, result;
+    services.onModal = [&](QObject* o) {
+        auto* f = qobject_cast<FormulaFrm*>(o);
+        ASSERT_TRUE(f);
+        caption = f->windowTitle();
+        formula = f->FormulaTxt->text();
+        result = f->ResultTxt->text();
+    };
+    w.ShowFormulaNeg_Click();
+    EXPECT_EQ(caption, "Minimum Threshold Calculation");
+    EXPECT_EQ(formula, minFormulaText());
+    EXPECT_EQ(result, "Min Threshold =  30000 - ( 800/4) + (( 800- 800/4)/16) x  1 =  29762");
+    w.ShowFormulaPos_Click();
+    EXPECT_EQ(caption, "Maximum Threshold Calculation");
+    EXPECT_EQ(result, "Max Threshold =  30000 + ( 800/4) + (( 800- 800/4)/16) x  3 =  30312");
+    EXPECT_TRUE(board.ops.empty());
+}
+
+TEST_F(Stage3, InterruptModeAndForceCalibration)
+{
+    RRTabStageFrm w;
+    loadArmed(w);
+    board.board[7] = 0x0004;
+    board.chip[0x002] = 0x00F0;
+    child<QCheckBox>(w, "BtnIntEnModeChk")->click();
+    EXPECT_EQ(board.ops.back(), write(TargetBoard, 7, 0x0006));
+    EXPECT_EQ(shownText(w, "BtnIntEnModeLbl"), "Threshold");
+    child<QCheckBox>(w, "BtnIntEnModeChk")->click();
+    EXPECT_EQ(board.ops.back(), write(TargetBoard, 7, 0x0004));
+    EXPECT_EQ(shownText(w, "BtnIntEnModeLbl"), "Continuous");
+    child<QPushButton>(w, "CmdForceCal")->click();
+    EXPECT_EQ(board.ops.back(), write(TargetChip, 0x002, 0x40F0));
+}
+
+TEST(StageWindowOnTheBoard, TheResultButtonOpensItsStageAndItStreams)
+{
+    SimRig rig;
+    DiagramFrm d;
+    d.Form_Load();
+    EXPECT_TRUE(d.RRStage[2]->isEnabled());
+    EXPECT_FALSE(d.RRStage[2]->toolTip().contains(QLatin1String("Not available")));
+    int points = 0;
+    QString title, lampCaption;
+    rig.services.onModal = [&](QObject* o) {
+        auto* w = qobject_cast<RRTabStageFrm*>(o);
+        ASSERT_TRUE(w);
+        title = w->windowTitle();
+        lampCaption = shownText(*w, "CmpltIntLbl");
+        w->Timer1_Timer();
+        w->ReadContCV5310Cmd_Click();
+        // Two seconds of the board's time, one pass per tick.
+        const int64_t end = rig.services.nowMs() + 2000;
+        while (rig.services.nowMs() < end) {
+            w->ReadTimer_Timer();
+            rig.services.sleepMs(std::max(1, w->readTimer()->interval()));
+        }
+        points = child<StripChart>(*w, "RegisterPlot")->pointCount(0);
+        w->cmdClose_Click();
+    };
+    d.RRStage_Click(2);
+    ASSERT_EQ(rig.services.modalWindows.size(), 1u);
+    EXPECT_EQ(title, "Sequencer Stage 2");
+    EXPECT_EQ(lampCaption, "Stage  2 Proximity Status");
+    EXPECT_EQ(CurrentStage, 2);
+    EXPECT_EQ(StageResultsSetup.Stage, 2);
+    // Some forty sets in two seconds at decimation 256, less the first two.
+    EXPECT_GT(points, 20);
+    EXPECT_FALSE(rig.board->firmware().capturing());
+}
+
+TEST(StageWindowOnTheBoard, StartPassAndStopTrafficOnTheRecordingTransport)
+{
+    SimRig rig;
+    CurrentStage = 0;
+    StageResultsSetup = stageResultsSetupFor(0);
+    RRTabStageFrm w;
+    w.Form_Load();
+    w.Timer1_Timer();
+    rig.clearRecords();
+
+    w.ReadContCV5310Cmd_Click();
+    for (int guard = 0; w.passLoop().fetched() == 0 && guard < 100; ++guard) {
+        w.ReadTimer_Timer();
+        rig.services.sleepMs(std::max(1, w.readTimer()->interval()));
+    }
+    w.ReadContCV5310Cmd_Click();
+
+    // Status probes until the board has a block, the block, then the stop's
+    // two reads of the part identifier.
+    const auto ops = rig.registerOps();
+    ASSERT_GE(ops.size(), 4u);
+    const size_t n = ops.size();
+    for (size_t i = 0; i + 3 < n; ++i)
+        EXPECT_EQ(ops[i], (RegisterOp{false, TargetBoard, 11, 1, 0, 0})) << i;
+    EXPECT_EQ(ops[n - 3], (RegisterOp{false, TargetBoard, 11, 9, 0, 1}));
+    EXPECT_EQ(ops[n - 2], partIdRead);
+    EXPECT_EQ(ops[n - 1], partIdRead);
+    EXPECT_FALSE(rig.board->firmware().capturing());
+}

@@ -1,0 +1,158 @@
+// The stage results window's arithmetic and texts: thresholds, formula
+// texts, the level diagram's scale, value box checks, status rows and the
+// results file, byte for byte.
+#include "measure/StageResults.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace cv;
+
+TEST(StageThresholds, RoundHalvesToEvenOnTheExactQuotients)
+{
+    // 30000 + 200 + (600 / 16) x 5 = 30387.5
+    EXPECT_EQ(highThreshold(30000, 800, 5), 30388);
+    // 30000 + 200 + 37.5 x 3 = 30312.5: the even neighbour is below.
+    EXPECT_EQ(highThreshold(30000, 800, 3), 30312);
+    EXPECT_EQ(highThreshold(30000, 800, 0), 30200);
+    EXPECT_EQ(highThreshold(30000, 800, 15), 30762); // 30762.5
+    EXPECT_EQ(lowThreshold(30000, 800, 4), 29650);
+    EXPECT_EQ(lowThreshold(30000, 800, 5), 29612); // 29612.5
+    EXPECT_EQ(lowThreshold(30000, 800, 1), 29762); // 29762.5
+    // Offsets that are not multiples of 4 give exact, not integer, quarters.
+    EXPECT_EQ(highThreshold(1000, 2, 0), 1000); // 1000.5
+    EXPECT_EQ(highThreshold(1000, 6, 0), 1002); // 1001.5
+}
+
+TEST(StageThresholds, FormulaTextsAndTheStagesNumbers)
+{
+    EXPECT_EQ(maxFormulaCaption(), "Maximum Threshold Calculation");
+    EXPECT_EQ(minFormulaCaption(), "Minimum Threshold Calculation");
+    EXPECT_EQ(maxFormulaText(), "Max Thresh = Ambient + (Offset High/4) + ((Offset High - "
+                                "(Offset High/4))/16) x Pos Sens");
+    EXPECT_EQ(minFormulaText(), "Min Thresh = Ambient - (Offset Low/4) + ((Offset Low - (Offset "
+                                "Low/4))/16) x Neg Sens");
+    EXPECT_EQ(maxResultText(30000, 800, 5, 30388),
+              "Max Threshold =  30000 + ( 800/4) + (( 800- 800/4)/16) x  5 =  30388");
+    EXPECT_EQ(minResultText(30000, 800, 4, 29650),
+              "Min Threshold =  30000 - ( 800/4) + (( 800- 800/4)/16) x  4 =  29650");
+}
+
+TEST(StageSetupLists, EntriesWithTheirTrailingBlanksAndTheFieldsTheySelect)
+{
+    const QStringList sens = sensitivityItems();
+    ASSERT_EQ(sens.size(), 16);
+    EXPECT_EQ(sens[0], "25.00% ");
+    EXPECT_EQ(sens[1], "29.73% ");
+    EXPECT_EQ(sens[15], "95.32% ");
+    for (const QString& s : sens)
+        EXPECT_TRUE(s.endsWith(QLatin1String("% ")));
+    EXPECT_EQ(peakDetectItems(),
+              (QStringList{"40% ", "50% ", "60% ", "70% ", "80% ", "90% ", "90% ", "90% "}));
+
+    const SensitivityFields f = sensitivityFields(0x4321);
+    EXPECT_EQ(sens[f.neg], "29.73% ");
+    EXPECT_EQ(peakDetectItems()[f.negPeak], "60% ");
+    EXPECT_EQ(sens[f.pos], "39.08% ");
+    EXPECT_EQ(peakDetectItems()[f.posPeak], "80% ");
+    // Bit 15 and bit 7 belong to no list.
+    const SensitivityFields g = sensitivityFields(0x8080);
+    EXPECT_EQ(g.neg + g.negPeak + g.pos + g.posPeak, 0);
+}
+
+TEST(StageDiagram, ScaleStartsOnAMultipleOfTenAndStepsAFifthOfTheSpan)
+{
+    // top 31200, bottom 28800, span 2400, a step of 480.
+    DiagramScale s = diagramScale(30000, 800, 800);
+    EXPECT_EQ(s.span, 2400);
+    EXPECT_EQ(s.labels, (std::array<int64_t, 6>{31200, 30720, 30240, 29760, 29280, 28800}));
+    EXPECT_EQ(s.base, 28320);
+    // (30000 - 28320) x 4815 / 2400 x 0.69 = 2325.6...
+    EXPECT_EQ(levelHeight(30000, s), 2326);
+    EXPECT_EQ(levelHeight(28320, s), 0);
+
+    // The top 31203 moves up to 31210.
+    s = diagramScale(30003, 800, 800);
+    EXPECT_EQ(s.labels[0], 31210);
+    EXPECT_EQ(s.labels[5], 28810);
+    // A fractional top rounds half to even first: 31207.5 -> 31208 -> 31210.
+    s = diagramScale(30000, 805, 800);
+    EXPECT_EQ(s.span, 2408); // 2407.5
+    EXPECT_EQ(s.labels[0], 31210);
+    // A step that is not whole: top 103, bottom 95.5, span 8 (7.5), steps of 1.6.
+    s = diagramScale(100, 2, 3);
+    EXPECT_EQ(s.span, 8);
+    EXPECT_EQ(s.labels, (std::array<int64_t, 6>{110, 108, 107, 105, 104, 102}));
+    EXPECT_EQ(s.base, 100); // 100.4
+    // No offsets: no span, every level at the base.
+    s = diagramScale(30000, 0, 0);
+    EXPECT_EQ(s.span, 0);
+    EXPECT_EQ(levelHeight(35000, s), 0);
+}
+
+TEST(StageValueBoxes, NumbersFromTheTextAndTheirRange)
+{
+    EXPECT_EQ(valueBoxNumber(QStringLiteral("1200abc"), true, 7), 1200);
+    EXPECT_EQ(valueBoxNumber(QStringLiteral("abc"), true, 7), 0);
+    EXPECT_EQ(valueBoxNumber(QStringLiteral("  650"), true, 7), 650);
+    EXPECT_EQ(valueBoxNumber(QStringLiteral("100.5"), true, 7), 100);
+    EXPECT_EQ(valueBoxNumber(QStringLiteral("   "), true, 7), 0);
+    EXPECT_EQ(valueBoxNumber(QString(), false, 7), 7); // not armed: the chip's value
+    EXPECT_FALSE(valueBoxInRange(0));
+    EXPECT_TRUE(valueBoxInRange(1));
+    EXPECT_TRUE(valueBoxInRange(65535));
+    EXPECT_FALSE(valueBoxInRange(65536));
+    EXPECT_FALSE(valueBoxInRange(70000));
+    EXPECT_EQ(kValueRangeMessage, "Value must be a decimal number under 65,535");
+}
+
+TEST(StageStatus, RowsShowTwelveStageBitsAndTheStagesLamp)
+{
+    StatusRow r = statusRow(0x0008, 3);
+    EXPECT_TRUE(r.lamp);
+    EXPECT_TRUE(r.bits[3]);
+    EXPECT_EQ(r.valueText, "8");
+    EXPECT_FALSE(statusRow(0x0008, 2).lamp);
+    // Bits above the twelve stages are not shown.
+    r = statusRow(0xF801, 11);
+    EXPECT_EQ(r.valueText, "801");
+    EXPECT_TRUE(r.lamp);
+    EXPECT_FALSE(r.bits[15]);
+    EXPECT_FALSE(r.bits[12]);
+    EXPECT_EQ(statusRow(0x00FF, 0, 0x00FF).valueText, "FF");
+    EXPECT_EQ(statusRow(0x0F00, 0, 0x00FF).valueText, "0");
+
+    const auto c = statusLampCaptions(3);
+    EXPECT_EQ(c[0], "Stage  3  Low Limit Status");
+    EXPECT_EQ(c[1], "Stage  3 High Limit Status");
+    EXPECT_EQ(c[2], "Stage  3 Proximity Status");
+    EXPECT_EQ(maxThreshCaption(0), "Max Thresh 0xFA");
+    EXPECT_EQ(minThreshCaption(0), "Min Thresh 0x101");
+    EXPECT_EQ(maxThreshCaption(11), "Max Thresh 0x286");
+    EXPECT_EQ(minThreshCaption(1), "Min Thresh 0x125");
+}
+
+TEST(StageResultsFileFormat, HeaderAndLinesByteForByte)
+{
+    EXPECT_EQ(stageResultsHeader(),
+              QByteArray("CDC-Val\tAmb-Val\tMax-Avg Max-Thrsh Min-Avg Min-Thrsh\r\n"));
+    EXPECT_EQ(stageResultsLine({1000, 1001, 1002, 1003, 1004, 1005}),
+              QByteArray(" 1000\t  1001\t  1002\t 1003\t  1004\t  1005\r\n"));
+    EXPECT_EQ(stageResultsLine({0, 65535, 7, 12, 100, 9}),
+              QByteArray(" 0\t  65535\t  7\t 12\t  100\t  9\r\n"));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("stage.txt"));
+    {
+        auto f = StageResultsFile::create(path);
+        ASSERT_TRUE(f);
+        EXPECT_TRUE(f->writeLine({1, 2, 3, 4, 5, 6}));
+        // Each line is in the file at once, before any close.
+        QFile check(path);
+        ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+        EXPECT_EQ(check.readAll(), stageResultsHeader() + stageResultsLine({1, 2, 3, 4, 5, 6}));
+    }
+    EXPECT_FALSE(StageResultsFile::create(dir.filePath(QStringLiteral("no/such/dir/x.txt"))));
+    EXPECT_FALSE(StageResultsFile::create(QString()));
+}

@@ -1,0 +1,227 @@
+// The live readout's passes against a scripted board: what each pass reads
+// and in which order, the first-two-passes rule, the quiet-pass estimate and
+// the chart's range.
+#include "ScriptedBoard.h"
+#include "measure/StageStream.h"
+#include "support/FakeServices.h"
+
+#include <gtest/gtest.h>
+
+using namespace cv;
+using namespace cv::test;
+
+namespace {
+constexpr RegisterOp statusProbe{false, TargetBoard, 11, 1, 0, 0};
+RegisterOp fetch(int address, int count)
+{
+    return {false, TargetBoard, address, count, 0, 1};
+}
+
+struct Passes : ::testing::Test {
+    FakeServices services;
+    ScriptedBoard board;
+    StagePassLoop loop;
+};
+} // namespace
+
+TEST(StageCapture, ModeWordsPerTab)
+{
+    EXPECT_EQ(stageCaptureWord(3, StageTab::InitialSetup), 0x8008);
+    EXPECT_EQ(stageCaptureWord(3, StageTab::RamData), 0x0008);
+    EXPECT_EQ(stageCaptureWord(11, StageTab::InitialSetup), 0x8800);
+    EXPECT_EQ(stageCaptureWord(0, StageTab::RamData), 0x0001);
+}
+
+TEST_F(Passes, WaitingPassesProbeTheStatusAndPauseByMode)
+{
+    loop.start();
+    StagePassResult r = loop.pass(StageTab::InitialSetup, 800, 800);
+    EXPECT_EQ(board.ops, std::vector<RegisterOp>{statusProbe});
+    EXPECT_EQ(r.nextIntervalMs, 5);
+    EXPECT_EQ(r.indicator, Indicator::Keep); // nothing fetched yet: stays as it was
+    EXPECT_FALSE(r.sample);
+    EXPECT_EQ(loop.passCounter(), 0);
+
+    r = loop.pass(StageTab::RamData, 800, 800);
+    EXPECT_EQ(r.nextIntervalMs, 20);
+    EXPECT_EQ(loop.passCounter(), 0);
+}
+
+TEST_F(Passes, SummaryBlocksAndTheFirstTwoPassesRule)
+{
+    loop.start();
+    for (int i = 0; i < 4; ++i)
+        board.queue(
+            summaryBlock(30100 + i, 30000, 30600, 30388, 29500, 29650, 0x0004, 0x0001, 0x0002));
+    loop.pass(StageTab::InitialSetup, 800, 800); // sees the status
+    board.ops.clear();
+
+    std::vector<StagePassResult> r;
+    for (int i = 0; i < 4; ++i)
+        r.push_back(loop.pass(StageTab::InitialSetup, 800, 800));
+    // One nine-word fetch per pass, each taking the status of its reply.
+    EXPECT_EQ(board.ops, std::vector<RegisterOp>(4, fetch(11, 9)));
+    for (const auto& p : r) {
+        ASSERT_TRUE(p.sample);
+        EXPECT_EQ(p.indicator, Indicator::Red);
+        EXPECT_EQ(p.nextIntervalMs, 0);
+        EXPECT_FALSE(p.showBlock);
+    }
+    EXPECT_FALSE(r[0].append);
+    EXPECT_FALSE(r[1].append);
+    EXPECT_TRUE(r[2].append);
+    EXPECT_TRUE(r[3].append);
+    EXPECT_FALSE(r[1].refreshThresholds);
+    EXPECT_TRUE(r[2].refreshThresholds);
+    EXPECT_FALSE(r[3].refreshThresholds);
+    EXPECT_EQ(loop.passCounter(), 3);
+    EXPECT_EQ(loop.fetched(), 4);
+
+    const StageSample& s = *r[2].sample;
+    EXPECT_EQ(s.graph, (std::array<int32_t, 6>{30102, 30000, 30600, 30388, 29500, 29650}));
+    EXPECT_EQ(s.ambient, 30000);
+    // Words 7, 8 and 6: low limit, high limit, proximity.
+    EXPECT_EQ(s.status, (std::array<int32_t, 3>{0x0001, 0x0002, 0x0004}));
+    // The queue ran dry: the next pass waits again, and the white lamp shows it.
+    const StagePassResult idle = loop.pass(StageTab::InitialSetup, 800, 800);
+    EXPECT_FALSE(idle.sample);
+    EXPECT_EQ(idle.indicator, Indicator::White);
+    EXPECT_EQ(loop.passCounter(), 3);
+
+    // A restart (a new start or a tab change) counts from 0 again.
+    loop.start();
+    EXPECT_EQ(loop.passCounter(), 0);
+    EXPECT_EQ(loop.status(), 0);
+    board.queue(summaryBlock(1, 2, 3, 4, 5, 6));
+    board.queue(summaryBlock(1, 2, 3, 4, 5, 6));
+    board.queue(summaryBlock(1, 2, 3, 4, 5, 6));
+    loop.pass(StageTab::InitialSetup, 800, 800);
+    EXPECT_FALSE(loop.pass(StageTab::InitialSetup, 800, 800).append);
+    EXPECT_FALSE(loop.pass(StageTab::InitialSetup, 800, 800).append);
+    EXPECT_TRUE(loop.pass(StageTab::InitialSetup, 800, 800).append);
+}
+
+TEST_F(Passes, RamBlocksComeInThreeReadsOfOneBlock)
+{
+    std::vector<uint16_t> block(39);
+    for (int k = 0; k < 39; ++k)
+        block[size_t(k)] = uint16_t(1000 + k);
+    for (int i = 0; i < 3; ++i)
+        board.queue(block);
+    loop.start();
+    loop.pass(StageTab::RamData, 800, 800);
+    board.ops.clear();
+
+    const StagePassResult first = loop.pass(StageTab::RamData, 800, 800);
+    EXPECT_EQ(board.ops, (std::vector<RegisterOp>{fetch(11, 15), fetch(26, 15), fetch(41, 9)}));
+    // The lamp turns red and the words show only from the third pass on.
+    EXPECT_EQ(first.indicator, Indicator::Keep);
+    EXPECT_FALSE(first.showBlock);
+    EXPECT_EQ(loop.pass(StageTab::RamData, 800, 800).indicator, Indicator::Keep);
+    const StagePassResult third = loop.pass(StageTab::RamData, 800, 800);
+    EXPECT_EQ(third.indicator, Indicator::Red);
+    EXPECT_TRUE(third.showBlock);
+    EXPECT_TRUE(third.append);
+    const StageSample& s = *third.sample;
+    EXPECT_EQ(s.block[0], 1000);
+    EXPECT_EQ(s.block[35], 1035);
+    // Graph from words 0, 17, 25, 26, 32, 33; status words 36, 37, 38.
+    EXPECT_EQ(s.graph, (std::array<int32_t, 6>{1000, 1017, 1025, 1026, 1032, 1033}));
+    EXPECT_EQ(s.ambient, 1017);
+    EXPECT_EQ(s.status, (std::array<int32_t, 3>{1036, 1037, 1038}));
+    // RAM mode makes no offset estimate.
+    EXPECT_FALSE(third.estimate);
+}
+
+TEST_F(Passes, QuietPassEstimateOnTheSixteenthQuietPassAndAfterAStatusBit)
+{
+    loop.start();
+    // Two passes that do not count, then sixteen quiet ones.
+    for (int i = 0; i < 2 + 16; ++i)
+        board.queue(summaryBlock(30000, 30000, 30600, 30388, 29500, 29650));
+    loop.pass(StageTab::InitialSetup, 800, 800);
+    int estimates = 0;
+    for (int i = 0; i < 2 + 15; ++i)
+        estimates += loop.pass(StageTab::InitialSetup, 800, 800).estimate ? 1 : 0;
+    EXPECT_EQ(estimates, 0);
+    const StagePassResult sixteenth = loop.pass(StageTab::InitialSetup, 800, 800);
+    ASSERT_TRUE(sixteenth.estimate);
+    EXPECT_EQ(sixteenth.estimate->offsetLow, 500);
+    EXPECT_EQ(sixteenth.estimate->offsetHigh, 600);
+    EXPECT_EQ(sixteenth.estimate->ambient, 30000);
+
+    // A stage's status bit, then a quiet pass: the estimate comes at once.
+    board.queue(summaryBlock(31000, 30010, 30700, 30388, 29600, 29650, 0, 0, 0x0800));
+    board.queue(summaryBlock(30000, 30010, 30700, 30388, 29600, 29650));
+    EXPECT_FALSE(loop.pass(StageTab::InitialSetup, 800, 800).sample); // sees the status
+    EXPECT_FALSE(loop.pass(StageTab::InitialSetup, 800, 800).estimate);
+    const StagePassResult quiet = loop.pass(StageTab::InitialSetup, 800, 800);
+    ASSERT_TRUE(quiet.estimate);
+    EXPECT_EQ(quiet.estimate->offsetLow, 410);
+    EXPECT_EQ(quiet.estimate->offsetHigh, 690);
+}
+
+TEST(QuietPasses, OnlyTheTwelveStageBitsCount)
+{
+    QuietPassEstimator e;
+    const std::array<int32_t, 3> quiet{0, 0, 0};
+    // Bits above stage 11 are not a touch.
+    for (int i = 0; i < 15; ++i)
+        EXPECT_FALSE(e.pass({0x1000, 0x8000, 0xF000}, 100, 200, 50));
+    EXPECT_TRUE(e.pass(quiet, 100, 200, 50));
+    EXPECT_EQ(e.count(), 0);
+    // Any of the three words with a stage bit restarts the wait at 15.
+    for (const auto& touched : {std::array<int32_t, 3>{1, 0, 0}, std::array<int32_t, 3>{0, 1, 0},
+                                std::array<int32_t, 3>{0, 0, 0x0400}}) {
+        e.reset();
+        EXPECT_FALSE(e.pass(quiet, 100, 200, 50));
+        EXPECT_FALSE(e.pass(touched, 100, 200, 50));
+        EXPECT_EQ(e.count(), 15);
+        const auto est = e.pass(quiet, 100, 200, 50);
+        ASSERT_TRUE(est);
+        EXPECT_EQ(est->offsetLow, 50);
+        EXPECT_EQ(est->offsetHigh, 100);
+    }
+}
+
+TEST(ChartRange, SetUpOnTheSecondPassThenMovedOnlyOutsideItsBand)
+{
+    ChartRangeTracker t;
+    EXPECT_FALSE(t.pass(0, 40000, 30000, 800, 300));
+    auto r = t.pass(1, 40000, 30000, 800, 300);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->upper, 40800);
+    EXPECT_EQ(r->outerUpper, 50800);
+    EXPECT_EQ(r->lower, 29500); // an offset low under 500 gives a margin of 500
+    EXPECT_EQ(r->outerLower, 19500);
+
+    // Inside the bands nothing moves.
+    EXPECT_FALSE(t.pass(2, 40800, 30000, 800, 300));
+    EXPECT_FALSE(t.pass(3, 39800, 30500, 800, 300));
+    // The maximum average rises above the upper level.
+    r = t.pass(3, 40801, 30000, 900, 300);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->upper, 41701);
+    EXPECT_EQ(r->lower, 29500); // the other level stays
+    // ... falls more than 1000 below it.
+    r = t.pass(3, 40700, 30000, 900, 300);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->upper, 41600);
+    // The minimum average falls below the lower level, or rises 1000 above it.
+    r = t.pass(3, 40700, 29499, 900, 700);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->lower, 28799);
+    EXPECT_EQ(r->outerLower, 18799);
+    r = t.pass(3, 40700, 29800, 900, 700);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->lower, 29100);
+    EXPECT_EQ(r->upper, 41600);
+}
+
+TEST(StreamCounters, ProducedFollowsFetchedUntilTheBoardReports)
+{
+    const StreamCounters c = streamCounters(42);
+    EXPECT_EQ(c.produced, 42);
+    EXPECT_EQ(c.fetched, 42);
+    EXPECT_EQ(c.overflow, 0);
+}
