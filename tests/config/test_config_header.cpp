@@ -28,9 +28,8 @@ std::array<std::array<int32_t, 2>, 12> allBias()
 
 QByteArray fixture(const char* name)
 {
-    QFile f(QFileInfo(QStringLiteral(__FILE__))
-                .dir()
-                .filePath(QStringLiteral("fixtures/") + QString::fromLatin1(name)));
+    // The source tree's path, not __FILE__: a compiler cache may make that relative.
+    QFile f(QStringLiteral(CV_TEST_DIR "/config/fixtures/") + QString::fromLatin1(name));
     EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name;
     return f.readAll();
 }
