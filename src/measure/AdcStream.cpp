@@ -25,8 +25,7 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath)
         }
     }
 
-    UsbAccess* access = usbLink().access;
-    const auto before = access ? access->blockCounts() : std::nullopt;
+    const BoardCountsSince counts;
     AdcReading reading;
     if (reading.start(load.converting) != AdcReading::Start::Started)
         return run;
@@ -51,13 +50,7 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath)
     if (file)
         file->close();
 
-    run.counters.fetched = fetched;
-    run.counters.produced = fetched;
-    const auto after = access ? access->blockCounts() : std::nullopt;
-    if (before && after) {
-        run.counters.produced = after->produced - before->produced;
-        run.counters.overflow = after->overflow - before->overflow;
-    }
+    run.counters = counts.finish(fetched);
     return run;
 }
 

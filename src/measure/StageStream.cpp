@@ -116,14 +116,4 @@ void EndCapture()
     ReadRegister(reg::PART_ID, TargetChip);
 }
 
-StreamCounters streamCounters(int64_t fetched)
-{
-    // The board's own produced and overflow counts are not asked yet.
-    StreamCounters c;
-    c.produced = fetched;
-    c.fetched = fetched;
-    c.overflow = 0;
-    return c;
-}
-
 } // namespace cv

@@ -111,8 +111,4 @@ private:
 // The read of the part identifier that ends the firmware's capture.
 void EndCapture();
 
-// Produced and overflow counters of a stream for the summary lines. Until
-// the board reports its own counters, the program's view is all there is.
-StreamCounters streamCounters(int64_t fetched);
-
 } // namespace cv

@@ -40,6 +40,7 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
     }
 
     std::vector<RunningStats> stats(6);
+    const BoardCountsSince counts;
     StagePassLoop loop;
     loop.start();
     const int64_t end = services().nowMs() + int64_t(options.seconds * 1000.0);
@@ -61,7 +62,7 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
     if (file)
         file->close();
     *ok = true;
-    return streamSummary(streamCounters(loop.fetched()), stageTraceNames(), stats);
+    return streamSummary(counts.finish(loop.fetched()), stageTraceNames(), stats);
 }
 
 } // namespace cv

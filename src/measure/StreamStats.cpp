@@ -1,5 +1,7 @@
 #include "measure/StreamStats.h"
 
+#include "link/UsbUtils.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -24,6 +26,29 @@ void RunningStats::add(double x)
 double RunningStats::stddev() const
 {
     return n_ > 1 ? std::sqrt(m2_ / double(n_)) : 0.0;
+}
+
+namespace {
+std::optional<BoardBlockCounts> boardCounts()
+{
+    UsbAccess* access = usbLink().access;
+    return access ? access->blockCounts() : std::nullopt;
+}
+} // namespace
+
+BoardCountsSince::BoardCountsSince() : before_(boardCounts()) {}
+
+StreamCounters BoardCountsSince::finish(int64_t fetched) const
+{
+    StreamCounters c;
+    c.fetched = fetched;
+    c.produced = fetched;
+    const auto after = boardCounts();
+    if (before_ && after) {
+        c.produced = after->produced - before_->produced;
+        c.overflow = after->overflow - before_->overflow;
+    }
+    return c;
 }
 
 QStringList streamSummary(const StreamCounters& counters, const QStringList& names,

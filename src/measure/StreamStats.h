@@ -3,9 +3,12 @@
 // mean, minimum, maximum, peak-to-peak and standard deviation, kept without
 // storing the samples; and the closing lines the command line prints.
 
+#include "link/UsbAccess.h"
+
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace cv {
@@ -26,10 +29,19 @@ private:
     double mean_ = 0, m2_ = 0, min_ = 0, max_ = 0;
 };
 
-struct StreamCounters {
-    int64_t produced = 0; // blocks the board made while streaming
-    int64_t fetched = 0;  // blocks the program read
-    int64_t overflow = 0; // blocks the board dropped
+// Blocks the board made, the program read and the board dropped.
+using StreamCounters = BoardBlockCounts;
+
+// The board's own block tally over one stream: taken when constructed, and
+// again by finish(). A board that keeps no tally is taken to have made just
+// what the program fetched.
+class BoardCountsSince {
+public:
+    BoardCountsSince();
+    StreamCounters finish(int64_t fetched) const;
+
+private:
+    std::optional<BoardBlockCounts> before_;
 };
 
 // "produced P fetched F overflow O", then one line per trace:

@@ -218,10 +218,3 @@ TEST(ChartRange, SetUpOnTheSecondPassThenMovedOnlyOutsideItsBand)
     EXPECT_EQ(r->upper, 41600);
 }
 
-TEST(StreamCounters, ProducedFollowsFetchedUntilTheBoardReports)
-{
-    const StreamCounters c = streamCounters(42);
-    EXPECT_EQ(c.produced, 42);
-    EXPECT_EQ(c.fetched, 42);
-    EXPECT_EQ(c.overflow, 0);
-}
