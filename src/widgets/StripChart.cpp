@@ -95,6 +95,7 @@ struct StripChart::Impl {
     std::vector<ColumnExtent> columns;
     std::vector<uint8_t> has;
     std::vector<QPointF> points;
+    std::vector<QPoint> pixels;
 
     explicit Impl(StripChart* owner) : q(owner) {}
 
@@ -245,7 +246,8 @@ void StripChart::Impl::ensureLayout()
     int nameW = small.horizontalAdvance(QStringLiteral("Trace 00"));
     for (int i = 0; i < int(traces.size()); ++i)
         nameW = std::max(nameW, small.horizontalAdvance(nameOf(i)));
-    l.nameW = std::min(nameW, small.horizontalAdvance(QStringLiteral("M")) * 13);
+    // A little slack: eliding measures text finer than horizontalAdvance.
+    l.nameW = std::min(nameW, small.horizontalAdvance(QStringLiteral("M")) * 13) + 4;
     l.nameDx = 18;
     l.nowDx = l.nameDx + l.nameW + 6 + numW;
     l.meanDx = l.nowDx + 6 + numW;
@@ -400,10 +402,11 @@ void StripChart::Impl::paintTraces(QPainter& p)
             const int n = runs.na + runs.nb;
             if (n == 0)
                 continue;
-            points.clear();
-            const bool dense = length > cols;
-            if (!dense) {
-                // Fewer samples than columns: a line through every one.
+            p.setPen(QPen(t.color, 1.0));
+            if (length <= cols) {
+                // No more samples than columns: a line through every one,
+                // antialiased where they are few enough for it to show.
+                points.clear();
                 int slot = length - n;
                 auto add = [&](const double* v, int k) {
                     for (int i = 0; i < k; ++i, ++slot)
@@ -411,28 +414,47 @@ void StripChart::Impl::paintTraces(QPainter& p)
                 };
                 add(runs.a, runs.na);
                 add(runs.b, runs.nb);
-            } else {
-                // Each column its extremes, entered and left in the order
-                // the samples ran, so the line stays continuous.
-                chart::reduceColumns(t.ring, length, sk, cols, columns, has);
-                for (int c = 0; c < cols; ++c) {
-                    if (!has[size_t(c)])
-                        continue;
-                    const auto& e = columns[size_t(c)];
-                    const double x = pane.left() + c + 0.5;
-                    const double a = e.rising ? e.lo : e.hi, b = e.rising ? e.hi : e.lo;
-                    points.emplace_back(x, y(a));
-                    if (a != b)
-                        points.emplace_back(x, y(b));
-                }
+                p.setRenderHint(QPainter::Antialiasing, n < cols / 2);
+                if (points.size() == 1)
+                    p.drawPoint(points.front());
+                else
+                    p.drawPolyline(points.data(), int(points.size()));
+                continue;
             }
-            // Antialiasing only pays for sparse lines; dense ones stay crisp and fast.
-            p.setRenderHint(QPainter::Antialiasing, !dense && n < cols / 2);
-            p.setPen(QPen(t.color, 1.0));
-            if (points.size() == 1)
-                p.drawPoint(points.front());
+            // Each column its extremes, entered and left in the order the
+            // samples ran so the line stays continuous; whole pixels, and
+            // straight runs merged, so a flat trace costs a few segments.
+            chart::reduceColumns(t.ring, length, sk, cols, columns, has);
+            pixels.clear();
+            auto add = [&](QPoint q) {
+                const size_t k = pixels.size();
+                if (k && pixels[k - 1] == q)
+                    return;
+                if (k >= 2) {
+                    const QPoint a = pixels[k - 2], b = pixels[k - 1];
+                    const bool flat = a.y() == b.y() && b.y() == q.y();
+                    const bool upright = a.x() == b.x() && b.x() == q.x() &&
+                                         (b.y() - a.y() > 0) == (q.y() - b.y() > 0);
+                    if (flat || upright) {
+                        pixels[k - 1] = q;
+                        return;
+                    }
+                }
+                pixels.push_back(q);
+            };
+            for (int c = 0; c < cols; ++c) {
+                if (!has[size_t(c)])
+                    continue;
+                const auto& e = columns[size_t(c)];
+                const int x = pane.left() + c;
+                add(QPoint(x, int(y(e.rising ? e.lo : e.hi))));
+                add(QPoint(x, int(y(e.rising ? e.hi : e.lo))));
+            }
+            p.setRenderHint(QPainter::Antialiasing, false);
+            if (pixels.size() == 1)
+                p.drawPoint(pixels.front());
             else
-                p.drawPolyline(points.data(), int(points.size()));
+                p.drawPolyline(pixels.data(), int(pixels.size()));
         }
     }
     p.setClipping(false);
@@ -518,7 +540,7 @@ void StripChart::Impl::paintCrossHair(QPainter& p)
     if (box.right() > q->width() - 2)
         box.moveRight(cursor->x() - 14);
     if (box.bottom() > q->height() - 2)
-        box.moveBottom(q->height() - 2);
+        box.moveBottom(q->height() - 4);
     box.moveTop(std::max(0, box.top()));
     p.setPen(QColor(0x9a, 0x9a, 0x9a));
     p.setBrush(QColor(255, 255, 230, 240));
