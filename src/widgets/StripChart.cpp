@@ -391,9 +391,13 @@ void StripChart::Impl::paintTraces(QPainter& p)
         const QRect inner = pane.adjusted(1, 1, -1, -1);
         p.setClipRect(inner);
         const int cols = pane.width();
-        // Keep far-off values near the pane so clipping stays cheap.
+        // Keep far-off values near the pane so clipping stays cheap; a value
+        // that is no number (NaN) lands at the top edge instead of anywhere.
         const double yMin = pane.top() - 4.0, yMax = pane.bottom() + 4.0;
-        auto y = [&](double v) { return std::clamp(yOf(pl, pane, v), yMin, yMax); };
+        auto y = [&](double v) {
+            const double r = yOf(pl, pane, v);
+            return r >= yMin ? (r <= yMax ? r : yMax) : yMin;
+        };
         for (const auto& t : traces) {
             if (plotOf(t) != pi)
                 continue;
@@ -570,7 +574,6 @@ StripChart::StripChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<I
     });
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setMinimumSize(200, 120);
     setTraceCount(1);
 }
 
@@ -972,6 +975,11 @@ void StripChart::contextMenuEvent(QContextMenuEvent* event)
     QMenu* menu = createContextMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());
+}
+
+QSize StripChart::sizeHint() const
+{
+    return QSize(600, 300);
 }
 
 void StripChart::resizeEvent(QResizeEvent*)

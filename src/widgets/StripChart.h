@@ -113,6 +113,8 @@ public:
     // The context menu ("Save as PNG", "Save visible data as CSV").
     QMenu* createContextMenu(QWidget* parent);
 
+    QSize sizeHint() const override;
+
 signals:
     void holdChanged(bool hold);
 

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace cv;
@@ -142,6 +143,16 @@ TEST(StripChart, PlotsStackTopToBottomWithTheirOwnBounds)
         EXPECT_GT(c.plotRect(p).height(), 40);
     }
     EXPECT_TRUE(c.plotRect(3).isNull());
+
+    // Whatever the size and the values, painting stays inside the widget.
+    for (int i = 0; i < 500; ++i)
+        c.append(i % 5, i % 3 ? std::nan("") : 1e300 * (i % 2 ? 1 : -1));
+    for (QSize size : {QSize(600, 400), QSize(40, 20), QSize(2000, 90)}) {
+        c.resize(size);
+        const QImage image = c.grab().toImage();
+        EXPECT_EQ(image.size(), size * c.devicePixelRatio());
+        EXPECT_FALSE(c.plotRect(2).isEmpty());
+    }
 }
 
 TEST(StripChart, AClickOnAPlotTogglesHoldAndFreezesThePicture)
