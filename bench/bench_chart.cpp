@@ -99,6 +99,9 @@ void writeResultsCharts(const QString& dir)
     c.resize(900, 380);
     bench::setUpResultsChart(c, 12, 2000);
     c.savePng(dir + QStringLiteral("/chart_adc.png"));
+    c.resize(560, 330);
+    c.savePng(dir + QStringLiteral("/chart_adc_narrow.png"));
+    c.resize(900, 380);
 
     // Held and zoomed, with the cross-hair read-out.
     c.setHold(true);

@@ -300,11 +300,13 @@ void StripChart::Impl::ensureLayout()
         }
     } else if (mode == Below) {
         const int y0 = l.panes.back().bottom() + small.height() + 8 + small.ascent();
-        for (int c = 0; c < std::min(columns, traceCount); ++c)
+        // Read down each column, then on to the next.
+        const int rows = (traceCount + columns - 1) / columns;
+        for (int c = 0; c * rows < traceCount; ++c)
             l.headers.push_back(QPoint(kMargin + c * (entryW + 16), y0));
         for (int k = 0; k < int(order.size()); ++k)
             l.entries[size_t(order[size_t(k)])] =
-                QPoint(kMargin + (k % columns) * (entryW + 16), y0 + (k / columns + 1) * l.rowH);
+                QPoint(kMargin + (k / rows) * (entryW + 16), y0 + (k % rows + 1) * l.rowH);
     }
     l.valid = true;
     layout = std::move(l);
