@@ -534,6 +534,25 @@ void StripChart::Impl::paintCrossHair(QPainter& p)
         p.drawLine(x, r.top() + 1, x, r.bottom() - 1);
     p.drawLine(pane.left() + 1, cursor->y(), pane.right() - 1, cursor->y());
 
+    // A dot on each trace where the cross-hair meets it.
+    const int age = length - 1 - slotAtX(pane, x);
+    const double dotX = xOfSlot(pane, length - 1 - age);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    for (const auto& t : traces) {
+        const int a = skip(t) + age;
+        const int pi = plotOf(t);
+        if (a >= t.ring.size())
+            continue;
+        const double dotY = yOf(plotAt(pi), layout.panes[size_t(pi)], t.ring.at(a));
+        if (!layout.panes[size_t(pi)].contains(QPoint(int(dotX), int(dotY))))
+            continue;
+        p.setPen(QPen(Qt::white, 1));
+        p.setBrush(t.color);
+        p.drawEllipse(QPointF(dotX, dotY), 3, 3);
+    }
+    p.setBrush(Qt::NoBrush);
+    p.setRenderHint(QPainter::Antialiasing, false);
+
     p.setFont(smallFont());
     const QFontMetrics fm(p.font());
     constexpr int kMark = 16; // colour mark before a trace's line
@@ -845,10 +864,10 @@ std::vector<std::pair<int, QString>> StripChart::Impl::readOut(const QPoint& pos
         return lines;
     const QRect& pane = layout.panes[size_t(pi)];
     const int age = length - 1 - slotAtX(pane, pos.x());
-    lines.emplace_back(
-        -1, QStringLiteral("%1   value %2")
-                .arg(age == 0 ? QStringLiteral("newest") : QStringLiteral("%1 ago").arg(age))
-                .arg(chart::valueText(valueAtY(plotAt(pi), pane, pos.y()))));
+    // The sample as the time axis counts it, and the value at the cursor's height.
+    lines.emplace_back(-1, QStringLiteral("sample %1   cursor %2")
+                               .arg(-age)
+                               .arg(chart::valueText(valueAtY(plotAt(pi), pane, pos.y()))));
     for (int i = 0; i < int(traces.size()); ++i) {
         const auto& t = traces[size_t(i)];
         const int a = skip(t) + age;
@@ -949,6 +968,10 @@ void StripChart::mouseDoubleClickEvent(QMouseEvent* event)
 void StripChart::mouseMoveEvent(QMouseEvent* event)
 {
     d_->cursor = event->position().toPoint();
+    if (d_->paneAt(*d_->cursor) >= 0)
+        setCursor(Qt::CrossCursor);
+    else
+        unsetCursor();
     d_->schedule();
 }
 

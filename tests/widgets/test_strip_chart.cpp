@@ -269,11 +269,11 @@ TEST(StripChart, CrossHairReadsTheValuesUnderTheCursor)
     const QRect r = s.chart.plotRect(0);
     const QStringList newest = s.chart.readOut(QPoint(r.right(), r.top() + r.height() / 2));
     ASSERT_EQ(newest.size(), 3);
-    EXPECT_TRUE(newest[0].startsWith(QStringLiteral("newest")));
+    EXPECT_TRUE(newest[0].startsWith(QStringLiteral("sample 0 ")));
     EXPECT_EQ(newest[1], "Stage 0: 990");
     EXPECT_EQ(newest[2], "Stage 1: 500");
     const QStringList oldest = s.chart.readOut(QPoint(r.left(), r.top() + 1));
-    EXPECT_TRUE(oldest[0].startsWith(QStringLiteral("99 ago")));
+    EXPECT_TRUE(oldest[0].startsWith(QStringLiteral("sample -99 ")));
     EXPECT_EQ(oldest[1], "Stage 0: 0");
     EXPECT_TRUE(s.chart.readOut(QPoint(1, 1)).isEmpty());
 
