@@ -630,11 +630,17 @@ void StripChart::setTracePlot(int trace, int plot)
 {
     if (!d_->valid(trace))
         return;
+    if (d_->traces[size_t(trace)].plot == std::max(0, plot))
+        return;
     d_->traces[size_t(trace)].plot = std::max(0, plot);
     d_->relayout();
 }
+// The windows may repeat a setting on every pass: only a change costs a
+// new layout.
 void StripChart::setTitle(const QString& title)
 {
+    if (d_->title == title)
+        return;
     d_->title = title;
     d_->relayout();
 }
@@ -644,7 +650,7 @@ QString StripChart::title() const
 }
 void StripChart::setTraceName(int trace, const QString& name)
 {
-    if (!d_->valid(trace))
+    if (!d_->valid(trace) || d_->traces[size_t(trace)].name == name)
         return;
     d_->traces[size_t(trace)].name = name;
     d_->relayout();
@@ -707,6 +713,8 @@ void StripChart::append(int trace, double value)
 }
 void StripChart::setLength(int points)
 {
+    if (d_->length == std::max(1, points))
+        return;
     d_->length = std::max(1, points);
     if (d_->buffer < d_->length)
         setBufferLength(d_->length);
@@ -714,7 +722,10 @@ void StripChart::setLength(int points)
 }
 void StripChart::setBufferLength(int points)
 {
-    d_->buffer = std::max(d_->length, std::max(1, points));
+    const int buffer = std::max(d_->length, std::max(1, points));
+    if (buffer == d_->buffer)
+        return;
+    d_->buffer = buffer;
     for (auto& t : d_->traces)
         t.ring.resize(d_->buffer);
     d_->schedule();
@@ -745,7 +756,10 @@ void StripChart::setHold(bool hold)
 void StripChart::setBounds(double lower, double upper, int plot)
 {
     auto& p = d_->plot(plot);
-    p.set = ValueRange{std::min(lower, upper), std::max(lower, upper)};
+    const ValueRange set{std::min(lower, upper), std::max(lower, upper)};
+    if (p.set == set)
+        return;
+    p.set = set;
     if (!p.zoomed)
         p.view = p.set;
     else
@@ -755,7 +769,10 @@ void StripChart::setBounds(double lower, double upper, int plot)
 void StripChart::setOuterBounds(double lower, double upper, int plot)
 {
     auto& p = d_->plot(plot);
-    p.outer = ValueRange{std::min(lower, upper), std::max(lower, upper)};
+    const ValueRange outer{std::min(lower, upper), std::max(lower, upper)};
+    if (p.outer == outer)
+        return;
+    p.outer = outer;
     if (p.zoomed) {
         p.view = chart::zoomRange(p.view, p.view.lower, 1.0, p.limit());
         d_->relayout();
