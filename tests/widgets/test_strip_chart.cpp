@@ -155,6 +155,38 @@ TEST(StripChart, PlotsStackTopToBottomWithTheirOwnBounds)
     }
 }
 
+TEST(StripChart, ASingleSpikeAmongManyPointsPerColumnStaysVisible)
+{
+    StripChart c;
+    c.resize(500, 300);
+    c.setLegendVisible(false);
+    c.setTraceCount(1);
+    c.setTraceColor(0, QColor(255, 0, 0));
+    c.setLength(2000);
+    c.setBounds(0, 1000);
+    for (int i = 0; i < 2000; ++i)
+        c.append(0, i == 1234 ? 900 : 100);
+    const QImage image = c.grab().toImage();
+    const QRect r = c.plotRect(0);
+    ASSERT_LT(r.width(), 2000 / 3); // several points per column
+    auto red = [&](int x, int y) { return image.pixelColor(x, y) == QColor(255, 0, 0); };
+    auto yOf = [&](double v) { return r.top() + int((1000 - v) / 1000 * (r.height() - 1)); };
+
+    const int spikeX = r.left() + 1234 * r.width() / 2000;
+    int top = r.bottom();
+    for (int x = spikeX - 1; x <= spikeX + 1; ++x)
+        for (int y = r.top() + 2; y < r.bottom() - 1; ++y)
+            if (red(x, y))
+                top = std::min(top, y);
+    EXPECT_NEAR(top, yOf(900), 1);
+    // Nothing of the trace is drawn above the spike, and the flat part is whole.
+    for (int x = r.left() + 2; x < r.right() - 1; ++x) {
+        for (int y = r.top() + 2; y < yOf(900) - 1; ++y)
+            ASSERT_FALSE(red(x, y)) << x << "," << y;
+        EXPECT_TRUE(red(x, yOf(100)) || red(x, yOf(100) + 1) || red(x, yOf(100) - 1)) << x;
+    }
+}
+
 TEST(StripChart, AClickOnAPlotTogglesHoldAndFreezesThePicture)
 {
     Shown s(50);
