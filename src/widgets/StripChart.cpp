@@ -274,7 +274,7 @@ void StripChart::Impl::ensureLayout()
     if (!title.isEmpty())
         l.titleRect = QRect(left, kMargin, right - left, big.height());
     const int width = l.panes.front().width();
-    l.timeTicks = chart::niceTicks(-(length - 1), 0, std::max(2, width / 90));
+    l.timeTicks = chart::niceTicks(-(length - 1), 0, std::max(2, width / 70));
 
     l.entries.assign(traces.size(), QPoint(-1, -1));
     // Traces in legend order: by plot, then by number.
