@@ -3,15 +3,17 @@
 // by Qt Charts and QCustomPlot in the same run (our time / theirs; target
 // below 1). Ends with one line of key=value pairs.
 //
-//   bench_chart [--frames N] [--width W --height H] [--png DIR]
+//   bench_chart [--frames N] [--width W --height H] [--png DIR] [--ours-only]
 //
-// --png DIR also writes the pictures of the three charts the views show.
+// --png DIR also writes the pictures of the three charts the views show;
+// --ours-only paints only our chart (for a profiler).
 #include "ChartPaintCompare.h"
 #include "widgets/StripChart.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QMouseEvent>
 #include <cmath>
 #include <cstdio>
@@ -97,6 +99,9 @@ void writeResultsCharts(const QString& dir)
     c.resize(900, 380);
     bench::setUpResultsChart(c, 12, 2000);
     c.savePng(dir + QStringLiteral("/chart_adc.png"));
+    c.resize(560, 330);
+    c.savePng(dir + QStringLiteral("/chart_adc_narrow.png"));
+    c.resize(900, 380);
 
     // Held and zoomed, with the cross-hair read-out.
     c.setHold(true);
@@ -124,6 +129,22 @@ double appendNs()
             c.append(t, double(i + t));
     return double(clock.nsecsElapsed()) / (rounds * 12.0);
 }
+
+double oursOnlyMs(int frames, QSize size)
+{
+    StripChart c;
+    bench::setUpResultsChart(c, 12, 2000);
+    c.resize(size);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QElapsedTimer clock;
+    clock.start();
+    for (int f = 0; f < frames; ++f) {
+        for (int t = 0; t < 12; ++t)
+            c.append(t, bench::sampleValue(t, 2000 + f));
+        c.render(&image);
+    }
+    return double(clock.nsecsElapsed()) / 1e6 / frames;
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -133,9 +154,14 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     int frames = 200, width = 1000, height = 400;
     QString png;
+    bool oursOnly = false;
     const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); ++i) {
-        if (args[i] == QLatin1String("--frames"))
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--ours-only"))
+            oursOnly = true;
+        else if (i + 1 == args.size())
+            break;
+        else if (args[i] == QLatin1String("--frames"))
             frames = args[++i].toInt();
         else if (args[i] == QLatin1String("--width"))
             width = args[++i].toInt();
@@ -149,6 +175,10 @@ int main(int argc, char** argv)
         writeResultsCharts(png);
         writeStageChart(png);
         writeSliderChart(png);
+    }
+    if (oursOnly) {
+        std::printf("paint_ms_per_frame=%.3f\n", oursOnlyMs(frames, QSize(width, height)));
+        return 0;
     }
     const double append = appendNs();
     const auto f = bench::compareChartPaint(12, 2000, std::max(1, frames), QSize(width, height));

@@ -95,6 +95,7 @@ struct StripChart::Impl {
     std::vector<ColumnExtent> columns;
     std::vector<uint8_t> has;
     std::vector<QPointF> points;
+    std::vector<QPoint> pixels;
 
     explicit Impl(StripChart* owner) : q(owner) {}
 
@@ -245,7 +246,8 @@ void StripChart::Impl::ensureLayout()
     int nameW = small.horizontalAdvance(QStringLiteral("Trace 00"));
     for (int i = 0; i < int(traces.size()); ++i)
         nameW = std::max(nameW, small.horizontalAdvance(nameOf(i)));
-    l.nameW = std::min(nameW, small.horizontalAdvance(QStringLiteral("M")) * 13);
+    // A little slack: eliding measures text finer than horizontalAdvance.
+    l.nameW = std::min(nameW, small.horizontalAdvance(QStringLiteral("M")) * 13) + 4;
     l.nameDx = 18;
     l.nowDx = l.nameDx + l.nameW + 6 + numW;
     l.meanDx = l.nowDx + 6 + numW;
@@ -272,7 +274,7 @@ void StripChart::Impl::ensureLayout()
     if (!title.isEmpty())
         l.titleRect = QRect(left, kMargin, right - left, big.height());
     const int width = l.panes.front().width();
-    l.timeTicks = chart::niceTicks(-(length - 1), 0, std::max(2, width / 90));
+    l.timeTicks = chart::niceTicks(-(length - 1), 0, std::max(2, width / 70));
 
     l.entries.assign(traces.size(), QPoint(-1, -1));
     // Traces in legend order: by plot, then by number.
@@ -298,11 +300,13 @@ void StripChart::Impl::ensureLayout()
         }
     } else if (mode == Below) {
         const int y0 = l.panes.back().bottom() + small.height() + 8 + small.ascent();
-        for (int c = 0; c < std::min(columns, traceCount); ++c)
+        // Read down each column, then on to the next.
+        const int rows = (traceCount + columns - 1) / columns;
+        for (int c = 0; c * rows < traceCount; ++c)
             l.headers.push_back(QPoint(kMargin + c * (entryW + 16), y0));
         for (int k = 0; k < int(order.size()); ++k)
             l.entries[size_t(order[size_t(k)])] =
-                QPoint(kMargin + (k % columns) * (entryW + 16), y0 + (k / columns + 1) * l.rowH);
+                QPoint(kMargin + (k / rows) * (entryW + 16), y0 + (k % rows + 1) * l.rowH);
     }
     l.valid = true;
     layout = std::move(l);
@@ -389,9 +393,13 @@ void StripChart::Impl::paintTraces(QPainter& p)
         const QRect inner = pane.adjusted(1, 1, -1, -1);
         p.setClipRect(inner);
         const int cols = pane.width();
-        // Keep far-off values near the pane so clipping stays cheap.
+        // Keep far-off values near the pane so clipping stays cheap; a value
+        // that is no number (NaN) lands at the top edge instead of anywhere.
         const double yMin = pane.top() - 4.0, yMax = pane.bottom() + 4.0;
-        auto y = [&](double v) { return std::clamp(yOf(pl, pane, v), yMin, yMax); };
+        auto y = [&](double v) {
+            const double r = yOf(pl, pane, v);
+            return r >= yMin ? (r <= yMax ? r : yMax) : yMin;
+        };
         for (const auto& t : traces) {
             if (plotOf(t) != pi)
                 continue;
@@ -400,10 +408,11 @@ void StripChart::Impl::paintTraces(QPainter& p)
             const int n = runs.na + runs.nb;
             if (n == 0)
                 continue;
-            points.clear();
-            const bool dense = length > cols;
-            if (!dense) {
-                // Fewer samples than columns: a line through every one.
+            p.setPen(QPen(t.color, 1.0));
+            if (length <= cols) {
+                // No more samples than columns: a line through every one,
+                // antialiased where they are few enough for it to show.
+                points.clear();
                 int slot = length - n;
                 auto add = [&](const double* v, int k) {
                     for (int i = 0; i < k; ++i, ++slot)
@@ -411,28 +420,47 @@ void StripChart::Impl::paintTraces(QPainter& p)
                 };
                 add(runs.a, runs.na);
                 add(runs.b, runs.nb);
-            } else {
-                // Each column its extremes, entered and left in the order
-                // the samples ran, so the line stays continuous.
-                chart::reduceColumns(t.ring, length, sk, cols, columns, has);
-                for (int c = 0; c < cols; ++c) {
-                    if (!has[size_t(c)])
-                        continue;
-                    const auto& e = columns[size_t(c)];
-                    const double x = pane.left() + c + 0.5;
-                    const double a = e.rising ? e.lo : e.hi, b = e.rising ? e.hi : e.lo;
-                    points.emplace_back(x, y(a));
-                    if (a != b)
-                        points.emplace_back(x, y(b));
-                }
+                p.setRenderHint(QPainter::Antialiasing, n < cols / 2);
+                if (points.size() == 1)
+                    p.drawPoint(points.front());
+                else
+                    p.drawPolyline(points.data(), int(points.size()));
+                continue;
             }
-            // Antialiasing only pays for sparse lines; dense ones stay crisp and fast.
-            p.setRenderHint(QPainter::Antialiasing, !dense && n < cols / 2);
-            p.setPen(QPen(t.color, 1.0));
-            if (points.size() == 1)
-                p.drawPoint(points.front());
+            // Each column its extremes, entered and left in the order the
+            // samples ran so the line stays continuous; whole pixels, and
+            // straight runs merged, so a flat trace costs a few segments.
+            chart::reduceColumns(t.ring, length, sk, cols, columns, has);
+            pixels.clear();
+            auto add = [&](QPoint q) {
+                const size_t k = pixels.size();
+                if (k && pixels[k - 1] == q)
+                    return;
+                if (k >= 2) {
+                    const QPoint a = pixels[k - 2], b = pixels[k - 1];
+                    const bool flat = a.y() == b.y() && b.y() == q.y();
+                    const bool upright = a.x() == b.x() && b.x() == q.x() &&
+                                         (b.y() - a.y() > 0) == (q.y() - b.y() > 0);
+                    if (flat || upright) {
+                        pixels[k - 1] = q;
+                        return;
+                    }
+                }
+                pixels.push_back(q);
+            };
+            for (int c = 0; c < cols; ++c) {
+                if (!has[size_t(c)])
+                    continue;
+                const auto& e = columns[size_t(c)];
+                const int x = pane.left() + c;
+                add(QPoint(x, int(y(e.rising ? e.lo : e.hi))));
+                add(QPoint(x, int(y(e.rising ? e.hi : e.lo))));
+            }
+            p.setRenderHint(QPainter::Antialiasing, false);
+            if (pixels.size() == 1)
+                p.drawPoint(pixels.front());
             else
-                p.drawPolyline(points.data(), int(points.size()));
+                p.drawPolyline(pixels.data(), int(pixels.size()));
         }
     }
     p.setClipping(false);
@@ -506,6 +534,25 @@ void StripChart::Impl::paintCrossHair(QPainter& p)
         p.drawLine(x, r.top() + 1, x, r.bottom() - 1);
     p.drawLine(pane.left() + 1, cursor->y(), pane.right() - 1, cursor->y());
 
+    // A dot on each trace where the cross-hair meets it.
+    const int age = length - 1 - slotAtX(pane, x);
+    const double dotX = xOfSlot(pane, length - 1 - age);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    for (const auto& t : traces) {
+        const int a = skip(t) + age;
+        const int pi = plotOf(t);
+        if (a >= t.ring.size())
+            continue;
+        const double dotY = yOf(plotAt(pi), layout.panes[size_t(pi)], t.ring.at(a));
+        if (!layout.panes[size_t(pi)].contains(QPoint(int(dotX), int(dotY))))
+            continue;
+        p.setPen(QPen(Qt::white, 1));
+        p.setBrush(t.color);
+        p.drawEllipse(QPointF(dotX, dotY), 3, 3);
+    }
+    p.setBrush(Qt::NoBrush);
+    p.setRenderHint(QPainter::Antialiasing, false);
+
     p.setFont(smallFont());
     const QFontMetrics fm(p.font());
     constexpr int kMark = 16; // colour mark before a trace's line
@@ -518,7 +565,7 @@ void StripChart::Impl::paintCrossHair(QPainter& p)
     if (box.right() > q->width() - 2)
         box.moveRight(cursor->x() - 14);
     if (box.bottom() > q->height() - 2)
-        box.moveBottom(q->height() - 2);
+        box.moveBottom(q->height() - 4);
     box.moveTop(std::max(0, box.top()));
     p.setPen(QColor(0x9a, 0x9a, 0x9a));
     p.setBrush(QColor(255, 255, 230, 240));
@@ -548,7 +595,6 @@ StripChart::StripChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<I
     });
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setMinimumSize(200, 120);
     setTraceCount(1);
 }
 
@@ -584,11 +630,17 @@ void StripChart::setTracePlot(int trace, int plot)
 {
     if (!d_->valid(trace))
         return;
+    if (d_->traces[size_t(trace)].plot == std::max(0, plot))
+        return;
     d_->traces[size_t(trace)].plot = std::max(0, plot);
     d_->relayout();
 }
+// The windows may repeat a setting on every pass: only a change costs a
+// new layout.
 void StripChart::setTitle(const QString& title)
 {
+    if (d_->title == title)
+        return;
     d_->title = title;
     d_->relayout();
 }
@@ -598,7 +650,7 @@ QString StripChart::title() const
 }
 void StripChart::setTraceName(int trace, const QString& name)
 {
-    if (!d_->valid(trace))
+    if (!d_->valid(trace) || d_->traces[size_t(trace)].name == name)
         return;
     d_->traces[size_t(trace)].name = name;
     d_->relayout();
@@ -661,6 +713,8 @@ void StripChart::append(int trace, double value)
 }
 void StripChart::setLength(int points)
 {
+    if (d_->length == std::max(1, points))
+        return;
     d_->length = std::max(1, points);
     if (d_->buffer < d_->length)
         setBufferLength(d_->length);
@@ -668,7 +722,10 @@ void StripChart::setLength(int points)
 }
 void StripChart::setBufferLength(int points)
 {
-    d_->buffer = std::max(d_->length, std::max(1, points));
+    const int buffer = std::max(d_->length, std::max(1, points));
+    if (buffer == d_->buffer)
+        return;
+    d_->buffer = buffer;
     for (auto& t : d_->traces)
         t.ring.resize(d_->buffer);
     d_->schedule();
@@ -699,7 +756,10 @@ void StripChart::setHold(bool hold)
 void StripChart::setBounds(double lower, double upper, int plot)
 {
     auto& p = d_->plot(plot);
-    p.set = ValueRange{std::min(lower, upper), std::max(lower, upper)};
+    const ValueRange set{std::min(lower, upper), std::max(lower, upper)};
+    if (p.set == set)
+        return;
+    p.set = set;
     if (!p.zoomed)
         p.view = p.set;
     else
@@ -709,7 +769,10 @@ void StripChart::setBounds(double lower, double upper, int plot)
 void StripChart::setOuterBounds(double lower, double upper, int plot)
 {
     auto& p = d_->plot(plot);
-    p.outer = ValueRange{std::min(lower, upper), std::max(lower, upper)};
+    const ValueRange outer{std::min(lower, upper), std::max(lower, upper)};
+    if (p.outer == outer)
+        return;
+    p.outer = outer;
     if (p.zoomed) {
         p.view = chart::zoomRange(p.view, p.view.lower, 1.0, p.limit());
         d_->relayout();
@@ -818,10 +881,10 @@ std::vector<std::pair<int, QString>> StripChart::Impl::readOut(const QPoint& pos
         return lines;
     const QRect& pane = layout.panes[size_t(pi)];
     const int age = length - 1 - slotAtX(pane, pos.x());
-    lines.emplace_back(
-        -1, QStringLiteral("%1   value %2")
-                .arg(age == 0 ? QStringLiteral("newest") : QStringLiteral("%1 ago").arg(age))
-                .arg(chart::valueText(valueAtY(plotAt(pi), pane, pos.y()))));
+    // The sample as the time axis counts it, and the value at the cursor's height.
+    lines.emplace_back(-1, QStringLiteral("sample %1   cursor %2")
+                               .arg(-age)
+                               .arg(chart::valueText(valueAtY(plotAt(pi), pane, pos.y()))));
     for (int i = 0; i < int(traces.size()); ++i) {
         const auto& t = traces[size_t(i)];
         const int a = skip(t) + age;
@@ -922,6 +985,10 @@ void StripChart::mouseDoubleClickEvent(QMouseEvent* event)
 void StripChart::mouseMoveEvent(QMouseEvent* event)
 {
     d_->cursor = event->position().toPoint();
+    if (d_->paneAt(*d_->cursor) >= 0)
+        setCursor(Qt::CrossCursor);
+    else
+        unsetCursor();
     d_->schedule();
 }
 
@@ -950,6 +1017,11 @@ void StripChart::contextMenuEvent(QContextMenuEvent* event)
     QMenu* menu = createContextMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());
+}
+
+QSize StripChart::sizeHint() const
+{
+    return QSize(600, 300);
 }
 
 void StripChart::resizeEvent(QResizeEvent*)

@@ -100,9 +100,10 @@ public:
 
     // Where a plot's traces are drawn, in widget coordinates.
     QRect plotRect(int plot = 0) const;
-    // The cross-hair read-out at a widget position: the sample's age and
-    // the value under the cursor, then one line per trace holding a value
-    // there ("name: value"). Empty outside the plots.
+    // The cross-hair read-out at a widget position: the sample as the time
+    // axis counts it (0 newest, older ones negative) and the value at the
+    // cursor's height, then one line per trace holding a value there
+    // ("name: value"). Empty outside the plots.
     QStringList readOut(const QPoint& pos) const;
 
     // The picture as PNG; false when the file cannot be written.
@@ -112,6 +113,8 @@ public:
     void saveVisibleDataAsCsv();
     // The context menu ("Save as PNG", "Save visible data as CSV").
     QMenu* createContextMenu(QWidget* parent);
+
+    QSize sizeHint() const override;
 
 signals:
     void holdChanged(bool hold);
