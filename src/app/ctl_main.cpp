@@ -5,6 +5,7 @@
 #include "config/ConfigHeader.h"
 #include "config/DiagramOps.h"
 #include "config/OffsetCalibration.h"
+#include "demo/DemoCommand.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "platform/CliServices.h"
@@ -35,7 +36,9 @@ const char* const kUsage =
     "  init-inputs                         every input of every stage to bias, standard levels\n"
     "  easy-setup                          asks the board to reset the chip's registers\n"
     "  calibrate STAGE|all                 offset calibration of one stage or the sweep of all\n"
-    "  export-header FILE                  the configuration as C header text\n";
+    "  export-header FILE                  the configuration as C header text\n"
+    "  demo --tab demo|slider|joypad --seconds S\n"
+    "                                      the demo tab's loop, one JSON object per shown block\n";
 
 struct CommandLine {
     QStringList words;
@@ -244,6 +247,31 @@ void cmdExportHeader(CommandLine& cl)
         services().endProgram(1);
 }
 
+void cmdDemo(CommandLine& cl)
+{
+    DemoTab tab = DemoTab::Demo;
+    double seconds = 5;
+    while (cl.peek().startsWith(QLatin1String("--"))) {
+        const QString opt = cl.next();
+        if (opt == QLatin1String("--tab")) {
+            const QString name = cl.next();
+            if (!demoTabFromName(name, &tab))
+                usageError(
+                    QStringLiteral("--tab takes demo, slider or joypad, not \"%1\"").arg(name));
+        } else if (opt == QLatin1String("--seconds")) {
+            bool ok = false;
+            const QString t = cl.next();
+            seconds = t.toDouble(&ok);
+            if (!ok || seconds < 0 || seconds > 86400)
+                usageError(QStringLiteral("--seconds takes 0 to 86400, not \"%1\"").arg(t));
+        } else {
+            usageError(QStringLiteral("unknown option %1").arg(opt));
+        }
+    }
+    if (!RunDemoCommand(tab, seconds))
+        services().endProgram(1);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -280,6 +308,7 @@ int main(int argc, char** argv)
         {QStringLiteral("easy-setup"), cmdEasySetup},
         {QStringLiteral("calibrate"), cmdCalibrate},
         {QStringLiteral("export-header"), cmdExportHeader},
+        {QStringLiteral("demo"), cmdDemo},
     };
     static CliServices cli;
     setServices(&cli);
