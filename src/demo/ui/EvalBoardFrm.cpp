@@ -272,8 +272,8 @@ void EvalBoardFrm::BuildDemoTab(QWidget* t)
         l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         l->setStyleSheet(QStringLiteral("font-size: 10px;"));
         const int x = 600 - 36 * c.bit;
-        l->setGeometry(c.bit == 0 ? 330 : x - 22, 46 + ((15 - c.bit) % 2) * 30,
-                       c.bit == 0 ? 300 : 60, 30);
+        l->setGeometry(c.bit == 0 ? 330 : x - 29, 46 + ((15 - c.bit) % 2) * 30,
+                       c.bit == 0 ? 300 : 74, 30);
     }
     label(slider, QStringLiteral("Position"), 20, 112, 60);
     PositionTxt = textBox(slider, QStringLiteral("PositionTxt"), 80, 110, 60);
