@@ -7,13 +7,16 @@
 #include "support/SimRig.h"
 #include "widgets/StripChart.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -395,4 +398,84 @@ TEST(EvalBoardFrm, TheMainWindowOpensTheBoardsDemo)
                   QStringLiteral("cv::") + QString::fromLatin1(demoVariantFor(id)->className));
         EXPECT_TRUE(ran);
     }
+}
+
+namespace {
+QString scenarioIn(const QTemporaryDir& dir, const QByteArray& text)
+{
+    const QString path = dir.filePath(QStringLiteral("scenario.txt"));
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(text);
+    return path;
+}
+} // namespace
+
+TEST(EvalBoardFrm, DemoTabLightsTheKeyClicksOnceAndStepsTheList)
+{
+    QTemporaryDir dir;
+    // The first touch settles the loop; the second press is the one shown.
+    Demo d(58,
+           scenarioIn(dir, "300 press up\n600 release up\n1200 press down\n1800 release down\n"));
+    d.open(DemoTab::Demo);
+    auto* sound = child<QCheckBox>(*d.w, "PlaySoundEnableChk");
+    sound->setChecked(true);
+    d.w->PlaySoundEnableChk_Click();
+    EXPECT_EQ(child<QLabel>(*d.w, "PlaySoundEnableLbl")->text(), "ON");
+    auto* down = child<KeyPicture>(*d.w, "GoDownPic_0");
+    bool sawPressed = false;
+    while (d.rig.board->scenarioMs() < 1600) {
+        d.passes(1);
+        sawPressed |= down->backColor() == KeyPicture::pressedColor();
+    }
+    EXPECT_TRUE(sawPressed);
+    EXPECT_EQ(child<QLabel>(*d.w, "KrvReg2Lbl_16")->text(), "1"); // bit 0: Down
+    ASSERT_EQ(d.rig.services.sounds.size(), 1u);
+    EXPECT_TRUE(d.rig.services.sounds[0].endsWith("/click.Wav"));
+    EXPECT_EQ(child<QListWidget>(*d.w, "SubMenuLst")->currentRow(), 1);
+    while (d.rig.board->scenarioMs() < 2200)
+        d.passes(1);
+    EXPECT_EQ(down->backColor(), KeyPicture::releasedColor());
+    EXPECT_EQ(child<KeyPicture>(*d.w, "GoUpPic_0")->backColor(), KeyPicture::releasedColor());
+    EXPECT_EQ(d.rig.services.sounds.size(), 1u);
+}
+
+TEST(EvalBoardFrm, JoyPadKeysMoveTheCursorAndTheCentreKeyZooms)
+{
+    QTemporaryDir dir;
+    Demo d(58,
+           scenarioIn(dir, "300 press up\n600 release up\n1200 press right\n1600 release right\n"
+                           "2200 press centre\n2600 release centre\n"));
+    d.open(DemoTab::JoyPad);
+    while (d.rig.board->scenarioMs() < 2000)
+        d.passes(1);
+    EXPECT_EQ(d.w->decoderState().col, 1);
+    EXPECT_EQ(d.w->decoderState().row, 0);
+    EXPECT_TRUE(child<QLabel>(*d.w, "ZoomPic")->pixmap().isNull());
+    while (d.rig.board->scenarioMs() < 2500)
+        d.passes(1);
+    EXPECT_FALSE(child<QLabel>(*d.w, "ZoomPic")->pixmap().isNull());
+    // The cursor stays where it was when the tab starts again.
+    d.choose(DemoTab::Demo);
+    d.choose(DemoTab::JoyPad);
+    EXPECT_EQ(d.w->decoderState().col, 1);
+}
+
+TEST(EvalBoardFrm, InterruptModeBoxSwitchesReportingAndHandshakes)
+{
+    Demo d(70);
+    d.open(DemoTab::Control);
+    auto* box = child<QCheckBox>(*d.w, "BtnIntEnModeChk");
+    box->setChecked(false);
+    d.rig.clearRecords();
+    d.w->BtnIntEnModeChk_Click();
+    EXPECT_EQ(child<QLabel>(*d.w, "BtnIntEnModeLbl")->text(), "Continuous");
+    std::vector<std::pair<int, int>> writes;
+    for (const auto& op : d.rig.writes())
+        writes.emplace_back(op.address, op.value);
+    ASSERT_GE(writes.size(), 2u);
+    EXPECT_EQ(writes[0].first, 7);
+    EXPECT_EQ(writes[0].second & 2, 0);
+    EXPECT_EQ(writes[1], (std::pair<int, int>{0x00A, 0x0D00}));
+    EXPECT_EQ(d.rig.board->firmware().boardReg(7) & 2, 0);
 }
