@@ -7,6 +7,7 @@
 #include "support/SimRig.h"
 #include "widgets/StripChart.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -14,7 +15,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -478,4 +481,57 @@ TEST(EvalBoardFrm, InterruptModeBoxSwitchesReportingAndHandshakes)
     EXPECT_EQ(writes[0].second & 2, 0);
     EXPECT_EQ(writes[1], (std::pair<int, int>{0x00A, 0x0D00}));
     EXPECT_EQ(d.rig.board->firmware().boardReg(7) & 2, 0);
+}
+
+namespace {
+// A style without pictures: the JoyPad grid has nothing to show.
+class NoIconStyle : public QProxyStyle {
+public:
+    QIcon standardIcon(StandardPixmap, const QStyleOption*, const QWidget*) const override
+    {
+        return {};
+    }
+};
+} // namespace
+
+TEST(EvalBoardFrm, WithoutIconsTheGridStaysEmptyAfterItsMessage)
+{
+    const QString styleName = QApplication::style()->name();
+    QApplication::setStyle(new NoIconStyle);
+    Demo d(58);
+    d.w->Form_Load();
+    QApplication::setStyle(styleName);
+    EXPECT_EQ(d.w->iconCount(), 0);
+    ASSERT_EQ(d.rig.services.messages.size(), 1u);
+    EXPECT_TRUE(d.rig.services.messages[0].text.endsWith("has not icons."));
+    EXPECT_EQ(d.rig.services.messages[0].icon, MsgIcon::None);
+    EXPECT_EQ(d.rig.services.messages[0].title, "CV5320 Evaluation Software");
+}
+
+TEST(EvalBoardFrm, AResizeRestartsTheShowingTabAndForceCalRefreshesLater)
+{
+    Demo d(70);
+    d.open(DemoTab::Slider);
+    d.passes(5);
+    d.rig.clearRecords();
+    d.w->Form_Resize();
+    EXPECT_TRUE(d.w->timer1()->isActive());
+    EXPECT_TRUE(d.rig.registerOps().empty()); // nothing until the timer fires
+    d.w->Timer1_Timer();
+    auto ops = d.rig.registerOps();
+    ASSERT_GE(ops.size(), 4u);
+    EXPECT_EQ(ops[0].address, 0x017); // the old loop's end
+    EXPECT_EQ(ops[1].address, 0x017); // the new start
+    EXPECT_EQ(ops[2].value, 0x0B00);
+    EXPECT_EQ(d.w->loop().blockCounter(), 0);
+
+    d.choose(DemoTab::Control);
+    d.rig.clearRecords();
+    d.w->CmdForceCal_Click();
+    EXPECT_EQ(d.chipWrites().size(), 1u);
+    EXPECT_EQ(d.chipWrites()[0].value & 0x4000, 0x4000);
+    EXPECT_EQ(d.rig.registerOps().size(), 2u); // its read and write, no refresh yet
+    EXPECT_TRUE(d.w->findChild<QTimer*>("Timer2")->isActive());
+    d.w->Timer2_Timer();
+    EXPECT_EQ(d.rig.registerOps().back().count, 5);
 }

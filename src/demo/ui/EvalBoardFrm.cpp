@@ -722,7 +722,7 @@ bool EvalBoardFrm::eventFilter(QObject* watched, QEvent* event)
         const QString text = e->text();
         for (QComboBox* c : {PowModeCmb, ConvStartCmb, FullPowSkipCmb, LowPowSkipCmb, SkipCtrlCmb,
                              FullProxTimeCmb, LowProxTimeCmb, PowDownCmb, SlowFifoCmb})
-            if (c->lineEdit() == watched && text.size() == 1)
+            if (c->lineEdit() == watched && text.size() == 1 && text[0].isPrint())
                 return ComboKeyPress(c, text[0]);
     }
     return QDialog::eventFilter(watched, event);
