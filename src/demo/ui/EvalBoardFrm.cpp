@@ -1244,11 +1244,6 @@ void EvalBoardFrm::cmdClose_Click()
     reject();
 }
 
-void EvalBoardFrm::closeEvent(QCloseEvent* event)
-{
-    QDialog::closeEvent(event);
-}
-
 void EvalBoardFrm::Form_Unload()
 {
     Timer1->stop();

@@ -96,7 +96,6 @@ protected:
     EvalBoardFrm(const DemoVariant& variant, QWidget* parent);
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildDemoTab(QWidget* tab);
