@@ -3,7 +3,8 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 packages=(build-essential cmake ninja-build pkg-config ccache qt6-base-dev libusb-1.0-0-dev
-          libgtest-dev libbenchmark-dev xvfb fonts-dejavu-core qt6-charts-dev libqcustomplot-dev)
+          libgtest-dev libbenchmark-dev xvfb fonts-dejavu-core qt6-charts-dev libqcustomplot-dev
+          qt6-multimedia-dev xdotool)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

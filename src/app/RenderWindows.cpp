@@ -8,9 +8,11 @@
 #include "config/ui/IntStatFrm.h"
 #include "config/ui/InterruptFrm.h"
 #include "config/ui/PowControlFrm.h"
+#include "demo/ui/EvalBoardFrm.h"
 #include "measure/ui/FormulaFrm.h"
 #include "measure/ui/RRTabStageFrm.h"
 #include "platform/Services.h"
+#include "shell/Startup.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
 #include "shell/ui/RegCtrlFrm.h"
 #include "sim/SimBoard.h"
@@ -23,6 +25,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -103,6 +106,28 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
              return f;
          }},
     };
+    // The demo of the board, one picture per tab, each after a second and a
+    // half of its loop.
+    const int boardId = readBoardId();
+    static const char* const tabSuffix[4] = {"", "-Control", "-Slider", "-JoyPad"};
+    static std::deque<QByteArray> demoNames; // names stay where they are
+    if (demoVariantFor(boardId)) {
+        for (int tab = 0; tab < 4; ++tab) {
+            demoNames.push_back(QByteArray(demoVariantFor(boardId)->className) + tabSuffix[tab]);
+            windows.push_back(
+                {demoNames.back().constData(), [boardId, tab]() -> std::unique_ptr<QWidget> {
+                     std::unique_ptr<EvalBoardFrm> w(createEvalBoardFrm(boardId));
+                     w->Form_Load();
+                     w->tabs()->setCurrentIndex(tab);
+                     w->Timer1_Timer();
+                     for (int i = 0; i < 120; ++i) {
+                         w->DemoTimer_Timer();
+                         services().sleepMs(25);
+                     }
+                     return w;
+                 }});
+        }
+    }
     if (auto* board = dynamic_cast<sim::SimBoard*>(&access))
         windows.push_back({"VirtualSensorBoardFrm", [board]() -> std::unique_ptr<QWidget> {
                                auto w = std::make_unique<sim::VirtualSensorBoardFrm>(*board);

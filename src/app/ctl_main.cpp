@@ -5,6 +5,7 @@
 #include "config/ConfigHeader.h"
 #include "config/DiagramOps.h"
 #include "config/OffsetCalibration.h"
+#include "demo/DemoCommand.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/AdcStream.h"
@@ -41,7 +42,9 @@ const char* const kUsage =
     "  stream --seconds S [--out FILE]     the twelve conversion results streamed as the\n"
     "                                      converter window does; noise figures per stage\n"
     "  stage-stream N --seconds S [--ram] [--out FILE]\n"
-    "                                      streams stage N's live values, then noise figures\n";
+    "                                      streams stage N's live values, then noise figures\n"
+    "  demo --tab demo|slider|joypad --seconds S\n"
+    "                                      the demo tab's loop, one JSON object per shown block\n";
 
 struct CommandLine {
     QStringList words;
@@ -250,6 +253,17 @@ void cmdExportHeader(CommandLine& cl)
         services().endProgram(1);
 }
 
+// The length of a stream: above 0, at most a day.
+double secondsArgument(CommandLine& cl)
+{
+    const QString t = cl.next();
+    bool ok = false;
+    const double seconds = t.toDouble(&ok);
+    if (!ok || !(seconds > 0) || seconds > 86400)
+        usageError(QStringLiteral("seconds expected (above 0, up to 86400), got \"%1\"").arg(t));
+    return seconds;
+}
+
 void cmdStream(CommandLine& cl)
 {
     double seconds = -1;
@@ -257,12 +271,7 @@ void cmdStream(CommandLine& cl)
     while (cl.peek().startsWith(QLatin1String("--"))) {
         const QString opt = cl.next();
         if (opt == QLatin1String("--seconds")) {
-            const QString t = cl.next();
-            bool ok = false;
-            seconds = t.toDouble(&ok);
-            if (!ok || seconds <= 0 || seconds > 86400)
-                usageError(
-                    QStringLiteral("seconds expected (above 0, up to 86400), got \"%1\"").arg(t));
+            seconds = secondsArgument(cl);
         } else if (opt == QLatin1String("--out")) {
             out = fileArgument(cl);
         } else {
@@ -290,12 +299,7 @@ void cmdStageStream(CommandLine& cl)
         } else if (opt == QLatin1String("--out")) {
             o.out = fileArgument(cl);
         } else if (opt == QLatin1String("--seconds")) {
-            const QString t = cl.next();
-            bool ok = false;
-            o.seconds = t.toDouble(&ok);
-            if (!ok || o.seconds <= 0 || o.seconds > 86400)
-                usageError(
-                    QStringLiteral("seconds expected (above 0, up to 86400), got \"%1\"").arg(t));
+            o.seconds = secondsArgument(cl);
             haveSeconds = true;
         } else {
             usageError(QStringLiteral("unknown option %1").arg(opt));
@@ -309,6 +313,27 @@ void cmdStageStream(CommandLine& cl)
         services().endProgram(1);
     for (const QString& line : lines)
         std::printf("%s\n", line.toLocal8Bit().constData());
+}
+
+void cmdDemo(CommandLine& cl)
+{
+    DemoTab tab = DemoTab::Demo;
+    double seconds = 5;
+    while (cl.peek().startsWith(QLatin1String("--"))) {
+        const QString opt = cl.next();
+        if (opt == QLatin1String("--tab")) {
+            const QString name = cl.next();
+            if (!demoTabFromName(name, &tab))
+                usageError(
+                    QStringLiteral("--tab takes demo, slider or joypad, not \"%1\"").arg(name));
+        } else if (opt == QLatin1String("--seconds")) {
+            seconds = secondsArgument(cl);
+        } else {
+            usageError(QStringLiteral("unknown option %1").arg(opt));
+        }
+    }
+    if (!RunDemoCommand(tab, seconds))
+        services().endProgram(1);
 }
 
 } // namespace
@@ -349,6 +374,7 @@ int main(int argc, char** argv)
         {QStringLiteral("export-header"), cmdExportHeader},
         {QStringLiteral("stream"), cmdStream},
         {QStringLiteral("stage-stream"), cmdStageStream},
+        {QStringLiteral("demo"), cmdDemo},
     };
     static CliServices cli;
     setServices(&cli);

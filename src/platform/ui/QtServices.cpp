@@ -5,7 +5,11 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QFileInfo>
+#include <QSoundEffect>
 #include <QThread>
+#include <QUrl>
+#include <map>
 #include <cstdio>
 #include <cstdlib>
 
@@ -104,9 +108,22 @@ void QtServices::processEvents()
     QCoreApplication::processEvents();
 }
 
-void QtServices::playSound(const QString&)
+void QtServices::playSound(const QString& file)
 {
-    QApplication::beep();
+    // One effect per file, loaded once. Without an audio output the effect
+    // only reports an error status: the program stays silent.
+    // Kept to the end of the process: none may outlive the application object.
+    static auto* effects = new std::map<QString, QSoundEffect*>;
+    QSoundEffect*& effect = (*effects)[file];
+    if (!effect) {
+        if (!QFileInfo::exists(file))
+            return;
+        effect = new QSoundEffect(QCoreApplication::instance());
+        effect->setSource(QUrl::fromLocalFile(file));
+    }
+    if (effect->isPlaying())
+        effect->stop();
+    effect->play();
 }
 
 void QtServices::quit(int code)

@@ -1,6 +1,7 @@
 #include "shell/ui/CV5320TopLevelFrm.h"
 
 #include "config/ui/DiagramFrm.h"
+#include "demo/ui/EvalBoardFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "platform/Services.h"
@@ -11,6 +12,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <memory>
 
 namespace cv {
 
@@ -130,8 +132,13 @@ void CV5320TopLevelFrm::CmdBlockDiagram_Click()
 
 void CV5320TopLevelFrm::CmdDemo_Click()
 {
-    // The demo window of the board (1, 58 or 70) opens here, modally; any
-    // other identifier does nothing.
+    // The demo window of the board (1, 58 or 70), modally; any other
+    // identifier does nothing. Its Demo tab starts 250 ms after it shows.
+    std::unique_ptr<EvalBoardFrm> w(createEvalBoardFrm(BoardId, this));
+    if (!w)
+        return;
+    w->Form_Load();
+    services().showModal(w.get());
 }
 
 void CV5320TopLevelFrm::CmdExit_Click()

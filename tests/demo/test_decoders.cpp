@@ -1,0 +1,226 @@
+#include "demo/DemoDecoders.h"
+
+#include <gtest/gtest.h>
+
+using namespace cv;
+
+namespace {
+struct DemoBlocks {
+    DecoderState s;
+    int list = 0;
+    int count = int(countryNames().size());
+    DemoBlocks() { s.restart(); }
+    DemoView feed(int w0, int w1, bool sound = true)
+    {
+        const int32_t w[6] = {w0, w1, 0, 0, 0, 0};
+        DemoView v = decodeDemoBlock(w, s, list, count, sound);
+        list = v.list;
+        return v;
+    }
+};
+
+JoyPadView joy(DecoderState& s, int w0, bool sound = true)
+{
+    const int32_t w[2] = {w0, 0};
+    return decodeJoyPadBlock(w, s, sound);
+}
+} // namespace
+
+TEST(CountryList, HoldsTheNamesAlphabetically)
+{
+    const QStringList& c = countryNames();
+    ASSERT_EQ(c.size(), 145);
+    EXPECT_EQ(c.front(), "Afghanistan");
+    EXPECT_EQ(c.back(), "Zimbabwe");
+    for (int i = 1; i < c.size(); ++i)
+        EXPECT_LT(c[i - 1], c[i]) << i;
+}
+
+TEST(DemoDecoder, AHeldKeyClicksOnceAndOnlyAfterARelease)
+{
+    DemoBlocks d;
+    // Already held when the loop starts: lit, but silent until released.
+    EXPECT_TRUE(d.feed(0x0002, 0).keys.pressed[KeyUp]);
+    EXPECT_EQ(d.feed(0x0002, 0).clicks, 0);
+    EXPECT_FALSE(d.feed(0x0000, 0).keys.pressed[KeyUp]);
+    EXPECT_EQ(d.feed(0x0002, 0).clicks, 1);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(d.feed(0x0002, 0).clicks, 0);
+    // Another key is armed by its own release only.
+    EXPECT_EQ(d.feed(0x0012, 0).clicks, 1); // centre was released all along
+    // Without audible feedback nothing clicks, and the arming stays.
+    d.feed(0, 0);
+    EXPECT_EQ(d.feed(0x0001, 0, false).clicks, 0);
+    EXPECT_EQ(d.feed(0x0001, 0, true).clicks, 1);
+}
+
+TEST(DemoDecoder, TapClicksOnceWhileTheWordRepeats)
+{
+    DemoBlocks d;
+    d.feed(0, 0x0000); // tap bit clear: armed
+    DemoView v = d.feed(0, 0xC000);
+    EXPECT_TRUE(v.tap);
+    EXPECT_TRUE(v.active);
+    EXPECT_EQ(v.position, 0);
+    EXPECT_EQ(v.list, 0); // no step command
+    EXPECT_EQ(v.clicks, 1);
+    EXPECT_EQ(d.feed(0, 0xC000).clicks, 0);
+    EXPECT_EQ(d.feed(0, 0xC000).clicks, 0);
+}
+
+TEST(DemoDecoder, ListStepsWrapAndClickOncePerRun)
+{
+    DemoBlocks d;
+    d.list = 144;
+    DemoView v = d.feed(0, 0x1000);
+    EXPECT_EQ(v.list, 0); // wraps without a click
+    EXPECT_EQ(v.clicks, 0);
+    v = d.feed(0, 0x2000);
+    EXPECT_EQ(v.list, 144); // and back
+    EXPECT_EQ(v.clicks, 0);
+
+    d.list = 10;
+    d.feed(0, 0x8000); // no command: the list click is armed
+    int clicks = 0;
+    for (int i = 1; i <= 4; ++i) {
+        v = d.feed(0, 0x9000);
+        EXPECT_EQ(v.list, 10 + i);
+        clicks += v.clicks;
+    }
+    EXPECT_EQ(clicks, 1);
+    // A step without a finger on the slider does not click.
+    d.feed(0, 0);
+    EXPECT_EQ(d.feed(0, 0x1000).clicks, 0);
+}
+
+TEST(DemoDecoder, CommandPriorities)
+{
+    DemoBlocks d;
+    d.list = 5;
+    EXPECT_EQ(d.feed(0x0060, 0).list, 4); // bit 6 wins over bit 5
+    EXPECT_EQ(d.feed(0x0020, 0).list, 5);
+    EXPECT_EQ(d.feed(0, 0x3000).list, 6); // bit 12 wins over bit 13
+    // The key-pad's "next" and the slider's "previous": next is asked first.
+    EXPECT_EQ(d.feed(0x0020, 0x2000).list, 7);
+}
+
+TEST(DemoDecoder, TicksRoundHalvesToEvenAndStopAtTheLast)
+{
+    EXPECT_EQ(tickIndex(4), 0);
+    EXPECT_EQ(tickIndex(12), 2);
+    EXPECT_EQ(tickIndex(20), 2);
+    EXPECT_EQ(tickIndex(116), 14);
+    EXPECT_EQ(tickIndex(117), 15);
+    EXPECT_EQ(tickIndex(255), 15);
+
+    DemoBlocks d;
+    EXPECT_FALSE(d.feed(0, 4).tickMoved); // 0 and 4 share tick 0
+    DemoView v = d.feed(0, 12);
+    EXPECT_TRUE(v.tickMoved);
+    EXPECT_EQ(v.tick, 2);
+    EXPECT_FALSE(d.feed(0, 0x8000 | 20).tickMoved);
+}
+
+TEST(JoyPadDecoder, KeysMoveOncePerPressCommandsOncePerBlock)
+{
+    DecoderState s;
+    s.restart();
+    joy(s, 0); // Right released: armed
+    JoyPadView v = joy(s, 0x0008);
+    EXPECT_EQ(s.col, 1);
+    EXPECT_EQ(v.keys.clicks, 1);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(joy(s, 0x0008).keys.clicks, 0);
+    EXPECT_EQ(s.col, 1);
+
+    // The firmware's move command repeats every block up to the edge.
+    for (int i = 0; i < 10; ++i) {
+        v = joy(s, 0x0100);
+        EXPECT_EQ(v.keys.clicks, 0);
+    }
+    EXPECT_EQ(s.col, 6);
+    EXPECT_FALSE(joy(s, 0x0100).moved);
+
+    // Priority: bit 6 (up) over 5, 8 and 7; at row 0 it does not move at all.
+    s.row = 2;
+    joy(s, 0x01E0);
+    EXPECT_EQ(s.row, 1);
+    EXPECT_EQ(s.col, 6);
+    s.row = 0;
+    EXPECT_FALSE(joy(s, 0x00C0).moved); // up wins, left is not taken
+    EXPECT_EQ(s.col, 6);
+    // The centre key zooms on every block it is held.
+    EXPECT_TRUE(joy(s, 0x0010).zoom);
+    EXPECT_TRUE(joy(s, 0x0010).zoom);
+    // A new loop keeps the cursor but disarms the keys.
+    s.restart();
+    joy(s, 0x0004);
+    EXPECT_EQ(s.col, 6);
+}
+
+TEST(SliderDecoder, WordsOfEachBoard)
+{
+    EXPECT_EQ(signMagnitude(0x8000), 0);
+    EXPECT_EQ(signMagnitude(0x8001), -1);
+    EXPECT_EQ(signMagnitude(0x7FFF), 32767);
+
+    int32_t w[15] = {1, 2, 3, 4, 5, 6, 7, 8, 900, 800, 0x8000 | 500, 0x8000 | 40, 60, 99, 0x0F03};
+    SliderView v = decodeSliderBlock(58, w);
+    EXPECT_FLOAT_EQ(v.positionRatio, -0.5);
+    EXPECT_EQ(v.unscaledDisp, -40);
+    EXPECT_EQ(v.absPos, 99);
+    EXPECT_EQ(v.segmentFlags & 0xFF, 0x03); // shapes 0 and 1 red, 2 to 7 white
+    EXPECT_EQ(v.chartPoints, (std::vector<double>{900, 800, -40, 60, 99}));
+    w[10] = 500;
+    EXPECT_FLOAT_EQ(decodeSliderBlock(58, w).positionRatio, 0.5);
+
+    const int32_t w70[14] = {1, 2, 3, 4, 5, 6, 7, 8, 0xF0A5, 77, 12, 128, 300, 0};
+    v = decodeSliderBlock(70, w70);
+    EXPECT_EQ(v.segmentFlags & 0xFF, 0xA5);
+    EXPECT_EQ(v.absPos, 77);
+    EXPECT_EQ(v.nbPositions, 128);
+    EXPECT_EQ(v.chartPoints, (std::vector<double>{300, 77}));
+
+    const int32_t w1[12] = {0xC000 | 0x1FF, 0x12AB, 1, 2, 3, 4, 5, 6, 7, 8, 0x0381, 0xFF};
+    v = decodeSliderBlock(1, w1);
+    EXPECT_EQ(v.absPos, 0xFF);
+    EXPECT_TRUE(v.tap);
+    EXPECT_TRUE(v.active);
+    EXPECT_EQ(v.segments[7], 8);
+    EXPECT_EQ(v.segmentFlags, 0x81);
+    EXPECT_EQ(sliderBlockWords(1), 12);
+    EXPECT_EQ(sliderBlockWords(58), 15);
+    EXPECT_EQ(sliderBlockWords(70), 14);
+}
+
+TEST(SliderDecoder, ChartRangesFollowTheParameters)
+{
+    const PlotRanges p = positionPlotRanges(128);
+    EXPECT_EQ(p.firstUpper, 138);
+    EXPECT_EQ(p.secondUpper, 153);
+    const PlotRanges m = meanPlotRanges(50);
+    EXPECT_EQ(m.firstUpper, 1000);
+    EXPECT_EQ(m.secondUpper, 500);
+    const PlotRanges d = displacementPlotRanges(100);
+    EXPECT_EQ(d.firstLower, -200);
+    EXPECT_EQ(d.firstUpper, 300);
+    EXPECT_EQ(d.secondLower, -100);
+    EXPECT_EQ(d.secondUpper, 200);
+}
+
+TEST(TypeAhead, PicksTheFirstItemThatBeginsWithTheCandidate)
+{
+    const QStringList skip = {"3", "7", "15", "31"};
+    TypeAhead t = ComboTypeAhead(skip, "3", 0, 1, QLatin1Char('1'));
+    EXPECT_TRUE(t.consumed);
+    EXPECT_EQ(t.index, 2);
+    EXPECT_EQ(t.text, "15");
+    EXPECT_EQ(t.selStart, 1); // the "5" stays selected
+    EXPECT_EQ(t.selLength, 9999);
+    t = ComboTypeAhead(skip, "15", 1, 1, QLatin1Char('9'));
+    EXPECT_EQ(t.index, -1);
+    EXPECT_EQ(t.text, "19");
+    const QStringList modes = {"Full Power", "Shutdown Mode", "Low Power", "Shutdown Mode"};
+    EXPECT_EQ(ComboTypeAhead(modes, "", 0, 0, QLatin1Char('s')).index, 1); // case ignored
+    EXPECT_FALSE(ComboTypeAhead(modes, "Low", 3, 0, QLatin1Char(' ')).consumed);
+}

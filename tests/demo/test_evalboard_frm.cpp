@@ -1,0 +1,537 @@
+#include "demo/ui/EvalBoardFrm.h"
+#include "demo/ui/KeyPicture.h"
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
+#include "platform/NumText.h"
+#include "shell/ui/CV5320TopLevelFrm.h"
+#include "support/SimRig.h"
+#include "widgets/StripChart.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace cv;
+using namespace cv::test;
+
+namespace {
+template <class T> T* child(const QObject& w, const QString& name)
+{
+    auto* c = w.findChild<T*>(name);
+    if (!c)
+        throw std::runtime_error("no control " + name.toStdString());
+    return c;
+}
+
+sim::SimConfig board(int id, const QString& scenario = QStringLiteral("none"))
+{
+    sim::SimConfig c;
+    c.boardId = id;
+    c.scenario = scenario;
+    return c;
+}
+
+struct Demo {
+    SimRig rig;
+    std::unique_ptr<EvalBoardFrm> w;
+
+    explicit Demo(int id, const QString& scenario = QStringLiteral("none"))
+        : rig(board(id, scenario))
+    {
+        w.reset(createEvalBoardFrm(id));
+    }
+    // Loaded and armed on the given tab, the records cleared.
+    void open(DemoTab tab = DemoTab::Demo)
+    {
+        w->Form_Load();
+        {
+            QSignalBlocker b(w->tabs());
+            w->tabs()->setCurrentIndex(int(tab));
+        }
+        rig.clearRecords();
+        w->Timer1_Timer();
+    }
+    void passes(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            w->DemoTimer_Timer();
+            rig.services.sleepMs(std::max(1, w->demoTimer()->interval()));
+        }
+    }
+    void choose(DemoTab tab) { w->tabs()->setCurrentIndex(int(tab)); }
+    int readsOf(int16_t target, int address, uint16_t index = 0) const
+    {
+        int n = 0;
+        for (const auto& op : rig.registerOps())
+            n += !op.write && op.target == target && op.address == address && op.index == index;
+        return n;
+    }
+    std::vector<RegisterOp> chipWrites() const
+    {
+        std::vector<RegisterOp> v;
+        for (const auto& op : rig.writes())
+            if (op.target == TargetChip)
+                v.push_back(op);
+        return v;
+    }
+};
+} // namespace
+
+TEST(EvalBoardFrm, LoadingWritesOnlyTheThresholdModeAndBoardOnesResultWords)
+{
+    for (int id : {1, 58, 70}) {
+        SCOPED_TRACE(id);
+        SimRig rig(board(id));
+        WriteRegister(reg::board::BoardControlWord, 0x0008, TargetBoard); // continuous, autoscroll
+        rig.clearRecords();
+        std::unique_ptr<EvalBoardFrm> w(createEvalBoardFrm(id));
+        EXPECT_EQ(w->objectName(), QString::fromLatin1(demoVariantFor(id)->className));
+        w->Form_Load();
+        std::vector<std::pair<int, int>> writes;
+        for (const auto& op : rig.writes()) {
+            EXPECT_EQ(op.target, TargetBoard);
+            writes.emplace_back(op.address, op.value);
+        }
+        std::vector<std::pair<int, int>> expected = {{7, 0x000A}};
+        if (id == 1) {
+            expected.emplace_back(0x00B, 0);
+            expected.emplace_back(0x00C, 0);
+        }
+        EXPECT_EQ(writes, expected);
+        EXPECT_FALSE(w->formReady());
+        EXPECT_EQ(w->windowTitle(), "Evaluation Demo");
+        EXPECT_EQ(child<QListWidget>(*w, "SubMenuLst")->count(), 145);
+        EXPECT_EQ(child<QLabel>(*w, "BtnIntEnModeLbl")->text(), "Threshold");
+        EXPECT_EQ(w->iconCount(), 28);
+        // Handlers before arming write nothing.
+        rig.clearRecords();
+        child<QComboBox>(*w, "PowModeCmb")->setCurrentIndex(2);
+        w->PowModeCmb_Click();
+        w->CmdResetConv_Click();
+        child<QLineEdit>(*w, "FastRateTxt")->setText("7");
+        w->FastRateTxt_Change();
+        w->BtnIntEnModeChk_Click();
+        EXPECT_TRUE(rig.writes().empty());
+        // A resize arms the start 250 ms later.
+        w->Form_Resize();
+        EXPECT_TRUE(w->timer1()->isActive());
+        EXPECT_EQ(w->timer1()->interval(), 250);
+    }
+}
+
+TEST(EvalBoardFrm, KeysStayRedThroughSettlingThenShowTheirState)
+{
+    struct Case {
+        int id;
+        DemoTab tab;
+        int dropped;
+    };
+    for (const Case c : {Case{58, DemoTab::Demo, 2}, Case{58, DemoTab::JoyPad, 3},
+                         Case{70, DemoTab::JoyPad, 3}, Case{1, DemoTab::Demo, 1}}) {
+        SCOPED_TRACE(testing::Message() << c.id << " tab " << int(c.tab));
+        Demo d(c.id);
+        d.w->Form_Load();
+        WriteRegister(reg::board::BoardControlWord, 0, TargetBoard); // a block per sequence
+        {
+            QSignalBlocker b(d.w->tabs());
+            d.w->tabs()->setCurrentIndex(int(c.tab));
+        }
+        d.w->Timer1_Timer();
+        ASSERT_TRUE(d.w->demoRunning());
+        const int element = c.tab == DemoTab::Demo ? 0 : 1;
+        auto* up = child<KeyPicture>(*d.w, QStringLiteral("GoUpPic_%1").arg(element));
+        while (d.w->loop().blockCounter() < c.dropped) {
+            EXPECT_EQ(up->backColor(), KeyPicture::initialColor());
+            d.passes(1);
+        }
+        EXPECT_EQ(up->backColor(), KeyPicture::initialColor());
+        for (int i = 0; i < 100 && up->backColor() == KeyPicture::initialColor(); ++i)
+            d.passes(1);
+        EXPECT_EQ(up->backColor(), KeyPicture::releasedColor());
+    }
+}
+
+TEST(EvalBoardFrm, SliderTabShowsTheBoardsWordsAndScalesItsChart)
+{
+    for (int id : {1, 58, 70}) {
+        SCOPED_TRACE(id);
+        Demo d(id, QString()); // the built-in scenario slides along the slider
+        d.open(DemoTab::Slider);
+        auto* chart = d.w->findChild<StripChart*>(id == 1 ? "AbsolutePosPlot" : "SliderPlot");
+        ASSERT_TRUE(chart);
+        if (id == 58) {
+            // 128 positions, weight 50, displacement factor 100 at start.
+            EXPECT_EQ(chart->upperBound(2), 138);
+            EXPECT_EQ(chart->outerUpperBound(2), 153);
+            EXPECT_EQ(chart->upperBound(0), 1000);
+            EXPECT_EQ(chart->lowerBound(1), -200);
+            EXPECT_EQ(chart->upperBound(1), 300);
+            child<QLineEdit>(*d.w, "WeightFactorTxt")->setText("10");
+            d.w->ParameterTxt_Change(1);
+            EXPECT_EQ(chart->upperBound(0), 200);
+        }
+        d.passes(400);
+        ASSERT_GT(chart->pointCount(0), 0);
+        const auto& absBox = id == 1    ? "AbsPositionTxt"
+                             : id == 58 ? "AbsolutePosTxt"
+                                        : "AbsolutePos";
+        const double lastAbs = chart->point(id == 70 ? 1 : id == 58 ? 4 : 0, 0);
+        EXPECT_EQ(textValue(child<QLineEdit>(*d.w, absBox)->text()), lastAbs);
+        EXPECT_EQ(chart->traceCount(), id == 58 ? 5 : id == 70 ? 2 : 1);
+    }
+}
+
+TEST(EvalBoardFrm, TypingIntoASettingsListPicksTheItemAndWritesIt)
+{
+    Demo d(58);
+    d.rig.board->chip().poke(0x001, 0x0FFF); // FP skip 0 ("3")
+    d.open(DemoTab::Control);
+    auto* box = child<QComboBox>(*d.w, "FullPowSkipCmb");
+    ASSERT_EQ(box->currentText(), "3");
+    d.rig.clearRecords();
+    box->lineEdit()->selectAll();
+    QTest::keyClick(box->lineEdit(), Qt::Key_1, Qt::NoModifier);
+    EXPECT_EQ(box->currentIndex(), 2);
+    EXPECT_EQ(box->currentText(), "15");
+    EXPECT_EQ(box->lineEdit()->selectedText(), "5");
+    const auto writes = d.chipWrites();
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].address, 0x001);
+    EXPECT_EQ(writes[0].value, 0x2FFF); // field value 2, the stage bits as read
+    // The frame caption follows.
+    EXPECT_EQ(child<QGroupBox>(*d.w, "RegFrame_1")->title(),
+              "Stage Calibration Enable 0x01: 2FFFh");
+}
+
+TEST(EvalBoardFrm, NumberBoxesCheckTheirRangesWithTheirMessages)
+{
+    Demo d(70);
+    d.open(DemoTab::Control);
+    struct Case {
+        const char* box;
+        void (EvalBoardFrm::*change)();
+        const char* good;
+        const char* bad;
+        const char* message;
+        MsgIcon icon;
+        const char* title;
+    };
+    const Case cases[] = {
+        {"FastRateTxt", &EvalBoardFrm::FastRateTxt_Change, "255", "256",
+         "Value must be a decimal number under 255", MsgIcon::None, "CV5320 Evaluation Software"},
+        {"FiltCompTxt", &EvalBoardFrm::FiltCompTxt_Change, "63", "64",
+         "Value must be a decimal number under 63", MsgIcon::None, "CV5320 Evaluation Software"},
+        {"FullPowCtrlTxt", &EvalBoardFrm::FullPowCtrlTxt_Change, "1023", "1024",
+         "Value must be a decimal number under 1024", MsgIcon::Exclamation, "Input Error"},
+        {"LowPowCtrlTxt", &EvalBoardFrm::LowPowCtrlTxt_Change, "63", "64",
+         "Value must be a decimal number under 64", MsgIcon::Exclamation, "Input Error"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.box);
+        auto* t = child<QLineEdit>(*d.w, c.box);
+        d.rig.clearRecords();
+        d.rig.services.messages.clear();
+        t->setText(c.bad);
+        (d.w.get()->*c.change)();
+        EXPECT_TRUE(d.chipWrites().empty());
+        ASSERT_EQ(d.rig.services.messages.size(), 1u);
+        EXPECT_EQ(d.rig.services.messages[0].text, c.message);
+        EXPECT_EQ(d.rig.services.messages[0].icon, c.icon);
+        EXPECT_EQ(d.rig.services.messages[0].title, c.title);
+        EXPECT_EQ(t->text(), c.bad); // the bad text stays
+        t->setText(c.good);
+        (d.w.get()->*c.change)();
+        EXPECT_EQ(d.chipWrites().size(), 1u);
+        EXPECT_EQ(d.rig.services.messages.size(), 1u);
+    }
+    EXPECT_EQ(d.rig.board->chip().peek(0x003) & 0x3FFF, 0x3FFF);
+    EXPECT_EQ(d.rig.board->chip().peek(0x004), 0xFFFF);
+}
+
+TEST(EvalBoardFrm, ControlTabLeavesTheLoopRunningAndATabChangeEndsIt)
+{
+    Demo d(58);
+    d.w->Form_Load();
+    WriteRegister(reg::board::BoardControlWord, 0, TargetBoard);
+    d.choose(DemoTab::Slider); // not armed yet: nothing runs
+    EXPECT_FALSE(d.w->demoRunning());
+    d.w->Timer1_Timer();
+    ASSERT_TRUE(d.w->demoRunning());
+    d.passes(5);
+    d.rig.clearRecords();
+    d.choose(DemoTab::Control);
+    EXPECT_TRUE(d.w->demoRunning());
+    // The Control tab's refresh: 0x017, then 0x000..0x007.
+    auto ops = d.rig.registerOps();
+    ASSERT_EQ(ops.size(), 2u);
+    EXPECT_EQ(ops[0].address, 0x017);
+    EXPECT_EQ(ops[1].address, 0x000);
+    EXPECT_EQ(ops[1].count, 8);
+    d.rig.clearRecords();
+    d.passes(10);
+    EXPECT_GT(d.readsOf(TargetBoard, 0x00B, 1) + d.readsOf(TargetBoard, 0x00B, 0), 0);
+    // A settings change in between is its own read-modify-write.
+    child<QComboBox>(*d.w, "ConvStartCmb")->setCurrentIndex(3);
+    d.w->ConvStartCmb_Click();
+    EXPECT_EQ(d.rig.board->chip().peek(0x000) & 0x000C, 0x000C);
+    EXPECT_TRUE(d.w->demoRunning());
+
+    // The JoyPad tab ends the Slider loop (its 0x017 read) before its own start.
+    d.rig.clearRecords();
+    d.choose(DemoTab::JoyPad);
+    ops = d.rig.registerOps();
+    ASSERT_GE(ops.size(), 4u);
+    EXPECT_EQ(ops[0].address, 0x017);
+    EXPECT_EQ(ops[1].address, 0x017);
+    EXPECT_TRUE(ops[2].write);
+    EXPECT_EQ(ops[2].value, 0x0A00);
+    EXPECT_EQ(d.w->loop().tab(), DemoTab::JoyPad);
+
+    // Closing ends the loop and reads 0x017 once more.
+    d.rig.clearRecords();
+    d.w->cmdClose_Click();
+    EXPECT_FALSE(d.w->demoRunning());
+    EXPECT_EQ(d.readsOf(TargetChip, 0x017), 2);
+    d.passes(3);
+    EXPECT_EQ(d.rig.registerOps().size(), 2u);
+}
+
+TEST(EvalBoardFrm, ShutdownModeRefusesEveryLiveTab)
+{
+    Demo d(1);
+    d.rig.board->chip().poke(0x000, 0x00B3);
+    d.open(DemoTab::Demo);
+    EXPECT_FALSE(d.w->chipConverting());
+    EXPECT_FALSE(d.w->demoRunning());
+    ASSERT_EQ(d.rig.services.messages.size(), 1u);
+    EXPECT_EQ(d.rig.services.lastMessage(), "CV5320 is in Shutdown Mode. No Results Available");
+    d.choose(DemoTab::Slider);
+    EXPECT_EQ(d.rig.services.messages.size(), 2u);
+    // Low Power converts again; either "Shutdown Mode" item stops it.
+    auto* mode = child<QComboBox>(*d.w, "PowModeCmb");
+    mode->setCurrentIndex(2);
+    d.w->PowModeCmb_Click();
+    EXPECT_TRUE(d.w->chipConverting());
+    mode->setCurrentIndex(1);
+    d.w->PowModeCmb_Click();
+    EXPECT_FALSE(d.w->chipConverting());
+    mode->setCurrentIndex(2);
+    d.w->PowModeCmb_Click();
+    d.choose(DemoTab::Demo);
+    EXPECT_TRUE(d.w->demoRunning());
+    EXPECT_EQ(d.rig.services.messages.size(), 2u);
+}
+
+TEST(EvalBoardFrm, PositionRatioAndParametersWriteTheirRegisters)
+{
+    Demo d(58);
+    d.open(DemoTab::Control);
+    auto* ratio = child<QLineEdit>(*d.w, "PosRatioTxt");
+    auto boardWrites = [&] {
+        std::vector<std::pair<int, int>> v;
+        for (const auto& op : d.rig.writes())
+            v.emplace_back(op.address, op.value);
+        return v;
+    };
+    for (const char* text : {"0.005", "100"}) {
+        d.rig.clearRecords();
+        ratio->setText(text);
+        d.w->PosRatioTxt_KeyPress(13);
+        EXPECT_TRUE(boardWrites().empty()) << text;
+    }
+    ratio->setText("99.99");
+    d.w->PosRatioTxt_KeyPress(13);
+    EXPECT_EQ(boardWrites(), (std::vector<std::pair<int, int>>{{0x040, 9999}}));
+    EXPECT_EQ(ratio->toolTip(), "99.99");
+
+    d.rig.clearRecords();
+    auto* n = child<QLineEdit>(*d.w, "NbOfPositionsTxt");
+    n->setText("200");
+    d.w->ParameterTxt_Change(0);
+    EXPECT_EQ(boardWrites(), (std::vector<std::pair<int, int>>{{0x03C, 200}}));
+    EXPECT_EQ(n->toolTip(), "200");
+    n->setText("65000");
+    d.rig.clearRecords();
+    d.w->ParameterTxt_Change(0);
+    EXPECT_TRUE(boardWrites().empty());
+
+    auto* autoscroll = child<QLineEdit>(*d.w, "AutoscrollTxt");
+    autoscroll->setText("10");
+    d.w->AutoscrollTxt_Change();
+    EXPECT_TRUE(boardWrites().empty());
+    autoscroll->setText("750");
+    d.w->AutoscrollTxt_Change();
+    EXPECT_EQ(boardWrites(), (std::vector<std::pair<int, int>>{{0x004, 750}}));
+    EXPECT_EQ(autoscroll->toolTip(), "Read back value: 750");
+}
+
+TEST(EvalBoardFrm, TheMainWindowOpensTheBoardsDemo)
+{
+    for (int id : {1, 58, 70}) {
+        SimRig rig{board(id), false};
+        CV5320TopLevelFrm top(rig.access(), rig.appFolder.path(), QString());
+        top.Form_Load();
+        top.Form_Resize();
+        bool ran = false;
+        rig.services.onModal = [&](QObject* o) {
+            auto* w = qobject_cast<EvalBoardFrm*>(o);
+            ASSERT_TRUE(w);
+            w->Form_Resize(); // as showing it does
+            EXPECT_EQ(w->timer1()->interval(), 250);
+            w->Timer1_Timer();
+            ran = w->demoRunning() && w->loop().tab() == DemoTab::Demo;
+        };
+        top.CmdDemo_Click();
+        ASSERT_EQ(rig.services.modalWindows.size(), 1u);
+        EXPECT_EQ(rig.services.modalWindows[0],
+                  QStringLiteral("cv::") + QString::fromLatin1(demoVariantFor(id)->className));
+        EXPECT_TRUE(ran);
+    }
+}
+
+namespace {
+QString scenarioIn(const QTemporaryDir& dir, const QByteArray& text)
+{
+    const QString path = dir.filePath(QStringLiteral("scenario.txt"));
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(text);
+    return path;
+}
+} // namespace
+
+TEST(EvalBoardFrm, DemoTabLightsTheKeyClicksOnceAndStepsTheList)
+{
+    QTemporaryDir dir;
+    // The first touch settles the loop; the second press is the one shown.
+    Demo d(58,
+           scenarioIn(dir, "300 press up\n600 release up\n1200 press down\n1800 release down\n"));
+    d.open(DemoTab::Demo);
+    auto* sound = child<QCheckBox>(*d.w, "PlaySoundEnableChk");
+    sound->setChecked(true);
+    d.w->PlaySoundEnableChk_Click();
+    EXPECT_EQ(child<QLabel>(*d.w, "PlaySoundEnableLbl")->text(), "ON");
+    auto* down = child<KeyPicture>(*d.w, "GoDownPic_0");
+    bool sawPressed = false;
+    while (d.rig.board->scenarioMs() < 1600) {
+        d.passes(1);
+        sawPressed |= down->backColor() == KeyPicture::pressedColor();
+    }
+    EXPECT_TRUE(sawPressed);
+    EXPECT_EQ(child<QLabel>(*d.w, "KrvReg2Lbl_16")->text(), "1"); // bit 0: Down
+    ASSERT_EQ(d.rig.services.sounds.size(), 1u);
+    EXPECT_TRUE(d.rig.services.sounds[0].endsWith("/click.Wav"));
+    EXPECT_EQ(child<QListWidget>(*d.w, "SubMenuLst")->currentRow(), 1);
+    while (d.rig.board->scenarioMs() < 2200)
+        d.passes(1);
+    EXPECT_EQ(down->backColor(), KeyPicture::releasedColor());
+    EXPECT_EQ(child<KeyPicture>(*d.w, "GoUpPic_0")->backColor(), KeyPicture::releasedColor());
+    EXPECT_EQ(d.rig.services.sounds.size(), 1u);
+}
+
+TEST(EvalBoardFrm, JoyPadKeysMoveTheCursorAndTheCentreKeyZooms)
+{
+    QTemporaryDir dir;
+    Demo d(58,
+           scenarioIn(dir, "300 press up\n600 release up\n1200 press right\n1600 release right\n"
+                           "2200 press centre\n2600 release centre\n"));
+    d.open(DemoTab::JoyPad);
+    while (d.rig.board->scenarioMs() < 2000)
+        d.passes(1);
+    EXPECT_EQ(d.w->decoderState().col, 1);
+    EXPECT_EQ(d.w->decoderState().row, 0);
+    EXPECT_TRUE(child<QLabel>(*d.w, "ZoomPic")->pixmap().isNull());
+    while (d.rig.board->scenarioMs() < 2500)
+        d.passes(1);
+    EXPECT_FALSE(child<QLabel>(*d.w, "ZoomPic")->pixmap().isNull());
+    // The cursor stays where it was when the tab starts again.
+    d.choose(DemoTab::Demo);
+    d.choose(DemoTab::JoyPad);
+    EXPECT_EQ(d.w->decoderState().col, 1);
+}
+
+TEST(EvalBoardFrm, InterruptModeBoxSwitchesReportingAndHandshakes)
+{
+    Demo d(70);
+    d.open(DemoTab::Control);
+    auto* box = child<QCheckBox>(*d.w, "BtnIntEnModeChk");
+    box->setChecked(false);
+    d.rig.clearRecords();
+    d.w->BtnIntEnModeChk_Click();
+    EXPECT_EQ(child<QLabel>(*d.w, "BtnIntEnModeLbl")->text(), "Continuous");
+    std::vector<std::pair<int, int>> writes;
+    for (const auto& op : d.rig.writes())
+        writes.emplace_back(op.address, op.value);
+    ASSERT_GE(writes.size(), 2u);
+    EXPECT_EQ(writes[0].first, 7);
+    EXPECT_EQ(writes[0].second & 2, 0);
+    EXPECT_EQ(writes[1], (std::pair<int, int>{0x00A, 0x0D00}));
+    EXPECT_EQ(d.rig.board->firmware().boardReg(7) & 2, 0);
+}
+
+namespace {
+// A style without pictures: the JoyPad grid has nothing to show.
+class NoIconStyle : public QProxyStyle {
+public:
+    QIcon standardIcon(StandardPixmap, const QStyleOption*, const QWidget*) const override
+    {
+        return {};
+    }
+};
+} // namespace
+
+TEST(EvalBoardFrm, WithoutIconsTheGridStaysEmptyAfterItsMessage)
+{
+    const QString styleName = QApplication::style()->name();
+    QApplication::setStyle(new NoIconStyle);
+    Demo d(58);
+    d.w->Form_Load();
+    QApplication::setStyle(styleName);
+    EXPECT_EQ(d.w->iconCount(), 0);
+    ASSERT_EQ(d.rig.services.messages.size(), 1u);
+    EXPECT_TRUE(d.rig.services.messages[0].text.endsWith("has not icons."));
+    EXPECT_EQ(d.rig.services.messages[0].icon, MsgIcon::None);
+    EXPECT_EQ(d.rig.services.messages[0].title, "CV5320 Evaluation Software");
+}
+
+TEST(EvalBoardFrm, AResizeRestartsTheShowingTabAndForceCalRefreshesLater)
+{
+    Demo d(70);
+    d.open(DemoTab::Slider);
+    d.passes(5);
+    d.rig.clearRecords();
+    d.w->Form_Resize();
+    EXPECT_TRUE(d.w->timer1()->isActive());
+    EXPECT_TRUE(d.rig.registerOps().empty()); // nothing until the timer fires
+    d.w->Timer1_Timer();
+    auto ops = d.rig.registerOps();
+    ASSERT_GE(ops.size(), 4u);
+    EXPECT_EQ(ops[0].address, 0x017); // the old loop's end
+    EXPECT_EQ(ops[1].address, 0x017); // the new start
+    EXPECT_EQ(ops[2].value, 0x0B00);
+    EXPECT_EQ(d.w->loop().blockCounter(), 0);
+
+    d.choose(DemoTab::Control);
+    d.rig.clearRecords();
+    d.w->CmdForceCal_Click();
+    EXPECT_EQ(d.chipWrites().size(), 1u);
+    EXPECT_EQ(d.chipWrites()[0].value & 0x4000, 0x4000);
+    EXPECT_EQ(d.rig.registerOps().size(), 2u); // its read and write, no refresh yet
+    EXPECT_TRUE(d.w->findChild<QTimer*>("Timer2")->isActive());
+    d.w->Timer2_Timer();
+    EXPECT_EQ(d.rig.registerOps().back().count, 5);
+}
