@@ -52,6 +52,9 @@ public:
     int16_t Download_Firmware(int32_t handle, const char* path) override;
     int16_t Vendor_Request(int32_t handle, uint8_t request, uint32_t value, uint16_t index,
                            uint8_t direction, int32_t length, uint8_t* buffer) override;
+    QString failureDetail() const override { return inner_.failureDetail(); }
+    QString boardLocation() const override { return inner_.boardLocation(); }
+    ~TracingUsbAccess() override;
 
 private:
     UsbAccess& inner_;
