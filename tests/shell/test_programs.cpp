@@ -23,7 +23,8 @@ TEST(Ctl, CommandsRunInOrderOnOneBoard)
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "0x0080 0x1234\n0x0081 0x0FFF\nstatus 0\n"
                      "0x0006 0x003A\nstatus 0\n"
-                     "Board ID: 58\nDevice ID: 532\nSilicon Revision: 2\nFirmware Revision: 4.1\n");
+                     "Board ID: 58\nDevice ID: 532\nSilicon Revision: 2\nFirmware Revision: 4.1\n"
+                     "Board: Simulated board 58\n");
 }
 
 TEST(Ctl, MessagesGoToStderrAndEndingIsNonZero)
