@@ -23,6 +23,7 @@ const QString kStartupFailure =
 struct Fx2Link : ::testing::Test {
     FakeServices services;
     sim::EmulatedFx2* bus = nullptr;
+    std::vector<sim::SimBoard*> simulated; // behind each emulated FX2
     std::unique_ptr<LibUsbAccess> access;
     QTemporaryDir folder;
 
@@ -30,8 +31,9 @@ struct Fx2Link : ::testing::Test {
     void plug(std::vector<sim::Fx2DeviceConfig> boards, const QString& port = {})
     {
         auto b = std::make_unique<sim::EmulatedFx2>(services.clock());
+        simulated.clear();
         for (auto& c : boards)
-            b->plug(c);
+            simulated.push_back(&b->plug(c));
         bus = b.get();
         access = std::make_unique<LibUsbAccess>(std::move(b), port);
     }
@@ -284,4 +286,17 @@ TEST_F(Fx2Link, NoPermissionAndBusySayWhatToDo)
     plug(board);
     EXPECT_THROW(runStartup(*access, folder.path()), ProgramEnded);
     EXPECT_TRUE(services.lastMessage().contains("busy")) << services.lastMessage().toStdString();
+}
+
+TEST_F(Fx2Link, RequestTheFirmwareRefusesIsAFailedTransfer)
+{
+    plug();
+    firmware(hexText({{0, QByteArray::fromHex("020080")}}));
+    runStartup(*access, folder.path());
+    simulated[0]->failRequestNumber(simulated[0]->requestCount() + 2);
+    ReadRegister(reg::PART_ID, TargetChip);
+    EXPECT_THROW(WriteRegister(0x080, 0x1234, TargetChip), ProgramEnded);
+    EXPECT_EQ(services.lastMessage(),
+              "USB communication failed\nRequest 0xDD failed: the board refused the request "
+              "(stall).");
 }

@@ -73,3 +73,16 @@ TEST(Eval, RenderWritesOnePicturePerWindow)
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(QFile::exists(dir.filePath("CV5320TopLevelFrm.png")));
 }
+
+TEST(Programs, HelpAndVersionAnswerWithoutABoard)
+{
+    for (const char* program : {"cv5320ctl", "cv5320-eval"}) {
+        ProgramRun r = run(program, {"--version"});
+        EXPECT_EQ(r.code, 0) << program;
+        EXPECT_EQ(r.out, QString(program) + " 4.0\n");
+        r = run(program, {"--help"});
+        EXPECT_EQ(r.code, 0) << program;
+        EXPECT_TRUE(r.out.contains("usb:BUS-PORT")) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains("fx2-emu"));
+    }
+}
