@@ -227,6 +227,8 @@ int16_t LibUsbAccess::Download_Firmware(int32_t handle, const char* path)
             QStringLiteral("The firmware file \"%1\" cannot be used: %2.").arg(file, hex.error));
     // Refused before anything is written: a half-loaded board is worse than none.
     const auto runs = hex.image->runs();
+    if (runs.empty())
+        return refuse(-2, QStringLiteral("The firmware file \"%1\" holds no data.").arg(file));
     for (const auto& run : runs)
         for (uint32_t a = run.start; a < run.start + run.length; ++a)
             if (!fx2::inOnChipRam(a))

@@ -119,6 +119,9 @@ TEST_F(Fx2Link, ImageOutsideOnChipRamIsRefusedBeforeAnythingIsWritten)
     EXPECT_TRUE(access->failureDetail().contains("0x4000"))
         << access->failureDetail().toStdString();
     EXPECT_TRUE(access->failureDetail().contains("on-chip RAM"));
+    EXPECT_LT(download(hexText({})), 0);
+    EXPECT_TRUE(access->failureDetail().contains("holds no data"));
+    EXPECT_TRUE(bus->transfers().empty());
 
     // Start-up says so after its fixed text.
     plug();
