@@ -26,7 +26,9 @@ using namespace cv;
 namespace {
 
 const char* const kUsage =
-    "usage: cv5320ctl [--board sim|sim:N|usb] [--usb-log FILE] [--scenario FILE|none] COMMAND...\n"
+    "usage: cv5320ctl [--board sim|sim:N|usb|usb:BUS-PORT|fx2-emu] [--usb-log FILE]\n"
+    "                 [--scenario FILE|none] COMMAND...\n"
+    "       cv5320ctl --help | --version\n"
     "commands:\n"
     "  info                                board, chip and firmware identity\n"
     "  read [--board-reg] [--index N] ADDR [COUNT]\n"
@@ -117,6 +119,9 @@ QString hex4(long long v)
         .replace(QLatin1String("0X"), QLatin1String("0x"));
 }
 
+// The board this run took, for `info`.
+QString g_boardText;
+
 void cmdInfo(CommandLine&)
 {
     const int32_t boardId = readBoardId();
@@ -126,6 +131,7 @@ void cmdInfo(CommandLine&)
                 deviceIdText(chipId).toLocal8Bit().constData(),
                 siliconRevisionText(chipId).toLocal8Bit().constData(),
                 firmwareRevisionText(fw).toLocal8Bit().constData());
+    std::printf("Board: %s\n", g_boardText.toLocal8Bit().constData());
 }
 
 void cmdRead(CommandLine& cl)
@@ -354,6 +360,9 @@ int main(int argc, char** argv)
         else if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             std::fputs(kUsage, stdout);
             return 0;
+        } else if (a == QLatin1String("--version")) {
+            std::printf("cv5320ctl %s\n", CV_VERSION);
+            return 0;
         } else
             cl.words << a;
     }
@@ -382,6 +391,7 @@ int main(int argc, char** argv)
     if (!session)
         usageError(error);
     runStartup(session->access(), QCoreApplication::applicationDirPath());
+    g_boardText = boardText(session->description(), session->access());
 
     while (!cl.atEnd()) {
         const QString word = cl.next();

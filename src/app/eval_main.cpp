@@ -16,15 +16,37 @@ using namespace cv;
 
 namespace {
 const char* const kUsage =
-    "usage: cv5320-eval [--board sim|sim:N|usb] [--usb-log FILE] [--scenario FILE|none]\n"
-    "                   [--render DIR]\n";
-}
+    "usage: cv5320-eval [--board sim|sim:N|usb|usb:BUS-PORT|fx2-emu] [--usb-log FILE]\n"
+    "                   [--scenario FILE|none] [--render DIR]\n"
+    "       cv5320-eval --help | --version\n";
+
+const char* const kHelp =
+    "The CV5320 evaluation program: brings the evaluation board up, downloads the\n"
+    "protocol firmware and opens the main window.\n"
+    "\n"
+    "  --board sim|sim:N     the simulated board (N: sensor board 1, 58 or 70)\n"
+    "  --board usb           a real board on USB (the default when one is connected)\n"
+    "  --board usb:BUS-PORT  the device at that USB port, also an unprogrammed FX2\n"
+    "  --board fx2-emu       the real board's USB path over an emulated FX2\n"
+    "  --usb-log FILE        one line per USB request\n"
+    "  --scenario FILE|none  the simulated finger\n"
+    "  --render DIR          one PNG per window into DIR, then end\n";
+} // namespace
 
 int main(int argc, char** argv)
 {
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        std::fputs(kUsage, stdout);
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (args.contains(QStringLiteral("--version"))) {
+        std::printf("cv5320-eval %s\n", CV_VERSION);
+        return 0;
+    }
     QString renderDir;
     const int renderAt = static_cast<int>(args.indexOf(QStringLiteral("--render")));
     if (renderAt >= 0) {

@@ -2,15 +2,29 @@
 
 #include <QFile>
 #include <QList>
+#include <filesystem>
 
 namespace cv {
 
 std::optional<uint32_t> HexImage::byteAt(uint32_t address) const
 {
-    auto it = bytes.find(address);
-    if (it == bytes.end())
+    if (address >= kSize || !present.test(address))
         return std::nullopt;
-    return it->second;
+    return data[address];
+}
+
+std::vector<HexImage::Run> HexImage::runs() const
+{
+    std::vector<Run> out;
+    for (uint32_t a = 0; a < kSize; ++a) {
+        if (!present.test(a))
+            continue;
+        if (!out.empty() && out.back().start + out.back().length == a)
+            ++out.back().length;
+        else
+            out.push_back({a, 1});
+    }
+    return out;
 }
 
 namespace {
@@ -69,14 +83,28 @@ HexResult parseIntelHex(const QByteArray& text)
         const uint32_t offset = (u(1) << 8) | u(2);
         switch (u(3)) {
         case 0x00:
-            for (int i = 0; i < count; ++i)
-                image.bytes[base + offset + i] = u(4 + i);
+            if (count > 0 &&
+                uint64_t{base} + offset + static_cast<uint64_t>(count) - 1 >= HexImage::kSize)
+                return refuse(lineNo, QStringLiteral("data past address 0xFFFF"));
+            for (int i = 0; i < count; ++i) {
+                image.data[base + offset + i] = u(4 + i);
+                image.present.set(base + offset + i);
+            }
             break;
-        case 0x01: ended = true; break;
+        case 0x01:
+            if (count != 0)
+                return refuse(lineNo, QStringLiteral("end record carries data"));
+            ended = true;
+            break;
         case 0x02:
             if (count != 2)
                 return refuse(lineNo, QStringLiteral("segment record needs two bytes"));
             base = ((u(4) << 8) | u(5)) << 4;
+            break;
+        case 0x03:
+        case 0x05:
+            if (count != 4)
+                return refuse(lineNo, QStringLiteral("start address record needs four bytes"));
             break;
         case 0x04:
             if (count != 2)
@@ -93,10 +121,20 @@ HexResult parseIntelHex(const QByteArray& text)
 
 HexResult readIntelHexFile(const QString& path)
 {
+    // A device or pipe (a link to /dev/zero) never ends: only plain files.
+    std::error_code ec;
+    const auto status = std::filesystem::status(QFile::encodeName(path).toStdString(), ec);
+    if (ec || status.type() != std::filesystem::file_type::regular)
+        return {std::nullopt, QStringLiteral("%1 is not a regular file").arg(path)};
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {std::nullopt, QStringLiteral("cannot open %1").arg(path)};
-    return parseIntelHex(f.readAll());
+    // Read one byte past the limit, so a file that grew since is caught too.
+    const QByteArray text = f.read(kMaxHexFileBytes + 1);
+    if (text.size() > kMaxHexFileBytes)
+        return {std::nullopt,
+                QStringLiteral("%1 is larger than %2 MB").arg(path).arg(kMaxHexFileBytes >> 20)};
+    return parseIntelHex(text);
 }
 
 } // namespace cv

@@ -44,6 +44,18 @@ QString usbLogLine(const VendorRecord& r)
 TracingUsbAccess::TracingUsbAccess(UsbAccess& inner, Sink sink, std::function<int64_t()> nowUs)
     : inner_(inner), sink_(std::move(sink)), nowUs_(std::move(nowUs))
 {
+    // The library's own transfers (the firmware load) belong in the trace too.
+    inner_.setInternalTransferSink([this](const VendorRecord& r) {
+        VendorRecord stamped = r;
+        stamped.timeUs = nowUs_ ? nowUs_() : 0;
+        if (sink_)
+            sink_(stamped);
+    });
+}
+
+TracingUsbAccess::~TracingUsbAccess()
+{
+    inner_.setInternalTransferSink(nullptr);
 }
 
 int16_t TracingUsbAccess::Search_For_Boards(uint32_t vendorId, uint32_t productId,

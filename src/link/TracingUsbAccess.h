@@ -53,6 +53,9 @@ public:
     int16_t Vendor_Request(int32_t handle, uint8_t request, uint32_t value, uint16_t index,
                            uint8_t direction, int32_t length, uint8_t* buffer) override;
     std::optional<BoardBlockCounts> blockCounts() const override { return inner_.blockCounts(); }
+    QString failureDetail() const override { return inner_.failureDetail(); }
+    QString boardLocation() const override { return inner_.boardLocation(); }
+    ~TracingUsbAccess() override;
 
 private:
     UsbAccess& inner_;

@@ -15,7 +15,7 @@ void request(uint8_t code, uint32_t value, uint16_t index, uint8_t direction)
     const int16_t st = l.access->Vendor_Request(l.BoardHandle, code, value, index, direction,
                                                 kTransferLength, l.TransferBuffer.data());
     if (st != 0)
-        fatalUsbFailure();
+        fatalUsbFailure(l.access->failureDetail());
 }
 } // namespace
 

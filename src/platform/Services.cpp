@@ -33,10 +33,12 @@ void Services::endProgram(int code)
     std::_Exit(code); // quit() must not return; make sure of it
 }
 
-void fatalUsbFailure()
+void fatalUsbFailure(const QString& detail)
 {
-    services().message(QStringLiteral("USB communication failed"), MsgIcon::Critical,
-                       QStringLiteral("Error!"));
+    QString text = QStringLiteral("USB communication failed");
+    if (!detail.isEmpty())
+        text += QLatin1Char('\n') + detail;
+    services().message(text, MsgIcon::Critical, QStringLiteral("Error!"));
     services().endProgram(1);
 }
 

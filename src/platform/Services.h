@@ -72,6 +72,7 @@ Services& services();
 Services* setServices(Services* s);
 
 // Convenience for the one fatal message every window shares.
-[[noreturn]] void fatalUsbFailure();
+// `detail` (what went wrong, when known) follows the fixed text on a line of its own.
+[[noreturn]] void fatalUsbFailure(const QString& detail = {});
 
 } // namespace cv

@@ -1,7 +1,10 @@
 #include "shell/BoardSession.h"
 
 #include "link/LibUsbAccess.h"
+#include "sim/EmulatedFx2.h"
 #include "sim/SimBoard.h"
+
+#include <QRegularExpression>
 
 namespace cv {
 
@@ -12,6 +15,20 @@ std::optional<BoardChoice> parseBoardOption(const QString& text)
         return c;
     if (text == QLatin1String("usb")) {
         c.kind = BoardChoice::Usb;
+        return c;
+    }
+    if (text.startsWith(QLatin1String("usb:"))) {
+        // BUS-PORT[.PORT...], as Linux names a USB port (1-4, 3-1.2).
+        static const QRegularExpression port(
+            QStringLiteral("^[0-9]{1,3}-[0-9]{1,3}(\\.[0-9]{1,3}){0,6}$"));
+        c.kind = BoardChoice::Usb;
+        c.usbPort = text.mid(4);
+        if (!port.match(c.usbPort).hasMatch())
+            return std::nullopt;
+        return c;
+    }
+    if (text == QLatin1String("fx2-emu")) {
+        c.kind = BoardChoice::Fx2Emu;
         return c;
     }
     if (text == QLatin1String("sim")) {
@@ -36,7 +53,8 @@ std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, 
     const auto choice = parseBoardOption(options.board);
     if (!choice) {
         if (error)
-            *error = QStringLiteral("Unknown board \"%1\": use sim, sim:1, sim:58, sim:70 or usb")
+            *error = QStringLiteral("Unknown board \"%1\": use sim, sim:1, sim:58, sim:70, usb, "
+                                    "usb:BUS-PORT or fx2-emu")
                          .arg(options.board);
         return nullptr;
     }
@@ -61,8 +79,22 @@ std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, 
     if (choice->kind == BoardChoice::Sim) {
         if (!makeSim(choice->simBoardId))
             return nullptr;
+    } else if (choice->kind == BoardChoice::Fx2Emu) {
+        // The real board's code path over an emulated FX2 with the simulated board behind it.
+        auto bus = std::make_unique<sim::EmulatedFx2>(clock);
+        sim::Fx2DeviceConfig device;
+        device.board.boardId = choice->simBoardId;
+        device.board.scenario = options.scenario;
+        s->sim_ = &bus->plug(device);
+        if (!s->sim_->scenarioError().isEmpty()) {
+            if (error)
+                *error = s->sim_->scenarioError();
+            return nullptr;
+        }
+        s->description_ = QStringLiteral("Emulated FX2 board");
+        s->board_ = std::make_unique<LibUsbAccess>(std::move(bus));
     } else {
-        auto usb = std::make_unique<LibUsbAccess>();
+        auto usb = std::make_unique<LibUsbAccess>(makeLibUsbBackend(), choice->usbPort);
         bool found = choice->kind == BoardChoice::Usb;
         if (!found) {
             int32_t count = 0;

@@ -18,15 +18,16 @@ class SimBoard;
 }
 
 struct BoardOptions {
-    QString board;    // "", "sim", "sim:N", "usb"
+    QString board;    // "", "sim", "sim:N", "usb", "usb:BUS-PORT", "fx2-emu"
     QString usbLog;   // file for the vendor request trace, or empty
     QString scenario; // simulated finger: "", "none" or a file
 };
 
 // Parses the value of --board; nullopt when it is not understood.
 struct BoardChoice {
-    enum Kind { Auto, Sim, Usb } kind = Auto;
+    enum Kind { Auto, Sim, Usb, Fx2Emu } kind = Auto;
     int simBoardId = 58;
+    QString usbPort; // "BUS-PORT" when usb: names the device
 };
 std::optional<BoardChoice> parseBoardOption(const QString& text);
 

@@ -12,10 +12,13 @@
 namespace cv {
 
 namespace {
-[[noreturn]] void startupFailure()
+// The fixed text first; then, when the USB library knows, what went wrong.
+[[noreturn]] void startupFailure(const UsbAccess* access = nullptr)
 {
-    services().message(QStringLiteral("ERROR: Can Not Download the Firmware onto Evaluation Board"),
-                       MsgIcon::Critical, kAppTitle);
+    QString text = QStringLiteral("ERROR: Can Not Download the Firmware onto Evaluation Board");
+    if (access && !access->failureDetail().isEmpty())
+        text += QLatin1Char('\n') + access->failureDetail();
+    services().message(text, MsgIcon::Critical, kAppTitle);
     services().endProgram(1);
 }
 
@@ -62,9 +65,9 @@ StartupResult runStartup(UsbAccess& access, const QString& appFolder)
     int32_t boardCount = 0;
     uint8_t boardList[128] = {};
     if (access.Search_For_Boards(BoardVendorId, BoardProductId, boardCount, boardList) > 0)
-        startupFailure();
+        startupFailure(&access);
     if (access.Connect(BoardVendorId, BoardProductId, boardList[0], result.BoardHandle) > 0)
-        startupFailure();
+        startupFailure(&access);
 
     QString firmwarePath;
     if (found.count == 0) {
@@ -90,7 +93,7 @@ StartupResult runStartup(UsbAccess& access, const QString& appFolder)
     if (!pathBytes)
         startupFailure();
     if (access.Download_Firmware(result.BoardHandle, pathBytes->constData()) < 0)
-        startupFailure();
+        startupFailure(&access);
     attachLink(&access, result.BoardHandle);
 
     const int32_t chipId = ReadRegister(reg::PART_ID, TargetChip);
@@ -108,6 +111,12 @@ StartupResult runStartup(UsbAccess& access, const QString& appFolder)
                        "reconnect the board, and re-launch application."),
         MsgIcon::Exclamation, kAppTitle);
     services().endProgram(1);
+}
+
+QString boardText(const QString& description, const UsbAccess& access)
+{
+    const QString where = access.boardLocation();
+    return where.isEmpty() ? description : description + QStringLiteral(" at ") + where;
 }
 
 int32_t readBoardId()

@@ -32,6 +32,9 @@ struct Identity {
     int32_t FirmwareRevision = 0;
 };
 
+// The board taken, for the footer and `info`: "USB board at bus 1, port 4".
+QString boardText(const QString& description, const UsbAccess& access);
+
 // Reads board register 6; anything other than 1, 58 or 70 ends the program.
 int32_t readBoardId();
 // Texts of the main window's identity labels.

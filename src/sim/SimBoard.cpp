@@ -92,9 +92,14 @@ int16_t SimBoard::Download_Firmware(int32_t handle, const char* path)
     const HexResult hex = readIntelHexFile(QString::fromLocal8Bit(path));
     if (!hex.image)
         return -2;
+    startFirmware();
+    return 0;
+}
+
+void SimBoard::startFirmware()
+{
     firmwareRunning_ = true;
     firmware_.boot();
-    return 0;
 }
 
 int16_t SimBoard::Vendor_Request(int32_t handle, uint8_t request, uint32_t value, uint16_t index,

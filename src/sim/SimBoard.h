@@ -62,6 +62,10 @@ public:
     void failFromUs(int64_t us) { failFromUs_ = us; }
     int64_t requestCount() const { return requests_; }
     bool firmwareRunning() const { return firmwareRunning_; }
+    // The controller's CPU starts the protocol firmware, or is held in reset
+    // (the emulated FX2 drives these from its CPUCS register).
+    void startFirmware();
+    void stopFirmware() { firmwareRunning_ = false; }
 
     static constexpr int32_t kHandle = 0x5320;
     static constexpr int kDataOffset = 4;

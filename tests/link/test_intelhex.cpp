@@ -1,42 +1,110 @@
 #include "link/IntelHex.h"
 #include "link/TracingUsbAccess.h"
+#include "support/HexText.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace cv;
+using namespace cv::test;
 
 TEST(IntelHex, ReadsDataWithSegmentAndLinearBases)
 {
     const auto r = parseIntelHex(":020000001234B8\n"
-                                 ":020000021000EC\n"
+                                 ":020000020100FB\n" // segment 0x0100: base 0x1000
                                  ":01000000AB54\n"
-                                 ":020000040001F9\n"
-                                 ":01000200CD30\n"
+                                 ":020000040000FA\n" // linear base 0
+                                 ":01E00200CD50\n"
                                  ":00000001FF\n");
     ASSERT_TRUE(r.image) << r.error.toStdString();
     EXPECT_EQ(r.image->byteAt(0x0000), 0x12u);
     EXPECT_EQ(r.image->byteAt(0x0001), 0x34u);
-    EXPECT_EQ(r.image->byteAt(0x10000), 0xABu);
-    EXPECT_EQ(r.image->byteAt(0x10002), 0xCDu);
+    EXPECT_EQ(r.image->byteAt(0x1000), 0xABu);
+    EXPECT_EQ(r.image->byteAt(0xE002), 0xCDu);
     EXPECT_FALSE(r.image->byteAt(0x0002));
+    EXPECT_FALSE(r.image->byteAt(0x10000));
+}
+
+TEST(IntelHex, StartAddressRecordsAreAcceptedAndIgnored)
+{
+    const QByteArray text = hexRecord(0, 0x03, QByteArray::fromHex("00000080")) +
+                            hexRecord(0, 0x05, QByteArray::fromHex("00000080")) +
+                            hexText({{0x0010, "\x01\x02"}});
+    const auto r = parseIntelHex(text);
+    ASSERT_TRUE(r.image) << r.error.toStdString();
+    EXPECT_EQ(r.image->runs(), (std::vector<HexImage::Run>{{0x0010, 2}}));
+    // A start address record of the wrong size is damage, not a start address.
+    EXPECT_FALSE(parseIntelHex(hexRecord(0, 0x05, "\x01\x02") + hexRecord(0, 0x01, {})).image);
+}
+
+TEST(IntelHex, RunsJoinRecordsThatFollowEachOther)
+{
+    const auto r = parseIntelHex(
+        hexText({{0x0000, countingBytes(40)}, {0x0100, countingBytes(3)}, {0xE1FF, "\x7F"}}));
+    ASSERT_TRUE(r.image) << r.error.toStdString();
+    EXPECT_EQ(r.image->runs(),
+              (std::vector<HexImage::Run>{{0x0000, 40}, {0x0100, 3}, {0xE1FF, 1}}));
+    EXPECT_EQ(r.image->byteAt(39), 39u);
 }
 
 TEST(IntelHex, RefusesEveryKindOfDamageWhole)
 {
-    const char* const bad[] = {
+    const QByteArray bad[] = {
         ":020000001234B9\n:00000001FF\n", // checksum
         "0200000012345A\n:00000001FF\n",  // no colon
         ":0300000012345A\n:00000001FF\n", // count does not match
         ":02000000123G5A\n:00000001FF\n", // not hex
         ":0200000012345A\n",              // no end record
         ":00000001FF\n:0200000012345A\n", // data after the end
-        ":00000003FD\n:00000001FF\n",     // unknown record type
+        ":00000006FA\n:00000001FF\n",     // unknown record type
+        // Addresses past 0xFFFF: a record running over the top, and any
+        // byte above a linear or segment base that leaves the 64 KiB.
+        hexRecord(0xFFFF, 0x00, "\x01\x02") + hexRecord(0, 0x01, {}),
+        hexRecord(0, 0x04, QByteArray::fromHex("0001")) + hexText({{0x0000, "\x01"}}),
+        hexRecord(0, 0x02, QByteArray::fromHex("F000")) + hexText({{0x1000, "\x01"}}),
+        hexRecord(0, 0x04, "\xFF\xFF") + hexText({{0xFFFF, "\x01"}}),
+        // An end record that carries data.
+        hexText({{0, "\x01"}}).replace(":00000001FF", "") +
+            hexRecord(0, 0x01, QByteArray::fromHex("00")),
     };
-    for (const char* text : bad) {
+    for (const QByteArray& text : bad) {
         const auto r = parseIntelHex(text);
-        EXPECT_FALSE(r.image) << text;
-        EXPECT_TRUE(r.error.startsWith("line ")) << text;
+        EXPECT_FALSE(r.image) << text.toStdString();
+        EXPECT_TRUE(r.error.startsWith("line ")) << text.toStdString();
     }
+    EXPECT_TRUE(parseIntelHex(hexRecord(0xFFFF, 0x00, "\x01") + hexRecord(0, 0x01, {})).image);
+}
+
+TEST(IntelHex, FileReaderTakesOnlyRegularFilesOfSensibleSize)
+{
+    QTemporaryDir dir;
+    const QString good = dir.filePath("good.hex");
+    QFile f(good);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(hexText({{0, QByteArray::fromHex("020080")}}));
+    f.close();
+    EXPECT_TRUE(readIntelHexFile(good).image);
+
+    // A link to a device that never ends, a folder, a missing file.
+    const QString zero = dir.filePath("zero.hex");
+    ASSERT_TRUE(QFile::link("/dev/zero", zero));
+    EXPECT_TRUE(readIntelHexFile(zero).error.contains("not a regular file"));
+    EXPECT_FALSE(readIntelHexFile(dir.path()).image);
+    EXPECT_FALSE(readIntelHexFile(dir.filePath("missing.hex")).image);
+
+    // Valid text, but more of it than any FX2 image needs.
+    const QString big = dir.filePath("big.hex");
+    QFile b(big);
+    ASSERT_TRUE(b.open(QIODevice::WriteOnly));
+    const QByteArray line = hexRecord(0, 0x00, countingBytes(16));
+    for (qint64 n = 0; n <= kMaxHexFileBytes / line.size(); ++n)
+        b.write(line);
+    b.write(hexRecord(0, 0x01, {}));
+    b.close();
+    const auto r = readIntelHexFile(big);
+    EXPECT_FALSE(r.image);
+    EXPECT_TRUE(r.error.contains("larger than")) << r.error.toStdString();
 }
 
 TEST(UsbLog, OneLinePerRequestWithTheBufferInHex)

@@ -23,7 +23,8 @@ TEST(Ctl, CommandsRunInOrderOnOneBoard)
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "0x0080 0x1234\n0x0081 0x0FFF\nstatus 0\n"
                      "0x0006 0x003A\nstatus 0\n"
-                     "Board ID: 58\nDevice ID: 532\nSilicon Revision: 2\nFirmware Revision: 4.1\n");
+                     "Board ID: 58\nDevice ID: 532\nSilicon Revision: 2\nFirmware Revision: 4.1\n"
+                     "Board: Simulated board 58\n");
 }
 
 TEST(Ctl, MessagesGoToStderrAndEndingIsNonZero)
@@ -71,4 +72,17 @@ TEST(Eval, RenderWritesOnePicturePerWindow)
     const ProgramRun r = run("cv5320-eval", {"--render", dir.path()});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(QFile::exists(dir.filePath("CV5320TopLevelFrm.png")));
+}
+
+TEST(Programs, HelpAndVersionAnswerWithoutABoard)
+{
+    for (const char* program : {"cv5320ctl", "cv5320-eval"}) {
+        ProgramRun r = run(program, {"--version"});
+        EXPECT_EQ(r.code, 0) << program;
+        EXPECT_EQ(r.out, QString(program) + " 4.0\n");
+        r = run(program, {"--help"});
+        EXPECT_EQ(r.code, 0) << program;
+        EXPECT_TRUE(r.out.contains("usb:BUS-PORT")) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains("fx2-emu"));
+    }
 }

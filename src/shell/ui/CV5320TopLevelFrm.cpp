@@ -83,6 +83,8 @@ void CV5320TopLevelFrm::Form_Load()
     CmdExit->setEnabled(false);
 
     FirmwareTitle = runStartup(access_, appFolder_).FirmwareTitle;
+    // Only now is it known where on the bus the board sits.
+    BoardKindLbl->setText(boardText(BoardKindLbl->text(), access_));
     loaded_ = true;
 }
 
