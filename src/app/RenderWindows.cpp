@@ -8,6 +8,8 @@
 #include "config/ui/IntStatFrm.h"
 #include "config/ui/InterruptFrm.h"
 #include "config/ui/PowControlFrm.h"
+#include "measure/ui/AdcFrm.h"
+#include "platform/Services.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
 #include "shell/ui/RegCtrlFrm.h"
 #include "sim/SimBoard.h"
@@ -16,6 +18,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QTimer>
 #include <QWidget>
 #include <cstdio>
 #include <functional>
@@ -65,6 +68,21 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
              auto w = loaded<InputMuxFrm>();
              w->setWindowTitle(DiagramFrm::inputWindowTitle(0));
              return w;
+         }},
+        {"AdcFrm",
+         [] {
+             // Eight seconds of streaming on virtual time, so the chart has its traces.
+             auto w = std::make_unique<AdcFrm>();
+             w->Form_Load();
+             w->Timer1_Timer();
+             w->ReadContCV5310Cmd_Click();
+             const int64_t end = services().nowMs() + 8000;
+             while (w->reading() && services().nowMs() < end) {
+                 w->ReadTimer_Timer();
+                 services().sleepMs(w->readTimer()->interval());
+             }
+             w->readTimer()->stop();
+             return std::unique_ptr<QWidget>(std::move(w));
          }},
     };
     if (auto* board = dynamic_cast<sim::SimBoard*>(&access))
