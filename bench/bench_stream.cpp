@@ -1,0 +1,174 @@
+// The converter window streaming in real time on the simulated board at its
+// fastest rate: decimation 64, twelve stages, all twelve traces shown, the
+// results file on. Prints one line of key=value:
+//   fetched_ratio       sets fetched / sets the board made (target 1.000, overflow 0)
+//   overflow            sets the board dropped for want of room
+//   cpu_ms_per_set      process CPU per set, chart and board included (target <= 0.5)
+//   paint_ms_per_frame  one repaint of the chart at 12 traces x 2000 points
+//   rss_growth_kib      resident memory growth from the 10th second to the end (< 1024)
+// Usage: bench_stream [SECONDS]   (default 30, at least 11)
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
+#include "measure/ui/AdcFrm.h"
+#include "platform/Services.h"
+#include "sim/SimBoard.h"
+#include "widgets/StripChart.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <unistd.h>
+
+using namespace cv;
+
+namespace {
+
+// Real time and real pauses, no dialogs: the save dialog answers a file of
+// our own, messages go to stderr.
+class BenchServices final : public Services {
+public:
+    QString savePath;
+    MsgResult message(const QString& text, MsgIcon, const QString&, MsgButtons) override
+    {
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        return MsgResult::Ok;
+    }
+    std::optional<QString> fileDialog(const FileDialogRequest&) override { return savePath; }
+    void showModal(QObject*) override {}
+    void sleepMs(int ms) override
+    {
+        if (ms > 0)
+            QThread::msleep(static_cast<unsigned long>(ms));
+    }
+    void processEvents() override { QCoreApplication::processEvents(); }
+    void playSound(const QString&) override {}
+    const Clock& clock() const override { return clock_; }
+
+protected:
+    void quit(int code) override { std::_Exit(code); }
+
+private:
+    SteadyClock clock_;
+};
+
+double cpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+long rssKib()
+{
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// One repaint of a chart the size of the window's, twelve traces of 2000
+// points each: noise around mid-scale with a touch now and then.
+double paintMsPerFrame(const QSize& size)
+{
+    StripChart chart;
+    chart.resize(size);
+    chart.setTraceCount(12);
+    chart.setLength(2000);
+    chart.setBufferLength(2000);
+    chart.setOuterBounds(0, 65535);
+    chart.setBounds(31500, 36500);
+    uint32_t seed = 12345;
+    for (int i = 0; i < 2000; ++i)
+        for (int t = 0; t < 12; ++t) {
+            seed = seed * 1664525u + 1013904223u;
+            const double noise = double(seed >> 24) / 16.0;
+            const double touch = ((i / 150 + t) % 7 == 0) ? 3000 : 0;
+            chart.append(t, 32000 + 100 * t + noise + touch);
+        }
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    for (int warm = 0; warm < 5; ++warm)
+        chart.render(&image);
+    const int frames = 200;
+    QElapsedTimer timer;
+    timer.start();
+    for (int f = 0; f < frames; ++f)
+        chart.render(&image);
+    return double(timer.nsecsElapsed()) / 1e6 / frames;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const double seconds = argc > 1 ? std::max(11.0, std::atof(argv[1])) : 30.0;
+
+    QTemporaryDir dir;
+    static BenchServices services;
+    services.savePath = dir.filePath(QStringLiteral("results.txt"));
+    setServices(&services);
+
+    sim::SimBoard board(services.clock());
+    QTemporaryFile hex;
+    hex.open();
+    hex.write(":030000000200807B\r\n:00000001FF\r\n");
+    hex.flush();
+    int32_t count = 0, handle = 0;
+    uint8_t list[128] = {};
+    board.Search_For_Boards(BoardVendorId, BoardProductId, count, list);
+    board.Connect(BoardVendorId, BoardProductId, list[0], handle);
+    board.Download_Firmware(handle, hex.fileName().toLocal8Bit().constData());
+    attachLink(&board, handle);
+    WriteRegister(reg::PWR_CONTROL, 0x02B0, TargetChip); // twelve stages, decimation 64
+
+    AdcFrm w;
+    w.Form_Load();
+    w.Timer1_Timer();
+    w.show();
+    w.ChkSaveResults->setChecked(true);
+    w.ChkSaveResults_Click();
+    if (!w.resultsFileOpen())
+        return 1;
+
+    const auto& fw = board.firmware();
+    long rssAt10 = 0;
+    QEventLoop loop;
+    QTimer::singleShot(10'000, &loop, [&] { rssAt10 = rssKib(); });
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+    const double cpuStart = cpuMs();
+    const int64_t producedStart = fw.blocksProduced(), fetchedStart = fw.blocksFetched();
+    const int64_t overflowStart = fw.blocksOverflowed();
+    w.ReadContCV5310Cmd_Click();
+    loop.exec();
+    const double cpu = cpuMs() - cpuStart;
+    const long rssEnd = rssKib();
+    // Sets still waiting at the end were made, not lost: the stop takes them.
+    const int64_t produced = fw.blocksProduced() - producedStart - fw.blocksWaiting();
+    const int64_t fetched = fw.blocksFetched() - fetchedStart;
+    const int64_t overflow = fw.blocksOverflowed() - overflowStart;
+    w.ReadContCV5310Cmd_Click();
+
+    const double paint = paintMsPerFrame(w.plot()->size());
+    std::printf("fetched_ratio=%.3f overflow=%lld cpu_ms_per_set=%.3f paint_ms_per_frame=%.2f "
+                "rss_growth_kib=%ld\n",
+                produced > 0 ? double(fetched) / double(produced) : 0.0,
+                static_cast<long long>(overflow), fetched > 0 ? cpu / double(fetched) : 0.0, paint,
+                rssEnd - rssAt10);
+    std::fprintf(stderr, "%.0f s, %lld sets\n", seconds, static_cast<long long>(fetched));
+    return 0;
+}
