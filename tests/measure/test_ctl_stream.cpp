@@ -66,4 +66,11 @@ TEST(CtlStream, BadArgumentsAndAnUnwritableFile)
     EXPECT_NE(run.code, 0);
     EXPECT_TRUE(run.err.contains("Error: Cannot Save Values to File")) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());
+
+    // A chip in shutdown streams nothing, and says why.
+    run = runProgram(QStringLiteral("cv5320ctl"),
+                     {"--board", "sim", "write", "0", "0x00B1", "stream", "--seconds", "1"});
+    EXPECT_NE(run.code, 0);
+    EXPECT_TRUE(run.err.contains("CV5310 is in Shutdown Mode. No Results Available"))
+        << run.err.toStdString();
 }
