@@ -4,9 +4,12 @@
 //   fetched_ratio       sets fetched / sets the board made (target 1.000, overflow 0)
 //   overflow            sets the board dropped for want of room
 //   cpu_ms_per_set      process CPU per set, chart and board included (target <= 0.5)
-//   paint_ms_per_frame  one repaint of the chart at 12 traces x 2000 points
+//   paint_ms_per_frame  one frame of the chart at 12 traces x 2000 points
+//   qtcharts_paint_ratio, qcustomplot_paint_ratio
+//                       our paint time / theirs on the same data and size (< 1)
 //   rss_growth_kib      resident memory growth from the 10th second to the end (< 1024)
-// Usage: bench_stream [SECONDS]   (default 30)
+// Usage: bench_stream [SECONDS]   (default 30, at least 11)
+#include "ChartPaintCompare.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/ui/AdcFrm.h"
@@ -16,16 +19,14 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QEventLoop>
-#include <QImage>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QThread>
 #include <QTimer>
-#include <cmath>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <unistd.h>
 
@@ -65,7 +66,7 @@ double cpuMs()
 {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
 
 long rssKib()
@@ -77,36 +78,6 @@ long rssKib()
         std::fclose(f);
     }
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-// One repaint of a chart the size of the window's, twelve traces of 2000
-// points each: noise around mid-scale with a touch now and then.
-double paintMsPerFrame(const QSize& size)
-{
-    StripChart chart;
-    chart.resize(size);
-    chart.setTraceCount(12);
-    chart.setLength(2000);
-    chart.setBufferLength(2000);
-    chart.setBounds(31500, 36500);
-    chart.setOuterBounds(0, 65535);
-    uint32_t seed = 12345;
-    for (int i = 0; i < 2000; ++i)
-        for (int t = 0; t < 12; ++t) {
-            seed = seed * 1664525u + 1013904223u;
-            const double noise = double(seed >> 24) / 16.0;
-            const double touch = ((i / 150 + t) % 7 == 0) ? 3000 : 0;
-            chart.append(t, 32000 + 100 * t + noise + touch);
-        }
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    const int frames = 200;
-    QElapsedTimer timer;
-    for (int warm = 0; warm < 5; ++warm)
-        chart.render(&image);
-    timer.start();
-    for (int f = 0; f < frames; ++f)
-        chart.render(&image);
-    return double(timer.nsecsElapsed()) / 1e6 / frames;
 }
 
 } // namespace
@@ -152,6 +123,7 @@ int main(int argc, char** argv)
     QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
     const double cpuStart = cpuMs();
     const int64_t producedStart = fw.blocksProduced(), fetchedStart = fw.blocksFetched();
+    const int64_t overflowStart = fw.blocksOverflowed();
     w.ReadContCV5310Cmd_Click();
     loop.exec();
     const double cpu = cpuMs() - cpuStart;
@@ -159,14 +131,19 @@ int main(int argc, char** argv)
     // Sets still waiting at the end were made, not lost: the stop takes them.
     const int64_t produced = fw.blocksProduced() - producedStart - fw.blocksWaiting();
     const int64_t fetched = fw.blocksFetched() - fetchedStart;
-    const int64_t overflow = fw.blocksOverflowed();
+    const int64_t overflow = fw.blocksOverflowed() - overflowStart;
     w.ReadContCV5310Cmd_Click();
 
-    const double paint = paintMsPerFrame(w.plot()->size());
+    // The window's chart against Qt Charts and QCustomPlot at the same size,
+    // twelve traces of 2000 points, scrolling one value per frame.
+    const bench::ChartPaintFigures paint =
+        bench::compareChartPaint(12, 2000, 100, w.plot()->size());
     std::printf("fetched_ratio=%.3f overflow=%lld cpu_ms_per_set=%.3f paint_ms_per_frame=%.2f "
-                "rss_growth_kib=%ld seconds=%.0f sets=%lld\n",
+                "rss_growth_kib=%ld qtcharts_paint_ratio=%.2f qcustomplot_paint_ratio=%.2f\n",
                 produced > 0 ? double(fetched) / double(produced) : 0.0,
                 static_cast<long long>(overflow), fetched > 0 ? cpu / double(fetched) : 0.0,
-                paint, rssEnd - rssAt10, seconds, static_cast<long long>(fetched));
+                paint.oursMs, rssEnd - rssAt10, paint.oursMs / paint.qtChartsMs,
+                paint.oursMs / paint.qcpMs);
+    std::fprintf(stderr, "%.0f s, %lld sets\n", seconds, static_cast<long long>(fetched));
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "config/ui/InterruptFrm.h"
 #include "config/ui/PowControlFrm.h"
 #include "demo/ui/EvalBoardFrm.h"
+#include "measure/ui/AdcFrm.h"
 #include "measure/ui/FormulaFrm.h"
 #include "measure/ui/RRTabStageFrm.h"
 #include "platform/Services.h"
@@ -104,6 +105,21 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
              auto f = std::make_unique<FormulaFrm>();
              stage->FillFormula(*f, true);
              return f;
+         }},
+        {"AdcFrm",
+         [] {
+             // Eight seconds of streaming on virtual time, so the chart has its traces.
+             auto w = std::make_unique<AdcFrm>();
+             w->Form_Load();
+             w->Timer1_Timer();
+             w->ReadContCV5310Cmd_Click();
+             const int64_t end = services().nowMs() + 8000;
+             while (w->reading() && services().nowMs() < end) {
+                 w->ReadTimer_Timer();
+                 services().sleepMs(w->readTimer()->interval());
+             }
+             w->readTimer()->stop();
+             return std::unique_ptr<QWidget>(std::move(w));
          }},
     };
     // The demo of the board, one picture per tab, each after a second and a

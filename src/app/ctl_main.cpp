@@ -287,7 +287,7 @@ void cmdStream(CommandLine& cl)
     if (seconds < 0)
         usageError(QStringLiteral("stream needs --seconds S"));
     const AdcStreamRun run = StreamConverterResults(seconds, out);
-    if (run.fileFailed)
+    if (run.fileFailed || !run.started)
         services().endProgram(1);
     for (const QString& line : adcStreamSummary(run))
         std::printf("%s\n", line.toLocal8Bit().constData());

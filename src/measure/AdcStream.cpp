@@ -29,6 +29,7 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath)
     AdcReading reading;
     if (reading.start(load.converting) != AdcReading::Start::Started)
         return run;
+    run.started = true;
     const int64_t endUs = services().nowUs() + static_cast<int64_t>(seconds * 1e6);
     int64_t fetched = 0;
     while (services().nowUs() < endUs) {

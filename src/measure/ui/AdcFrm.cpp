@@ -48,9 +48,13 @@ void StageLineSwatch::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    // On the chart's own ground, so every trace colour reads as it will there.
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 4.5, -0.5, -4.5), 3, 3);
     p.setPen(QPen(color_, 3, Qt::SolidLine, Qt::RoundCap));
     const int y = height() / 2;
-    p.drawLine(2, y, width() - 3, y);
+    p.drawLine(6, y, width() - 7, y);
 }
 
 QColor AdcFrm::stageColor(int stage)

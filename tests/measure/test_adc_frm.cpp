@@ -1,0 +1,409 @@
+// The converter window on the simulated board: loading, the list choices,
+// the continuous read as the board sees it, the chart, the results file and
+// closing while it reads.
+#include "config/DiagramOps.h"
+#include "config/DialogProbe.h"
+#include "config/ui/DiagramFrm.h"
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
+#include "measure/ui/AdcFrm.h"
+#include "platform/OpenFiles.h"
+#include "support/ForwardingAccess.h"
+#include "widgets/StripChart.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using namespace cv;
+using namespace cv::test;
+
+namespace {
+
+sim::SimConfig quiet()
+{
+    sim::SimConfig c;
+    c.scenario = QStringLiteral("none");
+    return c;
+}
+
+RegisterOp chipRead(int address, int count = 1)
+{
+    return {false, TargetChip, address, count, 0, 0};
+}
+RegisterOp boardRead(int address, int count, uint16_t index)
+{
+    return {false, TargetBoard, address, count, 0, index};
+}
+// A write request carries 64 in its index word.
+RegisterOp chipWrite(int address, int value)
+{
+    return {true, TargetChip, address, 0, value, 64};
+}
+RegisterOp boardWrite(int address, int value)
+{
+    return {true, TargetBoard, address, 0, value, 64};
+}
+
+struct Adc : ::testing::Test {
+    SimRig rig{quiet()};
+    QTemporaryDir dir;
+    sim::ChipModel& chip() { return rig.board->chip(); }
+
+    void loadArmed(AdcFrm& w)
+    {
+        w.Form_Load();
+        w.Timer1_Timer();
+        rig.clearRecords();
+        rig.services.sleeps.clear();
+    }
+    // One timer tick, then the time the timer would wait before the next.
+    void tick(AdcFrm& w)
+    {
+        w.ReadTimer_Timer();
+        if (w.readTimer()->isActive())
+            rig.services.virtualClock().advanceMs(w.readTimer()->interval());
+    }
+    void ticks(AdcFrm& w, int n)
+    {
+        for (int i = 0; i < n; ++i)
+            tick(w);
+    }
+    QString savePath(AdcFrm& w, const QString& name = QStringLiteral("results.txt"))
+    {
+        const QString path = dir.filePath(name);
+        rig.services.fileAnswers.push_back(path);
+        child<QCheckBox>(w, "ChkSaveResults")->setChecked(true);
+        w.ChkSaveResults_Click();
+        return path;
+    }
+    static QList<QByteArray> linesOf(const QString& path)
+    {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        QList<QByteArray> lines = f.readAll().split('\n');
+        EXPECT_TRUE(lines.last().isEmpty()); // the last line is whole
+        lines.removeLast();
+        for (const QByteArray& l : lines)
+            EXPECT_TRUE(l.endsWith('\r'));
+        return lines;
+    }
+};
+
+// The firmware never takes up a capture mode: BoardStageSelect reads 0.
+class StubbornBoard final : public ForwardingAccess {
+public:
+    explicit StubbornBoard(SimRig& rig) : ForwardingAccess(rig.access()), rig_(rig) {}
+    int16_t Vendor_Request(int32_t h, uint8_t r, uint32_t v, uint16_t i, uint8_t d, int32_t l,
+                           uint8_t* b) override
+    {
+        const int16_t s = rig_.access().Vendor_Request(h, r, v, i, d, l, b);
+        rig_.board->firmware().setBoardReg(reg::board::BoardStageSelect, 0);
+        return s;
+    }
+
+private:
+    SimRig& rig_;
+};
+
+} // namespace
+
+TEST_F(Adc, LoadingReadsTheFieldsAndClearsThresholdReportingOnly)
+{
+    chip().poke(reg::PWR_CONTROL, 0x82E0); // bias 135%, decimation 64, sequence field 14
+    rig.board->firmware().setBoardReg(reg::board::BoardControlWord, 0x000E);
+    AdcFrm w;
+    w.Form_Load();
+    EXPECT_EQ(w.windowTitle(), "CDC Converter ");
+    const std::vector<RegisterOp> expected = {
+        chipRead(0x000), chipRead(0x000), boardRead(7, 1, 0), boardWrite(7, 0x000C),
+        chipRead(0x000), // the register bit display
+    };
+    EXPECT_EQ(rig.registerOps(), expected);
+    auto* dec = child<QComboBox>(w, "DecCmb");
+    auto* seq = child<QComboBox>(w, "SeqStgCmb");
+    auto* bias = child<QComboBox>(w, "BiasCtrlCmb");
+    EXPECT_EQ(dec->count(), 4);
+    EXPECT_EQ(dec->currentText(), "64");
+    EXPECT_EQ(seq->count(), 12);
+    EXPECT_EQ(seq->currentText(), " 11"); // 14 on the chip
+    EXPECT_EQ(bias->currentText(), "135%");
+    EXPECT_EQ(shownText(w, "Lab1"), "0x82E0");
+    EXPECT_EQ(shownText(w, "PowControlLbl"), "Power Control Register 0x00");
+    EXPECT_EQ(shownBits(w, "PowContRegLbl"), "1000001011100000");
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(w.StageLine[i]->color(), w.plot()->traceColor(i)) << i;
+
+    // The lists do nothing until the window is armed, 400 ms after loading.
+    EXPECT_FALSE(w.armed());
+    EXPECT_EQ(w.timer1()->interval(), 400);
+    EXPECT_TRUE(w.timer1()->isActive());
+    rig.clearRecords();
+    seq->setCurrentIndex(3);
+    w.SeqStgCmb_Click();
+    EXPECT_TRUE(rig.registerOps().empty());
+    w.Timer1_Timer();
+    EXPECT_TRUE(w.armed());
+    EXPECT_FALSE(w.timer1()->isActive());
+
+    // Choosing 11 writes 11, the other bits as the chip holds them now.
+    chip().poke(reg::PWR_CONTROL, 0x82E2);
+    seq->setCurrentIndex(11);
+    w.SeqStgCmb_Click();
+    EXPECT_EQ(chipWritesTo(rig, 0x000), std::vector<int>{0x82B2});
+}
+
+TEST_F(Adc, EachListChangesItsFieldAndEndsAStreamFirst)
+{
+    AdcFrm w;
+    loadArmed(w);
+    struct Case {
+        const char* list;
+        void (AdcFrm::*click)();
+        int before, index, after;
+    };
+    const Case cases[] = {
+        {"DecCmb", &AdcFrm::DecCmb_Click, 0xFFFF, 1, 0xFDFF},
+        {"SeqStgCmb", &AdcFrm::SeqStgCmb_Click, 0x0000, 7, 0x0070},
+        {"BiasCtrlCmb", &AdcFrm::BiasCtrlCmb_Click, 0x00B0, 3, 0xC0B0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.list);
+        chip().poke(reg::PWR_CONTROL, c.before);
+        rig.clearRecords();
+        rig.services.sleeps.clear();
+        child<QComboBox>(w, c.list)->setCurrentIndex(c.index);
+        (w.*c.click)();
+        const std::vector<RegisterOp> expected = {chipRead(0x000), chipWrite(0x000, c.after),
+                                                  chipRead(0x000)};
+        EXPECT_EQ(rig.registerOps(), expected);
+        EXPECT_EQ(rig.services.sleeps, (std::vector<int>{5, 40, 5}));
+    }
+
+    // While reading: the capture ends first, and the flag stays as it was.
+    chip().poke(reg::PWR_CONTROL, 0x00B0);
+    w.ReadContCV5310Cmd_Click();
+    ticks(w, 3);
+    rig.clearRecords();
+    rig.services.sleeps.clear();
+    child<QComboBox>(w, "DecCmb")->setCurrentIndex(2);
+    w.DecCmb_Click();
+    const std::vector<RegisterOp> expected = {chipRead(reg::PART_ID), chipRead(0x000),
+                                              chipWrite(0x000, 0x02B0), chipRead(0x000)};
+    EXPECT_EQ(rig.registerOps(), expected);
+    EXPECT_EQ(rig.services.sleeps, (std::vector<int>{5, 100, 5, 40, 5}));
+    EXPECT_TRUE(w.reading());
+}
+
+TEST_F(Adc, AChipInShutdownRefusesTheStartWithItsMessage)
+{
+    {
+        chip().poke(reg::PWR_CONTROL, 0x00B3);
+        AdcFrm w;
+        loadArmed(w);
+        auto* button = child<QPushButton>(w, "ReadContCV5310Cmd");
+        QString captionDuringMessage;
+        rig.services.onMessage = [&](const RecordedMessage&) {
+            captionDuringMessage = button->text();
+        };
+        rig.services.messages.clear();
+        w.ReadContCV5310Cmd_Click();
+        ASSERT_EQ(rig.services.messages.size(), 1u);
+        const auto& m = rig.services.messages[0];
+        EXPECT_EQ(m.text, "CV5310 is in Shutdown Mode. No Results Available");
+        EXPECT_EQ(m.icon, MsgIcon::None);
+        EXPECT_EQ(captionDuringMessage, "Read Graph");
+        EXPECT_EQ(button->text(), "Read Graph");
+        EXPECT_FALSE(w.reading());
+        EXPECT_TRUE(rig.registerOps().empty());
+        rig.services.onMessage = nullptr;
+    }
+}
+
+TEST_F(Adc, StartPassesAndStopAsTheBoardSeesThem)
+{
+    AdcFrm w;
+    loadArmed(w);
+    auto* button = child<QPushButton>(w, "ReadContCV5310Cmd");
+    w.ReadContCV5310Cmd_Click();
+    EXPECT_EQ(button->text(), "Stop Reading");
+    // The handshake, then the first pass polls for a status.
+    std::vector<RegisterOp> expected = {boardWrite(10, 0x0F00), boardRead(10, 1, 0)};
+    EXPECT_EQ(rig.registerOps(), expected);
+    EXPECT_EQ(rig.services.sleeps, (std::vector<int>{50, 5}));
+    ASSERT_TRUE(w.readTimer()->isActive());
+    EXPECT_EQ(w.readTimer()->interval(), 0);
+
+    // A poll waits 50 ms as the next interval; sets are fetched back to back.
+    rig.clearRecords();
+    tick(w); // status 0: a poll
+    EXPECT_EQ(rig.registerOps(), std::vector<RegisterOp>{boardRead(11, 1, 0)});
+    EXPECT_EQ(w.readTimer()->interval(), 50);
+    EXPECT_EQ(w.readingState().status(), 1); // the handshake's 55 ms saw a set made
+    rig.clearRecords();
+    tick(w);
+    EXPECT_EQ(rig.registerOps(), std::vector<RegisterOp>{boardRead(11, 12, 1)});
+    EXPECT_EQ(w.readTimer()->interval(), 0);
+    for (int s = 0; s < 12; ++s)
+        EXPECT_NEAR(w.readingState().results()[size_t(s)], 32768, 2500) << s;
+
+    // Stop: the capture ends, a pause, and the loop's own closing read.
+    rig.clearRecords();
+    rig.services.sleeps.clear();
+    w.ReadContCV5310Cmd_Click();
+    expected = {chipRead(reg::PART_ID), chipRead(reg::PART_ID)};
+    EXPECT_EQ(rig.registerOps(), expected);
+    EXPECT_EQ(rig.services.sleeps, (std::vector<int>{5, 20, 5}));
+    EXPECT_EQ(button->text(), "Read Graph");
+    EXPECT_FALSE(w.reading());
+    EXPECT_FALSE(w.readTimer()->isActive());
+    rig.clearRecords();
+    w.ReadTimer_Timer(); // a tick already on its way does nothing
+    EXPECT_TRUE(rig.registerOps().empty());
+}
+
+TEST_F(Adc, TheFirstTwoPassesAddNothingAndClearStagesKeepTheirColumn)
+{
+    AdcFrm w;
+    loadArmed(w);
+    child<QCheckBox>(w, "StageChk_4")->setChecked(false);
+    w.StageChk_Click(4);
+    const QString path = savePath(w);
+    w.ReadContCV5310Cmd_Click();
+    rig.services.virtualClock().advanceMs(200); // sets wait from the start
+    tick(w);                                    // pass 1: poll
+    tick(w);                                    // pass 2: a set, not kept
+    EXPECT_EQ(w.readingState().passCounter(), 2);
+    EXPECT_EQ(rig.board->firmware().blocksFetched(), 1);
+    EXPECT_EQ(w.plot()->pointCount(0), 0);
+    tick(w); // pass 3: kept
+    EXPECT_EQ(w.plot()->pointCount(0), 1);
+    EXPECT_EQ(w.plot()->pointCount(4), 0);
+    EXPECT_EQ(w.plot()->point(0, 0), w.readingState().results()[0]);
+    ticks(w, 10);
+    EXPECT_EQ(w.readingState().passCounter(), 3); // counts up to 3 and stays
+    const int kept = w.plot()->pointCount(0);
+    EXPECT_GE(kept, 5);
+
+    // Held, the chart stands still; the file goes on.
+    w.plot()->setHold(true);
+    ticks(w, 5);
+    EXPECT_EQ(w.plot()->pointCount(0), kept);
+    w.plot()->setHold(false);
+    w.ReadContCV5310Cmd_Click();
+    child<QCheckBox>(w, "ChkSaveResults")->setChecked(false);
+    w.ChkSaveResults_Click();
+    EXPECT_FALSE(w.resultsFileOpen());
+
+    const auto lines = linesOf(path);
+    ASSERT_GE(lines.size(), kept + 1);
+    EXPECT_EQ(lines[0], adcResultsHeaderLine().chopped(1));
+    EXPECT_EQ(lines[1].split('\t').size(), 12); // stage 4's column too
+    const int64_t keptSets = rig.board->firmware().blocksFetched() - 1;
+    EXPECT_EQ(lines.size(), keptSets + 1);
+}
+
+TEST_F(Adc, ClosingWhileReadingStopsTheStreamAndLeavesTheFileWhole)
+{
+    for (bool closeBox : {true, false}) {
+        SCOPED_TRACE(closeBox ? "close box" : "cmdClose");
+        const int filesBefore = trackedFileCount();
+        QString path;
+        {
+            AdcFrm w;
+            loadArmed(w);
+            path = savePath(w, closeBox ? "box.txt" : "button.txt");
+            EXPECT_EQ(trackedFileCount(), filesBefore + 1);
+            w.ReadContCV5310Cmd_Click();
+            ticks(w, 40);
+            ASSERT_TRUE(w.reading());
+            rig.clearRecords();
+            if (closeBox) {
+                w.show();
+                w.close();
+            } else {
+                w.cmdClose_Click();
+            }
+            const std::vector<RegisterOp> expected = {chipRead(reg::PART_ID),
+                                                      chipRead(reg::PART_ID)};
+            EXPECT_EQ(rig.registerOps(), expected);
+            EXPECT_FALSE(w.reading());
+            EXPECT_FALSE(w.readTimer()->isActive());
+            EXPECT_FALSE(w.resultsFileOpen());
+            EXPECT_EQ(trackedFileCount(), filesBefore);
+        }
+        const auto lines = linesOf(path);
+        // Every set after the first one fetched.
+        EXPECT_GE(lines.size(), 10);
+        for (const QByteArray& l : lines.mid(1))
+            EXPECT_EQ(l.split('\t').size(), 12);
+        EXPECT_EQ(rig.board->firmware().blocksWaiting(), 0);
+    }
+}
+
+TEST_F(Adc, ASaveDialogCancelledOrAFileThatCannotBeWrittenLeavesTheBoxClear)
+{
+    AdcFrm w;
+    loadArmed(w);
+    auto* box = child<QCheckBox>(w, "ChkSaveResults");
+    box->setChecked(true);
+    w.ChkSaveResults_Click(); // no answer queued: cancelled
+    ASSERT_EQ(rig.services.fileRequests.size(), 1u);
+    EXPECT_EQ(rig.services.fileRequests[0].filter,
+              "CV5320 Register Files(*.txt)|*.txt|All Files (*.*)|*.*");
+    ASSERT_EQ(rig.services.messages.size(), 1u);
+    EXPECT_EQ(rig.services.messages[0].text, "Error: Cannot Save Values to File");
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_FALSE(w.resultsFileOpen());
+
+    rig.services.fileAnswers.push_back(dir.filePath("no/such/folder/r.txt"));
+    box->setChecked(true);
+    w.ChkSaveResults_Click();
+    EXPECT_EQ(rig.services.messages.size(), 2u);
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_FALSE(w.resultsFileOpen());
+    EXPECT_TRUE(rig.registerOps().empty());
+}
+
+TEST_F(Adc, ABoardThatNeverTakesUpTheStreamIsGivenUpAfterTwoSeconds)
+{
+    AdcFrm w;
+    loadArmed(w);
+    StubbornBoard stubborn(rig);
+    attachLink(&stubborn, usbLink().BoardHandle);
+    const int64_t start = rig.services.nowMs();
+    w.ReadContCV5310Cmd_Click();
+    const int64_t spent = rig.services.nowMs() - start;
+    EXPECT_GE(spent, 2000);
+    EXPECT_LT(spent, 2100);
+    ASSERT_EQ(rig.services.messages.size(), 1u);
+    EXPECT_EQ(rig.services.messages[0].text, stageSelectTimeoutMessage(0x0F00));
+    EXPECT_FALSE(w.reading());
+    EXPECT_FALSE(w.readTimer()->isActive());
+    EXPECT_EQ(child<QPushButton>(w, "ReadContCV5310Cmd")->text(), "Read Graph");
+    // Whatever the board made of the commands, its capture is ended.
+    EXPECT_EQ(rig.registerOps().back(), chipRead(reg::PART_ID));
+    attachLink(rig.tracer.get(), usbLink().BoardHandle);
+}
+
+TEST_F(Adc, TheBlockDiagramOpensTheWindowOnceTheBoardStreams)
+{
+    DiagramFrm d;
+    QStringList seen;
+    rig.services.onModal = [&](QObject* window) {
+        auto* w = qobject_cast<AdcFrm*>(window);
+        ASSERT_NE(w, nullptr);
+        seen << w->windowTitle();
+    };
+    rig.clearRecords();
+    d.AdcCmd_Click();
+    EXPECT_EQ(seen, QStringList{"CDC Converter "});
+    const auto ops = rig.registerOps();
+    ASSERT_GE(ops.size(), 3u);
+    EXPECT_EQ(ops[0], boardWrite(10, 0x0F00));
+    EXPECT_EQ(ops[1], boardRead(10, 1, 0));
+    EXPECT_EQ(ops[2], chipRead(0x000)); // then the window loads
+}
