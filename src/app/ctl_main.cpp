@@ -23,7 +23,8 @@ using namespace cv;
 namespace {
 
 const char* const kUsage =
-    "usage: cv5320ctl [--board sim|sim:N|usb] [--usb-log FILE] [--scenario FILE|none] COMMAND...\n"
+    "usage: cv5320ctl [--board sim|sim:N|usb] [--usb-log FILE] [--scenario FILE|none]\n"
+    "                 [--sim-fault request=N|after=MS] COMMAND...\n"
     "commands:\n"
     "  info                                board, chip and firmware identity\n"
     "  read [--board-reg] [--index N] ADDR [COUNT]\n"
@@ -41,6 +42,9 @@ struct CommandLine {
     QStringList words;
     int pos = 0;
     bool boardRegDefault = false;
+    // The first pass over the words only parses, so that a mistake anywhere
+    // is found before the first register access.
+    bool checkOnly = false;
 
     bool atEnd() const { return pos >= words.size(); }
     QString next() { return atEnd() ? QString() : words[pos++]; }
@@ -108,8 +112,10 @@ QString hex4(long long v)
         .replace(QLatin1String("0X"), QLatin1String("0x"));
 }
 
-void cmdInfo(CommandLine&)
+void cmdInfo(CommandLine& cl)
 {
+    if (cl.checkOnly)
+        return;
     const int32_t boardId = readBoardId();
     const int32_t chipId = ReadRegister(reg::PART_ID, TargetChip);
     const int32_t fw = ReadRegister(reg::board::FirmwareRevision, TargetBoard);
@@ -127,6 +133,12 @@ void cmdRead(CommandLine& cl)
     long long v = 0;
     if (!cl.atEnd() && parseNumber(cl.peek(), v))
         count = number(cl, "count", 1, 31);
+    if (address + count - 1 > reg::kMaxAddress)
+        usageError(QStringLiteral("%1 registers from %2 run past %3")
+                       .arg(count)
+                       .arg(hex4(address), hex4(reg::kMaxAddress)));
+    if (cl.checkOnly)
+        return;
     int32_t values[32] = {};
     int16_t status = 0;
     ReadRegisters(address, static_cast<int32_t>(count), o.target, o.index, status, values);
@@ -141,12 +153,16 @@ void cmdWrite(CommandLine& cl)
     const RegOptions o = regOptions(cl);
     const auto address = static_cast<int16_t>(number(cl, "address", 0, reg::kMaxAddress));
     const auto value = static_cast<int32_t>(number(cl, "value", 0, 0xFFFF));
+    if (cl.checkOnly)
+        return;
     WriteRegister(address, value, o.target);
 }
 
 void cmdWait(CommandLine& cl)
 {
-    services().sleepMs(static_cast<int>(number(cl, "milliseconds", 0, 3600000)));
+    const auto ms = static_cast<int>(number(cl, "milliseconds", 0, 3600000));
+    if (!cl.checkOnly)
+        services().sleepMs(ms);
 }
 
 QString fileArgument(CommandLine& cl)
@@ -166,18 +182,22 @@ QString fileArgument(CommandLine& cl)
 
 void cmdSave(CommandLine& cl)
 {
-    if (!saveRegisterFile(fileArgument(cl)))
+    const QString path = fileArgument(cl);
+    if (!cl.checkOnly && !saveRegisterFile(path))
         registerFileFailure();
 }
 
 void cmdLoad(CommandLine& cl)
 {
-    if (!loadRegisterFile(fileArgument(cl)))
+    const QString path = fileArgument(cl);
+    if (!cl.checkOnly && !loadRegisterFile(path))
         registerFileFailure();
 }
 
-void cmdDump(CommandLine&)
+void cmdDump(CommandLine& cl)
 {
+    if (cl.checkOnly)
+        return;
     const ConsoleRegisters r = readConsoleRegisters();
     auto line = [](int address, int32_t value, const QString& label) {
         std::printf("%s %s %s\n", hex4(address).toLatin1().constData(),
@@ -193,14 +213,16 @@ void cmdDump(CommandLine&)
     }
 }
 
-void cmdInitInputs(CommandLine&)
+void cmdInitInputs(CommandLine& cl)
 {
-    InitialiseCinInputs();
+    if (!cl.checkOnly)
+        InitialiseCinInputs();
 }
 
-void cmdEasySetup(CommandLine&)
+void cmdEasySetup(CommandLine& cl)
 {
-    RequestEasySetup();
+    if (!cl.checkOnly)
+        RequestEasySetup();
 }
 
 const char* branchName(CalibrationBranch b)
@@ -229,18 +251,23 @@ void cmdCalibrate(CommandLine& cl)
 {
     if (cl.peek() == QLatin1String("all")) {
         cl.next();
+        if (cl.checkOnly)
+            return;
         const auto reports = CalibrateAllStages();
         for (int s = 0; s < reg::kStages; ++s)
             printCalibration(s, reports[static_cast<size_t>(s)]);
         return;
     }
     const int stage = static_cast<int>(number(cl, "stage", 0, reg::kStages - 1));
+    if (cl.checkOnly)
+        return;
     printCalibration(stage, CalibrateOneStage(stage));
 }
 
 void cmdExportHeader(CommandLine& cl)
 {
-    if (!CreateConfigFile(fileArgument(cl)))
+    const QString path = fileArgument(cl);
+    if (!cl.checkOnly && !CreateConfigFile(path))
         services().endProgram(1);
 }
 
@@ -281,6 +308,20 @@ int main(int argc, char** argv)
         {QStringLiteral("calibrate"), cmdCalibrate},
         {QStringLiteral("export-header"), cmdExportHeader},
     };
+    auto runCommands = [&commands](CommandLine& line) {
+        while (!line.atEnd()) {
+            const QString word = line.next();
+            const auto it = commands.find(word);
+            if (it == commands.end())
+                usageError(QStringLiteral("unknown command \"%1\"").arg(word));
+            it->second(line);
+            std::fflush(stdout);
+        }
+    };
+    CommandLine check = cl;
+    check.checkOnly = true;
+    runCommands(check);
+
     static CliServices cli;
     setServices(&cli);
     auto session = BoardSession::create(options, cli.clock(), &error);
@@ -288,13 +329,6 @@ int main(int argc, char** argv)
         usageError(error);
     runStartup(session->access(), QCoreApplication::applicationDirPath());
 
-    while (!cl.atEnd()) {
-        const QString word = cl.next();
-        const auto it = commands.find(word);
-        if (it == commands.end())
-            usageError(QStringLiteral("unknown command \"%1\"").arg(word));
-        it->second(cl);
-        std::fflush(stdout);
-    }
-    return 0;
+    runCommands(cl);
+    return exitStatus(0);
 }

@@ -17,7 +17,7 @@ using namespace cv;
 namespace {
 const char* const kUsage =
     "usage: cv5320-eval [--board sim|sim:N|usb] [--usb-log FILE] [--scenario FILE|none]\n"
-    "                   [--render DIR]\n";
+    "                   [--sim-fault request=N|after=MS] [--render DIR]\n";
 }
 
 int main(int argc, char** argv)
@@ -59,7 +59,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
             return 2;
         }
-        return renderAllWindows(renderDir, session->access(), appFolder, session->description());
+        return exitStatus(
+            renderAllWindows(renderDir, session->access(), appFolder, session->description()));
     }
 
     static QtServices qtServices;
@@ -80,5 +81,5 @@ int main(int argc, char** argv)
         sensorBoard->move(top.frameGeometry().right() + 12, top.y());
         sensorBoard->show();
     }
-    return app.exec();
+    return exitStatus(app.exec());
 }

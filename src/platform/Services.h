@@ -74,4 +74,11 @@ Services* setServices(Services* s);
 // Convenience for the one fatal message every window shares.
 [[noreturn]] void fatalUsbFailure();
 
+// Output beside the windows that could not be written completely (the USB
+// trace on a full disk): said once on stderr, the run goes on, and the exit
+// status is then non-zero.
+void reportIncompleteOutput(const QString& what);
+// The exit status for `code` after what was reported above.
+int exitStatus(int code);
+
 } // namespace cv
