@@ -36,7 +36,6 @@ cmake -S "$here" -B "$build" -G Ninja \
 cmake --build "$build" -j "$(nproc)"
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_string_checks=1}"
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$here/scripts/lsan.supp:print_suppressions=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 
 if [ -z "${CV_CHECK_SKIP_TESTS:-}" ]; then

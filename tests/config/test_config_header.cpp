@@ -28,9 +28,7 @@ std::array<std::array<int32_t, 2>, 12> allBias()
 
 QByteArray fixture(const char* name)
 {
-    QFile f(QFileInfo(QStringLiteral(__FILE__))
-                .dir()
-                .filePath(QStringLiteral("fixtures/") + QString::fromLatin1(name)));
+    QFile f(QStringLiteral(CV_TEST_DIR "/fixtures/") + QString::fromLatin1(name));
     EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name;
     return f.readAll();
 }
