@@ -1,5 +1,5 @@
 #pragma once
-// Options both programs share: --board, --usb-log, --scenario.
+// Options both programs share: --board, --usb-log, --scenario, --sim-fault.
 
 #include "shell/BoardSession.h"
 
@@ -14,10 +14,11 @@ inline bool takeBoardOptions(QStringList& args, BoardOptions& out, QString* erro
     QStringList rest;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        QString* target = a == QLatin1String("--board")      ? &out.board
-                          : a == QLatin1String("--usb-log")  ? &out.usbLog
-                          : a == QLatin1String("--scenario") ? &out.scenario
-                                                             : nullptr;
+        QString* target = a == QLatin1String("--board")       ? &out.board
+                          : a == QLatin1String("--usb-log")   ? &out.usbLog
+                          : a == QLatin1String("--scenario")  ? &out.scenario
+                          : a == QLatin1String("--sim-fault") ? &out.simFault
+                                                              : nullptr;
         if (!target) {
             rest << a;
             continue;

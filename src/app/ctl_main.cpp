@@ -27,7 +27,7 @@ namespace {
 
 const char* const kUsage =
     "usage: cv5320ctl [--board sim|sim:N|usb|usb:BUS-PORT|fx2-emu] [--usb-log FILE]\n"
-    "                 [--scenario FILE|none] COMMAND...\n"
+    "                 [--scenario FILE|none] [--sim-fault request=N|after=MS] COMMAND...\n"
     "       cv5320ctl --help | --version\n"
     "commands:\n"
     "  info                                board, chip and firmware identity\n"
@@ -52,6 +52,9 @@ struct CommandLine {
     QStringList words;
     int pos = 0;
     bool boardRegDefault = false;
+    // The first pass over the words only parses, so that a mistake anywhere
+    // is found before the first register access.
+    bool checkOnly = false;
 
     bool atEnd() const { return pos >= words.size(); }
     QString next() { return atEnd() ? QString() : words[pos++]; }
@@ -122,8 +125,10 @@ QString hex4(long long v)
 // The board this run took, for `info`.
 QString g_boardText;
 
-void cmdInfo(CommandLine&)
+void cmdInfo(CommandLine& cl)
 {
+    if (cl.checkOnly)
+        return;
     const int32_t boardId = readBoardId();
     const int32_t chipId = ReadRegister(reg::PART_ID, TargetChip);
     const int32_t fw = ReadRegister(reg::board::FirmwareRevision, TargetBoard);
@@ -142,6 +147,12 @@ void cmdRead(CommandLine& cl)
     long long v = 0;
     if (!cl.atEnd() && parseNumber(cl.peek(), v))
         count = number(cl, "count", 1, 31);
+    if (address + count - 1 > reg::kMaxAddress)
+        usageError(QStringLiteral("%1 registers from %2 run past %3")
+                       .arg(count)
+                       .arg(hex4(address), hex4(reg::kMaxAddress)));
+    if (cl.checkOnly)
+        return;
     int32_t values[32] = {};
     int16_t status = 0;
     ReadRegisters(address, static_cast<int32_t>(count), o.target, o.index, status, values);
@@ -156,12 +167,16 @@ void cmdWrite(CommandLine& cl)
     const RegOptions o = regOptions(cl);
     const auto address = static_cast<int16_t>(number(cl, "address", 0, reg::kMaxAddress));
     const auto value = static_cast<int32_t>(number(cl, "value", 0, 0xFFFF));
+    if (cl.checkOnly)
+        return;
     WriteRegister(address, value, o.target);
 }
 
 void cmdWait(CommandLine& cl)
 {
-    services().sleepMs(static_cast<int>(number(cl, "milliseconds", 0, 3600000)));
+    const auto ms = static_cast<int>(number(cl, "milliseconds", 0, 3600000));
+    if (!cl.checkOnly)
+        services().sleepMs(ms);
 }
 
 QString fileArgument(CommandLine& cl)
@@ -181,18 +196,22 @@ QString fileArgument(CommandLine& cl)
 
 void cmdSave(CommandLine& cl)
 {
-    if (!saveRegisterFile(fileArgument(cl)))
+    const QString path = fileArgument(cl);
+    if (!cl.checkOnly && !saveRegisterFile(path))
         registerFileFailure();
 }
 
 void cmdLoad(CommandLine& cl)
 {
-    if (!loadRegisterFile(fileArgument(cl)))
+    const QString path = fileArgument(cl);
+    if (!cl.checkOnly && !loadRegisterFile(path))
         registerFileFailure();
 }
 
-void cmdDump(CommandLine&)
+void cmdDump(CommandLine& cl)
 {
+    if (cl.checkOnly)
+        return;
     const ConsoleRegisters r = readConsoleRegisters();
     auto line = [](int address, int32_t value, const QString& label) {
         std::printf("%s %s %s\n", hex4(address).toLatin1().constData(),
@@ -208,14 +227,16 @@ void cmdDump(CommandLine&)
     }
 }
 
-void cmdInitInputs(CommandLine&)
+void cmdInitInputs(CommandLine& cl)
 {
-    InitialiseCinInputs();
+    if (!cl.checkOnly)
+        InitialiseCinInputs();
 }
 
-void cmdEasySetup(CommandLine&)
+void cmdEasySetup(CommandLine& cl)
 {
-    RequestEasySetup();
+    if (!cl.checkOnly)
+        RequestEasySetup();
 }
 
 const char* branchName(CalibrationBranch b)
@@ -244,18 +265,23 @@ void cmdCalibrate(CommandLine& cl)
 {
     if (cl.peek() == QLatin1String("all")) {
         cl.next();
+        if (cl.checkOnly)
+            return;
         const auto reports = CalibrateAllStages();
         for (int s = 0; s < reg::kStages; ++s)
             printCalibration(s, reports[static_cast<size_t>(s)]);
         return;
     }
     const int stage = static_cast<int>(number(cl, "stage", 0, reg::kStages - 1));
+    if (cl.checkOnly)
+        return;
     printCalibration(stage, CalibrateOneStage(stage));
 }
 
 void cmdExportHeader(CommandLine& cl)
 {
-    if (!CreateConfigFile(fileArgument(cl)))
+    const QString path = fileArgument(cl);
+    if (!cl.checkOnly && !CreateConfigFile(path))
         services().endProgram(1);
 }
 
@@ -286,6 +312,8 @@ void cmdStream(CommandLine& cl)
     }
     if (seconds < 0)
         usageError(QStringLiteral("stream needs --seconds S"));
+    if (cl.checkOnly)
+        return;
     const AdcStreamRun run = StreamConverterResults(seconds, out);
     if (run.fileFailed || !run.started)
         services().endProgram(1);
@@ -313,6 +341,8 @@ void cmdStageStream(CommandLine& cl)
     }
     if (!haveSeconds)
         usageError(QStringLiteral("stage-stream needs --seconds S"));
+    if (cl.checkOnly)
+        return;
     bool ok = false;
     const QStringList lines = RunStageStream(o, &ok);
     if (!ok)
@@ -338,6 +368,8 @@ void cmdDemo(CommandLine& cl)
             usageError(QStringLiteral("unknown option %1").arg(opt));
         }
     }
+    if (cl.checkOnly)
+        return;
     if (!RunDemoCommand(tab, seconds))
         services().endProgram(1);
 }
@@ -385,6 +417,20 @@ int main(int argc, char** argv)
         {QStringLiteral("stage-stream"), cmdStageStream},
         {QStringLiteral("demo"), cmdDemo},
     };
+    auto runCommands = [&commands](CommandLine& line) {
+        while (!line.atEnd()) {
+            const QString word = line.next();
+            const auto it = commands.find(word);
+            if (it == commands.end())
+                usageError(QStringLiteral("unknown command \"%1\"").arg(word));
+            it->second(line);
+            std::fflush(stdout);
+        }
+    };
+    CommandLine check = cl;
+    check.checkOnly = true;
+    runCommands(check);
+
     static CliServices cli;
     setServices(&cli);
     auto session = BoardSession::create(options, cli.clock(), &error);
@@ -393,13 +439,6 @@ int main(int argc, char** argv)
     runStartup(session->access(), QCoreApplication::applicationDirPath());
     g_boardText = boardText(session->description(), session->access());
 
-    while (!cl.atEnd()) {
-        const QString word = cl.next();
-        const auto it = commands.find(word);
-        if (it == commands.end())
-            usageError(QStringLiteral("unknown command \"%1\"").arg(word));
-        it->second(cl);
-        std::fflush(stdout);
-    }
-    return 0;
+    runCommands(cl);
+    return exitStatus(0);
 }

@@ -17,7 +17,7 @@ using namespace cv;
 namespace {
 const char* const kUsage =
     "usage: cv5320-eval [--board sim|sim:N|usb|usb:BUS-PORT|fx2-emu] [--usb-log FILE]\n"
-    "                   [--scenario FILE|none] [--render DIR]\n"
+    "                   [--scenario FILE|none] [--sim-fault request=N|after=MS] [--render DIR]\n"
     "       cv5320-eval --help | --version\n";
 
 const char* const kHelp =
@@ -30,6 +30,9 @@ const char* const kHelp =
     "  --board fx2-emu       the real board's USB path over an emulated FX2\n"
     "  --usb-log FILE        one line per USB request\n"
     "  --scenario FILE|none  the simulated finger\n"
+    "  --sim-fault request=N|after=MS\n"
+    "                        the simulated board fails its N-th request, or every\n"
+    "                        request after MS milliseconds (rehearses a failing board)\n"
     "  --render DIR          one PNG per window into DIR, then end\n";
 } // namespace
 
@@ -81,7 +84,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
             return 2;
         }
-        return renderAllWindows(renderDir, session->access(), appFolder, session->description());
+        return exitStatus(
+            renderAllWindows(renderDir, session->access(), appFolder, session->description()));
     }
 
     static QtServices qtServices;
@@ -102,5 +106,5 @@ int main(int argc, char** argv)
         sensorBoard->move(top.frameGeometry().right() + 12, top.y());
         sensorBoard->show();
     }
-    return app.exec();
+    return exitStatus(app.exec());
 }

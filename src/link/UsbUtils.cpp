@@ -45,17 +45,25 @@ void ReadRegisters(int16_t Address, int32_t Count, int16_t Target, uint16_t Inde
                            ((static_cast<uint32_t>(Target) & 1) << 15);
     request(static_cast<uint8_t>(VendorRequest::Register), value, Index, 1);
 
-    const auto& b = g_link.TransferBuffer;
+    // Words that would run past byte 63 cannot have come from the board.
+    if (decodeRegisterReply(g_link.TransferBuffer.data(), Address, Count, Status, Values) ==
+        ReplyFit::Overrun)
+        fatalUsbFailure();
+}
+
+ReplyFit decodeRegisterReply(const uint8_t* b, int16_t Address, int32_t Count, int16_t& Status,
+                             int32_t* Values)
+{
     Status = b[2];
     const int echoed = b[0] | ((b[1] & 3) << 8);
     const int offset = (b[1] >> 2) & 0x3F;
     if (echoed != (Address & 0x3FF))
-        return;
-    // Words that would run past byte 63 cannot have come from the board.
+        return ReplyFit::OtherAddress;
     if (Count > 0 && offset + 2 * Count > kTransferLength)
-        fatalUsbFailure();
+        return ReplyFit::Overrun;
     for (int i = 0; i < Count; ++i)
         Values[i] = b[offset + 2 * i] * 256 + b[offset + 2 * i + 1];
+    return ReplyFit::Taken;
 }
 
 void WriteRegister(int16_t Address, int32_t Value, int16_t Target)

@@ -32,6 +32,13 @@ void WriteRegister(int16_t Address, int32_t Value, int16_t Target);
 void ReadBoardEeprom(int32_t EepromAddress, int32_t ByteCount, int32_t* Bytes);
 void WriteBoardEeprom(int32_t EepromAddress, int32_t ByteCount, const int32_t* Bytes);
 
+// The reply of a register read in the transfer buffer: Status is byte 2;
+// Values get Count words from the data offset on when the echoed address is
+// Address. Overrun: the words would run past byte 63.
+enum class ReplyFit { Taken, OtherAddress, Overrun };
+ReplyFit decodeRegisterReply(const uint8_t* buffer64, int16_t Address, int32_t Count,
+                             int16_t& Status, int32_t* Values);
+
 void WordToBits(int32_t Value, int16_t Bits[16]);
 int32_t BitsToWord(const int16_t Bits[16]);
 

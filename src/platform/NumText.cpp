@@ -30,7 +30,11 @@ QString formatMask(double value, const QString& mask)
     // A tiny nudge so values such as 1.005 that sit just below a half in
     // binary still round the way the decimal text reads.
     const double magnitude = std::fabs(value) * scale;
-    const double rounded = std::floor(magnitude + 0.5 + 1e-9 * std::max(1.0, magnitude));
+    double rounded = std::floor(magnitude + 0.5 + 1e-9 * std::max(1.0, magnitude));
+    // Beyond 64 bits (or NaN) the digits are meaningless anyway; keep the
+    // conversion defined.
+    if (!(rounded < 18446744073709551616.0))
+        rounded = std::isnan(rounded) ? 0.0 : 18446744073709549568.0;
     const auto scaled = static_cast<uint64_t>(rounded);
     const uint64_t whole = decimals ? scaled / static_cast<uint64_t>(scale) : scaled;
     const uint64_t frac = decimals ? scaled % static_cast<uint64_t>(scale) : 0;
@@ -49,11 +53,32 @@ QString formatMask(double value, const QString& mask)
 
 int64_t roundHalfEven(double value)
 {
-    return static_cast<int64_t>(std::nearbyint(value));
+    if (std::isnan(value))
+        return 0;
+    const double r = std::nearbyint(value);
+    // 2^63 is the first double past the range; -2^63 itself fits.
+    if (r >= 9223372036854775808.0)
+        return INT64_MAX;
+    if (r < -9223372036854775808.0)
+        return INT64_MIN;
+    return static_cast<int64_t>(r);
 }
 
-double textValue(const QString& text)
+bool roundToInt32(double value, int32_t& out)
 {
+    if (!std::isfinite(value))
+        return false;
+    const double r = std::nearbyint(value);
+    if (r < -2147483648.0 || r > 2147483647.0)
+        return false;
+    out = static_cast<int32_t>(r);
+    return true;
+}
+
+double textValue(const QString& text, bool* found)
+{
+    if (found)
+        *found = false;
     QString s;
     s.reserve(text.size());
     for (QChar c : text)
@@ -65,7 +90,9 @@ double textValue(const QString& text)
         const QChar kind = s[1].toUpper();
         const int base = kind == QLatin1Char('H') ? 16 : kind == QLatin1Char('O') ? 8 : 0;
         if (base) {
-            int64_t v = 0;
+            // Unsigned so that a long run of digits wraps instead of overflowing.
+            uint64_t v = 0;
+            bool digits = false;
             for (int i = 2; i < s.size(); ++i) {
                 const int d = s[i].isDigit() ? s[i].digitValue()
                               : (base == 16 && s[i].toUpper() >= QLatin1Char('A') &&
@@ -74,11 +101,14 @@ double textValue(const QString& text)
                                   : -1;
                 if (d < 0 || d >= base)
                     break;
-                v = v * base + d;
+                v = v * static_cast<uint64_t>(base) + static_cast<uint64_t>(d);
+                digits = true;
             }
+            if (found)
+                *found = digits;
             // A 16-bit hex literal reads as a signed integer.
             if (base == 16 && v <= 0xFFFF && v >= 0x8000)
-                v -= 0x10000;
+                return static_cast<double>(static_cast<int64_t>(v) - 0x10000);
             return static_cast<double>(v);
         }
         return 0.0;
@@ -102,6 +132,8 @@ double textValue(const QString& text)
     }
     if (!digits)
         return 0.0;
+    if (found)
+        *found = true;
     if (i < s.size() &&
         (s[i].toUpper() == QLatin1Char('E') || s[i].toUpper() == QLatin1Char('D'))) {
         QString exp = QStringLiteral("e");

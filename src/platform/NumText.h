@@ -15,13 +15,18 @@ QString hexText(int64_t value);
 // and a fixed number of decimals ("##0.00", "####0.0000"). Halves round away
 // from zero, as such masks do.
 QString formatMask(double value, const QString& mask);
-// Nearest integer, halves to even (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
+// Nearest integer, halves to even (2.5 -> 2, 3.5 -> 4, -2.5 -> -2). Values
+// beyond 64 bits give the nearest end of the range, NaN gives 0.
 int64_t roundHalfEven(double value);
+// Halves to even into a 32-bit integer; false when the value is not finite
+// or its rounding does not fit (as an overflow would be in a Long).
+bool roundToInt32(double value, int32_t& out);
 // The numeric value at the start of a text: blanks are ignored, then an
 // optional sign, digits, a point and decimals, an exponent; "&H" and "&O"
 // prefixes read hexadecimal and octal. Parsing stops at the first character
-// that cannot continue the number; no number gives 0.
-double textValue(const QString& text);
+// that cannot continue the number; no number gives 0 (`found`, when given,
+// tells whether there were digits at all: "." or "-" hold none).
+double textValue(const QString& text, bool* found = nullptr);
 // textValue rounded with halves to even.
 int64_t textValueRounded(const QString& text);
 

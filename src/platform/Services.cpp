@@ -25,10 +25,28 @@ Services* setServices(Services* s)
     return old;
 }
 
+namespace {
+bool g_outputIncomplete = false;
+}
+
+void reportIncompleteOutput(const QString& what)
+{
+    if (!g_outputIncomplete)
+        std::fprintf(stderr, "%s\n", what.toLocal8Bit().constData());
+    std::fflush(stderr);
+    g_outputIncomplete = true;
+}
+
+int exitStatus(int code)
+{
+    return code == 0 && g_outputIncomplete ? 3 : code;
+}
+
 void Services::endProgram(int code)
 {
     closeAllTrackedFiles();
     std::fflush(nullptr);
+    code = exitStatus(code);
     quit(code);
     std::_Exit(code); // quit() must not return; make sure of it
 }

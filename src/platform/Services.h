@@ -75,4 +75,11 @@ Services* setServices(Services* s);
 // `detail` (what went wrong, when known) follows the fixed text on a line of its own.
 [[noreturn]] void fatalUsbFailure(const QString& detail = {});
 
+// Output beside the windows that could not be written completely (the USB
+// trace on a full disk): said once on stderr, the run goes on, and the exit
+// status is then non-zero.
+void reportIncompleteOutput(const QString& what);
+// The exit status for `code` after what was reported above.
+int exitStatus(int code);
+
 } // namespace cv

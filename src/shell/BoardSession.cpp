@@ -1,6 +1,7 @@
 #include "shell/BoardSession.h"
 
 #include "link/LibUsbAccess.h"
+#include "platform/Services.h"
 #include "sim/EmulatedFx2.h"
 #include "sim/SimBoard.h"
 
@@ -47,6 +48,22 @@ std::optional<BoardChoice> parseBoardOption(const QString& text)
     return std::nullopt;
 }
 
+std::optional<SimFault> parseSimFault(const QString& text)
+{
+    const int eq = static_cast<int>(text.indexOf(QLatin1Char('=')));
+    const QString kind = text.left(eq);
+    bool ok = false;
+    const qlonglong n = text.mid(eq + 1).toLongLong(&ok);
+    // Bounded so that the board's clock arithmetic cannot overflow.
+    if (eq < 0 || !ok || n < 0 || n > 1'000'000'000'000LL)
+        return std::nullopt;
+    if (kind == QLatin1String("request") && n >= 1)
+        return SimFault{SimFault::Request, n};
+    if (kind == QLatin1String("after"))
+        return SimFault{SimFault::After, n};
+    return std::nullopt;
+}
+
 std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, const Clock& clock,
                                                    QString* error)
 {
@@ -57,6 +74,17 @@ std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, 
                                     "usb:BUS-PORT or fx2-emu")
                          .arg(options.board);
         return nullptr;
+    }
+    std::optional<SimFault> fault;
+    if (!options.simFault.isEmpty()) {
+        fault = parseSimFault(options.simFault);
+        if (!fault) {
+            if (error)
+                *error = QStringLiteral("Unknown fault \"%1\": use request=N (the N-th USB "
+                                        "request fails) or after=MS (every request from MS ms on)")
+                             .arg(options.simFault);
+            return nullptr;
+        }
     }
     std::unique_ptr<BoardSession> s(new BoardSession);
 
@@ -70,6 +98,10 @@ std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, 
                 *error = board->scenarioError();
             return false;
         }
+        if (fault && fault->kind == SimFault::Request)
+            board->failRequestNumber(fault->at);
+        else if (fault)
+            board->failFromUs(clock.nowUs() + fault->at * 1000);
         s->sim_ = board.get();
         s->description_ = QStringLiteral("Simulated board %1").arg(id);
         s->board_ = std::move(board);
@@ -101,6 +133,12 @@ std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, 
             uint8_t list[128] = {};
             found = usb->Search_For_Boards(BoardVendorId, BoardProductId, count, list) <= 0;
         }
+        if (found && fault) {
+            if (error)
+                *error = QStringLiteral("--sim-fault rehearses failures on the simulated board "
+                                        "only, and this run uses a real one");
+            return nullptr;
+        }
         if (found) {
             s->board_ = std::move(usb);
             s->description_ = QStringLiteral("USB board");
@@ -119,11 +157,19 @@ std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, 
         QFile* log = s->log_.get();
         s->tracer_ = std::make_unique<TracingUsbAccess>(
             *s->board_,
-            [log](const VendorRecord& r) {
-                log->write(usbLogLine(r).toLatin1());
-                log->write("\n");
-                // Unbuffered, so a trace survives a run that ends abruptly.
-                log->flush();
+            [log, path = options.usbLog, failed = false](const VendorRecord& r) mutable {
+                if (failed)
+                    return;
+                const QByteArray line = usbLogLine(r).toLatin1() + '\n';
+                // Unbuffered, so a trace survives a run that ends abruptly. A
+                // trace that cannot be written says so but leaves the board be.
+                if (log->write(line) != line.size() || !log->flush()) {
+                    failed = true;
+                    reportIncompleteOutput(
+                        QStringLiteral("USB log \"%1\" cannot be written (%2): the trace is "
+                                       "incomplete")
+                            .arg(path, log->errorString()));
+                }
             },
             [&clock] { return clock.nowUs(); });
     }

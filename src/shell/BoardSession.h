@@ -21,7 +21,16 @@ struct BoardOptions {
     QString board;    // "", "sim", "sim:N", "usb", "usb:BUS-PORT", "fx2-emu"
     QString usbLog;   // file for the vendor request trace, or empty
     QString scenario; // simulated finger: "", "none" or a file
+    QString simFault; // "", "request=N" or "after=MS": the simulated board fails
 };
+
+// A failure the simulated board rehearses: the N-th vendor request (from 1),
+// or every request from MS milliseconds after the board was built.
+struct SimFault {
+    enum Kind { Request, After } kind = Request;
+    int64_t at = 0;
+};
+std::optional<SimFault> parseSimFault(const QString& text);
 
 // Parses the value of --board; nullopt when it is not understood.
 struct BoardChoice {

@@ -79,11 +79,15 @@ QString registerFileLine(int address, int32_t value)
 bool registerFileLineValue(const QString& line, int32_t& value)
 {
     const QString head = line.left(7);
+    // A decimal number: "&H" and other prefixes a VB reader would take are not.
     static const QRegularExpression number(QStringLiteral("^\\s*[-+]?\\s*[0-9.]"));
     if (!number.match(head).hasMatch())
         return false;
-    value = static_cast<int32_t>(textValueRounded(head));
-    return true;
+    // "." or "-." hold no digit, and a value such as 1e300 fits no register:
+    // neither is a usable number.
+    bool found = false;
+    const double v = textValue(head, &found);
+    return found && roundToInt32(v, value);
 }
 
 int16_t registerFileAddress(int line)

@@ -29,7 +29,8 @@ QString consoleBank2Text(int n, int32_t value);
 // One line of a register file, without its CR LF.
 QString registerFileLine(int address, int32_t value);
 // The value a line carries: its first seven characters read as a decimal
-// number, blanks ignored, rounded. Nothing when they hold no number.
+// number, blanks ignored, rounded halves to even. False when they hold no
+// digit or a value beyond 32 bits.
 bool registerFileLineValue(const QString& line, int32_t& value);
 
 constexpr int kRegisterFileLines = 104;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <set>
 
 namespace cv::sim {
 
@@ -92,17 +93,24 @@ std::optional<Scenario> Scenario::parse(const QString& text, const BoardLayout& 
 {
     Scenario s;
     std::map<int, size_t> open; // target -> index of its press without release
+    int loopLine = 0;
+    // The first event that starts latest, for the check against the loop period.
+    int64_t latest = -1;
+    int latestLine = 0;
     const QStringList lines = text.split(QLatin1Char('\n'));
     auto fail = [&](int line, const QString& why) {
         if (error)
             *error = QStringLiteral("line %1: %2").arg(line).arg(why);
         return std::nullopt;
     };
+    // Milliseconds: finite, not negative and small enough that sums of them
+    // stay exact in 64 bits.
     auto number = [](const QString& t, double& v) {
         bool ok = false;
         v = t.toDouble(&ok);
-        return ok && v >= 0;
+        return ok && v >= 0 && v <= static_cast<double>(kMaxMs);
     };
+    const QString range = QStringLiteral("0 to %1 ms").arg(kMaxMs);
     for (int n = 0; n < lines.size(); ++n) {
         QString line = lines[n];
         const int hash = static_cast<int>(line.indexOf(QLatin1Char('#')));
@@ -115,14 +123,25 @@ std::optional<Scenario> Scenario::parse(const QString& text, const BoardLayout& 
         double v = 0;
         if (w[0] == QLatin1String("loop")) {
             if (w.size() != 2 || !number(w[1], v) || v < 1)
-                return fail(lineNo, QStringLiteral("\"loop PERIOD\" needs a period in ms"));
+                return fail(
+                    lineNo,
+                    QStringLiteral("\"loop PERIOD\" needs a period of 1 to %1 ms").arg(kMaxMs));
+            if (loopLine)
+                return fail(
+                    lineNo,
+                    QStringLiteral("a second \"loop\" line (the first is line %1)").arg(loopLine));
             s.loopMs_ = static_cast<int64_t>(v);
+            loopLine = lineNo;
             continue;
         }
         if (!number(w[0], v))
-            return fail(lineNo,
-                        QStringLiteral("a time in ms or \"loop\" expected, got \"%1\"").arg(w[0]));
+            return fail(lineNo, QStringLiteral("a time in ms (%1) or \"loop\" expected, got \"%2\"")
+                                    .arg(range, w[0]));
         const auto t = static_cast<int64_t>(v);
+        if (t > latest) {
+            latest = t;
+            latestLine = lineNo;
+        }
         if (w.size() < 2)
             return fail(lineNo, QStringLiteral("an event expected after the time"));
         const QString ev = w[1].toLower();
@@ -154,9 +173,10 @@ std::optional<Scenario> Scenario::parse(const QString& text, const BoardLayout& 
             double a = 0, b = 0, d = 0;
             if (w.size() != 5 || !number(w[2], a) || !number(w[3], b) || !number(w[4], d) ||
                 a > 255 || b > 255)
-                return fail(
-                    lineNo,
-                    QStringLiteral("\"slide FROM TO DURATION\" expected (positions 0 to 255)"));
+                return fail(lineNo,
+                            QStringLiteral("\"slide FROM TO DURATION\" expected (positions 0 to "
+                                           "255, duration %1)")
+                                .arg(range));
             s.slides_.push_back({t, t + static_cast<int64_t>(d), a, b});
         } else {
             return fail(lineNo,
@@ -164,7 +184,60 @@ std::optional<Scenario> Scenario::parse(const QString& text, const BoardLayout& 
                             .arg(w[1]));
         }
     }
+    // An event at or after the period would never come round.
+    if (s.loopMs_ > 0 && latest >= s.loopMs_)
+        return fail(latestLine, QStringLiteral("the event at %1 ms never happens: the script "
+                                               "loops every %2 ms (line %3)")
+                                    .arg(latest)
+                                    .arg(s.loopMs_)
+                                    .arg(loopLine));
+    s.buildIndex();
     return s;
+}
+
+void Scenario::buildIndex()
+{
+    // Half-open integer intervals: presses [from, to), slides [from, to + 1)
+    // since a slide still holds its end position at `to`.
+    struct Edge {
+        int64_t at;
+        int press; // target, or -1
+        int slide; // index, or -1
+        int step;  // +1 starts, -1 ends
+    };
+    std::vector<Edge> edges;
+    edges.reserve(2 * (presses_.size() + slides_.size()));
+    for (const auto& p : presses_) {
+        edges.push_back({p.from, p.target, -1, +1});
+        if (p.to != kForever)
+            edges.push_back({p.to, p.target, -1, -1});
+    }
+    for (size_t i = 0; i < slides_.size(); ++i) {
+        edges.push_back({slides_[i].from, -1, static_cast<int>(i), +1});
+        edges.push_back({slides_[i].to + 1, -1, static_cast<int>(i), -1});
+    }
+    std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.at < b.at; });
+
+    spans_.clear();
+    std::array<int, 32> held{};
+    std::set<int> sliding; // of several slides at once the last one written wins
+    for (size_t i = 0; i < edges.size();) {
+        const int64_t at = edges[i].at;
+        for (; i < edges.size() && edges[i].at == at; ++i) {
+            const Edge& e = edges[i];
+            if (e.press >= 0)
+                held[static_cast<size_t>(e.press)] += e.step;
+            else if (e.step > 0)
+                sliding.insert(e.slide);
+            else
+                sliding.erase(e.slide);
+        }
+        Span span{at, 0, sliding.empty() ? -1 : *sliding.rbegin()};
+        for (size_t t = 0; t < held.size(); ++t)
+            if (held[t] > 0)
+                span.touched |= 1u << t;
+        spans_.push_back(span);
+    }
 }
 
 QString Scenario::standardText(const BoardLayout& board)
@@ -198,14 +271,19 @@ FingerState Scenario::at(int64_t ms) const
     FingerState f;
     if (loopMs_ > 0)
         ms %= loopMs_;
-    for (const auto& p : presses_)
-        if (ms >= p.from && (p.to == kForever || ms < p.to))
-            f.touched |= 1u << p.target;
-    for (const auto& s : slides_)
-        if (ms >= s.from && ms <= s.to) {
-            const double span = static_cast<double>(std::max<int64_t>(1, s.to - s.from));
-            f.sliderPos = s.start + (s.end - s.start) * static_cast<double>(ms - s.from) / span;
-        }
+    const auto it = std::upper_bound(spans_.begin(), spans_.end(), ms,
+                                     [](int64_t t, const Span& s) { return t < s.from; });
+    if (it == spans_.begin())
+        return f;
+    const Span& span = *std::prev(it);
+    f.touched = span.touched;
+    if (span.slide >= 0) {
+        const Slide& s = slides_[static_cast<size_t>(span.slide)];
+        const double length = static_cast<double>(std::max<int64_t>(1, s.to - s.from));
+        const double pos = s.start + (s.end - s.start) * static_cast<double>(ms - s.from) / length;
+        // Rounding must not carry the finger a hair past either end.
+        f.sliderPos = std::clamp(pos, std::min(s.start, s.end), std::max(s.start, s.end));
+    }
     return f;
 }
 

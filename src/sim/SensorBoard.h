@@ -61,6 +61,9 @@ public:
     int64_t loopMs() const { return loopMs_; }
     bool empty() const { return presses_.empty() && slides_.empty(); }
 
+    // Times, durations and periods above this are refused (about 31 years).
+    static constexpr int64_t kMaxMs = 1'000'000'000'000;
+
 private:
     struct Press {
         int target;
@@ -70,8 +73,19 @@ private:
         int64_t from, to;
         double start, end;
     };
+    // The finger is constant between two moments where a press or slide
+    // starts or ends; `at` looks the moment up instead of scanning every
+    // event, which matters for long generated scripts.
+    struct Span {
+        int64_t from;
+        uint32_t touched;
+        int slide; // index into slides_, or -1
+    };
+    void buildIndex();
+
     std::vector<Press> presses_;
     std::vector<Slide> slides_;
+    std::vector<Span> spans_;
     int64_t loopMs_ = 0;
 };
 

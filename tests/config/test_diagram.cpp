@@ -133,6 +133,43 @@ TEST(DiagramLoad, I2cShowsTheAddressAndItsChoiceWritesThePins)
     EXPECT_EQ(w.Add1Txt->text(), "HI");
 }
 
+// A board that reports a strap in bit 8 of its interface word once it has
+// been written: the read-back differs from what was read at load.
+class StrappedBoard final : public ForwardingAccess {
+public:
+    explicit StrappedBoard(SimRig& rig) : ForwardingAccess(rig.access()), rig_(rig) {}
+    int16_t Vendor_Request(int32_t h, uint8_t r, uint32_t v, uint16_t i, uint8_t d, int32_t l,
+                           uint8_t* b) override
+    {
+        const int16_t s = rig_.access().Vendor_Request(h, r, v, i, d, l, b);
+        if (d == 0) {
+            auto& fw = rig_.board->firmware();
+            fw.setBoardReg(reg::board::BoardInterfaceWord,
+                           fw.boardReg(reg::board::BoardInterfaceWord) | 0x0100);
+        }
+        return s;
+    }
+
+private:
+    SimRig& rig_;
+};
+
+TEST(DiagramLoad, AddressChoiceEditsTheWordReadBackAfterTheLastWrite)
+{
+    SimRig rig(withInterface(0x0005));
+    StrappedBoard strapped(rig);
+    attachLink(&strapped, usbLink().BoardHandle);
+    DiagramFrm w;
+    w.Form_Load(); // reads 0x0005, writes it back, reads 0x0105
+    rig.clearRecords();
+    w.AddressCmb->setCurrentIndex(2);
+    w.AddressCmb_Click();
+    const auto writes = boardWrites(rig, reg::board::BoardInterfaceWord);
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].value, 0x0106);
+    attachLink(&rig.access(), usbLink().BoardHandle);
+}
+
 TEST(DiagramCommands, InitialiseCinInputsWritesAcrossTheStagesThenForcesCalibration)
 {
     SimRig rig;

@@ -1,6 +1,8 @@
 #include "platform/NumText.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace cv;
 
@@ -50,4 +52,38 @@ TEST(NumText, TextValueReadsTheNumberAtTheStart)
     EXPECT_EQ(textValue("&HFFFF"), -1);
     EXPECT_EQ(textValueRounded("62.5"), 62);
     EXPECT_EQ(textValueRounded("63.5"), 64);
+}
+
+// Texts from files can hold any magnitude: the conversions stay defined and
+// say when nothing usable was there.
+TEST(NumText, HugeValuesAndBarePointsStayDefined)
+{
+    EXPECT_EQ(roundHalfEven(1e300), INT64_MAX);
+    EXPECT_EQ(roundHalfEven(-1e300), INT64_MIN);
+    EXPECT_EQ(roundHalfEven(std::nan("")), 0);
+    EXPECT_EQ(textValueRounded("1e300"), INT64_MAX);
+    int32_t v = 7;
+    EXPECT_FALSE(roundToInt32(1e300, v));
+    EXPECT_FALSE(roundToInt32(2147483647.5, v)); // rounds to 2^31
+    EXPECT_FALSE(roundToInt32(std::numeric_limits<double>::infinity(), v));
+    EXPECT_EQ(v, 7);
+    EXPECT_TRUE(roundToInt32(-2147483648.4, v));
+    EXPECT_EQ(v, INT32_MIN);
+    EXPECT_TRUE(roundToInt32(2.5, v));
+    EXPECT_EQ(v, 2);
+
+    bool found = true;
+    EXPECT_EQ(textValue(".", &found), 0);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(textValue("-.e5", &found), 0);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(textValue("&H", &found), 0);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(textValue(" .5", &found), 0.5);
+    EXPECT_TRUE(found);
+    // A long hexadecimal run wraps instead of overflowing.
+    textValue("&HFFFFFFFFFFFFFFFFFFFFFFFF", &found);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(formatMask(1e300, "##0.00").size() > 0, true);
+    EXPECT_EQ(formatMask(std::nan(""), "##0.00"), "0.00");
 }

@@ -257,6 +257,7 @@ TEST(RegisterConsole, BrokenLoadKeepsWhatItWroteAndSaysSo)
     writeFile(shortFile, text);
 
     const uint16_t untouched = rig.board->chip().peek(0x0A9);
+    const uint16_t untouched27 = rig.board->chip().peek(0x0A7);
     rig.clearRecords();
     rig.services.fileAnswers.push_back(shortFile);
     w.cmdLoad_Click();
@@ -269,8 +270,9 @@ TEST(RegisterConsole, BrokenLoadKeepsWhatItWroteAndSaysSo)
     EXPECT_EQ(rig.board->chip().peek(0x0A7), 139);
     EXPECT_EQ(rig.board->chip().peek(0x0A8), 7);
     EXPECT_EQ(rig.board->chip().peek(0x0A9), untouched);
-    // The console shows what is on the chip now and its lamp goes out.
-    EXPECT_EQ(w.StgTxt[0x27]->text(), " 139");
+    // The file is closed and the lamp goes out; nothing is read back.
+    EXPECT_TRUE(rig.registerOps().size() == 41u);
+    EXPECT_EQ(w.StgTxt[0x27]->text(), consoleBank2Text(0x27, untouched27));
     EXPECT_TRUE(w.Timer1->isActive());
 
     // A line with no number stops the load at that line.
@@ -281,6 +283,40 @@ TEST(RegisterConsole, BrokenLoadKeepsWhatItWroteAndSaysSo)
     w.cmdLoad_Click();
     EXPECT_EQ(rig.services.messages.size(), 2u);
     EXPECT_EQ(writesTo(rig, 0, 0x3FF).size(), 1u);
+}
+
+// A number that fits no register, or a line with a point and no digit, is
+// a line without a usable number like any other: the load stops there.
+TEST(RegisterConsole, NumbersBeyondARegisterOrWithoutDigitsStopTheLoad)
+{
+    int32_t v = 0;
+    for (const char* bad : {" 1e300  - Connection Mem 1", " .", " - . ", "-1e10", "1D+999"})
+        EXPECT_FALSE(registerFileLineValue(QString::fromLatin1(bad), v)) << bad;
+    EXPECT_TRUE(registerFileLineValue(" -65535", v));
+    EXPECT_EQ(v, -65535);
+    EXPECT_TRUE(registerFileLineValue(" .5", v)); // halves to even
+    EXPECT_EQ(v, 0);
+
+    SimRig rig;
+    QTemporaryDir dir;
+    RegCtrlFrm w;
+    w.Form_Load();
+    for (const char* bad : {" 1e300 ", " ."}) {
+        QByteArray text;
+        for (int i = 0; i < kRegisterFileLines; ++i)
+            text += (i == 3 ? QByteArray(bad)
+                            : registerFileLine(registerFileAddress(i), i).toLatin1()) +
+                    "\r\n";
+        const QString path = dir.filePath("bad.txt");
+        writeFile(path, text);
+        rig.clearRecords();
+        rig.services.messages.clear();
+        rig.services.fileAnswers.push_back(path);
+        w.cmdLoad_Click();
+        ASSERT_EQ(rig.services.messages.size(), 1u) << bad;
+        EXPECT_EQ(rig.services.messages[0].text, "Error in writing to file");
+        EXPECT_EQ(writesTo(rig, 0, 0x3FF).size(), 3u) << bad;
+    }
 }
 
 TEST(RegisterConsole, CancelledOrImpossibleFilesGiveTheOneMessage)

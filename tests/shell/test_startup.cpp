@@ -221,6 +221,20 @@ TEST(MainWindow, ShowingIdentifiesTheBoardAndEnablesTheButtons)
     EXPECT_EQ(rig.registerOps().size(), 3u);
 }
 
+TEST(MainWindow, MinimisingAndRestoringBothRepeatTheIdentification)
+{
+    SimRig rig{sim::SimConfig{}, false};
+    CV5320TopLevelFrm w(rig.access(), rig.appFolder.path(), QString());
+    w.Form_Load();
+    w.Form_Resize();
+    rig.clearRecords();
+    w.setWindowState(Qt::WindowMinimized);
+    EXPECT_EQ(rig.registerOps().size(), 3u);
+    rig.clearRecords();
+    w.setWindowState(Qt::WindowNoState);
+    EXPECT_EQ(rig.registerOps().size(), 3u);
+}
+
 TEST(MainWindow, FailingRequestDuringIdentificationEndsTheProgram)
 {
     SimRig rig{sim::SimConfig{}, false};

@@ -321,9 +321,11 @@ void DiagramFrm::AddressCmb_Click()
 {
     const int32_t word = (Buffer[0] & ~0x3) | (AddressCmb->currentIndex() & 3);
     WriteRegister(reg::board::BoardInterfaceWord, word, TargetBoard);
-    const int32_t now = ReadRegister(reg::board::BoardInterfaceWord, TargetBoard);
-    Add0Txt->setText(addressPinText(now, 0));
-    Add1Txt->setText(addressPinText(now, 1));
+    // The read-back lands in the view's buffer: the next choice edits it.
+    int16_t status = 0;
+    ReadRegisters(reg::board::BoardInterfaceWord, 1, TargetBoard, 0, status, Buffer.data());
+    Add0Txt->setText(addressPinText(Buffer[0], 0));
+    Add1Txt->setText(addressPinText(Buffer[0], 1));
 }
 
 void DiagramFrm::CmdInitReg_Click()

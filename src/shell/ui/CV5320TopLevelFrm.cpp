@@ -157,9 +157,10 @@ void CV5320TopLevelFrm::resizeEvent(QResizeEvent* event)
 void CV5320TopLevelFrm::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    // A restore from minimised counts as a resize.
-    if (event->type() == QEvent::WindowStateChange && !(windowState() & Qt::WindowMinimized) &&
-        (static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized))
+    // Minimising and restoring both count as a resize.
+    if (event->type() == QEvent::WindowStateChange &&
+        ((windowState() ^ static_cast<QWindowStateChangeEvent*>(event)->oldState()) &
+         Qt::WindowMinimized))
         Form_Resize();
 }
 

@@ -237,13 +237,13 @@ void RegCtrlFrm::cmdLoad_Click()
         return;
     }
     LoadLed->setOn(true);
-    const bool ok = loadRegisterFile(*path);
-    // Whatever a broken file wrote is on the chip now: show it.
-    RefreshDisplay();
-    if (!ok) {
+    // A broken file only closes and lets the lamp go out: the display keeps
+    // what it showed, whatever the lines before the fault wrote.
+    if (!loadRegisterFile(*path)) {
         fileError();
         return;
     }
+    RefreshDisplay();
     Timer1->start();
 }
 

@@ -1,0 +1,101 @@
+// The programs given bad command lines, an unwritable trace and rehearsed
+// board failures.
+#include "shell/BoardSession.h"
+#include "support/RunProgram.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using cv::test::ProgramRun;
+using cv::test::runProgram;
+
+TEST(CtlCommandLine, WholeLineIsCheckedBeforeTheFirstAccess)
+{
+    QTemporaryDir dir;
+    const QString log = dir.filePath("usb.log");
+    ProgramRun r = runProgram(
+        "cv5320ctl", {"--board", "sim", "--usb-log", log, "write", "0x80", "0x1234", "frobnicate"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("unknown command \"frobnicate\"")) << r.err.toStdString();
+    // Not even the start-up touched the board.
+    EXPECT_FALSE(QFile::exists(log) && QFile(log).size() > 0);
+
+    r = runProgram("cv5320ctl", {"--board", "sim", "read", "0x80", "wait", "x"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+
+    r = runProgram("cv5320ctl", {"--board", "sim", "read", "0x3F0", "28"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("28 registers from 0x03F0 run past 0x03FF")) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    r = runProgram("cv5320ctl", {"--board", "sim", "read", "--board-reg", "0x3F0", "16"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("0x03FF ")) << r.out.toStdString();
+}
+
+TEST(UsbLog, ATraceThatCannotBeWrittenSaysSoAndFailsTheRun)
+{
+    if (!QFile::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    ProgramRun r = runProgram("cv5320ctl",
+                              {"--board", "sim", "--usb-log", "/dev/full", "info", "read", "0x80"});
+    EXPECT_NE(r.code, 0);
+    EXPECT_EQ(r.err.count("USB log \"/dev/full\" cannot be written"), 1) << r.err.toStdString();
+    // The board was not disturbed: every command ran.
+    EXPECT_TRUE(r.out.contains("Board ID: 58")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("0x0080 ")) << r.out.toStdString();
+
+    QTemporaryDir dir;
+    r = runProgram("cv5320-eval", {"--usb-log", "/dev/full", "--render", dir.path()});
+    EXPECT_NE(r.code, 0);
+    EXPECT_TRUE(r.err.contains("USB log")) << r.err.toStdString();
+}
+
+TEST(SimFault, ParsesTheTwoKinds)
+{
+    using cv::SimFault;
+    auto f = cv::parseSimFault("request=7");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->kind, SimFault::Request);
+    EXPECT_EQ(f->at, 7);
+    f = cv::parseSimFault("after=0");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->kind, SimFault::After);
+    for (const char* bad : {"request=0", "request=-1", "after=", "after=1e3", "later=5", "request",
+                            "after=99999999999999999999", ""})
+        EXPECT_FALSE(cv::parseSimFault(bad)) << bad;
+}
+
+TEST(SimFault, BothProgramsRehearseAFailingBoardAndRefuseARealOne)
+{
+    // Start-up makes two requests (chip identity, EEPROM); the fourth is the read.
+    ProgramRun r = runProgram("cv5320ctl", {"--board", "sim", "--sim-fault", "request=4", "write",
+                                            "0x80", "1", "read", "0x80", "info"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("USB communication failed")) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+
+    r = runProgram("cv5320ctl",
+                   {"--board", "sim", "--sim-fault", "after=1000", "info", "wait", "1000", "info"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out.count("Board ID: 58"), 1) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains("USB communication failed"));
+
+    r = runProgram("cv5320ctl", {"--board", "sim", "--sim-fault", "sometimes", "info"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("Unknown fault \"sometimes\"")) << r.err.toStdString();
+
+    r = runProgram("cv5320ctl", {"--board", "usb", "--sim-fault", "request=1", "info"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("simulated board only")) << r.err.toStdString();
+
+    QTemporaryDir dir;
+    r = runProgram("cv5320-eval", {"--sim-fault", "request=3", "--render", dir.path()});
+    EXPECT_NE(r.code, 0);
+    EXPECT_TRUE(r.err.contains("USB communication failed")) << r.err.toStdString();
+    r = runProgram("cv5320-eval",
+                   {"--board", "usb", "--sim-fault", "after=5", "--render", dir.path()});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("simulated board only")) << r.err.toStdString();
+}

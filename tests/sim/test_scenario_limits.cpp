@@ -1,0 +1,114 @@
+// Scenario files as a careless or hostile user writes them: numbers that do
+// not fit, loops that hide events, and long generated scripts.
+#include "sim/SensorBoard.h"
+#include "sim/SimBoard.h"
+
+#include <QTemporaryFile>
+#include <gtest/gtest.h>
+#include <random>
+
+using namespace cv;
+using namespace cv::sim;
+
+namespace {
+QString parseError(const QString& text)
+{
+    QString error;
+    const auto s = Scenario::parse(text, BoardLayout::forBoard(58), &error);
+    EXPECT_FALSE(s) << text.toStdString();
+    return error;
+}
+} // namespace
+
+TEST(ScenarioLimits, NumbersThatDoNotFitAreRefusedWithTheirLine)
+{
+    for (const char* bad : {"9000000000000000000", "1e30", "inf", "nan", "-5", "1000000000001"}) {
+        const QString b = QString::fromLatin1(bad);
+        EXPECT_TRUE(parseError("100 tap up\n" + b + " tap up\n").startsWith("line 2: a time in ms"))
+            << bad;
+        EXPECT_TRUE(parseError("100 tap up\n\n200 slide 0 255 " + b + "\n").startsWith("line 3:"))
+            << bad;
+        EXPECT_TRUE(parseError("loop " + b + "\n").startsWith("line 1: \"loop PERIOD\"")) << bad;
+    }
+    EXPECT_TRUE(parseError("100 slide -1 255 100\n").startsWith("line 1:"));
+    // The largest time still taken gives a finger on the board.
+    QString error;
+    const auto s = Scenario::parse("1000000000000 slide 0 255 1000000000000\n",
+                                   BoardLayout::forBoard(58), &error);
+    ASSERT_TRUE(s) << error.toStdString();
+    EXPECT_NEAR(s->at(1500000000000).sliderPos, 127.5, 1e-6);
+}
+
+TEST(ScenarioLimits, LoopIsOneLineAndLongerThanEveryEvent)
+{
+    EXPECT_EQ(parseError("loop 1000\n100 tap up\nloop 2000\n"),
+              "line 3: a second \"loop\" line (the first is line 1)");
+    EXPECT_EQ(parseError("100 tap up\n8000 tap down\n9000 tap left\n500 tap right\nloop 8000\n"),
+              "line 3: the event at 9000 ms never happens: the script loops every 8000 ms "
+              "(line 5)");
+    EXPECT_TRUE(parseError("loop 500\n100 press up\n600 release up\n").startsWith("line 3:"));
+
+    // The file's name and line reach the user.
+    QTemporaryFile f;
+    ASSERT_TRUE(f.open());
+    f.write("100 tap up\nloop 50\n");
+    f.flush();
+    VirtualClock clock;
+    SimConfig cfg;
+    cfg.scenario = f.fileName();
+    SimBoard board(clock, cfg);
+    EXPECT_TRUE(board.scenarioError().startsWith(
+        QStringLiteral("Scenario %1 line 1: the event at 100 ms").arg(f.fileName())))
+        << board.scenarioError().toStdString();
+}
+
+// The looked-up finger is the one every event of the script describes:
+// every press that covers the moment, and the last slide written that does.
+TEST(ScenarioLimits, LookupAgreesWithEveryEventOfALongScript)
+{
+    const BoardLayout& board = BoardLayout::forBoard(70);
+    const QStringList names = board.targetNames();
+    std::mt19937 rng(7);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    struct Touch {
+        int target;
+        int64_t from, to;
+    };
+    struct Move {
+        int64_t from, to;
+        double a, b;
+    };
+    std::vector<Touch> touches;
+    std::vector<Move> moves;
+    QString text;
+    for (int i = 0; i < 3000; ++i) {
+        const int64_t t = pick(100000);
+        if (pick(2)) {
+            const int target = pick(static_cast<int>(names.size()));
+            text += QStringLiteral("%1 tap %2\n").arg(t).arg(names[target]);
+            touches.push_back({target, t, t + 200});
+        } else {
+            const int a = pick(256), b = pick(256), d = pick(800);
+            text += QStringLiteral("%1 slide %2 %3 %4\n").arg(t).arg(a).arg(b).arg(d);
+            moves.push_back({t, t + d, double(a), double(b)});
+        }
+    }
+    text += "loop 100000\n";
+    QString error;
+    const auto s = Scenario::parse(text, board, &error);
+    ASSERT_TRUE(s) << error.toStdString();
+    for (int64_t ms = 0; ms < 250000; ms += 37) {
+        const int64_t m = ms % 100000;
+        FingerState want;
+        for (const auto& t : touches)
+            if (m >= t.from && m < t.to)
+                want.touched |= 1u << t.target;
+        for (const auto& v : moves)
+            if (m >= v.from && m <= v.to)
+                want.sliderPos = v.a + (v.b - v.a) * double(m - v.from) /
+                                           double(std::max<int64_t>(1, v.to - v.from));
+        const FingerState got = s->at(ms);
+        ASSERT_EQ(got.touched, want.touched) << ms;
+        ASSERT_DOUBLE_EQ(got.sliderPos, want.sliderPos) << ms;
+    }
+}
