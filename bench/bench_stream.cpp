@@ -9,6 +9,7 @@
 //                       our paint time / theirs on the same data and size (< 1)
 //   rss_growth_kib      resident memory growth from the 10th second to the end (< 1024)
 // Usage: bench_stream [SECONDS]   (default 30, at least 11)
+#include "BenchRig.h"
 #include "ChartPaintCompare.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
@@ -96,15 +97,7 @@ int main(int argc, char** argv)
 
     sim::SimBoard board(services.clock());
     QTemporaryFile hex;
-    hex.open();
-    hex.write(":030000000200807B\r\n:00000001FF\r\n");
-    hex.flush();
-    int32_t count = 0, handle = 0;
-    uint8_t list[128] = {};
-    board.Search_For_Boards(BoardVendorId, BoardProductId, count, list);
-    board.Connect(BoardVendorId, BoardProductId, list[0], handle);
-    board.Download_Firmware(handle, hex.fileName().toLocal8Bit().constData());
-    attachLink(&board, handle);
+    bench::bringUpBoard(board, hex);
     WriteRegister(reg::PWR_CONTROL, 0x02B0, TargetChip); // twelve stages, decimation 64
 
     AdcFrm w;

@@ -12,16 +12,7 @@ fuzz_seconds="${CV_FUZZ_SECONDS:-30}"
 
 # What the check needs beyond the normal build (scripts/setup.sh has that).
 packages=(clang-14 libclang-rt-14-dev libfuzzer-14-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "installing: ${missing[*]}"
-  sudo_cmd=""; [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+"$here/scripts/install-packages.sh" "${packages[@]}"
 
 # -O1 keeps the build and the suite quick enough; float-cast-overflow catches
 # doubles that do not fit the integer they are converted to.

@@ -7,6 +7,7 @@
 #include "link/UsbUtils.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
 #include "support/ForwardingAccess.h"
+#include "support/StubbornBoard.h"
 #include "support/SimRig.h"
 #include "widgets/Led.h"
 
@@ -46,22 +47,6 @@ std::vector<RegisterOp> boardWrites(const SimRig& rig, int address)
     return out;
 }
 
-// Passes everything to the simulated board, but the firmware never takes up
-// a capture mode: BoardStageSelect reads back 0 whatever is written.
-class StubbornBoard final : public ForwardingAccess {
-public:
-    explicit StubbornBoard(SimRig& rig) : ForwardingAccess(rig.access()), rig_(rig) {}
-    int16_t Vendor_Request(int32_t h, uint8_t r, uint32_t v, uint16_t i, uint8_t d, int32_t l,
-                           uint8_t* b) override
-    {
-        const int16_t s = rig_.access().Vendor_Request(h, r, v, i, d, l, b);
-        rig_.board->firmware().setBoardReg(reg::board::BoardStageSelect, 0);
-        return s;
-    }
-
-private:
-    SimRig& rig_;
-};
 } // namespace
 
 TEST(DiagramLoad, SpiShowsTheSpiFrameAndItsPins)

@@ -9,6 +9,7 @@
 #include "measure/ui/AdcFrm.h"
 #include "platform/OpenFiles.h"
 #include "support/ForwardingAccess.h"
+#include "support/StubbornBoard.h"
 #include "widgets/StripChart.h"
 
 #include <QCheckBox>
@@ -91,22 +92,6 @@ struct Adc : ::testing::Test {
             EXPECT_TRUE(l.endsWith('\r'));
         return lines;
     }
-};
-
-// The firmware never takes up a capture mode: BoardStageSelect reads 0.
-class StubbornBoard final : public ForwardingAccess {
-public:
-    explicit StubbornBoard(SimRig& rig) : ForwardingAccess(rig.access()), rig_(rig) {}
-    int16_t Vendor_Request(int32_t h, uint8_t r, uint32_t v, uint16_t i, uint8_t d, int32_t l,
-                           uint8_t* b) override
-    {
-        const int16_t s = rig_.access().Vendor_Request(h, r, v, i, d, l, b);
-        rig_.board->firmware().setBoardReg(reg::board::BoardStageSelect, 0);
-        return s;
-    }
-
-private:
-    SimRig& rig_;
 };
 
 } // namespace
