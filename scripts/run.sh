@@ -16,10 +16,8 @@ echo "No display: the windows cannot be shown here. Rendering each of them into 
 echo
 echo "The simulated board, from the command line (cv5320ctl --board sim info):"
 "$bin/cv5320ctl" --board sim info
-if "$bin/cv5320ctl" --help | grep -qE '^ +stream '; then
-  echo
-  echo "Two seconds of conversion results (cv5320ctl --board sim stream --seconds 2):"
-  "$bin/cv5320ctl" --board sim stream --seconds 2
-fi
+echo
+echo "Two seconds of conversion results (cv5320ctl --board sim stream --seconds 2):"
+"$bin/cv5320ctl" --board sim stream --seconds 2
 echo
 echo "Open the PNGs above with an image viewer, or run scripts/run.sh where a display is available."
