@@ -46,7 +46,7 @@ int expectWholeFile(const QString& path, const QByteArray& header)
     return int(lines.size()) - 1;
 }
 
-// Ticks the view's timer on the virtual clock until the program ends.
+// A live view as the test drives it on the simulated board.
 struct LiveView {
     const char* name;
     int boardId;
