@@ -1,0 +1,231 @@
+// A board that fails in the middle of a live view: every window that streams
+// and every streaming command ends on the fatal path, and the results file it
+// was writing is on disk whole, header first, to its last full line.
+#include "config/StageContext.h"
+#include "demo/ui/EvalBoardFrm.h"
+#include "measure/AdcReading.h"
+#include "measure/StageResults.h"
+#include "measure/ui/AdcFrm.h"
+#include "measure/ui/RRTabStageFrm.h"
+#include "platform/OpenFiles.h"
+#include "support/RunProgram.h"
+#include "support/SimRig.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QJsonDocument>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace cv;
+using namespace cv::test;
+
+namespace {
+
+// Checks a results file as it is on disk: the header, then whole CR LF lines
+// of as many columns as the first; returns the number of data lines.
+int expectWholeFile(const QString& path, const QByteArray& header)
+{
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+    const QByteArray bytes = f.readAll();
+    EXPECT_TRUE(bytes.startsWith(header)) << bytes.left(80).toStdString();
+    EXPECT_TRUE(bytes.endsWith("\r\n")) << bytes.right(80).toStdString();
+    QList<QByteArray> lines = bytes.split('\n');
+    lines.removeLast(); // what follows the last line feed: empty when whole
+    const qsizetype columns = lines.size() > 1 ? lines[1].count('\t') : 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        EXPECT_TRUE(lines[i].endsWith('\r')) << "line " << i;
+        if (i > 0)
+            EXPECT_EQ(lines[i].count('\t'), columns) << "line " << i;
+    }
+    return int(lines.size()) - 1;
+}
+
+// A live view as the test drives it on the simulated board.
+struct LiveView {
+    const char* name;
+    int boardId;
+    QByteArray header; // the results file's first line; empty: the view writes none
+    int setsNotKept;   // sets fetched after a start that add no line
+    // Opens the view (its results file at `path` when it has one) and
+    // starts it; returns one tick of its timer with the pause after it.
+    std::function<std::function<void()>(std::unique_ptr<QWidget>&, const QString& path,
+                                        FakeServices&)>
+        start;
+};
+
+std::function<void()> stageView(std::unique_ptr<QWidget>& owner, const QString& path,
+                                FakeServices& services, int tab)
+{
+    CurrentStage = 0;
+    StageResultsSetup = stageResultsSetupFor(0);
+    auto* w = new RRTabStageFrm;
+    owner.reset(w);
+    w->Form_Load();
+    w->Timer1_Timer();
+    w->findChild<QTabWidget*>(QStringLiteral("SSTab1"))->setCurrentIndex(tab);
+    services.fileAnswers.push_back(path);
+    w->findChild<QCheckBox*>(QStringLiteral("ChkSaveResults"))->click();
+    w->ReadContCV5310Cmd_Click();
+    return [w, &services] {
+        w->ReadTimer_Timer();
+        services.sleepMs(std::max(1, w->readTimer()->interval()));
+    };
+}
+
+std::function<void()> demoView(std::unique_ptr<QWidget>& owner, int boardId, DemoTab tab)
+{
+    EvalBoardFrm* w = createEvalBoardFrm(boardId);
+    owner.reset(w);
+    w->Form_Load();
+    w->tabs()->setCurrentIndex(int(tab));
+    w->Timer1_Timer();
+    return [w] {
+        w->DemoTimer_Timer();
+        services().sleepMs(std::max(1, w->demoTimer()->interval()));
+    };
+}
+
+// The demo's polling tabs write no file.
+LiveView demoEntry(const char* name, int boardId, DemoTab tab)
+{
+    return {name,
+            boardId,
+            {},
+            0,
+            [boardId, tab](std::unique_ptr<QWidget>& owner, const QString&, FakeServices&) {
+                return demoView(owner, boardId, tab);
+            }};
+}
+
+const std::vector<LiveView>& liveViews()
+{
+    static const std::vector<LiveView> views = {
+        {"AdcFrm", 58, adcResultsHeaderLine(), 1,
+         [](std::unique_ptr<QWidget>& owner, const QString& path, FakeServices& services) {
+             auto* w = new AdcFrm;
+             owner.reset(w);
+             w->Form_Load();
+             w->Timer1_Timer();
+             services.fileAnswers.push_back(path);
+             w->ChkSaveResults->click();
+             w->ReadContCV5310Cmd_Click();
+             return std::function<void()>([w, &services] {
+                 w->ReadTimer_Timer();
+                 services.sleepMs(std::max(1, w->readTimer()->interval()));
+             });
+         }},
+        {"RRTabStageFrm summary", 58, stageResultsHeader(), 2,
+         [](std::unique_ptr<QWidget>& owner, const QString& path, FakeServices& services) {
+             return stageView(owner, path, services, 0);
+         }},
+        {"RRTabStageFrm RAM", 58, stageResultsHeader(), 2,
+         [](std::unique_ptr<QWidget>& owner, const QString& path, FakeServices& services) {
+             return stageView(owner, path, services, 1);
+         }},
+        demoEntry("EvalBoard3Frm Demo", 58, DemoTab::Demo),
+        demoEntry("EvalBoard3Frm Slider", 58, DemoTab::Slider),
+        demoEntry("EvalBoard3Frm JoyPad", 58, DemoTab::JoyPad),
+        demoEntry("EvalBoard2Frm Slider", 1, DemoTab::Slider),
+        demoEntry("EvalBoard4Frm Slider", 70, DemoTab::Slider),
+    };
+    return views;
+}
+
+} // namespace
+
+TEST(LiveViewFaults, EveryWindowEndsOnTheFatalPathWithItsFileWhole)
+{
+    for (const LiveView& view : liveViews()) {
+        SCOPED_TRACE(view.name);
+        sim::SimConfig config;
+        config.boardId = view.boardId;
+        SimRig rig(config);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("results.txt"));
+        std::unique_ptr<QWidget> window;
+        const int filesBefore = trackedFileCount();
+        const auto tick = view.start(window, path, rig.services);
+        if (!view.header.isEmpty())
+            ASSERT_EQ(trackedFileCount(), filesBefore + 1);
+        // Three seconds of streaming, then every request fails.
+        rig.board->failFromUs(rig.services.nowUs() + 3'000'000);
+        const int64_t giveUpMs = rig.services.nowMs() + 10'000;
+        bool ended = false;
+        try {
+            while (rig.services.nowMs() < giveUpMs)
+                tick();
+        } catch (const ProgramEnded& e) {
+            ended = true;
+            EXPECT_EQ(e.code, 1);
+            // What is on disk now is all the user keeps: the window still exists.
+            EXPECT_EQ(trackedFileCount(), filesBefore);
+            if (!view.header.isEmpty()) {
+                // Every set fetched up to the failure is there, but those a
+                // start never shows.
+                const int lines = expectWholeFile(path, view.header);
+                EXPECT_GT(lines, 5);
+                EXPECT_EQ(lines, rig.board->firmware().blocksFetched() - view.setsNotKept);
+            }
+        }
+        ASSERT_TRUE(ended) << "the failure went unnoticed";
+        ASSERT_FALSE(rig.services.messages.empty());
+        const RecordedMessage& m = rig.services.messages.back();
+        EXPECT_TRUE(m.text.startsWith(QLatin1String("USB communication failed")))
+            << m.text.toStdString();
+        EXPECT_EQ(m.title, "Error!");
+        EXPECT_EQ(m.icon, MsgIcon::Critical);
+        EXPECT_EQ(rig.services.endedWith, 1);
+        window.reset(); // tearing down the window after the end touches nothing
+    }
+}
+
+TEST(LiveViewFaults, EveryStreamingCommandEndsOnTheFatalPathWithItsFileWhole)
+{
+    struct Command {
+        const char* name;
+        QStringList args; // --out FILE follows where there is a header
+        QByteArray header;
+    };
+    // In a second and a half the converter stream writes less than its file
+    // holds in memory: only the flush on the way out puts it on disk.
+    const std::vector<Command> commands = {
+        {"stream", {"stream", "--seconds", "20"}, adcResultsHeaderLine()},
+        {"stage-stream", {"stage-stream", "0", "--seconds", "20"}, stageResultsHeader()},
+        {"stage-stream --ram",
+         {"stage-stream", "0", "--ram", "--seconds", "20"},
+         stageResultsHeader()},
+        {"demo", {"demo", "--tab", "demo", "--seconds", "20"}, {}},
+        {"demo slider", {"demo", "--tab", "slider", "--seconds", "20"}, {}},
+    };
+    for (const Command& c : commands) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString out = dir.filePath(QStringLiteral("results.txt"));
+        QStringList args = {"--board", "sim:58", "--sim-fault", "after=1500"};
+        args += c.args;
+        if (!c.header.isEmpty())
+            args += {"--out", out};
+        const ProgramRun run = runProgram(QStringLiteral("cv5320ctl"), args);
+        EXPECT_EQ(run.code, 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QLatin1String("USB communication failed")))
+            << run.err.toStdString();
+        if (!c.header.isEmpty()) {
+            EXPECT_GT(expectWholeFile(out, c.header), 5);
+            // The closing figures belong to a stream that ended well.
+            EXPECT_FALSE(run.out.contains(QLatin1String("produced"))) << run.out.toStdString();
+        } else {
+            // The demo's lines on stdout are whole JSON objects, flushed one by one.
+            ASSERT_TRUE(run.out.endsWith('\n')) << run.out.right(80).toStdString();
+            const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+            EXPECT_GT(lines.size(), 5);
+            for (const QString& l : lines)
+                EXPECT_TRUE(QJsonDocument::fromJson(l.toUtf8()).isObject()) << l.toStdString();
+        }
+    }
+}
