@@ -11,6 +11,7 @@
 //   file_kib        size of the results file written (0: the view has none)
 //   wall_s          wall time the view took
 // Usage: bench_soak [--seconds S] [--view NAME]   (default 3600 s, every view)
+#include "BenchRig.h"
 #include "config/StageContext.h"
 #include "demo/ui/EvalBoardFrm.h"
 #include "link/RegMap.h"
@@ -132,20 +133,6 @@ const View kViews[] = {
     {"EvalBoard3Frm-Slider", [] { return demoView(DemoTab::Slider); }},
 };
 
-// Brings the simulated board up as start-up would, on the services' clock.
-void attach(sim::SimBoard& board, QTemporaryFile& hex)
-{
-    hex.open();
-    hex.write(":030000000200807B\r\n:00000001FF\r\n");
-    hex.flush();
-    int32_t count = 0, handle = 0;
-    uint8_t list[128] = {};
-    board.Search_For_Boards(BoardVendorId, BoardProductId, count, list);
-    board.Connect(BoardVendorId, BoardProductId, list[0], handle);
-    board.Download_Firmware(handle, hex.fileName().toLocal8Bit().constData());
-    attachLink(&board, handle);
-}
-
 void soak(const View& view, double seconds)
 {
     QElapsedTimer wall;
@@ -157,7 +144,7 @@ void soak(const View& view, double seconds)
     {
         sim::SimBoard board(services.clock());
         QTemporaryFile hex;
-        attach(board, hex);
+        bench::bringUpBoard(board, hex);
         Running run = view.start();
         const BoardBlockCounts before = *board.blockCounts();
         const int64_t startMs = services.nowMs();
