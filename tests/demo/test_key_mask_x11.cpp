@@ -106,6 +106,12 @@ TEST(KeyMask, ClicksUnderXvfbReachTheKeyOnlyInsideItsOutline)
     env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(display));
     env.insert(QStringLiteral("CV_TEST_PLATFORM"), QStringLiteral("xcb"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    // Under AddressSanitizer, libxkbcommon-x11 hands strndup a buffer without
+    // its terminating zero, which the strndup check reports though strndup
+    // stops at the length it is given. That library is not ours to check.
+    QString asan = env.value(QStringLiteral("ASAN_OPTIONS"));
+    env.insert(QStringLiteral("ASAN_OPTIONS"),
+               asan + (asan.isEmpty() ? "" : ":") + QStringLiteral("intercept_strndup=0"));
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(),
                 {QStringLiteral("--gtest_filter=XcbChild.*"),
