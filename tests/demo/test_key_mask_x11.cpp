@@ -107,8 +107,8 @@ TEST(KeyMask, ClicksUnderXvfbReachTheKeyOnlyInsideItsOutline)
     env.insert(QStringLiteral("CV_TEST_PLATFORM"), QStringLiteral("xcb"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     // Under AddressSanitizer, libxkbcommon-x11 hands strndup a buffer without
-    // its terminating zero, which the strndup check reports though strndup
-    // stops at the length it is given. That library is not ours to check.
+    // a terminating zero; the strndup check counts one byte past the length
+    // strndup was given and reports it. That library is not ours to check.
     QString asan = env.value(QStringLiteral("ASAN_OPTIONS"));
     env.insert(QStringLiteral("ASAN_OPTIONS"),
                asan + (asan.isEmpty() ? "" : ":") + QStringLiteral("intercept_strndup=0"));
