@@ -882,9 +882,10 @@ void RRTabStageFrm::ReadTimer_Timer()
 {
     if (!Reading)
         return;
-    const StagePassResult r =
-        Loop.pass(ShownTab(), int32_t(textValueRounded(ValueTxt[OffsetHigh]->text())),
-                  int32_t(textValueRounded(ValueTxt[OffsetLow]->text())));
+    // The chart's margins come from the offsets the thresholds were computed
+    // with, not from whatever stands in the boxes (typed without Enter, or
+    // the quiet-pass estimate).
+    const StagePassResult r = Loop.pass(ShownTab(), int32_t(OffsetHighVal), int32_t(OffsetLowVal));
     if (r.indicator == Indicator::Red)
         InterrruptModeStatusShp->setColor(QColor(0xFF, 0x00, 0x00));
     else if (r.indicator == Indicator::White)
@@ -918,10 +919,10 @@ void RRTabStageFrm::ReadTimer_Timer()
         }
         if (r.append && ChkSaveResults->isChecked() && ResultsFile)
             ResultsFile->writeLine(s.graph);
-        if (r.refreshThresholds) {
+        // The thresholds follow the live ambient; the level diagram keeps
+        // the picture of the last setup change.
+        if (r.refreshThresholds)
             ThresholdRefresh();
-            DiagramUpdate();
-        }
     }
     if (Reading)
         ReadTimer->start(r.nextIntervalMs);
