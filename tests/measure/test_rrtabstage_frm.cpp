@@ -129,6 +129,12 @@ TEST_F(Stage3, LoadingReadsTheStageAndWritesNothingToTheChip)
     EXPECT_EQ(text(w, "OffsetHighTxt"), "800");
     EXPECT_EQ(text(w, "LowClampTxt"), "5000");
     EXPECT_EQ(w.scale().labels[0], 31200);
+    EXPECT_EQ(shownText(w, "Label8_1"), " 31200");
+    EXPECT_EQ(shownText(w, "Label8_11"), " 28800"); // five steps of 2400 / 5
+    EXPECT_EQ(shownText(w, "OffHiLbl"), "Offset High");
+    EXPECT_EQ(shownText(w, "MaxTLbl"), "Max Thresh");
+    EXPECT_EQ(shownText(w, "MinTLbl"), "Min Thresh");
+    EXPECT_EQ(shownText(w, "OffLoLbl"), "Offset Low");
 
     EXPECT_EQ(shownText(w, "Label3"), "STAGE3_SENSITIVITY 0x9B");
     EXPECT_EQ(shownText(w, "Label6"), "STAGE3_OFFET_LOW 0x9C");
