@@ -129,6 +129,12 @@ TEST_F(Stage3, LoadingReadsTheStageAndWritesNothingToTheChip)
     EXPECT_EQ(text(w, "OffsetHighTxt"), "800");
     EXPECT_EQ(text(w, "LowClampTxt"), "5000");
     EXPECT_EQ(w.scale().labels[0], 31200);
+    EXPECT_EQ(shownText(w, "Label8_1"), " 31200");
+    EXPECT_EQ(shownText(w, "Label8_11"), " 28800"); // five steps of 2400 / 5
+    EXPECT_EQ(shownText(w, "OffHiLbl"), "Offset High");
+    EXPECT_EQ(shownText(w, "MaxTLbl"), "Max Thresh");
+    EXPECT_EQ(shownText(w, "MinTLbl"), "Min Thresh");
+    EXPECT_EQ(shownText(w, "OffLoLbl"), "Offset Low");
 
     EXPECT_EQ(shownText(w, "Label3"), "STAGE3_SENSITIVITY 0x9B");
     EXPECT_EQ(shownText(w, "Label6"), "STAGE3_OFFET_LOW 0x9C");
@@ -275,6 +281,11 @@ TEST_F(Stage3, FirstTwoPassesAfterAStartOrATabChangeAddNothing)
     EXPECT_EQ(services.fileRequests[0].filter,
               "CV5310 Register Files(*.txt)|*.txt|All Files (*.*)|*.*");
     auto* plot = child<StripChart>(w, "RegisterPlot");
+    // Typed without Enter: the chart's margin keeps the offset the thresholds
+    // were computed with until the readout's threshold refresh takes the box.
+    child<QLineEdit>(w, "OffsetHighTxt")->setText(QStringLiteral("2000"));
+    const QString topLabel = shownText(w, "Label8_1");
+    EXPECT_EQ(topLabel, " 31200"); // 30000 + 1.5 x 800
 
     w.ReadContCV5310Cmd_Click();
     queueSummary(2, 30100, 0x0008, 0, 0);
@@ -284,6 +295,8 @@ TEST_F(Stage3, FirstTwoPassesAfterAStartOrATabChangeAddNothing)
     EXPECT_TRUE(text(w, "TxtReg_0").isEmpty());
     // The range is set on the second block; the status rows show every block.
     EXPECT_EQ(plot->upperBound(), 31400); // 30600 + 800
+    EXPECT_EQ(plot->outerUpperBound(), 41400);
+    EXPECT_EQ(plot->outerLowerBound(), 18700);
     EXPECT_EQ(plot->lowerBound(), 28700);
     EXPECT_TRUE(child<Led>(w, "LED1_0")->isOn()); // stage 3's low limit bit
     EXPECT_FALSE(child<Led>(w, "LED1_1")->isOn());
@@ -297,6 +310,10 @@ TEST_F(Stage3, FirstTwoPassesAfterAStartOrATabChangeAddNothing)
     EXPECT_EQ(plot->point(1, 0), 30000);
     EXPECT_EQ(text(w, "TxtReg_0"), " 30201");
     EXPECT_EQ(text(w, "TxtReg_5"), " 29650");
+    // The third block refreshed the thresholds from the boxes and the live
+    // ambient (30000 + 500 + 1500 / 16 x 3); the level diagram stays.
+    EXPECT_EQ(text(w, "PosThreshTxt"), " 30781");
+    EXPECT_EQ(shownText(w, "Label8_1"), topLabel);
 
     // The RAM Data tab: the stream stops, the RAM mode is selected, and the
     // count starts again.

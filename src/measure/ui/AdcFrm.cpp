@@ -49,8 +49,8 @@ void StageLineSwatch::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     // On the chart's own ground, so every trace colour reads as it will there.
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::black);
+    p.setPen(QColor(0xB0, 0xB0, 0xB0));
+    p.setBrush(Qt::white);
     p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 4.5, -0.5, -4.5), 3, 3);
     p.setPen(QPen(color_, 3, Qt::SolidLine, Qt::RoundCap));
     const int y = height() / 2;
@@ -59,11 +59,12 @@ void StageLineSwatch::paintEvent(QPaintEvent*)
 
 QColor AdcFrm::stageColor(int stage)
 {
-    // Twelve colours that stay apart on the chart's dark ground.
+    // Twelve colours that stay apart and read on the chart's light ground.
     static const QColor colors[12] = {
-        QColor(255, 80, 80),   QColor(80, 220, 80),   QColor(80, 150, 255),  QColor(255, 220, 60),
-        QColor(80, 230, 230),  QColor(235, 90, 235),  QColor(255, 150, 40),  QColor(180, 255, 120),
-        QColor(170, 130, 255), QColor(255, 160, 190), QColor(230, 230, 230), QColor(40, 190, 150),
+        QColor(0xD6, 0x27, 0x28), QColor(0x2C, 0xA0, 0x2C), QColor(0x1F, 0x77, 0xB4),
+        QColor(0xFF, 0x7F, 0x0E), QColor(0x94, 0x67, 0xBD), QColor(0x8C, 0x56, 0x4B),
+        QColor(0xE3, 0x77, 0xC2), QColor(0x7F, 0x7F, 0x7F), QColor(0xBC, 0xBD, 0x22),
+        QColor(0x17, 0xBE, 0xCF), QColor(0x00, 0x00, 0x80), QColor(0x80, 0x00, 0x00),
     };
     return colors[std::clamp(stage, 0, 11)];
 }

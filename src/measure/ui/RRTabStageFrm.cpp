@@ -30,6 +30,14 @@ namespace cv {
 
 // The level diagram: the stage's five levels to scale, with the scale
 // labels Label8(1, 3 .. 11) on the left and the spans named on the right.
+// Level colours from the top: offset high, high threshold, ambient, low
+// threshold, offset low.
+const QColor kLevelColors[5] = {QColor(0x55, 0x55, 0x55), QColor(0xD0, 0x20, 0x20),
+                                QColor(0x1E, 0x90, 0x3C), QColor(0x20, 0x50, 0xD0),
+                                QColor(0x55, 0x55, 0x55)};
+// Room right of the level lines for the offsets' spans and names.
+constexpr int kSpanTextW = 96;
+
 class LevelDiagram : public QWidget {
 public:
     explicit LevelDiagram(QWidget* parent) : QWidget(parent)
@@ -43,6 +51,29 @@ public:
             l->setText(decText(37500 - 2500 * int64_t(k))); // design values
             Label8[k] = l;
         }
+        // The spans' names, in the colours of their levels.
+        const auto spanLabel = [this](const char* name, const QString& text, const QColor& c,
+                                      Qt::Alignment align, double scale) {
+            auto* l = new QLabel(text, this);
+            l->setObjectName(QString::fromLatin1(name));
+            l->setAlignment(align);
+            l->setWordWrap(true);
+            QPalette pal = l->palette();
+            pal.setColor(QPalette::WindowText, c);
+            l->setPalette(pal);
+            QFont f = l->font();
+            f.setPointSizeF(f.pointSizeF() * scale);
+            l->setFont(f);
+            return l;
+        };
+        OffHiLbl = spanLabel("OffHiLbl", QStringLiteral("Offset High"), kLevelColors[0],
+                             Qt::AlignLeft | Qt::AlignVCenter, 0.9);
+        MaxTLbl = spanLabel("MaxTLbl", QStringLiteral("Max Thresh"), kLevelColors[1],
+                            Qt::AlignLeft | Qt::AlignBottom, 1.0);
+        MinTLbl = spanLabel("MinTLbl", QStringLiteral("Min Thresh"), kLevelColors[3],
+                            Qt::AlignLeft | Qt::AlignTop, 1.0);
+        OffLoLbl = spanLabel("OffLoLbl", QStringLiteral("Offset Low"), kLevelColors[4],
+                             Qt::AlignLeft | Qt::AlignVCenter, 0.9);
     }
 
     // Levels from the top: ambient + offset high, high threshold, ambient,
@@ -58,6 +89,10 @@ public:
     }
 
     std::array<QLabel*, 6> Label8{};
+    QLabel* OffHiLbl;
+    QLabel* MaxTLbl;
+    QLabel* MinTLbl;
+    QLabel* OffLoLbl;
 
 protected:
     void resizeEvent(QResizeEvent*) override { layoutLabels(); }
@@ -80,10 +115,8 @@ protected:
         }
         if (scale_.span == 0)
             return;
-        static const QColor colors[5] = {QColor(0x55, 0x55, 0x55), QColor(0xD0, 0x20, 0x20),
-                                         QColor(0x1E, 0x90, 0x3C), QColor(0x20, 0x50, 0xD0),
-                                         QColor(0x55, 0x55, 0x55)};
-        const int lineRight = area.right() - 96;
+        const QColor* colors = kLevelColors;
+        const int lineRight = area.right() - kSpanTextW;
         int ys[5];
         for (int i = 0; i < 5; ++i) {
             ys[i] = yOf(levels_[size_t(i)]);
@@ -94,26 +127,16 @@ protected:
             p.drawLine(area.left() + 8, ys[i], lineRight, ys[i]);
         }
         // Spans from the ambient: offsets on the outside, thresholds inside.
-        const auto span = [&](int x, int from, int to, const QColor& c, const QString& text) {
+        const auto span = [&](int x, int from, int to, const QColor& c) {
             p.setPen(QPen(c, 1.2));
             p.drawLine(x, from, x, to);
             p.drawLine(x - 3, to, x + 3, to);
             p.drawLine(x - 3, from, x + 3, from);
-            QFont f = font();
-            f.setPointSizeF(f.pointSizeF() * 0.9);
-            p.setFont(f);
-            p.drawText(QRect(x + 5, std::min(from, to), area.right() - x - 6,
-                             std::max(std::abs(to - from), 14)),
-                       Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text);
         };
-        span(lineRight - 30, ys[2], ys[1], colors[1], QString());
-        span(lineRight - 30, ys[2], ys[3], colors[3], QString());
-        span(lineRight + 6, ys[2], ys[0], colors[0], QStringLiteral("Offset High"));
-        span(lineRight + 6, ys[2], ys[4], colors[4], QStringLiteral("Offset Low"));
-        p.setPen(colors[1]);
-        p.drawText(QPoint(area.left() + 12, ys[1] - 4), QStringLiteral("Max Thresh"));
-        p.setPen(colors[3]);
-        p.drawText(QPoint(area.left() + 12, ys[3] + 14), QStringLiteral("Min Thresh"));
+        span(lineRight - 30, ys[2], ys[1], colors[1]);
+        span(lineRight - 30, ys[2], ys[3], colors[3]);
+        span(lineRight + 6, ys[2], ys[0], colors[0]);
+        span(lineRight + 6, ys[2], ys[4], colors[4]);
         p.setPen(colors[2]);
         p.drawText(QPoint(area.left() + 12, ys[2] - 4), QStringLiteral("Ambient"));
     }
@@ -133,6 +156,24 @@ private:
             const int y = yOf(double(scale_.labels[k]));
             Label8[k]->setGeometry(0, y - 9, 50, 18);
         }
+        const bool shown = scale_.span != 0;
+        for (QLabel* l : {OffHiLbl, MaxTLbl, MinTLbl, OffLoLbl})
+            l->setVisible(shown);
+        if (!shown)
+            return;
+        const QRect area = plotArea();
+        const int spanX = area.right() - kSpanTextW + 11;
+        const int spanW = area.right() - spanX - 1;
+        const int amb = yOf(levels_[2]);
+        const auto between = [&](QLabel* l, int from, int to) {
+            const int h = std::max(std::abs(to - from), 2 * l->fontMetrics().height());
+            l->setGeometry(spanX, (from + to) / 2 - h / 2, spanW, h);
+        };
+        between(OffHiLbl, amb, yOf(levels_[0]));
+        between(OffLoLbl, amb, yOf(levels_[4]));
+        const int textH = fontMetrics().height() + 2;
+        MaxTLbl->setGeometry(area.left() + 12, yOf(levels_[1]) - textH - 1, 110, textH);
+        MinTLbl->setGeometry(area.left() + 12, yOf(levels_[3]) + 2, 110, textH);
     }
 
     DiagramScale scale_{{37500, 35000, 32500, 30000, 27500, 25000}, 22500, 12500};
@@ -143,11 +184,11 @@ namespace {
 
 const QString kValueTip =
     QStringLiteral("Type Number. Then Press \"Enter\" Or use Arrows to move Up/Down by 50");
-// On the chart's dark ground: the raw value bright, each average beside its
-// threshold in a lighter shade of the same family.
-const QColor kTraceColors[6] = {QColor(0xF5, 0xD0, 0x00), QColor(0x3C, 0xD0, 0x70),
-                                QColor(0xFF, 0x90, 0x20), QColor(0xFF, 0x40, 0x40),
-                                QColor(0x30, 0xC0, 0xFF), QColor(0x70, 0x80, 0xFF)};
+// On the chart's light ground: each average beside its threshold in a
+// neighbouring hue, all dark enough to read against white.
+const QColor kTraceColors[6] = {QColor(0xB8, 0x86, 0x0B), QColor(0x2C, 0xA0, 0x2C),
+                                QColor(0xFF, 0x7F, 0x0E), QColor(0xD6, 0x27, 0x28),
+                                QColor(0x17, 0x9E, 0xB8), QColor(0x1F, 0x4E, 0xD0)};
 constexpr int kBoxCount = 4;
 const char* const kBoxNames[kBoxCount] = {"OffsetHighTxt", "OffsetLowTxt", "HighClampTxt",
                                           "LowClampTxt"};
@@ -882,9 +923,10 @@ void RRTabStageFrm::ReadTimer_Timer()
 {
     if (!Reading)
         return;
-    const StagePassResult r =
-        Loop.pass(ShownTab(), int32_t(textValueRounded(ValueTxt[OffsetHigh]->text())),
-                  int32_t(textValueRounded(ValueTxt[OffsetLow]->text())));
+    // The chart's margins come from the offsets the thresholds were computed
+    // with, not from whatever stands in the boxes (typed without Enter, or
+    // the quiet-pass estimate).
+    const StagePassResult r = Loop.pass(ShownTab(), int32_t(OffsetHighVal), int32_t(OffsetLowVal));
     if (r.indicator == Indicator::Red)
         InterrruptModeStatusShp->setColor(QColor(0xFF, 0x00, 0x00));
     else if (r.indicator == Indicator::White)
@@ -918,10 +960,10 @@ void RRTabStageFrm::ReadTimer_Timer()
         }
         if (r.append && ChkSaveResults->isChecked() && ResultsFile)
             ResultsFile->writeLine(s.graph);
-        if (r.refreshThresholds) {
+        // The thresholds follow the live ambient; the level diagram keeps
+        // the picture of the last setup change.
+        if (r.refreshThresholds)
             ThresholdRefresh();
-            DiagramUpdate();
-        }
     }
     if (Reading)
         ReadTimer->start(r.nextIntervalMs);
