@@ -377,6 +377,20 @@ TEST(EvalBoardFrm, PositionRatioAndParametersWriteTheirRegisters)
     d.w->AutoscrollTxt_Change();
     EXPECT_EQ(boardWrites(), (std::vector<std::pair<int, int>>{{0x004, 750}}));
     EXPECT_EQ(autoscroll->toolTip(), "Read back value: 750");
+
+    // The item resolution takes anything above 0, large values included.
+    auto* resolution = child<QLineEdit>(*d.w, "ItemResolutionTxt");
+    for (const char* text : {"0", "-3"}) {
+        d.rig.clearRecords();
+        resolution->setText(text);
+        d.w->ItemResolutionTxt_Change();
+        EXPECT_TRUE(boardWrites().empty()) << text;
+    }
+    d.rig.clearRecords();
+    resolution->setText("65000");
+    d.w->ItemResolutionTxt_Change();
+    EXPECT_EQ(boardWrites(), (std::vector<std::pair<int, int>>{{0x009, 65000}}));
+    EXPECT_EQ(resolution->toolTip(), "Read back value: 65000");
 }
 
 TEST(EvalBoardFrm, TheMainWindowOpensTheBoardsDemo)

@@ -897,7 +897,7 @@ void EvalBoardFrm::ShowJoyPadBlock(const std::vector<int32_t>& w)
     if (v.moved)
         ScreenPic->setCursorCell(state_.row, state_.col);
     if (v.zoom) {
-        const size_t cell = size_t(state_.row * kGridCols + state_.col);
+        const size_t cell = size_t(v.zoomRow * kGridCols + v.zoomCol);
         ZoomPic->setPixmap(cell < icons_.size() ? icons_[cell].pixmap(48, 48) : QPixmap());
     }
     PlayClicks(v.keys.clicks);
@@ -1153,7 +1153,7 @@ void EvalBoardFrm::ItemResolutionTxt_Change()
     if (!FormReady)
         return;
     const int32_t v = truncatedValue(ItemResolutionTxt->text());
-    if (v <= 0 || v >= 65000)
+    if (v <= 0)
         return;
     WriteRegister(reg::board::DemoSetting9, v, TargetBoard);
     services().sleepMs(20);
