@@ -456,8 +456,8 @@ void EvalBoardFrm::BuildSliderTab(QWidget* t)
 
     auto* numbers = frame(t, QStringLiteral("Results"), 440, 10, 480, 250);
     auto addBox = [&](const char* name, const QString& caption, int row, int col = 0) {
-        label(numbers, caption, 12 + 240 * col, 30 + 34 * row, 130);
-        auto* b = textBox(numbers, QString::fromLatin1(name), 150 + 240 * col, 28 + 34 * row, 80);
+        label(numbers, caption, 12 + 240 * col, 30 + 34 * row, 156);
+        auto* b = textBox(numbers, QString::fromLatin1(name), 170 + 240 * col, 28 + 34 * row, 70);
         b->setReadOnly(true);
         SliderTxt.push_back(b);
         return b;
