@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindowStateChangeEvent>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -538,6 +539,12 @@ TEST(EvalBoardFrm, AResizeRestartsTheShowingTabAndForceCalRefreshesLater)
     EXPECT_EQ(ops[1].address, 0x017); // the new start
     EXPECT_EQ(ops[2].value, 0x0B00);
     EXPECT_EQ(d.w->loop().blockCounter(), 0);
+    // Minimising or restoring changes no size but restarts the tab too.
+    d.w->timer1()->stop();
+    QWindowStateChangeEvent restored(Qt::WindowMinimized);
+    QApplication::sendEvent(d.w.get(), &restored);
+    EXPECT_TRUE(d.w->timer1()->isActive());
+    d.w->timer1()->stop();
 
     d.choose(DemoTab::Control);
     d.rig.clearRecords();

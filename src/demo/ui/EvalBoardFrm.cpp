@@ -734,6 +734,14 @@ void EvalBoardFrm::resizeEvent(QResizeEvent* event)
     Form_Resize();
 }
 
+void EvalBoardFrm::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    // Minimising and restoring count as a resize: the showing tab starts afresh.
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
 void EvalBoardFrm::Form_Resize()
 {
     // No list shows a selection; 250 ms later the showing tab starts afresh.
