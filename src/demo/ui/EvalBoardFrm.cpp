@@ -213,6 +213,11 @@ void EvalBoardFrm::BuildDemoTab(QWidget* t)
         QStringLiteral("QListWidget { background: #c8e6c9; border: 2px solid #37474f; "
                        "font-family: monospace; } QListWidget::item:selected { background: "
                        "#1b5e20; color: white; }"));
+    // A dark strip behind the tick column: light grey ticks vanish on the panel.
+    auto* tickStrip = named(new DemoShape(MP3Pic), QStringLiteral("TickStripShp"));
+    tickStrip->setGeometry(210, 28, 34, 238);
+    tickStrip->setFillColor(QColor(0x37, 0x47, 0x4f));
+    tickStrip->setBorder(QColor(0x37, 0x47, 0x4f), 1);
     for (int i = 0; i < kTicks; ++i) {
         auto* s = named(new DemoShape(MP3Pic), QStringLiteral("CrossVTic2Shp_%1").arg(i));
         CrossVTic2Shp[static_cast<size_t>(i)] = s;
@@ -799,6 +804,7 @@ void EvalBoardFrm::RunTabDemo(int)
     for (auto* s : findChildren<DemoShape*>())
         if (!s->objectName().startsWith(QLatin1String("CrossVTic2Shp")) &&
             s->objectName() != QLatin1String("SliderBarShp") &&
+            s->objectName() != QLatin1String("TickStripShp") &&
             s->objectName() != QLatin1String("ButtonsPic") &&
             s->objectName() != QLatin1String("Shape3"))
             s->setFillColor(kWhite);
