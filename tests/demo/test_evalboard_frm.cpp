@@ -218,6 +218,40 @@ TEST(EvalBoardFrm, TypingIntoASettingsListPicksTheItemAndWritesIt)
               "Stage Calibration Enable 0x01: 2FFFh");
 }
 
+TEST(EvalBoardFrm, SettingsListsHoldTheirItemsAndAFastSkipFrom12ShowsTheLast)
+{
+    Demo d(1);
+    d.rig.board->chip().poke(0x002, 0x024D); // fast filter skip 13
+    d.open(DemoTab::Control);
+    auto items = [&](const char* name) {
+        QStringList l;
+        auto* c = child<QComboBox>(*d.w, name);
+        for (int i = 0; i < c->count(); ++i)
+            l << c->itemText(i);
+        return l;
+    };
+    EXPECT_EQ(items("PowModeCmb"),
+              QStringList({"Full Power", "Shutdown Mode", "Low Power", "Shutdown Mode"}));
+    EXPECT_EQ(items("ConvStartCmb"), QStringList({"200ms", "400ms", "600ms", "800ms"}));
+    EXPECT_EQ(items("FullPowSkipCmb"), QStringList({"3", "7", "15", "31"}));
+    EXPECT_EQ(items("LowPowSkipCmb"), QStringList({"0", "1", "2", "3"}));
+    EXPECT_EQ(items("PowDownCmb"), QStringList({"1.25", "1.5", "1.75", "2.0"}));
+    EXPECT_EQ(items("SlowFifoCmb"), QStringList({" 0", " 1", " 2", " 3"}));
+    const QStringList skip = items("SkipCtrlCmb");
+    ASSERT_EQ(skip.size(), 12);
+    EXPECT_EQ(skip.front(), " 1");
+    EXPECT_EQ(skip.back(), " 12");
+    for (const char* name : {"FullProxTimeCmb", "LowProxTimeCmb"}) {
+        const QStringList l = items(name);
+        ASSERT_EQ(l.size(), 16) << name;
+        EXPECT_EQ(l.front(), " 0");
+        EXPECT_EQ(l.back(), " 15");
+    }
+    EXPECT_EQ(child<QComboBox>(*d.w, "SkipCtrlCmb")->currentText(), " 12");
+    EXPECT_EQ(child<QGroupBox>(*d.w, "RegFrame_2")->title(),
+              "Ambient Compensation Control 0 - 0x02: 24Dh");
+}
+
 TEST(EvalBoardFrm, NumberBoxesCheckTheirRangesWithTheirMessages)
 {
     Demo d(70);
