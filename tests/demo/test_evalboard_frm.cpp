@@ -1,3 +1,4 @@
+#include "demo/ui/DemoWidgets.h"
 #include "demo/ui/EvalBoardFrm.h"
 #include "demo/ui/KeyPicture.h"
 #include "link/RegMap.h"
@@ -6,6 +7,7 @@
 #include "shell/ui/CV5320TopLevelFrm.h"
 #include "support/SimRig.h"
 #include "widgets/StripChart.h"
+#include "widgets/Twips.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -490,6 +492,32 @@ TEST(EvalBoardFrm, DemoTabLightsTheKeyClicksOnceAndStepsTheList)
     EXPECT_EQ(down->backColor(), KeyPicture::releasedColor());
     EXPECT_EQ(child<KeyPicture>(*d.w, "GoUpPic_0")->backColor(), KeyPicture::releasedColor());
     EXPECT_EQ(d.rig.services.sounds.size(), 1u);
+}
+
+TEST(EvalBoardFrm, TheTickOfThePositionIsDrawnSelectedInItsRow)
+{
+    QTemporaryDir dir;
+    Demo d(58, scenarioIn(dir, "200 slide 100 100 5000\n"));
+    d.open(DemoTab::Demo);
+    auto* position = child<QLineEdit>(*d.w, "PositionTxt");
+    while (d.rig.board->scenarioMs() < 2000)
+        d.passes(1);
+    const int p = int(textValue(position->text()));
+    ASSERT_GT(p, 0);
+    const int selected = tickIndex(p);
+    ASSERT_GT(selected, 0);
+    int top0 = 0;
+    for (int i = 0; i < kTicks; ++i) {
+        SCOPED_TRACE(i);
+        auto* t = child<DemoShape>(*d.w, QStringLiteral("CrossVTic2Shp_%1").arg(i));
+        if (i == 0)
+            top0 = t->y();
+        // Every tick keeps its row; only size and colour mark the selected one.
+        EXPECT_EQ(t->y() - top0, 2 * tw(180 + 110 * i) - 2 * tw(180));
+        EXPECT_EQ(t->fillColor(), i == selected ? QColor(0, 0, 255) : QColor(192, 192, 192));
+        EXPECT_EQ(t->width(), i == selected ? 2 * tw(160) : 2 * tw(120));
+        EXPECT_EQ(t->height(), i == selected ? 2 * tw(35) : 2 * tw(25));
+    }
 }
 
 TEST(EvalBoardFrm, JoyPadKeysMoveTheCursorAndTheCentreKeyZooms)

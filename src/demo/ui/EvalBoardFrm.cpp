@@ -868,7 +868,7 @@ void EvalBoardFrm::DrawTicks(int tick)
         // Twice the size of the original column, beside the list.
         const int top = 2 * tw(180 + 110 * i) + 12;
         if (i == tick) {
-            s->setGeometry(2 * tw(280) + 180, top - 1, 2 * tw(160), 2 * tw(35));
+            s->setGeometry(2 * tw(280) + 180, top, 2 * tw(160), 2 * tw(35));
             s->setBorder(kBlue, 2);
             s->setFillColor(kBlue);
         } else {
