@@ -33,9 +33,9 @@ void DecoderState::restart()
 
 namespace {
 
-// Key pictures and their click: a held key clicks once, a release re-arms.
-// Returns for each key whether it may move the cursor now.
-KeysView decodeKeys(uint16_t word0, DecoderState& s, bool sound, std::array<bool, kDemoKeys>* moves)
+// Key pictures and their click: a held key clicks once, a release re-arms
+// the click and (JoyPad) the move.
+KeysView decodeKeys(uint16_t word0, DecoderState& s, bool sound, bool joyPad)
 {
     KeysView v;
     for (int k = 0; k < kDemoKeys; ++k) {
@@ -46,13 +46,9 @@ KeysView decodeKeys(uint16_t word0, DecoderState& s, bool sound, std::array<bool
                 ++v.clicks;
                 s.clickArmed[static_cast<size_t>(k)] = false;
             }
-            if (moves) {
-                (*moves)[static_cast<size_t>(k)] = s.moveArmed[static_cast<size_t>(k)];
-                s.moveArmed[static_cast<size_t>(k)] = false;
-            }
         } else {
             s.clickArmed[static_cast<size_t>(k)] = true;
-            if (moves)
+            if (joyPad)
                 s.moveArmed[static_cast<size_t>(k)] = true;
         }
     }
@@ -95,7 +91,7 @@ DemoView decodeDemoBlock(const int32_t* words, DecoderState& s, int list, int li
     v.tick = tickIndex(v.position);
     v.tickMoved = v.tick != tickIndex(s.previousPosition);
 
-    v.keys = decodeKeys(v.word0, s, sound, nullptr);
+    v.keys = decodeKeys(v.word0, s, sound, false);
     v.clicks += v.keys.clicks;
 
     auto clickOnStep = [&] {
@@ -130,18 +126,22 @@ JoyPadView decodeJoyPadBlock(const int32_t* words, DecoderState& s, bool sound)
 {
     JoyPadView v;
     v.word0 = static_cast<uint16_t>(words[0]);
-    std::array<bool, kDemoKeys> moves{};
-    v.keys = decodeKeys(v.word0, s, sound, &moves);
-    // Keys move once per press, in the decoder's key order.
-    if (moves[KeyDown])
-        v.moved |= moveCursor(s, 1, 0);
-    if (moves[KeyUp])
-        v.moved |= moveCursor(s, -1, 0);
-    if (moves[KeyLeft])
-        v.moved |= moveCursor(s, 0, -1);
-    if (moves[KeyRight])
-        v.moved |= moveCursor(s, 0, 1);
+    v.keys = decodeKeys(v.word0, s, sound, true);
+    // A held key moves once per press, in the decoder's key order; a move
+    // that would leave the grid keeps the key armed.
+    const int step[4][2] = {{1, 0}, {-1, 0}, {0, -1}, {0, 1}}; // down, up, left, right
+    for (int k = KeyDown; k <= KeyRight; ++k) {
+        const auto key = static_cast<size_t>(k);
+        if (v.keys.pressed[key] && s.moveArmed[key] && moveCursor(s, step[k][0], step[k][1])) {
+            s.moveArmed[key] = false;
+            v.moved = true;
+        }
+    }
+    // The centre key enlarges the icon under the cursor as the keys left it,
+    // before this block's move command.
     v.zoom = v.keys.pressed[KeyCentre];
+    v.zoomRow = s.row;
+    v.zoomCol = s.col;
     // Move commands are not armed: one cell per block, the first set of
     // bits 6, 5, 8, 7 only.
     if (v.word0 & 0x40)

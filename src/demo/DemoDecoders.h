@@ -67,8 +67,9 @@ DemoView decodeDemoBlock(const int32_t* words, DecoderState& s, int list, int li
 // JoyPad tab (2 words).
 struct JoyPadView {
     KeysView keys;
-    bool moved = false; // the cursor changed cell
-    bool zoom = false;  // centre key: the icon under the cursor enlarged
+    bool moved = false;           // the cursor changed cell
+    bool zoom = false;            // centre key: the icon under the cursor enlarged
+    int zoomRow = 0, zoomCol = 0; // the cell it enlarges
     uint16_t word0 = 0;
 };
 JoyPadView decodeJoyPadBlock(const int32_t* words, DecoderState& s, bool sound);

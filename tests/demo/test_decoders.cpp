@@ -158,6 +158,32 @@ TEST(JoyPadDecoder, KeysMoveOncePerPressCommandsOncePerBlock)
     EXPECT_EQ(s.col, 6);
 }
 
+TEST(JoyPadDecoder, AKeyHeldAtTheEdgeStaysArmedAndTheZoomPrecedesTheCommand)
+{
+    DecoderState s;
+    s.restart();
+    s.row = 3;
+    joy(s, 0);                          // Down released: armed
+    EXPECT_FALSE(joy(s, 0x0001).moved); // held at the last row: no move, still armed
+    // Still held: the up command lifts the cursor, the next block's Down uses its arming.
+    joy(s, 0x0041);
+    EXPECT_EQ(s.row, 2);
+    EXPECT_TRUE(joy(s, 0x0001).moved);
+    EXPECT_EQ(s.row, 3);
+    joy(s, 0x0041);
+    EXPECT_FALSE(joy(s, 0x0001).moved); // that press has had its move
+    EXPECT_EQ(s.row, 2);
+
+    // Centre with a move command: the icon enlarged is the one before the command's move.
+    s.row = 1;
+    s.col = 4;
+    const JoyPadView v = joy(s, 0x0110);
+    EXPECT_TRUE(v.zoom);
+    EXPECT_EQ(v.zoomRow, 1);
+    EXPECT_EQ(v.zoomCol, 4);
+    EXPECT_EQ(s.col, 5);
+}
+
 TEST(SliderDecoder, WordsOfEachBoard)
 {
     EXPECT_EQ(signMagnitude(0x8000), 0);

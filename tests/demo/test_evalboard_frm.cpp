@@ -1,3 +1,4 @@
+#include "demo/ui/DemoWidgets.h"
 #include "demo/ui/EvalBoardFrm.h"
 #include "demo/ui/KeyPicture.h"
 #include "link/RegMap.h"
@@ -6,6 +7,7 @@
 #include "shell/ui/CV5320TopLevelFrm.h"
 #include "support/SimRig.h"
 #include "widgets/StripChart.h"
+#include "widgets/Twips.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindowStateChangeEvent>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -217,6 +220,40 @@ TEST(EvalBoardFrm, TypingIntoASettingsListPicksTheItemAndWritesIt)
               "Stage Calibration Enable 0x01: 2FFFh");
 }
 
+TEST(EvalBoardFrm, SettingsListsHoldTheirItemsAndAFastSkipFrom12ShowsTheLast)
+{
+    Demo d(1);
+    d.rig.board->chip().poke(0x002, 0x024D); // fast filter skip 13
+    d.open(DemoTab::Control);
+    auto items = [&](const char* name) {
+        QStringList l;
+        auto* c = child<QComboBox>(*d.w, name);
+        for (int i = 0; i < c->count(); ++i)
+            l << c->itemText(i);
+        return l;
+    };
+    EXPECT_EQ(items("PowModeCmb"),
+              QStringList({"Full Power", "Shutdown Mode", "Low Power", "Shutdown Mode"}));
+    EXPECT_EQ(items("ConvStartCmb"), QStringList({"200ms", "400ms", "600ms", "800ms"}));
+    EXPECT_EQ(items("FullPowSkipCmb"), QStringList({"3", "7", "15", "31"}));
+    EXPECT_EQ(items("LowPowSkipCmb"), QStringList({"0", "1", "2", "3"}));
+    EXPECT_EQ(items("PowDownCmb"), QStringList({"1.25", "1.5", "1.75", "2.0"}));
+    EXPECT_EQ(items("SlowFifoCmb"), QStringList({" 0", " 1", " 2", " 3"}));
+    const QStringList skip = items("SkipCtrlCmb");
+    ASSERT_EQ(skip.size(), 12);
+    EXPECT_EQ(skip.front(), " 1");
+    EXPECT_EQ(skip.back(), " 12");
+    for (const char* name : {"FullProxTimeCmb", "LowProxTimeCmb"}) {
+        const QStringList l = items(name);
+        ASSERT_EQ(l.size(), 16) << name;
+        EXPECT_EQ(l.front(), " 0");
+        EXPECT_EQ(l.back(), " 15");
+    }
+    EXPECT_EQ(child<QComboBox>(*d.w, "SkipCtrlCmb")->currentText(), " 12");
+    EXPECT_EQ(child<QGroupBox>(*d.w, "RegFrame_2")->title(),
+              "Ambient Compensation Control 0 - 0x02: 24Dh");
+}
+
 TEST(EvalBoardFrm, NumberBoxesCheckTheirRangesWithTheirMessages)
 {
     Demo d(70);
@@ -377,6 +414,20 @@ TEST(EvalBoardFrm, PositionRatioAndParametersWriteTheirRegisters)
     d.w->AutoscrollTxt_Change();
     EXPECT_EQ(boardWrites(), (std::vector<std::pair<int, int>>{{0x004, 750}}));
     EXPECT_EQ(autoscroll->toolTip(), "Read back value: 750");
+
+    // The item resolution takes anything above 0, large values included.
+    auto* resolution = child<QLineEdit>(*d.w, "ItemResolutionTxt");
+    for (const char* text : {"0", "-3"}) {
+        d.rig.clearRecords();
+        resolution->setText(text);
+        d.w->ItemResolutionTxt_Change();
+        EXPECT_TRUE(boardWrites().empty()) << text;
+    }
+    d.rig.clearRecords();
+    resolution->setText("65000");
+    d.w->ItemResolutionTxt_Change();
+    EXPECT_EQ(boardWrites(), (std::vector<std::pair<int, int>>{{0x009, 65000}}));
+    EXPECT_EQ(resolution->toolTip(), "Read back value: 65000");
 }
 
 TEST(EvalBoardFrm, TheMainWindowOpensTheBoardsDemo)
@@ -441,6 +492,32 @@ TEST(EvalBoardFrm, DemoTabLightsTheKeyClicksOnceAndStepsTheList)
     EXPECT_EQ(down->backColor(), KeyPicture::releasedColor());
     EXPECT_EQ(child<KeyPicture>(*d.w, "GoUpPic_0")->backColor(), KeyPicture::releasedColor());
     EXPECT_EQ(d.rig.services.sounds.size(), 1u);
+}
+
+TEST(EvalBoardFrm, TheTickOfThePositionIsDrawnSelectedInItsRow)
+{
+    QTemporaryDir dir;
+    Demo d(58, scenarioIn(dir, "200 slide 100 100 5000\n"));
+    d.open(DemoTab::Demo);
+    auto* position = child<QLineEdit>(*d.w, "PositionTxt");
+    while (d.rig.board->scenarioMs() < 2000)
+        d.passes(1);
+    const int p = int(textValue(position->text()));
+    ASSERT_GT(p, 0);
+    const int selected = tickIndex(p);
+    ASSERT_GT(selected, 0);
+    int top0 = 0;
+    for (int i = 0; i < kTicks; ++i) {
+        SCOPED_TRACE(i);
+        auto* t = child<DemoShape>(*d.w, QStringLiteral("CrossVTic2Shp_%1").arg(i));
+        if (i == 0)
+            top0 = t->y();
+        // Every tick keeps its row; only size and colour mark the selected one.
+        EXPECT_EQ(t->y() - top0, 2 * tw(180 + 110 * i) - 2 * tw(180));
+        EXPECT_EQ(t->fillColor(), i == selected ? QColor(0, 0, 255) : QColor(192, 192, 192));
+        EXPECT_EQ(t->width(), i == selected ? 2 * tw(160) : 2 * tw(120));
+        EXPECT_EQ(t->height(), i == selected ? 2 * tw(35) : 2 * tw(25));
+    }
 }
 
 TEST(EvalBoardFrm, JoyPadKeysMoveTheCursorAndTheCentreKeyZooms)
@@ -524,6 +601,12 @@ TEST(EvalBoardFrm, AResizeRestartsTheShowingTabAndForceCalRefreshesLater)
     EXPECT_EQ(ops[1].address, 0x017); // the new start
     EXPECT_EQ(ops[2].value, 0x0B00);
     EXPECT_EQ(d.w->loop().blockCounter(), 0);
+    // Minimising or restoring changes no size but restarts the tab too.
+    d.w->timer1()->stop();
+    QWindowStateChangeEvent restored(Qt::WindowMinimized);
+    QApplication::sendEvent(d.w.get(), &restored);
+    EXPECT_TRUE(d.w->timer1()->isActive());
+    d.w->timer1()->stop();
 
     d.choose(DemoTab::Control);
     d.rig.clearRecords();

@@ -213,6 +213,11 @@ void EvalBoardFrm::BuildDemoTab(QWidget* t)
         QStringLiteral("QListWidget { background: #c8e6c9; border: 2px solid #37474f; "
                        "font-family: monospace; } QListWidget::item:selected { background: "
                        "#1b5e20; color: white; }"));
+    // A dark strip behind the tick column: light grey ticks vanish on the panel.
+    auto* tickStrip = named(new DemoShape(MP3Pic), QStringLiteral("TickStripShp"));
+    tickStrip->setGeometry(210, 28, 34, 238);
+    tickStrip->setFillColor(QColor(0x37, 0x47, 0x4f));
+    tickStrip->setBorder(QColor(0x37, 0x47, 0x4f), 1);
     for (int i = 0; i < kTicks; ++i) {
         auto* s = named(new DemoShape(MP3Pic), QStringLiteral("CrossVTic2Shp_%1").arg(i));
         CrossVTic2Shp[static_cast<size_t>(i)] = s;
@@ -456,8 +461,8 @@ void EvalBoardFrm::BuildSliderTab(QWidget* t)
 
     auto* numbers = frame(t, QStringLiteral("Results"), 440, 10, 480, 250);
     auto addBox = [&](const char* name, const QString& caption, int row, int col = 0) {
-        label(numbers, caption, 12 + 240 * col, 30 + 34 * row, 130);
-        auto* b = textBox(numbers, QString::fromLatin1(name), 150 + 240 * col, 28 + 34 * row, 80);
+        label(numbers, caption, 12 + 240 * col, 30 + 34 * row, 156);
+        auto* b = textBox(numbers, QString::fromLatin1(name), 170 + 240 * col, 28 + 34 * row, 70);
         b->setReadOnly(true);
         SliderTxt.push_back(b);
         return b;
@@ -734,6 +739,14 @@ void EvalBoardFrm::resizeEvent(QResizeEvent* event)
     Form_Resize();
 }
 
+void EvalBoardFrm::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    // Minimising and restoring count as a resize: the showing tab starts afresh.
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
 void EvalBoardFrm::Form_Resize()
 {
     // No list shows a selection; 250 ms later the showing tab starts afresh.
@@ -791,6 +804,7 @@ void EvalBoardFrm::RunTabDemo(int)
     for (auto* s : findChildren<DemoShape*>())
         if (!s->objectName().startsWith(QLatin1String("CrossVTic2Shp")) &&
             s->objectName() != QLatin1String("SliderBarShp") &&
+            s->objectName() != QLatin1String("TickStripShp") &&
             s->objectName() != QLatin1String("ButtonsPic") &&
             s->objectName() != QLatin1String("Shape3"))
             s->setFillColor(kWhite);
@@ -854,7 +868,7 @@ void EvalBoardFrm::DrawTicks(int tick)
         // Twice the size of the original column, beside the list.
         const int top = 2 * tw(180 + 110 * i) + 12;
         if (i == tick) {
-            s->setGeometry(2 * tw(280) + 180, top - 1, 2 * tw(160), 2 * tw(35));
+            s->setGeometry(2 * tw(280) + 180, top, 2 * tw(160), 2 * tw(35));
             s->setBorder(kBlue, 2);
             s->setFillColor(kBlue);
         } else {
@@ -897,7 +911,7 @@ void EvalBoardFrm::ShowJoyPadBlock(const std::vector<int32_t>& w)
     if (v.moved)
         ScreenPic->setCursorCell(state_.row, state_.col);
     if (v.zoom) {
-        const size_t cell = size_t(state_.row * kGridCols + state_.col);
+        const size_t cell = size_t(v.zoomRow * kGridCols + v.zoomCol);
         ZoomPic->setPixmap(cell < icons_.size() ? icons_[cell].pixmap(48, 48) : QPixmap());
     }
     PlayClicks(v.keys.clicks);
@@ -1153,7 +1167,7 @@ void EvalBoardFrm::ItemResolutionTxt_Change()
     if (!FormReady)
         return;
     const int32_t v = truncatedValue(ItemResolutionTxt->text());
-    if (v <= 0 || v >= 65000)
+    if (v <= 0)
         return;
     WriteRegister(reg::board::DemoSetting9, v, TargetBoard);
     services().sleepMs(20);

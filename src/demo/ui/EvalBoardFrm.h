@@ -95,6 +95,7 @@ public:
 protected:
     EvalBoardFrm(const DemoVariant& variant, QWidget* parent);
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
