@@ -247,7 +247,7 @@ void StripChart::Impl::ensureLayout()
     for (int i = 0; i < int(traces.size()); ++i)
         nameW = std::max(nameW, small.horizontalAdvance(nameOf(i)));
     // A little slack: eliding measures text finer than horizontalAdvance.
-    l.nameW = std::min(nameW, small.horizontalAdvance(QStringLiteral("M")) * 13) + 4;
+    l.nameW = std::min(nameW, small.horizontalAdvance(QStringLiteral("M")) * 17) + 4;
     l.nameDx = 18;
     l.nowDx = l.nameDx + l.nameW + 6 + numW;
     l.meanDx = l.nowDx + 6 + numW;
