@@ -68,6 +68,17 @@ struct Running {
     std::function<void()> stop;
 };
 
+// The measurement windows: one pass per tick of their read timer, whose
+// interval is the pause the pass asks for; closing ends the stream.
+template <class Window> void driveByReadTimer(Running& r, Window* w)
+{
+    r.tick = [w] {
+        w->ReadTimer_Timer();
+        return w->readTimer()->interval();
+    };
+    r.stop = [w] { w->cmdClose_Click(); };
+}
+
 struct View {
     const char* name;
     std::function<Running()> start;
@@ -83,11 +94,7 @@ Running adcView()
     w->Timer1_Timer();
     w->ChkSaveResults->click();
     w->ReadContCV5310Cmd_Click();
-    r.tick = [w] {
-        w->ReadTimer_Timer();
-        return w->readTimer()->interval();
-    };
-    r.stop = [w] { w->cmdClose_Click(); };
+    driveByReadTimer(r, w);
     return r;
 }
 
@@ -102,11 +109,7 @@ Running stageView(int tab)
     w->findChild<QTabWidget*>(QStringLiteral("SSTab1"))->setCurrentIndex(tab);
     w->findChild<QCheckBox*>(QStringLiteral("ChkSaveResults"))->click();
     w->ReadContCV5310Cmd_Click();
-    r.tick = [w] {
-        w->ReadTimer_Timer();
-        return w->readTimer()->interval();
-    };
-    r.stop = [w] { w->cmdClose_Click(); };
+    driveByReadTimer(r, w);
     return r;
 }
 

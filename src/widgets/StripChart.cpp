@@ -14,6 +14,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -913,30 +914,32 @@ bool StripChart::savePng(const QString& path)
     return pixmap.save(path, "PNG");
 }
 
-void StripChart::saveAsPng()
+namespace {
+// Asks for a path through the service layer, saves, and says so when the
+// file cannot be written. Cancelling the dialog does nothing.
+void askAndSave(const QString& title, const QString& filter, const QString& error,
+                const std::function<bool(const QString&)>& save)
 {
     FileDialogRequest r;
     r.save = true;
-    r.title = QStringLiteral("Save as PNG");
-    r.filter = kPngFilter;
+    r.title = title;
+    r.filter = filter;
     const auto path = services().fileDialog(r);
-    if (!path)
-        return;
-    if (!savePng(*path))
-        services().message(kPngError, MsgIcon::None, kAppTitle, MsgButtons::Ok);
+    if (path && !save(*path))
+        services().message(error, MsgIcon::None, kAppTitle, MsgButtons::Ok);
+}
+} // namespace
+
+void StripChart::saveAsPng()
+{
+    askAndSave(QStringLiteral("Save as PNG"), kPngFilter, kPngError,
+               [this](const QString& path) { return savePng(path); });
 }
 
 void StripChart::saveVisibleDataAsCsv()
 {
-    FileDialogRequest r;
-    r.save = true;
-    r.title = QStringLiteral("Save visible data as CSV");
-    r.filter = kCsvFilter;
-    const auto path = services().fileDialog(r);
-    if (!path)
-        return;
-    if (!saveVisibleCsv(*path))
-        services().message(kCsvError, MsgIcon::None, kAppTitle, MsgButtons::Ok);
+    askAndSave(QStringLiteral("Save visible data as CSV"), kCsvFilter, kCsvError,
+               [this](const QString& path) { return saveVisibleCsv(path); });
 }
 
 QMenu* StripChart::createContextMenu(QWidget* parent)
