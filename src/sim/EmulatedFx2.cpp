@@ -3,6 +3,7 @@
 #include "link/LibUsbAccess.h"
 #include "link/UsbAccess.h"
 #include "link/VendorRequest.h"
+#include "platform/Services.h"
 
 #include <algorithm>
 #include <array>
@@ -18,6 +19,8 @@ struct EmulatedFx2::Device {
     // Each appearance on the bus; handles of an earlier one are dead.
     uint64_t generation = 0;
     int64_t backAtUs = 0;
+    int64_t unplugAtUs = -1;
+    int64_t firmwareRequests = 0;
     bool cpuReset = true;
     bool resetVectorLoaded = false;
     std::vector<uint8_t> ram = std::vector<uint8_t>(0x10000, 0);
@@ -38,10 +41,14 @@ public:
         return device_.generation == generation_ ? device_.config.claimError : UsbNoDevice;
     }
     int controlTransfer(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
-                        uint8_t* data, uint16_t length, unsigned) override
+                        uint8_t* data, uint16_t length, unsigned timeoutMs) override
     {
-        return bus_.transfer(device_, generation_, requestType, request, value, index, data,
-                             length);
+        const int r =
+            bus_.transfer(device_, generation_, requestType, request, value, index, data, length);
+        if (r != EmulatedFx2::kPending || timeoutMs == 0)
+            return r;
+        services().sleepMs(static_cast<int>(timeoutMs));
+        return UsbTimeout;
     }
 
 private:
@@ -112,6 +119,11 @@ QByteArray EmulatedFx2::ram(const QString& portPath) const
 
 void EmulatedFx2::settle(Device& d)
 {
+    if (d.unplugAtUs >= 0 && clock_.nowUs() >= d.unplugAtUs && d.state != Device::Unplugged) {
+        d.state = Device::Unplugged;
+        ++d.generation;
+        return;
+    }
     if (d.state == Device::Away && clock_.nowUs() >= d.backAtUs) {
         d.state = Device::Firmware;
         d.address = nextAddress_++;
@@ -227,6 +239,15 @@ int EmulatedFx2::transfer(Device& d, uint64_t generation, uint8_t requestType, u
     // Everything else is the protocol firmware's, once it runs.
     if (d.state != Device::Firmware || d.cpuReset || length != kTransferLength)
         return done(UsbStall);
+    const Fx2Fault& fault = d.config.fault;
+    if (++d.firmwareRequests == 1 && fault.kind == Fx2Fault::Unplug)
+        d.unplugAtUs = clock_.nowUs() + fault.at * 1000;
+    if (d.firmwareRequests == fault.at && fault.kind == Fx2Fault::Stall)
+        return done(UsbStall);
+    if (d.firmwareRequests == fault.at && fault.kind == Fx2Fault::Timeout) {
+        done(UsbTimeout);
+        return kPending;
+    }
     if (!in)
         std::copy_n(data, kTransferLength, d.ep0.begin());
     const int16_t status = d.board->Vendor_Request(SimBoard::kHandle, request, value, index,

@@ -16,6 +16,15 @@
 
 namespace cv::sim {
 
+// A failure rehearsed on the protocol firmware's requests, counted from the
+// first one the host makes (the library's check after the download is the first).
+struct Fx2Fault {
+    enum Kind { None, Stall, Timeout, Unplug } kind = None;
+    // Stall, Timeout: the request number (from 1). Unplug: milliseconds
+    // after the first request.
+    int64_t at = 0;
+};
+
 struct Fx2DeviceConfig {
     uint8_t bus = 1;
     QString ports = QStringLiteral("2");
@@ -32,6 +41,7 @@ struct Fx2DeviceConfig {
     // open() fails with this UsbError (e.g. UsbAccessDenied); claim with claimError.
     int openError = 0;
     int claimError = 0;
+    Fx2Fault fault;
 };
 
 class EmulatedFx2 final : public UsbBackend {
@@ -47,6 +57,10 @@ public:
     void replug(const QString& portPath);
 
     std::vector<UsbDeviceInfo> devices() override;
+    // A handle's controlTransfer returns this for a request left unanswered
+    // with no time limit (timeout 0): the caller holds it until it gives up.
+    // With a limit the handle waits that long (a pause) and times out.
+    static constexpr int kPending = -1000;
     std::unique_ptr<UsbDeviceHandle> open(const UsbDeviceInfo& device, int* error) override;
 
     // Every control transfer a board saw, in order.
