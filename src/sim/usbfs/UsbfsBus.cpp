@@ -213,9 +213,13 @@ void UsbfsBus::Impl::add(const UsbDeviceInfo& d)
         qWarning("usbfs bus: cannot add %s", node.constData());
     }
     if (restricted) {
+        // The node refuses; the preload's sockets stay open to the child.
         gchar* root = umockdev_testbed_get_root_dir(testbed);
-        chmod((QString::fromUtf8(root) + n.devNode).toLocal8Bit().constData(), 0600);
+        const QString r = QString::fromUtf8(root);
         g_free(root);
+        chmod((r + n.devNode).toLocal8Bit().constData(), 0600);
+        chmod((r + QStringLiteral("/ioctl") + n.devNode).toLocal8Bit().constData(), 0666);
+        chmod((r + QStringLiteral("/ioctl/_default")).toLocal8Bit().constData(), 0666);
     }
     nodes.emplace(n.devNode, n);
 }
