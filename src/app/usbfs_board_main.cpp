@@ -59,8 +59,9 @@ int main(int argc, char** argv)
 {
     sim::reexecUnderUsbfsPreload(argv);
     if (!sim::underUsbfsPreload()) {
-        std::fprintf(stderr, "usbfs-board: umockdev's preload library (%s) cannot be loaded; "
-                             "install umockdev (scripts/setup.sh does)\n",
+        std::fprintf(stderr,
+                     "usbfs-board: umockdev's preload library (%s) cannot be loaded; "
+                     "install umockdev (scripts/setup.sh does)\n",
                      qPrintable(sim::usbfsPreloadLibrary()));
         return 2;
     }
@@ -78,11 +79,12 @@ int main(int argc, char** argv)
         if (a == QLatin1String("--blank")) {
             board.blank = true;
         } else if (a == QLatin1String("--port") && i + 1 < args.size()) {
-            static const QRegularExpression port(
-                QStringLiteral("^([0-9]{1,3})-([0-9]{1,3}(\\.[0-9]{1,3}){0,6})$"));
+            static const QRegularExpression port(QStringLiteral("^([0-9]{1,3})-([0-9]{1,3})$"));
             const auto m = port.match(args[++i]);
-            if (!m.hasMatch() || m.captured(1).toInt() < 1 || m.captured(1).toInt() > 127)
-                return usage("--port takes BUS-PORT, e.g. 1-2 or 3-1.4");
+            if (!m.hasMatch() || m.captured(1).toInt() < 1 || m.captured(1).toInt() > 127 ||
+                m.captured(2).toInt() < 1)
+                // A port behind a hub would need the hub on the bus too.
+                return usage("--port takes BUS-PORT on a root hub, e.g. 1-2 or 3-4");
             board.bus = static_cast<uint8_t>(m.captured(1).toInt());
             board.ports = m.captured(2);
         } else if (a == QLatin1String("--fail") && i + 1 < args.size()) {
@@ -144,8 +146,8 @@ int main(int argc, char** argv)
     }
     if (child == 0) {
         signal(SIGINT, SIG_DFL);
-        if (dropToNobody && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 ||
-                             setuid(65534) != 0))
+        if (dropToNobody &&
+            (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
             _exit(127);
         execve(argvp[0], argvp.data(), envp.data());
         _exit(127);

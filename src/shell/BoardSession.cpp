@@ -123,6 +123,12 @@ std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, 
                 *error = s->sim_->scenarioError();
             return nullptr;
         }
+        // The firmware behind the FX2 refuses: the FX2 stalls the request.
+        // Its requests count from the library's check after the download.
+        if (fault && fault->kind == SimFault::Request)
+            s->sim_->failRequestNumber(fault->at);
+        else if (fault)
+            s->sim_->failFromUs(clock.nowUs() + fault->at * 1000);
         s->description_ = QStringLiteral("Emulated FX2 board");
         s->board_ = std::make_unique<LibUsbAccess>(std::move(bus));
     } else {

@@ -2,7 +2,7 @@
 #include "link/LibUsbAccess.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
-#include "platform/OpenFiles.h"
+#include "shell/BoardSession.h"
 #include "shell/Startup.h"
 #include "sim/EmulatedFx2.h"
 #include "support/FakeServices.h"
@@ -14,7 +14,6 @@
 
 using namespace cv;
 using namespace cv::test;
-using Transfer = sim::EmulatedFx2::Transfer;
 
 namespace {
 const QString kStartupFailure =
@@ -70,45 +69,7 @@ struct Fx2Link : ::testing::Test {
     ~Fx2Link() override { attachLink(nullptr, 0); }
 };
 
-Transfer load(uint16_t at, const QByteArray& bytes)
-{
-    return {"1-2",
-            0x40,
-            0xA0,
-            at,
-            0,
-            static_cast<uint16_t>(bytes.size()),
-            static_cast<int>(bytes.size()),
-            bytes};
-}
 } // namespace
-
-TEST_F(Fx2Link, DownloadLoadsChunksOfAtMostOneKibibyteInsideTheCpuReset)
-{
-    plug();
-    const QByteArray vector = QByteArray::fromHex("020100");
-    const QByteArray code = countingBytes(2500);
-    const QByteArray scratch = countingBytes(16, 7);
-    ASSERT_EQ(download(hexText({{0x0000, vector}, {0x0100, code}, {0xE000, scratch}})), 0)
-        << access->failureDetail().toStdString();
-
-    const std::vector<Transfer> expected = {
-        load(0xE600, "\x01"),
-        load(0x0000, vector),
-        load(0x0100, code.mid(0, 1024)),
-        load(0x0500, code.mid(1024, 1024)),
-        load(0x0900, code.mid(2048)),
-        load(0xE000, scratch),
-        load(0xE600, QByteArray(1, '\0')),
-        // Back as the protocol firmware: one board register read (firmware revision).
-        {"1-2", 0xC0, 0xDD, 0x0401, 0, 64, 64, {}},
-    };
-    EXPECT_EQ(bus->transfers(), expected);
-    EXPECT_EQ(bus->ram("1-2").mid(0x0100, 2500), code);
-    // First look after 300 ms, then every 100 ms until it is back (500 ms).
-    EXPECT_EQ(services.sleeps, (std::vector<int>{300, 100, 100}));
-    EXPECT_EQ(access->boardLocation(), "bus 1, port 2");
-}
 
 TEST_F(Fx2Link, ImageOutsideOnChipRamIsRefusedBeforeAnythingIsWritten)
 {
@@ -152,101 +113,12 @@ TEST_F(Fx2Link, BoardBackAtTheLastLookIsTakenOneLaterIsNot)
     EXPECT_TRUE(access->failureDetail().startsWith("No answer after the download"));
 }
 
-TEST_F(Fx2Link, BoardThatNeverComesBackEndsStartUpWithTheReason)
-{
-    sim::Fx2DeviceConfig board;
-    board.returnDelayMs = -1;
-    plug(board);
-    firmware(hexText({{0, QByteArray::fromHex("020080")}}));
-    EXPECT_THROW(runStartup(*access, folder.path()), ProgramEnded);
-    EXPECT_EQ(services.lastMessage(),
-              kStartupFailure +
-                  "\nNo answer after the download: the board did not come back at 1-2 within 3 s.");
-    EXPECT_EQ(services.nowMs(), 3000);
-    // No register request was tried on the old handle.
-    EXPECT_EQ(bus->transfers().back().value, fx2::kCpuCs);
-}
-
 TEST_F(Fx2Link, ImageWithoutResetVectorLeavesTheBoardSilent)
 {
     plug();
     EXPECT_LT(download(hexText({{0x0100, "\x01\x02"}})), 0);
     EXPECT_FALSE(bus->cpuHeldInReset("1-2"));
     EXPECT_TRUE(access->failureDetail().startsWith("No answer after the download"));
-}
-
-TEST_F(Fx2Link, ShortInReplyKeepsTheTailOfTheBuffer)
-{
-    sim::Fx2DeviceConfig board;
-    board.replyBytes = 6; // header and one word
-    plug(board);
-    ASSERT_EQ(download(hexText({{0, QByteArray::fromHex("020080")}})), 0);
-    attachLink(access.get(), LibUsbAccess::kHandle);
-    auto& buffer = usbLink().TransferBuffer;
-    buffer.fill(0xA5);
-    EXPECT_EQ(ReadRegister(reg::PART_ID, TargetChip), 0x5322);
-    EXPECT_EQ(buffer[4], 0x53);
-    EXPECT_EQ(buffer[5], 0x22);
-    for (size_t i = 6; i < buffer.size(); ++i)
-        ASSERT_EQ(buffer[i], 0xA5) << i;
-    EXPECT_TRUE(services.messages.empty());
-}
-
-TEST_F(Fx2Link, DisconnectMidSessionEndsOnTheFatalPathWithFilesClosed)
-{
-    plug();
-    firmware(hexText({{0, QByteArray::fromHex("020080")}}));
-    runStartup(*access, folder.path());
-    EXPECT_TRUE(services.messages.empty()) << services.lastMessage().toStdString();
-
-    const QString path = folder.filePath("results.txt");
-    TrackedFile results(path);
-    ASSERT_TRUE(results.open());
-    results.write("stage 0  32768\r\n");
-    bus->unplug("1-2");
-    EXPECT_THROW(ReadRegister(reg::PART_ID, TargetChip), ProgramEnded);
-
-    ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0].text.section('\n', 0, 0), "USB communication failed");
-    EXPECT_TRUE(services.messages[0].text.contains("no longer connected"));
-    EXPECT_EQ(services.messages[0].title, "Error!");
-    EXPECT_EQ(services.messages[0].icon, MsgIcon::Critical);
-    EXPECT_FALSE(results.isOpen());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), "stage 0  32768\r\n");
-}
-
-TEST_F(Fx2Link, BlankFx2sAreTakenOnlyWhenNamedByPort)
-{
-    sim::Fx2DeviceConfig a, b;
-    a.blank = b.blank = true;
-    a.ports = "2";
-    b.ports = "3";
-    plug({a, b});
-    firmware(hexText({{0, QByteArray::fromHex("020080")}}));
-    EXPECT_THROW(runStartup(*access, folder.path()), ProgramEnded);
-    EXPECT_TRUE(services.lastMessage().startsWith(kStartupFailure + "\nNo CV5320 board"));
-    EXPECT_TRUE(services.lastMessage().contains("--board usb:1-2"));
-    EXPECT_TRUE(bus->transfers().empty());
-
-    // Named: the firmware goes to that one, and start-up writes our record.
-    services.messages.clear();
-    plug({a, b}, "1-3");
-    EXPECT_THROW(runStartup(*access, folder.path()), ProgramEnded);
-    EXPECT_TRUE(services.lastMessage().startsWith("Device ID EEPROM has been initialised."));
-    for (const auto& t : bus->transfers())
-        ASSERT_EQ(t.port, "1-3");
-    bus->replug("1-3");
-    bool ours = false, otherStillBlank = false;
-    for (const auto& d : bus->devices()) {
-        if (d.portPath() == "1-3")
-            ours = d.vendorId == BoardVendorId && d.productId == BoardProductId;
-        if (d.portPath() == "1-2")
-            otherStillBlank = d.vendorId == BlankFx2VendorId && d.productId == BlankFx2ProductId;
-    }
-    EXPECT_TRUE(ours);
-    EXPECT_TRUE(otherStillBlank);
 }
 
 TEST_F(Fx2Link, SearchFindsTheBoardByEachRecordRow)
@@ -273,33 +145,61 @@ TEST_F(Fx2Link, SearchFindsTheBoardByEachRecordRow)
     EXPECT_EQ(access->boardLocation(), "bus 1, port 4");
 }
 
-TEST_F(Fx2Link, NoPermissionAndBusySayWhatToDo)
+// Every failure of the board during a session, on the virtual clock: the
+// emulated FX2's own faults and --sim-fault, which fx2-emu honours.
+TEST_F(Fx2Link, FailuresDuringASessionEndOnTheFatalPath)
 {
-    sim::Fx2DeviceConfig board;
-    board.openError = UsbAccessDenied;
-    plug(board);
+    struct Row {
+        const char* name;
+        sim::Fx2Fault fault;
+        QString simFault; // through the session, as --board fx2-emu --sim-fault
+        QString detail;
+        int waitedMs; // the failing request's own wait
+    };
+    const QString stall = "Request 0xDD failed: the board refused the request (stall).";
+    const Row rows[] = {
+        // Start-up makes three requests (firmware check, chip identity, EEPROM).
+        {"stall", {sim::Fx2Fault::Stall, 5}, "", stall, 0},
+        {"timeout", {sim::Fx2Fault::Timeout, 5}, "", "Request 0xDD failed: no answer within 1 s.",
+         1000},
+        {"unplug", {sim::Fx2Fault::Unplug, 40}, "",
+         "Request 0xDD failed: the board is no longer connected.", 0},
+        {"sim-fault request", {}, "request=5", stall, 0},
+        {"sim-fault after", {}, "after=700", stall, 0},
+    };
     firmware(hexText({{0, QByteArray::fromHex("020080")}}));
-    EXPECT_THROW(runStartup(*access, folder.path()), ProgramEnded);
-    EXPECT_TRUE(services.lastMessage().startsWith(kStartupFailure + "\nNo permission"));
-    EXPECT_TRUE(services.lastMessage().contains("60-cv5320.rules"));
-    EXPECT_TRUE(services.lastMessage().contains("udevadm control --reload-rules"));
-
-    board.openError = 0;
-    board.claimError = UsbBusy;
-    plug(board);
-    EXPECT_THROW(runStartup(*access, folder.path()), ProgramEnded);
-    EXPECT_TRUE(services.lastMessage().contains("busy")) << services.lastMessage().toStdString();
-}
-
-TEST_F(Fx2Link, RequestTheFirmwareRefusesIsAFailedTransfer)
-{
-    plug();
-    firmware(hexText({{0, QByteArray::fromHex("020080")}}));
-    runStartup(*access, folder.path());
-    simulated[0]->failRequestNumber(simulated[0]->requestCount() + 2);
-    ReadRegister(reg::PART_ID, TargetChip);
-    EXPECT_THROW(WriteRegister(0x080, 0x1234, TargetChip), ProgramEnded);
-    EXPECT_EQ(services.lastMessage(),
-              "USB communication failed\nRequest 0xDD failed: the board refused the request "
-              "(stall).");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        services.messages.clear();
+        std::unique_ptr<BoardSession> session;
+        UsbAccess* board = nullptr;
+        if (row.simFault.isEmpty()) {
+            sim::Fx2DeviceConfig c;
+            c.fault = row.fault;
+            plug(c);
+            board = access.get();
+        } else {
+            QString error;
+            session = BoardSession::create({"fx2-emu", {}, "none", row.simFault},
+                                           services.clock(), &error);
+            ASSERT_TRUE(session) << error.toStdString();
+            board = &session->access();
+        }
+        runStartup(*board, folder.path());
+        ASSERT_TRUE(services.messages.empty()) << services.lastMessage().toStdString();
+        const int64_t before = services.nowMs();
+        int reads = 0;
+        try {
+            for (; reads < 100; ++reads) {
+                services.sleeps.clear();
+                ReadRegister(reg::PART_ID, TargetChip);
+            }
+        } catch (const ProgramEnded&) {
+        }
+        EXPECT_LT(reads, 100);
+        EXPECT_GT(services.nowMs(), before);
+        EXPECT_EQ(services.lastMessage(), "USB communication failed\n" + row.detail);
+        EXPECT_EQ(services.sleeps.back(), row.waitedMs ? row.waitedMs : 5);
+        attachLink(nullptr, 0);
+    }
 }

@@ -4,9 +4,9 @@
 
 #include <umockdev.h>
 
+#include <link.h>
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
-#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -297,13 +297,11 @@ void UsbfsBus::Impl::answer(UMockdevIoctlClient* client)
             return ok();
         return fail(r == UsbBusy ? EBUSY : r == UsbNoDevice ? ENODEV : EIO);
     }
-    case USBDEVFS_RELEASEINTERFACE:
-        return ok();
+    case USBDEVFS_RELEASEINTERFACE: return ok();
     case USBDEVFS_SUBMITURB: {
         if (!c.handle || !present)
             return fail(ENODEV);
-        UMockdevIoctlData* urb =
-            umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
+        UMockdevIoctlData* urb = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
         if (!urb)
             return fail(EFAULT);
         auto* u = reinterpret_cast<usbdevfs_urb*>(urb->data);
@@ -317,10 +315,13 @@ void UsbfsBus::Impl::answer(UMockdevIoctlClient* client)
             return fail(EINVAL);
         }
         uint8_t* setup = buffer->data;
-        const auto word = [&](int at) { return static_cast<uint16_t>(setup[at] | setup[at + 1] << 8); };
-        const uint16_t length = std::min<uint16_t>(word(6), static_cast<uint16_t>(u->buffer_length - 8));
-        const int r = c.handle->controlTransfer(setup[0], setup[1], word(2), word(4), setup + 8,
-                                                length, 0);
+        const auto word = [&](int at) {
+            return static_cast<uint16_t>(setup[at] | setup[at + 1] << 8);
+        };
+        const uint16_t length =
+            std::min<uint16_t>(word(6), static_cast<uint16_t>(u->buffer_length - 8));
+        const int r =
+            c.handle->controlTransfer(setup[0], setup[1], word(2), word(4), setup + 8, length, 0);
         g_object_unref(buffer);
         if (r == UsbNoDevice) {
             g_object_unref(urb);
@@ -365,8 +366,7 @@ void UsbfsBus::Impl::answer(UMockdevIoctlClient* client)
         g_object_unref(urb);
         return;
     }
-    default:
-        return fail(ENOTTY);
+    default: return fail(ENOTTY);
     }
 }
 
