@@ -77,7 +77,9 @@ int main(int argc, char** argv)
 
     if (!renderDir.isEmpty()) {
         // Rendering runs headless on virtual time: no dialog waits for anyone.
-        static CliServices headless(true);
+        // A board on the bus keeps its own time, and the pauses are real then.
+        const auto choice = parseBoardOption(options.board);
+        static CliServices headless(!choice || choice->kind != BoardChoice::Usb);
         setServices(&headless);
         auto session = BoardSession::create(options, headless.clock(), &error);
         if (!session) {
