@@ -150,6 +150,8 @@ int main(int argc, char** argv)
             (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
             _exit(127);
         execve(argvp[0], argvp.data(), envp.data());
+        static const char failed[] = "usbfs-board: the command cannot be run\n";
+        (void)!write(STDERR_FILENO, failed, sizeof failed - 1);
         _exit(127);
     }
     int status = 0;

@@ -89,32 +89,10 @@ void EmulatedFx2::unplug(const QString& portPath)
     }
 }
 
-void EmulatedFx2::replug(const QString& portPath)
-{
-    Device* d = find(portPath);
-    if (!d)
-        return;
-    d->board->stopFirmware();
-    d->state = Device::BootRom;
-    d->cpuReset = true;
-    d->resetVectorLoaded = false;
-    d->address = nextAddress_++;
-    ++d->generation;
-}
-
 bool EmulatedFx2::cpuHeldInReset(const QString& portPath) const
 {
     const Device* d = find(portPath);
     return d && d->cpuReset;
-}
-
-QByteArray EmulatedFx2::ram(const QString& portPath) const
-{
-    const Device* d = find(portPath);
-    if (!d)
-        return {};
-    return QByteArray(reinterpret_cast<const char*>(d->ram.data()),
-                      static_cast<qsizetype>(d->ram.size()));
 }
 
 void EmulatedFx2::settle(Device& d)
@@ -165,11 +143,6 @@ std::unique_ptr<UsbDeviceHandle> EmulatedFx2::open(const UsbDeviceInfo& device, 
             d->address != device.address ||
             (d->state != Device::BootRom && d->state != Device::Firmware))
             continue;
-        if (d->config.openError != 0) {
-            if (error)
-                *error = d->config.openError;
-            return nullptr;
-        }
         return std::make_unique<EmulatedHandle>(*this, *d);
     }
     if (error)

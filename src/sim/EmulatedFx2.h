@@ -38,8 +38,8 @@ struct Fx2DeviceConfig {
     bool releaseFails = false;
     // The protocol firmware's IN replies are cut to this many bytes.
     int replyBytes = 64;
-    // open() fails with this UsbError (e.g. UsbAccessDenied); claim with claimError.
-    int openError = 0;
+    // Claiming the interface fails with this UsbError (UsbBusy: another
+    // program holds the board).
     int claimError = 0;
     Fx2Fault fault;
 };
@@ -53,8 +53,6 @@ public:
     SimBoard& plug(Fx2DeviceConfig config);
     // Pulls the board at "BUS-PORTS" out: open handles fail from now on.
     void unplug(const QString& portPath);
-    // Pulls it out and plugs it in again: boot ROM, identifiers from the EEPROM.
-    void replug(const QString& portPath);
 
     std::vector<UsbDeviceInfo> devices() override;
     // A handle's controlTransfer returns this for a request left unanswered
@@ -79,8 +77,6 @@ public:
     void clearTransfers() { transfers_.clear(); }
 
     bool cpuHeldInReset(const QString& portPath) const;
-    // On-chip RAM of the board at the port (64 KiB address space).
-    QByteArray ram(const QString& portPath) const;
 
     struct Device;
 

@@ -217,7 +217,7 @@ void UsbfsBus::Impl::add(const UsbDeviceInfo& d)
         gchar* root = umockdev_testbed_get_root_dir(testbed);
         const QString r = QString::fromUtf8(root);
         g_free(root);
-        chmod((r + n.devNode).toLocal8Bit().constData(), 0600);
+        chmod((r + n.devNode).toLocal8Bit().constData(), 0);
         chmod((r + QStringLiteral("/ioctl") + n.devNode).toLocal8Bit().constData(), 0666);
         chmod((r + QStringLiteral("/ioctl/_default")).toLocal8Bit().constData(), 0666);
     }

@@ -45,8 +45,8 @@ public:
 
     // Plugs a board in; returns its simulation (its EEPROM, its chip).
     SimBoard& plug(const Fx2DeviceConfig& config);
-    // Device nodes made from now on open for their owner only (with a
-    // root-owned bus, for no one but root); the bus folder opens for all.
+    // Device nodes made from now on open for no one but root; the bus
+    // folder opens for all (a child that drops root makes its sockets there).
     void restrictDeviceNodes();
 
     // What a child process needs in its environment to see this bus.
