@@ -438,10 +438,5 @@ std::vector<EmulatedFx2::Transfer> UsbfsBus::transfers() const
     return d_->fx2.transfers();
 }
 
-void UsbfsBus::inspect(const std::function<void(EmulatedFx2&)>& f)
-{
-    std::lock_guard lock(d_->boards);
-    f(d_->fx2);
-}
 
 } // namespace cv::sim

@@ -55,8 +55,6 @@ public:
 
     // Every control transfer the boards saw, in order.
     std::vector<EmulatedFx2::Transfer> transfers() const;
-    // Runs `f` on the boards with the bus held still.
-    void inspect(const std::function<void(EmulatedFx2&)>& f);
 
     struct Impl;
 
