@@ -438,5 +438,4 @@ std::vector<EmulatedFx2::Transfer> UsbfsBus::transfers() const
     return d_->fx2.transfers();
 }
 
-
 } // namespace cv::sim
