@@ -42,54 +42,49 @@ struct TransportTest : ::testing::Test {
 };
 } // namespace
 
-TEST_F(TransportTest, ReadRequestCarriesAddressCountAndTargetInTheValueWord)
+TEST_F(TransportTest, ReadsCarryAddressCountAndTargetAndTakeBigEndianWordsFromTheReplyOffset)
 {
-    int16_t status = 0;
-    int32_t v[12] = {};
-    access.reply[0] = 0x17;
-    access.reply[1] = 0x10;
-    ReadRegisters(0x017, 1, TargetChip, 0, status, v);
-    access.reply[0] = 0x80;
-    ReadRegisters(0x080, 8, TargetChip, 0, status, v);
-    access.reply[0] = 0x0B;
-    ReadRegisters(0x00B, 12, TargetBoard, 1, status, v);
-    ASSERT_EQ(access.calls.size(), 3u);
-    EXPECT_EQ(access.calls[0].value, 0x8417u);
-    EXPECT_EQ(access.calls[1].value, 0xA080u);
-    EXPECT_EQ(access.calls[2].value, 0x300Bu);
-    EXPECT_EQ(access.calls[2].index, 1);
-    for (const auto& c : access.calls) {
-        EXPECT_EQ(c.request, 0xDD);
-        EXPECT_EQ(c.direction, 1);
+    struct Case {
+        int16_t address;
+        int count, target, index;
+        uint32_t value; // the request's value word
+        int offset;     // where the reply's words start
+    };
+    std::vector<Case> cases = {
+        {0x017, 1, TargetChip, 0, 0x8417, 4},
+        {0x080, 8, TargetChip, 0, 0xA080, 4},
+        {0x00B, 12, TargetBoard, 1, 0x300B, 4},
+        {0x104, 2, TargetChip, 0, 0x8904, 4}, // address bit 8 travels beside the offset
+    };
+    // Up to the largest count, whose words end exactly at byte 64.
+    for (int n = 16; n <= 28; ++n)
+        cases.push_back({0x0E0, n, TargetChip, 0, 0x80E0u | uint32_t(n) << 10, 8});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.count);
+        access.reply = {};
+        access.reply[0] = static_cast<uint8_t>(c.address & 0xFF);
+        access.reply[1] = static_cast<uint8_t>(c.offset << 2 | c.address >> 8);
+        access.reply[2] = 1;
+        for (int i = 0; i < c.count; ++i) {
+            access.reply[c.offset + 2 * i] = static_cast<uint8_t>(0xA0 + i);
+            access.reply[c.offset + 2 * i + 1] = static_cast<uint8_t>(0x0F + i);
+        }
+        int16_t status = 0;
+        int32_t v[28] = {};
+        access.calls.clear();
+        ReadRegisters(c.address, c.count, c.target, c.index, status, v);
+        ASSERT_EQ(access.calls.size(), 1u);
+        EXPECT_EQ(access.calls[0].request, 0xDD);
+        EXPECT_EQ(access.calls[0].direction, 1);
+        EXPECT_EQ(access.calls[0].value, c.value);
+        EXPECT_EQ(access.calls[0].index, c.index);
+        EXPECT_EQ(status, 1);
+        for (int i = 0; i < c.count; ++i)
+            EXPECT_EQ(v[i], (0xA0 + i) << 8 | (0x0F + i)) << i;
     }
     // Every read waits 5 ms first.
-    EXPECT_EQ(services.sleeps, (std::vector<int>{5, 5, 5}));
-}
-
-TEST_F(TransportTest, ReplyWordsAreBigEndianFromTheDataOffset)
-{
-    int16_t status = 0;
-    int32_t v[2] = {};
-    access.reply = {};
-    access.reply[0] = 0x17;
-    access.reply[1] = 0x10; // offset 4
-    access.reply[2] = 1;
-    access.reply[4] = 0x53;
-    access.reply[5] = 0x22;
-    ReadRegisters(0x017, 1, TargetChip, 0, status, v);
-    EXPECT_EQ(v[0], 0x5322);
-    EXPECT_EQ(status, 1);
-
-    // Address bit 8 travels in byte 1 beside the offset.
-    access.reply[0] = 0x04;
-    access.reply[1] = 0x11;
-    access.reply[4] = 0x12;
-    access.reply[5] = 0x34;
-    access.reply[6] = 0xAB;
-    access.reply[7] = 0xCD;
-    ReadRegisters(0x104, 2, TargetChip, 0, status, v);
-    EXPECT_EQ(v[0], 0x1234);
-    EXPECT_EQ(v[1], 0xABCD);
+    EXPECT_EQ(services.sleeps, std::vector<int>(cases.size(), 5));
+    EXPECT_TRUE(services.messages.empty());
 }
 
 TEST_F(TransportTest, MismatchedEchoLeavesValuesUntouchedButTakesStatus)
@@ -156,7 +151,7 @@ TEST_F(TransportTest, ReplyRunningPastTheBufferIsATransferFailure)
     int16_t status = 0;
     int32_t v[28] = {};
     access.reply[0] = 0;
-    access.reply[1] = 0x20 << 2; // offset 32: 28 words would need 88 bytes
+    access.reply[1] = 10 << 2; // offset 10: 28 words would need 66 bytes
     EXPECT_THROW(ReadRegisters(0, 28, TargetChip, 0, status, v), ProgramEnded);
     EXPECT_EQ(services.lastMessage(), "USB communication failed");
 }
