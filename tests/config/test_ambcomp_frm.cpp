@@ -1,7 +1,6 @@
 #include "DialogProbe.h"
 #include "config/ui/AmbCompFrm.h"
 #include "link/RegMap.h"
-#include "support/Captions.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -41,7 +40,6 @@ TEST_F(AmbComp, LoadingShowsEveryFieldAndWritesNothing)
     chip().poke(0x003, 0xC5FE); // slow FIFO 3, rate 5, level 254
     chip().poke(0x004, 0xFFFF); // LP recal 63, FP recal 1023
     AmbCompFrm w;
-    expectCaptions(w, "config/fixtures/AmbCompFrm.captions.txt");
     w.Form_Load();
     EXPECT_TRUE(rig.writes().empty());
     EXPECT_FALSE(w.readyFlag());

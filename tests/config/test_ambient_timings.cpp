@@ -17,11 +17,12 @@ AmbientTimings timingsOf(const Fields& fields)
 
 // NM fast, slow, proximity, recalibration, power down; LP fast, slow,
 // proximity, recalibration.
-QString nine(const AmbientTimings& t)
+std::string nine(const AmbientTimings& t)
 {
     return QStringList{t.NMFastUp, t.NMSlowUp, t.NMProxTim, t.NMRecalTim, t.NMPowDown,
                        t.LPFastUp, t.LPSlowUp, t.LPProxTim, t.LPRecalTim}
-        .join(' ');
+        .join(' ')
+        .toStdString();
 }
 } // namespace
 
@@ -31,21 +32,23 @@ TEST(AmbientTimings, RegisterFieldsToTheNineTexts)
     const std::pair<Fields, const char*> cases[] = {
         // One stage at full decimation: 3.072 ms a sequence. The power-down
         // time builds on the shown proximity time (1.25 x 0.0492).
-        {{}, "TODO"},
-        {{{PWR_DOWN_TIMEOUT, 1}}, "TODO"},
-        {{{PWR_DOWN_TIMEOUT, 3}}, "TODO"},
+        {{}, "3.07ms 9.22ms 0.0492s 0.0461s 0.0615s 203.07ms 203.07ms 1.0123s 0.8123s"},
+        {{{PWR_DOWN_TIMEOUT, 1}},
+         "3.07ms 9.22ms 0.0492s 0.0461s 0.0738s 203.07ms 203.07ms 1.0123s 0.8123s"},
+        {{{PWR_DOWN_TIMEOUT, 3}},
+         "3.07ms 9.22ms 0.0492s 0.0461s 0.0984s 203.07ms 203.07ms 1.0123s 0.8123s"},
         // Twelve stages: 36.864 ms; recalibration counts as 15.
         {{{SEQUENCE_STAGE_NUM, 11}},
          "36.86ms 110.59ms 0.5898s 0.5530s 0.7373s 236.86ms 236.86ms 1.1475s 0.9475s"},
         // Low power: 800 ms delay, skip 3, largest counts.
         {{{LP_CONV_DELAY, 3}, {AVG_LP_SKIP, 3}, {LP_PROXIMITY_CNT, 15}, {LP_PROXIMITY_RECAL, 63}},
-         "TODO"},
+         "3.07ms 9.22ms 0.0492s 0.0461s 0.0615s 803.07ms 3212.29ms 48.9843s 202.3741s"},
         // Largest full-power numbers: the masks grow without padding.
         {{{SEQUENCE_STAGE_NUM, 11},
           {FF_SKIP_CNT, 11},
           {AVG_FP_SKIP, 3},
           {FP_PROXIMITY_RECAL, 1023}},
-         "TODO"},
+         "442.37ms 13713.41ms 7.0779s 452.5425s 8.8474s 236.86ms 236.86ms 1.1475s 0.9475s"},
     };
     for (const auto& [fields, want] : cases)
         EXPECT_EQ(nine(timingsOf(fields)), want);

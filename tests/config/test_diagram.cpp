@@ -4,8 +4,13 @@
 #include "DialogProbe.h"
 #include "config/DiagramOps.h"
 #include "config/StageContext.h"
+#include "config/ui/AmbCompFrm.h"
 #include "config/ui/DiagramFrm.h"
 #include "config/ui/ExcitSourceFrm.h"
+#include "config/ui/InputMuxFrm.h"
+#include "config/ui/IntStatFrm.h"
+#include "config/ui/InterruptFrm.h"
+#include "config/ui/PowControlFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
@@ -46,11 +51,24 @@ private:
 };
 } // namespace
 
-TEST(DiagramWindow, FixedTextsAndTheStageContextsLabels)
+// Each window loaded on a freshly started board, against its fixture.
+TEST(ConfigWindows, FixedTexts)
 {
+    auto check = [](auto&& window, const char* name) {
+        window.Form_Load();
+        expectCaptions(window, QStringLiteral("config/fixtures/%1.captions.txt").arg(name));
+    };
     SimRig rig;
-    DiagramFrm w;
-    expectCaptions(w, "config/fixtures/DiagramFrm.captions.txt");
+    CurrentStage = 0;
+    StageInputSetup = stageInputSetupFor(0);
+    check(DiagramFrm(), "DiagramFrm");
+    check(AmbCompFrm(), "AmbCompFrm");
+    check(InputMuxFrm(), "InputMuxFrm");
+    check(InterruptFrm(), "InterruptFrm");
+    check(IntStatFrm(), "IntStatFrm");
+    check(PowControlFrm(), "PowControlFrm");
+    check(ExcitSourceFrm(), "ExcitSourceFrm");
+
     QString labels;
     for (int n = 0; n < 12; ++n) {
         labels += DiagramFrm::inputWindowTitle(n) + '\n' + DiagramFrm::resultsWindowTitle(n) + '\n';
@@ -103,7 +121,7 @@ TEST(DiagramLoad, TheInterfaceWordChoosesFramePinsAndAddress)
         const auto ops = rig.registerOps();
         ASSERT_EQ(ops.size(), 4u);
         EXPECT_EQ(ops[0], (RegisterOp{false, TargetBoard, 8, 1, 0, 0}));
-        EXPECT_EQ(ops[1].value, c.word == 0 ? 0x40 : c.word);
+        EXPECT_EQ(ops[1], (RegisterOp{true, TargetBoard, 8, 0, c.word, 0x40}));
         EXPECT_EQ(ops[2], ops[0]);
         EXPECT_EQ(ops[3], (RegisterOp{false, TargetChip, 0, 1, 0, 0}));
     }

@@ -8,7 +8,6 @@
 #include "config/ui/InputMuxFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
-#include "support/Captions.h"
 #include "widgets/Led.h"
 
 #include <QCheckBox>
@@ -35,7 +34,6 @@ struct WindowRig {
         CurrentStage = kStage;
         StageInputSetup = stageInputSetupFor(kStage);
         w = std::make_unique<InputMuxFrm>();
-        expectCaptions(*w, "config/fixtures/InputMuxFrm.captions.txt");
         w->Form_Load();
         rig.clearRecords();
     }

@@ -2,7 +2,6 @@
 #include "config/ui/IntStatFrm.h"
 #include "config/ui/InterruptFrm.h"
 #include "link/RegMap.h"
-#include "support/Captions.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -36,7 +35,6 @@ TEST_F(InterruptDialogs, OpeningWritesNothingTheFirstOrAnyLaterTime)
     for (const auto& [a, v] : held)
         chip().poke(a, v);
     InterruptFrm w;
-    expectCaptions(w, "config/fixtures/InterruptFrm.captions.txt");
     w.Form_Load();
     EXPECT_FALSE(w.armed());
     EXPECT_EQ(w.timer1()->interval(), 200);
@@ -134,7 +132,6 @@ TEST_F(InterruptDialogs, StatusViewReadsTheThreeStatusRegistersEveryPoll)
 {
     chip().poke(0x000, 0x0001); // shut down: only the poked status changes
     IntStatFrm w;
-    expectCaptions(w, "config/fixtures/IntStatFrm.captions.txt");
     w.Form_Load();
     EXPECT_TRUE(w.timer1()->isActive());
     EXPECT_EQ(w.timer1()->interval(), 40);

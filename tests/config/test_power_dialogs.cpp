@@ -2,7 +2,6 @@
 #include "config/ui/ExcitSourceFrm.h"
 #include "config/ui/PowControlFrm.h"
 #include "link/RegMap.h"
-#include "support/Captions.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,7 +23,6 @@ TEST_F(PowerDialogs, PowControlLoadsFromTheChipAndKeepsEveryOtherBit)
 {
     setPwr(0x000B); // delay 2, power mode 3 (the second "Shutdown Mode")
     PowControlFrm w;
-    expectCaptions(w, "config/fixtures/PowControlFrm.captions.txt");
     w.Form_Load();
     EXPECT_TRUE(rig.writes().empty());
     auto* mode = child<QComboBox>(w, "PowModeCmb");
@@ -85,7 +83,6 @@ TEST_F(PowerDialogs, ExcitationSourceBitsAndThePin8Caption)
 {
     setPwr(0x3000);
     ExcitSourceFrm w;
-    expectCaptions(w, "config/fixtures/ExcitSourceFrm.captions.txt");
     QSignalSpy captions(&w, &ExcitSourceFrm::pin8CaptionChanged);
     w.Form_Load();
     EXPECT_TRUE(rig.writes().empty());

@@ -3,6 +3,7 @@
 #include "link/UsbUtils.h"
 #include "platform/NumText.h"
 #include "shell/RegisterFile.h"
+#include "shell/ui/CV5320TopLevelFrm.h"
 #include "shell/ui/RegCtrlFrm.h"
 #include "support/Captions.h"
 #include "support/SimRig.h"
@@ -81,6 +82,18 @@ TEST(RegisterFile, LinesTheirNumbersAndTheirOrder)
         EXPECT_EQ(registerFileAddress(line), address);
 }
 
+// Both shell windows loaded on a freshly started board, against their fixtures.
+TEST(ShellWindows, FixedTexts)
+{
+    SimRig rig;
+    RegCtrlFrm console;
+    console.Form_Load();
+    expectCaptions(console, "shell/fixtures/RegCtrlFrm.captions.txt");
+    CV5320TopLevelFrm top(rig.access(), rig.appFolder.path(), QStringLiteral("Simulated board 58"));
+    top.Form_Load();
+    expectCaptions(top, "shell/fixtures/CV5320TopLevelFrm.captions.txt");
+}
+
 TEST(RegisterConsole, RefreshReadsInItsPatternAndShowsOffsetsInDecimal)
 {
     SimRig rig;
@@ -90,7 +103,6 @@ TEST(RegisterConsole, RefreshReadsInItsPatternAndShowsOffsetsInDecimal)
     rig.board->chip().poke(0x0E0, 0x7777); // bank 3, read by the last chunk but not shown
     rig.board->chip().poke(0x00A, 0x0ABC);
     RegCtrlFrm w;
-    expectCaptions(w, "shell/fixtures/RegCtrlFrm.captions.txt");
     w.Form_Load();
 
     EXPECT_TRUE(rig.writes().empty());

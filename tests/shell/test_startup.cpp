@@ -3,7 +3,6 @@
 #include "shell/BoardSession.h"
 #include "shell/Startup.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
-#include "support/Captions.h"
 #include "support/ForwardingAccess.h"
 #include "support/SimRig.h"
 
@@ -176,7 +175,6 @@ TEST(MainWindow, ShowingIdentifiesTheBoardAndEnablesTheButtons)
 {
     SimRig rig{sim::SimConfig{}, false};
     CV5320TopLevelFrm w(rig.access(), rig.appFolder.path(), QStringLiteral("Simulated board 58"));
-    expectCaptions(w, "shell/fixtures/CV5320TopLevelFrm.captions.txt");
     w.Form_Load();
     auto* demo = w.findChild<QPushButton*>(QStringLiteral("CmdDemo"));
     ASSERT_TRUE(demo);

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -20,8 +21,11 @@ QString captionOf(const QWidget* w)
 {
     if (auto* b = qobject_cast<const QAbstractButton*>(w))
         return b->text();
-    if (auto* l = qobject_cast<const QLabel*>(w))
-        return l->text();
+    if (auto* l = qobject_cast<const QLabel*>(w)) {
+        // A register shown in hex is state, checked as a value where it matters.
+        static const QRegularExpression hexValue(QStringLiteral("^0x[0-9A-Fa-f]+$"));
+        return hexValue.match(l->text()).hasMatch() ? QStringLiteral("0x...") : l->text();
+    }
     if (auto* g = qobject_cast<const QGroupBox*>(w))
         return g->title();
     return {};

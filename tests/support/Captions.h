@@ -10,7 +10,8 @@ class QWidget;
 namespace cv::test {
 
 // "name<TAB>caption[<TAB>tip: ...][<TAB>items: a|b|c]" per named child,
-// sorted by name; the window's own title first.
+// sorted by name; the window's own title first. Labels that show a register
+// in hex read "0x...".
 QString captionsOf(const QWidget& window);
 
 // Compares a text with the file CV_TEST_DIR/<fixture> (or rewrites it).
