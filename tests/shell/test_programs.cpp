@@ -143,7 +143,7 @@ TEST(Programs, FilesCarryRegistersAndTheConfigurationBetweenRuns)
     QTemporaryDir dir;
     const QString regs = dir.filePath("regs.txt");
     ProgramRun r = runProgram("cv5320ctl", {"--board", "sim", "write", "0x80", "0x1234", "write",
-                                            "0xDF", "65535", "write", "7", "0x0FFF", "save", regs});
+                                            "0x99", "39321", "write", "7", "0x0999", "save", regs});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QByteArray bytes = fileBytes(regs);
     EXPECT_EQ(bytes.count("\r\n"), cv::kRegisterFileLines);
@@ -155,10 +155,10 @@ TEST(Programs, FilesCarryRegistersAndTheConfigurationBetweenRuns)
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 108);
     EXPECT_TRUE(lines[0].endsWith(" Power Control  0x00")) << lines[0].toStdString();
-    EXPECT_EQ(lines[7], "0x0007 0x0FFF Stage Complete Int Enable 0x07");
+    EXPECT_EQ(lines[7], "0x0007 0x0999 Stage Complete Int Enable 0x07");
     EXPECT_EQ(lines[11], "0x0017 0x5322 Part ID Register 0x17");
     EXPECT_EQ(lines[12], "0x0080 0x1234 Conn Mem 0 0x80");
-    EXPECT_EQ(lines[107], "0x00DF 0xFFFF Low Clamp Val 0xDF");
+    EXPECT_EQ(lines[37], "0x0099 0x9999 Conn Mem 1 0x99");
 
     // The configuration commands run the same code as the windows.
     const QString header = dir.filePath("config.h");
