@@ -42,8 +42,6 @@ TEST(Programs, CommandLinesAndWhatTheyAnswer)
          -1,
          "",
          "Error:  5 Cannot Load Correct Version of Firmware"},
-        {"cv5320ctl", sim + QStringList{"read", "0", "29"}, -1, "",
-         "You cannot read more than 28 registers."},
         {"cv5320ctl", sim + QStringList{"write", "0x400", "1"}, -1, "", "out of range"},
         // The whole line is checked before the first access.
         {"cv5320ctl", sim + QStringList{"read", "0x80", "wait", "x"}, 2, "", ""},
