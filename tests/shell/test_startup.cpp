@@ -115,12 +115,16 @@ TEST_F(StartupTest, FilesInSubfoldersCountAndBringUpTheDialog)
     EXPECT_EQ(r.FirmwareTitle, "previous.HEX");
 }
 
-TEST_F(StartupTest, MismatchedEepromIsRewrittenAndTheProgramEnds)
+TEST_F(StartupTest, TheChipIdentifierSelectsTheEepromRowAMismatchIsRewritten)
 {
+    const std::pair<uint16_t, int> rows[] = {
+        {0xC312, 0}, {0xC330, 1}, {0x5320, 2}, {0xFFFF, 2}, {0x531F, -1}};
+    for (const auto& [id, row] : rows)
+        EXPECT_EQ(eepromRowForChipId(id), row) << id;
+    writeHex(folder.filePath(kFirmwareFileName));
     sim::SimConfig cfg;
     cfg.eepromMatches = false;
     SimRig fresh{cfg, false};
-    writeHex(folder.filePath(kFirmwareFileName));
     EXPECT_THROW(runStartup(fresh.access(), folder.path()), ProgramEnded);
     ASSERT_EQ(fresh.services.messages.size(), 1u);
     EXPECT_EQ(
@@ -133,22 +137,10 @@ TEST_F(StartupTest, MismatchedEepromIsRewrittenAndTheProgramEnds)
         EXPECT_EQ(fresh.board->eeprom()[i], row[i]) << i;
     EXPECT_EQ(row[0], 0xC0);
     EXPECT_EQ(row[3] | (row[4] << 8), static_cast<int>(BoardProductId));
-}
-
-TEST_F(StartupTest, ChipIdentifierSelectsTheEepromRow)
-{
-    EXPECT_EQ(eepromRowForChipId(0xC312), 0);
-    EXPECT_EQ(eepromRowForChipId(0xC330), 1);
-    EXPECT_EQ(eepromRowForChipId(0x5320), 2);
-    EXPECT_EQ(eepromRowForChipId(0xFFFF), 2);
-    EXPECT_EQ(eepromRowForChipId(0x531F), -1);
 
     // Below 0x5320 the EEPROM is neither read nor written.
-    sim::SimConfig cfg;
-    cfg.eepromMatches = false;
     SimRig old{cfg, false};
     old.board->chip().poke(reg::PART_ID, 0x5310);
-    writeHex(folder.filePath(kFirmwareFileName));
     runStartup(old.access(), folder.path());
     for (const auto& r : old.records)
         EXPECT_EQ(r.request, 0xDD);
