@@ -2,6 +2,7 @@
 #include "link/UsbUtils.h"
 #include "support/SimRig.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace cv;
@@ -104,57 +105,51 @@ TEST_F(TransportTest, MismatchedEchoLeavesValuesUntouchedButTakesStatus)
 
 TEST_F(TransportTest, WriteLaysOutAddressTargetAndValueInTheLastFourBytes)
 {
+    auto lastFour = [&] {
+        return std::vector<uint8_t>(access.sent.begin() + 60, access.sent.end());
+    };
     WriteRegister(0x0A5, 0x1234, TargetChip);
     ASSERT_EQ(access.calls.size(), 1u);
     EXPECT_EQ(access.calls[0].value, 0u);
     EXPECT_EQ(access.calls[0].index, 64);
     EXPECT_EQ(access.calls[0].direction, 0);
-    EXPECT_EQ(access.sent[60], 0x0A);
-    EXPECT_EQ(access.sent[61], 0x85);
-    EXPECT_EQ(access.sent[62], 0x12);
-    EXPECT_EQ(access.sent[63], 0x34);
+    EXPECT_EQ(lastFour(), (std::vector<uint8_t>{0x0A, 0x85, 0x12, 0x34}));
     WriteRegister(0x00A, 0x1234, TargetBoard);
-    EXPECT_EQ(access.sent[60], 0x00);
-    EXPECT_EQ(access.sent[61], 0x0A);
-    // Writes do not pause.
-    EXPECT_TRUE(services.sleeps.empty());
+    EXPECT_EQ(lastFour(), (std::vector<uint8_t>{0x00, 0x0A, 0x12, 0x34}));
+    EXPECT_TRUE(services.sleeps.empty()); // writes do not pause
 }
 
-TEST_F(TransportTest, CountAbove28EndsTheProgramWithoutARequest)
+TEST_F(TransportTest, FailuresEndTheProgramWithTheirMessage)
 {
     int16_t status = 0;
     int32_t v[29] = {};
-    access.reply[0] = 0;
     access.reply[1] = 0x10;
-    ReadRegisters(0, 28, TargetChip, 0, status, v);
-    EXPECT_FALSE(services.endedWith);
-    EXPECT_THROW(ReadRegisters(0, 29, TargetChip, 0, status, v), ProgramEnded);
-    EXPECT_EQ(access.calls.size(), 1u);
-    ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0].text,
-              "You cannot read more than 28 registers.\r\nProgram will end.");
-    EXPECT_EQ(services.messages[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(services.messages[0].title, "CV5320 Evaluation Software");
-}
-
-TEST_F(TransportTest, FailedRequestIsFatal)
-{
-    access.status = 3;
-    EXPECT_THROW(WriteRegister(1, 1, TargetChip), ProgramEnded);
-    ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0].text, "USB communication failed");
-    EXPECT_EQ(services.messages[0].title, "Error!");
-    EXPECT_EQ(services.messages[0].icon, MsgIcon::Critical);
-}
-
-TEST_F(TransportTest, ReplyRunningPastTheBufferIsATransferFailure)
-{
-    int16_t status = 0;
-    int32_t v[28] = {};
-    access.reply[0] = 0;
-    access.reply[1] = 10 << 2; // offset 10: 28 words would need 66 bytes
-    EXPECT_THROW(ReadRegisters(0, 28, TargetChip, 0, status, v), ProgramEnded);
-    EXPECT_EQ(services.lastMessage(), "USB communication failed");
+    ReadRegisters(0, 28, TargetChip, 0, status, v); // the most a request carries
+    struct Case {
+        std::function<void()> act;
+        const char *text, *title;
+        MsgIcon icon;
+    };
+    const Case cases[] = {
+        // More than 28: no request at all.
+        {[&] { ReadRegisters(0, 29, TargetChip, 0, status, v); },
+         "You cannot read more than 28 registers.\r\nProgram will end.",
+         "CV5320 Evaluation Software", MsgIcon::Exclamation},
+        // Offset 10: 28 words would need 66 bytes.
+        {[&] { access.reply[1] = 10 << 2, ReadRegisters(0, 28, TargetChip, 0, status, v); },
+         "USB communication failed", "Error!", MsgIcon::Critical},
+        {[&] { access.status = 3, WriteRegister(1, 1, TargetChip); }, "USB communication failed",
+         "Error!", MsgIcon::Critical},
+    };
+    for (const auto& c : cases) {
+        services.messages.clear();
+        EXPECT_THROW(c.act(), ProgramEnded) << c.text;
+        ASSERT_EQ(services.messages.size(), 1u);
+        EXPECT_EQ(services.messages[0].text, c.text);
+        EXPECT_EQ(services.messages[0].title, c.title);
+        EXPECT_EQ(services.messages[0].icon, c.icon);
+    }
+    EXPECT_EQ(access.calls.size(), 3u);
 }
 
 TEST_F(TransportTest, BufferIsNeverCleared)
