@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 
 namespace cv::test {
 
@@ -29,6 +30,8 @@ public:
     // Capacitance of each input, in offset steps.
     std::array<int, 13> sensor{};
     int gain = 1000;
+    // When set, the result as a function of the AFE offset word instead.
+    std::function<int32_t(int32_t afe)> scripted;
 
     static int32_t resultFor(int32_t w0, int32_t w1, int32_t afe, const std::array<int, 13>& sensor,
                              int gain)
@@ -50,6 +53,8 @@ public:
     int32_t resultOf(int stage) const
     {
         const auto& chip = rig_.board->chip();
+        if (scripted)
+            return scripted(chip.peek(reg::bank2(stage, 2)));
         return resultFor(chip.peek(reg::bank2(stage, 0)), chip.peek(reg::bank2(stage, 1)),
                          chip.peek(reg::bank2(stage, 2)), sensor, gain);
     }

@@ -36,14 +36,21 @@ inline QString shownText(const QObject& window, const QString& name)
     return child<QLabel>(window, name)->text();
 }
 
+// A "0x..." register label read back as its value: the hex text's own form
+// is pinned where it is made, not again by every window.
+inline int shownValue(const QObject& window, const QString& name)
+{
+    bool ok = false;
+    const int v = shownText(window, name).mid(2).toInt(&ok, 16);
+    EXPECT_TRUE(ok && shownText(window, name).startsWith(QLatin1String("0x")))
+        << name.toStdString();
+    return v;
+}
+
 // Writes to one chip register since the last clear.
 inline std::vector<int> chipWritesTo(const SimRig& rig, int address)
 {
-    std::vector<int> v;
-    for (const auto& op : rig.writes())
-        if (op.target == TargetChip && op.address == address)
-            v.push_back(op.value);
-    return v;
+    return rig.writesTo(address);
 }
 
 } // namespace cv::test

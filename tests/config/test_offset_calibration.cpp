@@ -50,49 +50,38 @@ struct CalibrationRig {
     }
     int32_t afe() const { return rig.board->chip().peek(reg::bank2(stage, 2)); }
     int32_t result() const { return cdc.resultOf(stage); }
-    std::vector<int32_t> afeWrites() const
-    {
-        std::vector<int32_t> v;
-        for (const auto& op : rig.writes())
-            if (op.address == reg::bank2(stage, 2))
-                v.push_back(op.value);
-        return v;
-    }
+    std::vector<int> afeWrites() const { return rig.writesTo(reg::bank2(stage, 2)); }
 };
 
 } // namespace
 
 TEST(InputClassification, CountsSidesAndFloatingInputsButNotTheSpareBits)
 {
-    auto c = classifyInputs(0xFFFF, 0x3FFF);
-    EXPECT_EQ(c.PosCount, 0);
-    EXPECT_EQ(c.NegCount, 0);
-    EXPECT_FALSE(c.Floating);
-
-    // Not-used pairs and offset-disable bits cleared or set: still all bias.
-    c = classifyInputs(0x3FFF, 0x0FFF);
-    EXPECT_FALSE(c.Floating);
-    EXPECT_EQ(c.PosCount + c.NegCount, 0);
-    c = classifyInputs(0x3FFF, 0xCFFF);
-    EXPECT_FALSE(c.Floating);
-
-    Inputs in;
-    in.set(0, kPlus).set(6, kPlus).set(7, kMinus).set(12, kMinus).set(11, kMinus);
-    c = classifyInputs(in.w0, in.w1);
-    EXPECT_EQ(c.PosCount, 2);
-    EXPECT_EQ(c.NegCount, 3);
-    EXPECT_FALSE(c.Floating);
-    EXPECT_FALSE(isSingleEnded(c));
-
-    // A floating input counts on both sides, wherever it is.
-    for (int cin : {0, 6, 7, 12}) {
-        Inputs f;
-        f.set(cin, kFloat);
-        c = classifyInputs(f.w0, f.w1);
-        EXPECT_TRUE(c.Floating) << cin;
-        EXPECT_EQ(c.PosCount, 1) << cin;
-        EXPECT_EQ(c.NegCount, 1) << cin;
+    struct Case {
+        Inputs in;
+        int pos, neg;
+        bool floating;
+    };
+    const Case cases[] = {
+        {Inputs(), 0, 0, false},
+        // Not-used pairs and offset-disable bits cleared or set: still all bias.
+        {Inputs{0x3FFF, 0x0FFF}, 0, 0, false},
+        {Inputs{0x3FFF, 0xCFFF}, 0, 0, false},
+        {Inputs().set(0, kPlus).set(6, kPlus).set(7, kMinus).set(12, kMinus).set(11, kMinus), 2, 3,
+         false},
+        // A floating input counts on both sides, wherever it is.
+        {Inputs().set(0, kFloat), 1, 1, true},
+        {Inputs().set(6, kFloat), 1, 1, true},
+        {Inputs().set(7, kFloat), 1, 1, true},
+        {Inputs().set(12, kFloat), 1, 1, true},
+    };
+    for (const auto& c : cases) {
+        const auto got = classifyInputs(c.in.w0, c.in.w1);
+        EXPECT_EQ(got.PosCount, c.pos) << c.in.w0 << ' ' << c.in.w1;
+        EXPECT_EQ(got.NegCount, c.neg) << c.in.w0 << ' ' << c.in.w1;
+        EXPECT_EQ(got.Floating, c.floating) << c.in.w0 << ' ' << c.in.w1;
     }
+    EXPECT_FALSE(isSingleEnded(classifyInputs(cases[3].in.w0, cases[3].in.w1)));
     EXPECT_TRUE(isSingleEnded(classifyInputs(Inputs().set(5, kMinus).w0, 0x3FFF)));
 }
 
@@ -104,13 +93,13 @@ TEST(OffsetCalibration, AllBiasAndFloatingStagesGetOffsetZeroWithoutASearch)
     t.rig.clearRecords();
     auto r = CalibrateStageOffset(inputWindowConstants());
     EXPECT_EQ(r.Branch, CalibrationBranch::AllBias);
-    EXPECT_EQ(t.afeWrites(), std::vector<int32_t>{0});
+    EXPECT_EQ(t.afeWrites(), std::vector<int>{0});
     EXPECT_TRUE(t.rig.services.messages.empty());
 
     t.connect(Inputs().set(2, kPlus).set(9, kFloat));
     r = CalibrateStageOffset(offsetSweepConstants());
     EXPECT_EQ(r.Branch, CalibrationBranch::Floating);
-    EXPECT_EQ(t.afeWrites(), std::vector<int32_t>{0});
+    EXPECT_EQ(t.afeWrites(), std::vector<int>{0});
     ASSERT_EQ(t.rig.services.messages.size(), 1u);
     EXPECT_EQ(t.rig.services.lastMessage(), kFloatingInputsMessage);
     EXPECT_EQ(t.rig.services.messages[0].icon, MsgIcon::Information);
@@ -195,20 +184,42 @@ TEST(OffsetSearch, FinishesAtOnceInsideTheTopWindowAndStepsFinerNearIt)
     EXPECT_EQ(p, 0);
     EXPECT_TRUE(t.afeWrites().empty());
 
-    // Far from the target the field climbs by 3, close to it by 1; the first
-    // step after 0 counts from 1.
-    t.cdc.sensor.fill(40);
-    t.connect(Inputs().set(3, kMinus));
-    int n = -1;
-    SearchNegOffsetFirst(false, n, offsetSweepConstants().NegSearch);
-    const auto w = t.afeWrites();
-    ASSERT_GE(w.size(), 4u);
-    EXPECT_EQ(w[0], 0);
-    EXPECT_EQ(w[1], 0);
-    EXPECT_EQ(w[2], 4);
-    EXPECT_EQ(w[3], 7);
-    EXPECT_EQ(w.back() - w[w.size() - 2], 1);
-    EXPECT_GT(t.result(), 30000);
+    // Far from the target the field climbs by 3, close to it (17000..40000)
+    // by 1, and by 1 again from 59 up. The first step after 0 counts from 1.
+    auto climb = [](int first, int last) {
+        std::vector<int> v{0, 0};
+        for (int n = 4; n < first; n += 3)
+            v.push_back(n);
+        for (int n = first; n <= last; ++n)
+            v.push_back(n);
+        return v;
+    };
+    struct Case {
+        int nearFrom, nearTo; // fields whose result is close to the target
+        std::vector<int> writes;
+    };
+    const Case cases[] = {
+        // Leaves the near band at 58: below 59, a step of 3.
+        {52, 57,
+         [&] {
+             auto v = climb(52, 58);
+             v.insert(v.end(), {61, 62, 63});
+             return v;
+         }()},
+        // Leaves it at 59: a step of 1.
+        {52, 58, climb(52, 63)},
+    };
+    for (const auto& c : cases) {
+        t.cdc.scripted = [&](int32_t afe) {
+            const int n = afe & 0x3F;
+            return n >= c.nearFrom && n <= c.nearTo ? 20000 : 5000;
+        };
+        t.connect(Inputs().set(3, kMinus));
+        int n = -1;
+        SearchNegOffsetFirst(true, n, inputWindowConstants().NegSearch);
+        EXPECT_EQ(t.afeWrites(), c.writes) << c.nearTo;
+        EXPECT_EQ(n, 63);
+    }
 }
 
 TEST(OffsetCalibration, DifferentialStageSearchesEachSideAloneThenRestoresItsConnections)

@@ -26,26 +26,18 @@ TEST(IntelHex, ReadsDataWithSegmentAndLinearBases)
     EXPECT_FALSE(r.image->byteAt(0x10000));
 }
 
-TEST(IntelHex, StartAddressRecordsAreAcceptedAndIgnored)
-{
-    const QByteArray text = hexRecord(0, 0x03, QByteArray::fromHex("00000080")) +
-                            hexRecord(0, 0x05, QByteArray::fromHex("00000080")) +
-                            hexText({{0x0010, "\x01\x02"}});
-    const auto r = parseIntelHex(text);
-    ASSERT_TRUE(r.image) << r.error.toStdString();
-    EXPECT_EQ(r.image->runs(), (std::vector<HexImage::Run>{{0x0010, 2}}));
-    // A start address record of the wrong size is damage, not a start address.
-    EXPECT_FALSE(parseIntelHex(hexRecord(0, 0x05, "\x01\x02") + hexRecord(0, 0x01, {})).image);
-}
-
-TEST(IntelHex, RunsJoinRecordsThatFollowEachOther)
+TEST(IntelHex, RunsJoinRecordsThatFollowEachOtherAndStartAddressesAreIgnored)
 {
     const auto r = parseIntelHex(
+        hexRecord(0, 0x03, QByteArray::fromHex("00000080")) +
+        hexRecord(0, 0x05, QByteArray::fromHex("00000080")) +
         hexText({{0x0000, countingBytes(40)}, {0x0100, countingBytes(3)}, {0xE1FF, "\x7F"}}));
     ASSERT_TRUE(r.image) << r.error.toStdString();
     EXPECT_EQ(r.image->runs(),
               (std::vector<HexImage::Run>{{0x0000, 40}, {0x0100, 3}, {0xE1FF, 1}}));
     EXPECT_EQ(r.image->byteAt(39), 39u);
+    // A start address record of the wrong size is damage, not a start address.
+    EXPECT_FALSE(parseIntelHex(hexRecord(0, 0x05, "\x01\x02") + hexRecord(0, 0x01, {})).image);
 }
 
 TEST(IntelHex, RefusesEveryKindOfDamageWhole)

@@ -1,6 +1,8 @@
+#include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "support/SimRig.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace cv;
@@ -42,54 +44,49 @@ struct TransportTest : ::testing::Test {
 };
 } // namespace
 
-TEST_F(TransportTest, ReadRequestCarriesAddressCountAndTargetInTheValueWord)
+TEST_F(TransportTest, ReadsCarryAddressCountAndTargetAndTakeBigEndianWordsFromTheReplyOffset)
 {
-    int16_t status = 0;
-    int32_t v[12] = {};
-    access.reply[0] = 0x17;
-    access.reply[1] = 0x10;
-    ReadRegisters(0x017, 1, TargetChip, 0, status, v);
-    access.reply[0] = 0x80;
-    ReadRegisters(0x080, 8, TargetChip, 0, status, v);
-    access.reply[0] = 0x0B;
-    ReadRegisters(0x00B, 12, TargetBoard, 1, status, v);
-    ASSERT_EQ(access.calls.size(), 3u);
-    EXPECT_EQ(access.calls[0].value, 0x8417u);
-    EXPECT_EQ(access.calls[1].value, 0xA080u);
-    EXPECT_EQ(access.calls[2].value, 0x300Bu);
-    EXPECT_EQ(access.calls[2].index, 1);
-    for (const auto& c : access.calls) {
-        EXPECT_EQ(c.request, 0xDD);
-        EXPECT_EQ(c.direction, 1);
+    struct Case {
+        int16_t address;
+        int count, target, index;
+        uint32_t value; // the request's value word
+        int offset;     // where the reply's words start
+    };
+    std::vector<Case> cases = {
+        {0x017, 1, TargetChip, 0, 0x8417, 4},
+        {0x080, 8, TargetChip, 0, 0xA080, 4},
+        {0x00B, 12, TargetBoard, 1, 0x300B, 4},
+        {0x104, 2, TargetChip, 0, 0x8904, 4}, // address bit 8 travels beside the offset
+    };
+    // Up to the largest count, whose words end exactly at byte 64.
+    for (int n = 16; n <= 28; ++n)
+        cases.push_back({0x0E0, n, TargetChip, 0, 0x80E0u | uint32_t(n) << 10, 8});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.count);
+        access.reply = {};
+        access.reply[0] = static_cast<uint8_t>(c.address & 0xFF);
+        access.reply[1] = static_cast<uint8_t>(c.offset << 2 | c.address >> 8);
+        access.reply[2] = 1;
+        for (int i = 0; i < c.count; ++i) {
+            access.reply[c.offset + 2 * i] = static_cast<uint8_t>(0xA0 + i);
+            access.reply[c.offset + 2 * i + 1] = static_cast<uint8_t>(0x0F + i);
+        }
+        int16_t status = 0;
+        int32_t v[28] = {};
+        access.calls.clear();
+        ReadRegisters(c.address, c.count, c.target, c.index, status, v);
+        ASSERT_EQ(access.calls.size(), 1u);
+        EXPECT_EQ(access.calls[0].request, 0xDD);
+        EXPECT_EQ(access.calls[0].direction, 1);
+        EXPECT_EQ(access.calls[0].value, c.value);
+        EXPECT_EQ(access.calls[0].index, c.index);
+        EXPECT_EQ(status, 1);
+        for (int i = 0; i < c.count; ++i)
+            EXPECT_EQ(v[i], (0xA0 + i) << 8 | (0x0F + i)) << i;
     }
     // Every read waits 5 ms first.
-    EXPECT_EQ(services.sleeps, (std::vector<int>{5, 5, 5}));
-}
-
-TEST_F(TransportTest, ReplyWordsAreBigEndianFromTheDataOffset)
-{
-    int16_t status = 0;
-    int32_t v[2] = {};
-    access.reply = {};
-    access.reply[0] = 0x17;
-    access.reply[1] = 0x10; // offset 4
-    access.reply[2] = 1;
-    access.reply[4] = 0x53;
-    access.reply[5] = 0x22;
-    ReadRegisters(0x017, 1, TargetChip, 0, status, v);
-    EXPECT_EQ(v[0], 0x5322);
-    EXPECT_EQ(status, 1);
-
-    // Address bit 8 travels in byte 1 beside the offset.
-    access.reply[0] = 0x04;
-    access.reply[1] = 0x11;
-    access.reply[4] = 0x12;
-    access.reply[5] = 0x34;
-    access.reply[6] = 0xAB;
-    access.reply[7] = 0xCD;
-    ReadRegisters(0x104, 2, TargetChip, 0, status, v);
-    EXPECT_EQ(v[0], 0x1234);
-    EXPECT_EQ(v[1], 0xABCD);
+    EXPECT_EQ(services.sleeps, std::vector<int>(cases.size(), 5));
+    EXPECT_TRUE(services.messages.empty());
 }
 
 TEST_F(TransportTest, MismatchedEchoLeavesValuesUntouchedButTakesStatus)
@@ -108,57 +105,51 @@ TEST_F(TransportTest, MismatchedEchoLeavesValuesUntouchedButTakesStatus)
 
 TEST_F(TransportTest, WriteLaysOutAddressTargetAndValueInTheLastFourBytes)
 {
+    auto lastFour = [&] {
+        return std::vector<uint8_t>(access.sent.begin() + 60, access.sent.end());
+    };
     WriteRegister(0x0A5, 0x1234, TargetChip);
     ASSERT_EQ(access.calls.size(), 1u);
     EXPECT_EQ(access.calls[0].value, 0u);
     EXPECT_EQ(access.calls[0].index, 64);
     EXPECT_EQ(access.calls[0].direction, 0);
-    EXPECT_EQ(access.sent[60], 0x0A);
-    EXPECT_EQ(access.sent[61], 0x85);
-    EXPECT_EQ(access.sent[62], 0x12);
-    EXPECT_EQ(access.sent[63], 0x34);
+    EXPECT_EQ(lastFour(), (std::vector<uint8_t>{0x0A, 0x85, 0x12, 0x34}));
     WriteRegister(0x00A, 0x1234, TargetBoard);
-    EXPECT_EQ(access.sent[60], 0x00);
-    EXPECT_EQ(access.sent[61], 0x0A);
-    // Writes do not pause.
-    EXPECT_TRUE(services.sleeps.empty());
+    EXPECT_EQ(lastFour(), (std::vector<uint8_t>{0x00, 0x0A, 0x12, 0x34}));
+    EXPECT_TRUE(services.sleeps.empty()); // writes do not pause
 }
 
-TEST_F(TransportTest, CountAbove28EndsTheProgramWithoutARequest)
+TEST_F(TransportTest, FailuresEndTheProgramWithTheirMessage)
 {
     int16_t status = 0;
     int32_t v[29] = {};
-    access.reply[0] = 0;
     access.reply[1] = 0x10;
-    ReadRegisters(0, 28, TargetChip, 0, status, v);
-    EXPECT_FALSE(services.endedWith);
-    EXPECT_THROW(ReadRegisters(0, 29, TargetChip, 0, status, v), ProgramEnded);
-    EXPECT_EQ(access.calls.size(), 1u);
-    ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0].text,
-              "You cannot read more than 28 registers.\r\nProgram will end.");
-    EXPECT_EQ(services.messages[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(services.messages[0].title, "CV5320 Evaluation Software");
-}
-
-TEST_F(TransportTest, FailedRequestIsFatal)
-{
-    access.status = 3;
-    EXPECT_THROW(WriteRegister(1, 1, TargetChip), ProgramEnded);
-    ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0].text, "USB communication failed");
-    EXPECT_EQ(services.messages[0].title, "Error!");
-    EXPECT_EQ(services.messages[0].icon, MsgIcon::Critical);
-}
-
-TEST_F(TransportTest, ReplyRunningPastTheBufferIsATransferFailure)
-{
-    int16_t status = 0;
-    int32_t v[28] = {};
-    access.reply[0] = 0;
-    access.reply[1] = 0x20 << 2; // offset 32: 28 words would need 88 bytes
-    EXPECT_THROW(ReadRegisters(0, 28, TargetChip, 0, status, v), ProgramEnded);
-    EXPECT_EQ(services.lastMessage(), "USB communication failed");
+    ReadRegisters(0, 28, TargetChip, 0, status, v); // the most a request carries
+    struct Case {
+        std::function<void()> act;
+        const char *text, *title;
+        MsgIcon icon;
+    };
+    const Case cases[] = {
+        // More than 28: no request at all.
+        {[&] { ReadRegisters(0, 29, TargetChip, 0, status, v); },
+         "You cannot read more than 28 registers.\r\nProgram will end.",
+         "CV5320 Evaluation Software", MsgIcon::Exclamation},
+        // Offset 10: 28 words would need 66 bytes.
+        {[&] { access.reply[1] = 10 << 2, ReadRegisters(0, 28, TargetChip, 0, status, v); },
+         "USB communication failed", "Error!", MsgIcon::Critical},
+        {[&] { access.status = 3, WriteRegister(1, 1, TargetChip); }, "USB communication failed",
+         "Error!", MsgIcon::Critical},
+    };
+    for (const auto& c : cases) {
+        services.messages.clear();
+        EXPECT_THROW(c.act(), ProgramEnded) << c.text;
+        ASSERT_EQ(services.messages.size(), 1u);
+        EXPECT_EQ(services.messages[0].text, c.text);
+        EXPECT_EQ(services.messages[0].title, c.title);
+        EXPECT_EQ(services.messages[0].icon, c.icon);
+    }
+    EXPECT_EQ(access.calls.size(), 3u);
 }
 
 TEST_F(TransportTest, BufferIsNeverCleared)
@@ -177,31 +168,13 @@ TEST(Bits, WordToBitsAndBack)
     EXPECT_EQ(BitsToWord(bits), 32769);
 }
 
-TEST(SimTransport, RoundTripsChipAndBoardRegistersThroughTheTransport)
+TEST(SimTransport, BoardRegistersAndEepromRoundTripAndInjectedFaultsEndTheProgram)
 {
     SimRig rig;
-    EXPECT_EQ(ReadRegister(0x017, TargetChip), 0x5322);
-    EXPECT_EQ(ReadRegister(1, TargetBoard), 0x41);
-    EXPECT_EQ(ReadRegister(6, TargetBoard), 58);
-    WriteRegister(0x083, 0xBEEF, TargetChip);
     WriteRegister(10, 0x8004, TargetBoard);
-    EXPECT_EQ(ReadRegister(0x083, TargetChip), 0xBEEF);
     EXPECT_EQ(ReadRegister(10, TargetBoard), 0x8004);
-    // Part ID cannot be written.
-    WriteRegister(0x017, 0, TargetChip);
-    EXPECT_EQ(ReadRegister(0x017, TargetChip), 0x5322);
-    int32_t v[28] = {};
-    int16_t status = 9;
-    ReadRegisters(0x3F0, 16, TargetChip, 0, status, v);
-    EXPECT_NE(status, 9);
-    const auto ops = rig.registerOps();
-    ASSERT_FALSE(ops.empty());
-    EXPECT_EQ(ops.back(), (RegisterOp{false, TargetChip, 0x3F0, 16, 0, 0}));
-}
-
-TEST(SimTransport, EepromRoundTripsAndInjectedFaultsEndTheProgram)
-{
-    SimRig rig;
+    WriteRegister(reg::PART_ID, 0, TargetChip); // read-only
+    EXPECT_EQ(ReadRegister(reg::PART_ID, TargetChip), 0x5322);
     const int32_t bytes[4] = {1, 2, 3, 250};
     WriteBoardEeprom(100, 4, bytes);
     int32_t back[4] = {};

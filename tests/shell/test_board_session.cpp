@@ -12,15 +12,41 @@
 using namespace cv;
 using namespace cv::test;
 
-TEST(BoardSession, BoardOptionNamesAUsbPortOrTheEmulatedFx2)
+TEST(BoardSession, BoardAndFaultOptions)
 {
-    EXPECT_EQ(parseBoardOption("fx2-emu")->kind, BoardChoice::Fx2Emu);
-    const auto port = parseBoardOption("usb:3-1.2");
-    ASSERT_TRUE(port);
-    EXPECT_EQ(port->kind, BoardChoice::Usb);
-    EXPECT_EQ(port->usbPort, "3-1.2");
-    for (const char* bad : {"usb:", "usb:1", "usb:-2", "usb:1-2.", "usb:a-b", "fx2"})
+    struct Case {
+        const char* text;
+        BoardChoice::Kind kind;
+        int simBoardId;
+        const char* usbPort;
+    };
+    const Case good[] = {
+        {"", BoardChoice::Auto, 58, ""},          {"usb", BoardChoice::Usb, 58, ""},
+        {"sim", BoardChoice::Sim, 58, ""},        {"sim:70", BoardChoice::Sim, 70, ""},
+        {"fx2-emu", BoardChoice::Fx2Emu, 58, ""}, {"usb:3-1.2", BoardChoice::Usb, 58, "3-1.2"},
+    };
+    for (const auto& c : good) {
+        const auto b = parseBoardOption(c.text);
+        ASSERT_TRUE(b) << c.text;
+        EXPECT_EQ(b->kind, c.kind) << c.text;
+        EXPECT_EQ(b->simBoardId, c.simBoardId) << c.text;
+        EXPECT_EQ(b->usbPort, c.usbPort) << c.text;
+    }
+    for (const char* bad :
+         {"sim:x", "serial", "usb:", "usb:1", "usb:-2", "usb:1-2.", "usb:a-b", "fx2"})
         EXPECT_FALSE(parseBoardOption(bad)) << bad;
+
+    const std::tuple<const char*, SimFault::Kind, int64_t> faults[] = {
+        {"request=7", SimFault::Request, 7}, {"after=0", SimFault::After, 0}};
+    for (const auto& [text, kind, at] : faults) {
+        const auto f = parseSimFault(text);
+        ASSERT_TRUE(f) << text;
+        EXPECT_EQ(f->kind, kind);
+        EXPECT_EQ(f->at, at);
+    }
+    for (const char* bad : {"request=0", "request=-1", "after=", "after=1e3", "later=5", "request",
+                            "after=99999999999999999999", ""})
+        EXPECT_FALSE(parseSimFault(bad)) << bad;
 }
 
 TEST(BoardSession, EmulatedFx2RunsTheWholeUsbPathAndTheTraceShowsTheLoad)

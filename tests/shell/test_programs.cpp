@@ -1,88 +1,174 @@
-// The two programs as a user runs them.
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
+// The two programs as a user runs them: command lines good and bad, the
+// rehearsed board failures, traces and the files they read and write.
+#include "shell/BoardSession.h"
+#include "shell/RegisterFile.h"
 #include "support/RunProgram.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 using cv::test::ProgramRun;
+using cv::test::runProgram;
 
 namespace {
-ProgramRun run(const QString& program, const QStringList& args)
+QByteArray fileBytes(const QString& path)
 {
-    return cv::test::runProgram(program, args);
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 } // namespace
 
-TEST(Ctl, CommandsRunInOrderOnOneBoard)
+TEST(Programs, CommandLinesAndWhatTheyAnswer)
 {
-    const ProgramRun r =
-        run("cv5320ctl", {"--board", "sim", "write", "0x80", "0x1234", "wait", "100", "read",
-                          "0x80", "2", "read", "--board-reg", "6", "info"});
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "0x0080 0x1234\n0x0081 0x0FFF\nstatus 0\n"
-                     "0x0006 0x003A\nstatus 0\n"
-                     "Board ID: 58\nDevice ID: 532\nSilicon Revision: 2\nFirmware Revision: 4.1\n"
-                     "Board: Simulated board 58\n");
+    QTemporaryDir dir;
+    struct Case {
+        const char* program;
+        QStringList args; // "%d" stands for a scratch folder
+        int code;         // -1: any failure
+        const char* out;  // contained in stdout
+        const char* err;  // contained in stderr
+    };
+    const QStringList sim = {"--board", "sim"};
+    const Case cases[] = {
+        {"cv5320ctl",
+         sim + QStringList{"write", "0x80", "0x1234", "wait", "100", "read", "0x80", "2", "read",
+                           "--board-reg", "6", "info"},
+         0,
+         "0x0080 0x1234\n0x0081 0x0FFF\nstatus 0\n0x0006 0x003A\nstatus 0\nBoard ID: 58\n"
+         "Device ID: 532\nSilicon Revision: 2\nFirmware Revision: 4.1\nBoard: Simulated board 58\n",
+         ""},
+        {"cv5320ctl",
+         {"--board", "sim:5", "info"},
+         -1,
+         "",
+         "Error:  5 Cannot Load Correct Version of Firmware"},
+        {"cv5320ctl", sim + QStringList{"write", "0x400", "1"}, -1, "", "out of range"},
+        // The whole line is checked before the first access.
+        {"cv5320ctl", sim + QStringList{"read", "0x80", "wait", "x"}, 2, "", ""},
+        {"cv5320ctl", sim + QStringList{"read", "0x3F0", "28"}, 2, "",
+         "28 registers from 0x03F0 run past 0x03FF"},
+        {"cv5320ctl", sim + QStringList{"read", "--board-reg", "0x3F0", "16"}, 0, "0x03FF ", ""},
+        {"cv5320ctl", {"--board", "sim:58", "calibrate", "12"}, 2, "", ""},
+        {"cv5320ctl", sim + QStringList{"export-header", "%d/no/such/dir.h"}, -1, "",
+         "Error in writing to file"},
+        {"cv5320ctl", sim + QStringList{"load", "%d/missing.txt"}, -1, "",
+         "Error in writing to file"},
+        // Rehearsed failures: start-up makes two requests, so the fourth is the read.
+        {"cv5320ctl",
+         sim +
+             QStringList{"--sim-fault", "request=4", "write", "0x80", "1", "read", "0x80", "info"},
+         1, "", "USB communication failed"},
+        {"cv5320ctl",
+         sim + QStringList{"--sim-fault", "after=1000", "info", "wait", "1000", "info"}, 1,
+         "Board ID: 58", "USB communication failed"},
+        {"cv5320ctl", sim + QStringList{"--sim-fault", "sometimes", "info"}, 2, "",
+         "Unknown fault \"sometimes\""},
+        {"cv5320ctl",
+         {"--board", "usb", "--sim-fault", "request=1", "info"},
+         2,
+         "",
+         "simulated board only"},
+        {"cv5320-eval",
+         {"--sim-fault", "request=3", "--render", "%d"},
+         -1,
+         "",
+         "USB communication failed"},
+        {"cv5320-eval",
+         {"--board", "usb", "--sim-fault", "after=5", "--render", "%d"},
+         2,
+         "",
+         "simulated board only"},
+        {"cv5320ctl", {"--version"}, 0, "cv5320ctl 4.0\n", ""},
+        {"cv5320-eval", {"--version"}, 0, "cv5320-eval 4.0\n", ""},
+        {"cv5320ctl", {"--help"}, 0, "usb:BUS-PORT", ""},
+        {"cv5320-eval", {"--help"}, 0, "fx2-emu", ""},
+    };
+    for (const auto& c : cases) {
+        QStringList args = c.args;
+        args.replaceInStrings("%d", dir.path());
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const ProgramRun r = runProgram(c.program, args);
+        if (c.code < 0)
+            EXPECT_NE(r.code, 0);
+        else
+            EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+        EXPECT_TRUE(r.out.contains(c.out)) << r.out.toStdString();
+        EXPECT_TRUE(r.err.contains(c.err)) << r.err.toStdString();
+        if (c.code == 2)
+            EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    }
 }
 
-TEST(Ctl, MessagesGoToStderrAndEndingIsNonZero)
-{
-    ProgramRun r = run("cv5320ctl", {"--board", "sim:5", "info"});
-    EXPECT_NE(r.code, 0);
-    EXPECT_TRUE(r.err.contains("Error:  5 Cannot Load Correct Version of Firmware"))
-        << r.err.toStdString();
-
-    r = run("cv5320ctl", {"--board", "sim", "read", "0", "29"});
-    EXPECT_NE(r.code, 0);
-    EXPECT_TRUE(r.err.contains("You cannot read more than 28 registers.")) << r.err.toStdString();
-
-    r = run("cv5320ctl", {"--board", "sim", "frobnicate"});
-    EXPECT_NE(r.code, 0);
-    EXPECT_TRUE(r.err.contains("unknown command")) << r.err.toStdString();
-
-    r = run("cv5320ctl", {"--board", "sim", "write", "0x400", "1"});
-    EXPECT_NE(r.code, 0);
-    EXPECT_TRUE(r.err.contains("out of range")) << r.err.toStdString();
-}
-
-TEST(Ctl, UsbLogHasOneLinePerVendorRequest)
+TEST(Programs, UsbLogHasOneLinePerRequestAndAnUnwritableOneFailsTheRun)
 {
     QTemporaryDir dir;
     const QString log = dir.filePath("usb.log");
-    const ProgramRun r =
-        run("cv5320ctl", {"--board", "sim", "--usb-log", log, "write", "0x0A5", "0x1234"});
+    ProgramRun r =
+        runProgram("cv5320ctl", {"--board", "sim", "--usb-log", log, "write", "0x0A5", "0x1234"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    QFile f(log);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromLatin1(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    const QStringList lines = QString::fromLatin1(fileBytes(log)).split('\n', Qt::SkipEmptyParts);
     // Start-up's chip identity read and EEPROM read, then the write.
     ASSERT_EQ(lines.size(), 3);
     EXPECT_TRUE(lines[0].section(' ', 1).startsWith("0xDD 0x8417 0x0000 1 64 0 17"));
     EXPECT_TRUE(lines[1].section(' ', 1).startsWith("0xE2 0x0003 0x0002 1 64 0"));
-    EXPECT_TRUE(lines[2].section(' ', 1, 6) == "0xDD 0x0000 0x0040 0 64 0")
-        << lines[2].toStdString();
+    EXPECT_EQ(lines[2].section(' ', 1, 6), "0xDD 0x0000 0x0040 0 64 0");
     EXPECT_TRUE(lines[2].endsWith("0A851234"));
+
+    // A bad command line does not even start the board.
+    QFile::remove(log);
+    r = runProgram("cv5320ctl",
+                   {"--board", "sim", "--usb-log", log, "write", "0x80", "0x1234", "frobnicate"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("unknown command \"frobnicate\"")) << r.err.toStdString();
+    EXPECT_TRUE(fileBytes(log).isEmpty());
+
+    if (!QFile::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    r = runProgram("cv5320ctl",
+                   {"--board", "sim", "--usb-log", "/dev/full", "info", "read", "0x80"});
+    EXPECT_NE(r.code, 0);
+    EXPECT_EQ(r.err.count("USB log \"/dev/full\" cannot be written"), 1) << r.err.toStdString();
+    // The board was not disturbed: every command ran.
+    EXPECT_TRUE(r.out.contains("Board ID: 58")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("0x0080 ")) << r.out.toStdString();
+    r = runProgram("cv5320-eval", {"--usb-log", "/dev/full", "--render", dir.path()});
+    EXPECT_NE(r.code, 0);
+    EXPECT_TRUE(r.err.contains("USB log")) << r.err.toStdString();
 }
 
-TEST(Eval, RenderWritesOnePicturePerWindow)
+TEST(Programs, FilesCarryRegistersAndTheConfigurationBetweenRuns)
 {
     QTemporaryDir dir;
-    const ProgramRun r = run("cv5320-eval", {"--render", dir.path()});
+    const QString regs = dir.filePath("regs.txt");
+    ProgramRun r = runProgram("cv5320ctl", {"--board", "sim", "write", "0x80", "0x1234", "write",
+                                            "0x99", "39321", "write", "7", "0x0999", "save", regs});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QByteArray bytes = fileBytes(regs);
+    EXPECT_EQ(bytes.count("\r\n"), cv::kRegisterFileLines);
+    EXPECT_TRUE(bytes.startsWith(" 4660  - Connection Mem 0 0x(80) = 1234\r\n"));
+
+    // A fresh board: the file brings the registers back.
+    r = runProgram("cv5320ctl", {"--board", "sim", "load", regs, "dump"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 108);
+    EXPECT_TRUE(lines[0].endsWith(" Power Control  0x00")) << lines[0].toStdString();
+    EXPECT_EQ(lines[7], "0x0007 0x0999 Stage Complete Int Enable 0x07");
+    EXPECT_EQ(lines[11], "0x0017 0x5322 Part ID Register 0x17");
+    EXPECT_EQ(lines[12], "0x0080 0x1234 Conn Mem 0 0x80");
+    EXPECT_EQ(lines[37], "0x0099 0x9999 Conn Mem 1 0x99");
+
+    // The configuration commands run the same code as the windows.
+    const QString header = dir.filePath("config.h");
+    r = runProgram("cv5320ctl", {"--board", "sim:58", "--scenario", "none", "init-inputs",
+                                 "calibrate", "3", "export-header", header});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("stage 3: all bias, AFE offset 0x0000, result "));
+    EXPECT_TRUE(r.out.endsWith(", 0 steps\n")) << r.out.toStdString();
+    // The header's own text is pinned by its fixture; here, one line per stage.
+    EXPECT_EQ(fileBytes(header).toUpper().count("    STAGEBUFFER[0]=0XFFFF;\r\n"), 12);
+
+    r = runProgram("cv5320-eval", {"--render", dir.path()});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(QFile::exists(dir.filePath("CV5320TopLevelFrm.png")));
-}
-
-TEST(Programs, HelpAndVersionAnswerWithoutABoard)
-{
-    for (const char* program : {"cv5320ctl", "cv5320-eval"}) {
-        ProgramRun r = run(program, {"--version"});
-        EXPECT_EQ(r.code, 0) << program;
-        EXPECT_EQ(r.out, QString(program) + " 4.0\n");
-        r = run(program, {"--help"});
-        EXPECT_EQ(r.code, 0) << program;
-        EXPECT_TRUE(r.out.contains("usb:BUS-PORT")) << r.out.toStdString();
-        EXPECT_TRUE(r.out.contains("fx2-emu"));
-    }
 }

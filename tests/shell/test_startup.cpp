@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace cv;
@@ -61,23 +62,35 @@ TEST_F(StartupTest, StandardFileStartsWithoutAnyMessage)
     EXPECT_EQ(rig.records.size(), 2u);
 }
 
-TEST_F(StartupTest, NoFirmwareFileIsAStartupFailure)
+TEST_F(StartupTest, NoUsableFirmwareOrNoBoardIsAStartupFailure)
 {
-    EXPECT_THROW(runStartup(rig.access(), folder.path()), ProgramEnded);
-    ASSERT_EQ(rig.services.messages.size(), 1u);
-    EXPECT_EQ(rig.services.messages[0].text, kStartupFailure);
-    EXPECT_EQ(rig.services.messages[0].icon, MsgIcon::Critical);
-    EXPECT_EQ(rig.services.messages[0].title, kAppTitle);
-}
-
-TEST_F(StartupTest, OneFileOfAnotherNameStillDownloadsTheFixedName)
-{
-    writeHex(folder.filePath(QStringLiteral("other.hex")));
-    PathRecorder rec(rig.access());
-    EXPECT_THROW(runStartup(rec, folder.path()), ProgramEnded);
-    ASSERT_EQ(rec.paths.size(), 1u);
-    EXPECT_TRUE(rec.paths[0].endsWith(QLatin1Char('/') + kFirmwareFileName));
-    EXPECT_EQ(rig.services.lastMessage(), kStartupFailure);
+    enum Setup { NoFile, OtherName, Corrupt, NoBoard };
+    for (Setup setup : {NoFile, OtherName, Corrupt, NoBoard}) {
+        SCOPED_TRACE(setup);
+        sim::SimConfig cfg;
+        cfg.present = setup != NoBoard;
+        SimRig board{cfg, false};
+        QTemporaryDir dir;
+        if (setup == OtherName)
+            writeHex(dir.filePath(QStringLiteral("other.hex")));
+        if (setup == NoBoard)
+            writeHex(dir.filePath(kFirmwareFileName));
+        if (setup == Corrupt) {
+            QFile f(dir.filePath(kFirmwareFileName));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(":030000000200807C\r\n:00000001FF\r\n"); // bad checksum
+        }
+        PathRecorder rec(board.access());
+        EXPECT_THROW(runStartup(rec, dir.path()), ProgramEnded);
+        ASSERT_EQ(board.services.messages.size(), 1u);
+        EXPECT_EQ(board.services.messages[0].text, kStartupFailure);
+        EXPECT_EQ(board.services.messages[0].icon, MsgIcon::Critical);
+        EXPECT_EQ(board.services.messages[0].title, kAppTitle);
+        EXPECT_FALSE(board.board->firmwareRunning());
+        // One file of another name: the fixed name is still what is downloaded.
+        if (setup == OtherName)
+            EXPECT_TRUE(rec.paths.at(0).endsWith(QLatin1Char('/') + kFirmwareFileName));
+    }
 }
 
 TEST_F(StartupTest, FilesInSubfoldersCountAndBringUpTheDialog)
@@ -102,33 +115,16 @@ TEST_F(StartupTest, FilesInSubfoldersCountAndBringUpTheDialog)
     EXPECT_EQ(r.FirmwareTitle, "previous.HEX");
 }
 
-TEST_F(StartupTest, CorruptFirmwareIsRefused)
+TEST_F(StartupTest, TheChipIdentifierSelectsTheEepromRowAMismatchIsRewritten)
 {
-    QFile f(folder.filePath(kFirmwareFileName));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(":030000000200807C\r\n:00000001FF\r\n"); // bad checksum
-    f.close();
-    EXPECT_THROW(runStartup(rig.access(), folder.path()), ProgramEnded);
-    EXPECT_EQ(rig.services.lastMessage(), kStartupFailure);
-    EXPECT_FALSE(rig.board->firmwareRunning());
-}
-
-TEST_F(StartupTest, MissingBoardIsAStartupFailure)
-{
-    sim::SimConfig cfg;
-    cfg.present = false;
-    SimRig absent{cfg, false};
+    const std::pair<uint16_t, int> rows[] = {
+        {0xC312, 0}, {0xC330, 1}, {0x5320, 2}, {0xFFFF, 2}, {0x531F, -1}};
+    for (const auto& [id, row] : rows)
+        EXPECT_EQ(eepromRowForChipId(id), row) << id;
     writeHex(folder.filePath(kFirmwareFileName));
-    EXPECT_THROW(runStartup(absent.access(), folder.path()), ProgramEnded);
-    EXPECT_EQ(absent.services.lastMessage(), kStartupFailure);
-}
-
-TEST_F(StartupTest, MismatchedEepromIsRewrittenAndTheProgramEnds)
-{
     sim::SimConfig cfg;
     cfg.eepromMatches = false;
     SimRig fresh{cfg, false};
-    writeHex(folder.filePath(kFirmwareFileName));
     EXPECT_THROW(runStartup(fresh.access(), folder.path()), ProgramEnded);
     ASSERT_EQ(fresh.services.messages.size(), 1u);
     EXPECT_EQ(
@@ -141,22 +137,10 @@ TEST_F(StartupTest, MismatchedEepromIsRewrittenAndTheProgramEnds)
         EXPECT_EQ(fresh.board->eeprom()[i], row[i]) << i;
     EXPECT_EQ(row[0], 0xC0);
     EXPECT_EQ(row[3] | (row[4] << 8), static_cast<int>(BoardProductId));
-}
-
-TEST_F(StartupTest, ChipIdentifierSelectsTheEepromRow)
-{
-    EXPECT_EQ(eepromRowForChipId(0xC312), 0);
-    EXPECT_EQ(eepromRowForChipId(0xC330), 1);
-    EXPECT_EQ(eepromRowForChipId(0x5320), 2);
-    EXPECT_EQ(eepromRowForChipId(0xFFFF), 2);
-    EXPECT_EQ(eepromRowForChipId(0x531F), -1);
 
     // Below 0x5320 the EEPROM is neither read nor written.
-    sim::SimConfig cfg;
-    cfg.eepromMatches = false;
     SimRig old{cfg, false};
     old.board->chip().poke(reg::PART_ID, 0x5310);
-    writeHex(folder.filePath(kFirmwareFileName));
     runStartup(old.access(), folder.path());
     for (const auto& r : old.records)
         EXPECT_EQ(r.request, 0xDD);
@@ -176,10 +160,7 @@ TEST(Identification, UnknownBoardEndsTheProgramWithItsNumber)
 
 TEST(Identification, TextsOfTheIdentityLabels)
 {
-    EXPECT_EQ(deviceIdText(0x5322), "Device ID: 532");
-    EXPECT_EQ(siliconRevisionText(0x5322), "Silicon Revision: 2");
     EXPECT_EQ(siliconRevisionText(0x532B), "Silicon Revision: B");
-    EXPECT_EQ(firmwareRevisionText(0x41), "Firmware Revision: 4.1");
     EXPECT_EQ(firmwareRevisionText(0xAB), "Firmware Revision: 10.11");
 }
 
@@ -191,7 +172,6 @@ TEST(MainWindow, ShowingIdentifiesTheBoardAndEnablesTheButtons)
     auto* demo = w.findChild<QPushButton*>(QStringLiteral("CmdDemo"));
     ASSERT_TRUE(demo);
     EXPECT_FALSE(demo->isEnabled());
-    EXPECT_EQ(demo->text(), "Eval Demo");
 
     rig.clearRecords();
     rig.services.sleeps.clear();
@@ -199,13 +179,11 @@ TEST(MainWindow, ShowingIdentifiesTheBoardAndEnablesTheButtons)
     EXPECT_EQ(w.boardId(), 58);
     EXPECT_EQ(demo->text(), "Evaluation Demo");
     EXPECT_TRUE(demo->isEnabled());
-    EXPECT_TRUE(w.findChild<QPushButton*>(QStringLiteral("CmdBlockDiagram"))->isEnabled());
-    EXPECT_TRUE(w.findChild<QPushButton*>(QStringLiteral("CmdExit"))->isEnabled());
-    EXPECT_EQ(w.findChild<QLabel*>(QStringLiteral("ManIDLbl"))->text(), "Device ID: 532");
-    EXPECT_EQ(w.findChild<QLabel*>(QStringLiteral("SilRevLbl"))->text(), "Silicon Revision: 2");
-    EXPECT_EQ(w.findChild<QLabel*>(QStringLiteral("FwRevLbl"))->text(), "Firmware Revision: 4.1");
+    QStringList shown;
+    for (const char* name : {"ManIDLbl", "SilRevLbl", "FwRevLbl"})
+        shown << w.findChild<QLabel*>(QString::fromLatin1(name))->text();
+    EXPECT_EQ(shown.join('|'), "Device ID: 532|Silicon Revision: 2|Firmware Revision: 4.1");
     EXPECT_FALSE(w.findChild<QLabel*>(QStringLiteral("DwnStatusLbl"))->isVisible());
-
     // Board identifier, chip identity, firmware revision, in that order.
     const auto ops = rig.registerOps();
     ASSERT_EQ(ops.size(), 3u);
@@ -215,42 +193,16 @@ TEST(MainWindow, ShowingIdentifiesTheBoardAndEnablesTheButtons)
     // The progress animation: 43 steps of 25 ms between the first and second read.
     EXPECT_EQ(std::count(rig.services.sleeps.begin(), rig.services.sleeps.end(), 25), 43);
 
-    // Every later resize repeats the whole identification.
-    rig.clearRecords();
-    w.Form_Resize();
-    EXPECT_EQ(rig.registerOps().size(), 3u);
-}
-
-TEST(MainWindow, MinimisingAndRestoringBothRepeatTheIdentification)
-{
-    SimRig rig{sim::SimConfig{}, false};
-    CV5320TopLevelFrm w(rig.access(), rig.appFolder.path(), QString());
-    w.Form_Load();
-    w.Form_Resize();
-    rig.clearRecords();
-    w.setWindowState(Qt::WindowMinimized);
-    EXPECT_EQ(rig.registerOps().size(), 3u);
-    rig.clearRecords();
-    w.setWindowState(Qt::WindowNoState);
-    EXPECT_EQ(rig.registerOps().size(), 3u);
-}
-
-TEST(MainWindow, FailingRequestDuringIdentificationEndsTheProgram)
-{
-    SimRig rig{sim::SimConfig{}, false};
-    CV5320TopLevelFrm w(rig.access(), rig.appFolder.path(), QString());
-    w.Form_Load();
+    // Every later resize, minimising and restoring repeat the whole identification.
+    for (auto again : std::initializer_list<std::function<void()>>{
+             [&] { w.Form_Resize(); }, [&] { w.setWindowState(Qt::WindowMinimized); },
+             [&] { w.setWindowState(Qt::WindowNoState); }}) {
+        rig.clearRecords();
+        again();
+        EXPECT_EQ(rig.registerOps().size(), 3u);
+    }
+    // A failing request on the way ends the program.
     rig.board->failFromUs(0);
     EXPECT_THROW(w.Form_Resize(), ProgramEnded);
     EXPECT_EQ(rig.services.lastMessage(), "USB communication failed");
-}
-
-TEST(BoardChoice, ParsesTheBoardOption)
-{
-    EXPECT_EQ(parseBoardOption("")->kind, BoardChoice::Auto);
-    EXPECT_EQ(parseBoardOption("usb")->kind, BoardChoice::Usb);
-    EXPECT_EQ(parseBoardOption("sim")->simBoardId, 58);
-    EXPECT_EQ(parseBoardOption("sim:70")->simBoardId, 70);
-    EXPECT_FALSE(parseBoardOption("sim:x"));
-    EXPECT_FALSE(parseBoardOption("serial"));
 }

@@ -1,5 +1,6 @@
-// The simulated chip: conversion timing, offsets against the calibration
-// searches, the ambient engine and thresholds.
+// The simulated chip: conversion timing, results and offsets, the ambient
+// engine and thresholds. The calibration searches against it are tested on
+// the simulated board.
 #include "link/RegMap.h"
 #include "platform/NumText.h"
 #include "sim/ChipModel.h"
@@ -36,90 +37,24 @@ struct Bench {
     int result() { return chip.read(reg::convResult(0)); }
     void write(int a, int v) { chip.write(a, static_cast<uint16_t>(v)); }
     void pause(int ms) { clock.advanceMs(ms); }
-    int afe() { return chip.read(reg::bank2(0, reg::AFE_OFFSET)); }
-
-    // The input window's searches, as the program runs them.
-    int searchNeg(bool stopAtSwap)
-    {
-        int n = 0, m = 0, image = 0, r = result();
-        for (;;) {
-            if (r >= 30000 && r <= 35000)
-                break;
-            if (n < 63) {
-                if (n == 0) {
-                    write(0x82, 0), pause(80), image = 0;
-                } else
-                    n += (r > 17000 && r < 40000) ? 1 : (n < 59 ? 3 : 1);
-                image = (image & 0xFF80) | std::min(n, 63);
-                write(0x82, image), pause(40), r = result();
-                if (n == 0)
-                    n = 1;
-            } else {
-                if (m >= 63) {
-                    r = result();
-                    break;
-                }
-                if (stopAtSwap)
-                    break;
-                if (m > 0)
-                    m += (r > 17000 && r < 45000) ? 1 : (m < 59 ? 3 : 1);
-                image = (image & 0x00FF) | std::min(m, 63) * 256 | 0x8000;
-                write(0x82, image), pause(40), r = result();
-                if (m == 0)
-                    m = 1;
-            }
-            if (r > 30000 && r < 50000)
-                break;
-        }
-        return n;
-    }
-    int searchPos(bool stopAtSwap)
-    {
-        int p = 0, q = 0, image = 0, r = result();
-        for (;;) {
-            if (r >= 30000 && r <= 35000)
-                break;
-            if (p < 63) {
-                if (p == 0)
-                    write(0x82, 0), pause(40), image = 0;
-                else
-                    p += (r > 17000 && r < 45000) ? 1 : (p < 59 ? 3 : 1);
-                image = (image & 0x80FF) | std::min(p, 63) * 256;
-                write(0x82, image), pause(40), r = result();
-                if (p == 0)
-                    p = 1;
-            } else {
-                if (q >= 63 || stopAtSwap)
-                    break;
-                if (q > 0)
-                    q += (r > 17000 && r < 45000) ? 1 : (q < 59 ? 3 : 1);
-                image = (image & 0xFF80) | std::min(q, 63);
-                write(0x82, image), pause(40), r = result();
-                if (q == 0)
-                    q = 1;
-            }
-            if (r > 20000 && r < 36000)
-                break;
-        }
-        return p;
-    }
 };
 
 } // namespace
 
 TEST(ChipTiming, ConversionAndSequenceFollowPowerControl)
 {
-    EXPECT_EQ(ChipModel::conversionUs(0x0000), 3072); // 3 x 256 / 250 kHz
-    EXPECT_EQ(ChipModel::conversionUs(0x0100), 1536);
-    EXPECT_EQ(ChipModel::conversionUs(0x0200), 768);
-    EXPECT_EQ(ChipModel::conversionUs(0x0300), 768);
-    EXPECT_EQ(ChipModel::sequencePeriodUs(0x00B0), 12 * 3072);
-    EXPECT_EQ(ChipModel::sequencePeriodUs(0x00F0), 12 * 3072); // 15 counts as twelve stages
-    EXPECT_EQ(ChipModel::sequencePeriodUs(0x0030), 4 * 3072);
-    EXPECT_EQ(ChipModel::sequencePeriodUs(0x00B6), 12 * 3072 + 400000); // low power, 400 ms delay
-    EXPECT_EQ(ChipModel::sequencePeriodUs(0x00B1), 0);
-    EXPECT_EQ(ChipModel::sequencePeriodUs(0x00B3), 0);
-
+    // Power control word: conversion time, sequence period (3 x decimation / 250 kHz).
+    const std::tuple<uint16_t, int64_t, int64_t> cases[] = {
+        {0x0000, 3072, 3072},      {0x0100, 1536, 1536},
+        {0x0200, 768, 768},        {0x0300, 768, 768},
+        {0x00B0, 3072, 12 * 3072}, {0x00F0, 3072, 12 * 3072},          // 15 counts as twelve
+        {0x0030, 3072, 4 * 3072},  {0x00B6, 3072, 12 * 3072 + 400000}, // low power, 400 ms
+        {0x00B1, 3072, 0},         {0x00B3, 3072, 0},                  // shutdown
+    };
+    for (const auto& [word, conversion, sequence] : cases) {
+        EXPECT_EQ(ChipModel::conversionUs(word), conversion) << word;
+        EXPECT_EQ(ChipModel::sequencePeriodUs(word), sequence) << word;
+    }
     VirtualClock clock;
     ChipModel chip(clock, 1);
     chip.write(reg::PWR_CONTROL, 0x02B0); // decimation 64: 9216 us a sequence
@@ -148,6 +83,10 @@ TEST(ChipResults, BiasFloatingAndConnectedInputs)
     b.write(0x82, 37 << 8); // 11.84 pF of positive offset
     b.pause(40);
     EXPECT_NEAR(b.result(), 32768 + 0.16 * 4096, 20);
+    b.connect(4, 1); // on the negative input, the swapped field acts there
+    b.write(0x82, 0x8000 | 37 << 8);
+    b.pause(40);
+    EXPECT_NEAR(b.result(), 32768 - 0.16 * 4096, 20);
     b.connect(4, 0); // floating: the reading wanders
     int lo = 65535, hi = 0;
     for (int i = 0; i < 30; ++i) {
@@ -156,57 +95,6 @@ TEST(ChipResults, BiasFloatingAndConnectedInputs)
         hi = std::max(hi, b.result());
     }
     EXPECT_GT(hi - lo, 5000);
-}
-
-TEST(ChipOffsets, SingleEndedSearchesLandNearMidScale)
-{
-    for (double c : {10.0, 14.5, 19.0}) {
-        Bench neg;
-        neg.pF[6] = c;
-        neg.connect(6, 1);
-        neg.searchNeg(false);
-        neg.pause(40);
-        EXPECT_GE(neg.result(), 30000) << c;
-        EXPECT_LE(neg.result(), 50000) << c;
-
-        Bench pos;
-        pos.pF[9] = c;
-        pos.connect(9, 2);
-        pos.searchPos(false);
-        pos.pause(40);
-        EXPECT_GE(pos.result(), 20000) << c;
-        EXPECT_LE(pos.result(), 36000) << c;
-    }
-    // Two large sensors on one side need the swapped second phase.
-    Bench two;
-    two.pF[1] = two.pF[2] = 14.0;
-    two.connect(1, 1);
-    two.connect(2, 1);
-    two.searchNeg(false);
-    EXPECT_TRUE(two.afe() & 0x8000);
-    EXPECT_GE(two.result(), 15000);
-}
-
-TEST(ChipOffsets, DifferentialCalibrationTrimsIntoWindow)
-{
-    Bench b;
-    b.pF[3] = 13.0;
-    b.pF[5] = 17.5;
-    b.connect(3, 2);
-    b.connect(5, 1);
-    const int w0 = b.chip.read(0x80), w1 = b.chip.read(0x81);
-    b.write(0x80, w0 | 0x1555), b.write(0x81, w1 | 0x1555); // negative side alone
-    b.pause(100);
-    const int n = b.searchNeg(true);
-    b.write(0x80, w0 | 0x2AAA), b.write(0x81, w1 | 0x2AAA); // positive side alone
-    b.pause(100);
-    const int p = b.searchPos(true);
-    b.write(0x80, w0), b.write(0x81, w1), b.write(0x82, p * 256 | n);
-    b.pause(40);
-    EXPECT_GE(b.result(), 20000);
-    EXPECT_LE(b.result(), 45000);
-    EXPECT_NEAR(n, 55, 2);
-    EXPECT_NEAR(p, 41, 2);
 }
 
 TEST(ChipAmbient, TracksOnlyEnabledUntouchedStages)

@@ -2,10 +2,10 @@
 // Board window.
 #include "sim/SimBoard.h"
 #include "sim/ui/VirtualSensorBoardFrm.h"
+#include "support/RunProgram.h"
 
 #include <QDialog>
 #include <QDir>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryFile>
 #include <QWindow>
@@ -16,33 +16,26 @@ using namespace cv::sim;
 
 TEST(ScenarioOption, BadFileEndsBothProgramsWithItsLine)
 {
-    QTemporaryFile bad;
-    bad.open();
+    QTemporaryFile bad, good;
+    ASSERT_TRUE(bad.open() && good.open());
     bad.write("# keys\n100 tap up\n200 slide 0 999 10\n");
-    bad.flush();
-    for (const char* program : {"cv5320ctl", "cv5320-eval"}) {
-        QProcess p;
-        QStringList args = {"--board", "sim", "--scenario", bad.fileName()};
-        if (QString::fromLatin1(program) == QLatin1String("cv5320ctl"))
-            args << "info";
-        else
-            args << "--render" << QDir::tempPath() + "/render-scenario-test";
-        p.start(QStringLiteral(CV_BIN_DIR "/") + program, args);
-        ASSERT_TRUE(p.waitForFinished(60000));
-        EXPECT_NE(p.exitCode(), 0) << program;
-        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
-        EXPECT_TRUE(err.contains(QStringLiteral("Scenario %1 line 3:").arg(bad.fileName())))
-            << err.toStdString();
-    }
-    QTemporaryFile good;
-    good.open();
     good.write("0 press left\n");
+    bad.flush();
     good.flush();
-    QProcess p;
-    p.start(QStringLiteral(CV_BIN_DIR "/cv5320ctl"),
-            {"--board", "sim", "--scenario", good.fileName(), "info"});
-    ASSERT_TRUE(p.waitForFinished(60000));
-    EXPECT_EQ(p.exitCode(), 0);
+    const QStringList sim = {"--board", "sim", "--scenario", bad.fileName()};
+    for (const auto& [program, args] :
+         {std::pair<const char*, QStringList>{"cv5320ctl", sim + QStringList{"info"}},
+          {"cv5320-eval",
+           sim + QStringList{"--render", QDir::tempPath() + "/render-scenario-test"}}}) {
+        const auto r = cv::test::runProgram(program, args);
+        EXPECT_NE(r.code, 0) << program;
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Scenario %1 line 3:").arg(bad.fileName())))
+            << r.err.toStdString();
+    }
+    EXPECT_EQ(
+        cv::test::runProgram("cv5320ctl", {"--board", "sim", "--scenario", good.fileName(), "info"})
+            .code,
+        0);
 }
 
 TEST(VirtualSensorBoard, KeysAndSliderDriveTheFinger)

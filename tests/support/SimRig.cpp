@@ -62,4 +62,22 @@ std::vector<RegisterOp> SimRig::writes() const
     return ops;
 }
 
+std::vector<int> SimRig::writesTo(int address, int target) const
+{
+    std::vector<int> v;
+    for (const auto& op : writes())
+        if (op.target == target && op.address == address)
+            v.push_back(op.value);
+    return v;
+}
+
+std::vector<std::pair<int, int>> SimRig::reads() const
+{
+    std::vector<std::pair<int, int>> v;
+    for (const auto& op : registerOps())
+        if (!op.write)
+            v.emplace_back(op.address, op.count);
+    return v;
+}
+
 } // namespace cv::test

@@ -3,6 +3,7 @@
 // start-up does, with every vendor request recorded.
 
 #include "link/TracingUsbAccess.h"
+#include "link/VendorRequest.h"
 #include "sim/SimBoard.h"
 #include "support/FakeServices.h"
 
@@ -28,6 +29,10 @@ public:
     std::vector<RegisterOp> registerOps() const;
     std::vector<RegisterOp> writes() const;
     void clearRecords() { records.clear(); }
+    // Values written to one register, and (address, count) of each read,
+    // since the last clear.
+    std::vector<int> writesTo(int address, int target = TargetChip) const;
+    std::vector<std::pair<int, int>> reads() const;
     // Downloads the stand-in firmware and attaches the transport.
     void connect();
 };
