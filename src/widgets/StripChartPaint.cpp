@@ -266,13 +266,22 @@ void StripChart::Impl::paintTraces(QPainter& p)
         const int cols = pane.width();
         // Keep far-off values near the pane so clipping stays cheap.
         const double yMin = pane.top() - 4.0, yMax = pane.bottom() + 4.0;
-        auto y = [&](double v) { return std::clamp(yOf(pl, pane, v), yMin, yMax); };
+        const double top = pane.top(), upper = pl.view.upper;
+        const double scale = (pane.height() - 1) / (pl.view.span() > 0 ? pl.view.span() : 1);
+        auto y = [&](double v) { return std::clamp(top + (upper - v) * scale, yMin, yMax); };
         // The first set of each pixel column, shared by the traces.
         columnSets.resize(size_t(cols) + 1);
         for (int c = 0; c < cols; ++c)
-            columnSets[size_t(c)] =
-                history.lowerBound(w.startUs + (w.endUs - w.startUs) * c / cols);
+            columnSets[size_t(c)] = history.lowerBound(w.startUs + (w.endUs - w.startUs) * c / cols,
+                                                       c ? columnSets[size_t(c) - 1] : 0);
         columnSets[size_t(cols)] = frame.endSet;
+        // Where a column spans many blocks of the summary, its edges move to
+        // the nearest block edge (a quarter column at most), so its extremes
+        // come from the summary alone instead of values scattered in memory.
+        constexpr int64_t kB = chart::History::kBlock;
+        if (frame.endSet - frame.firstSet >= int64_t(cols) * 2 * kB)
+            for (int c = 1; c < cols; ++c)
+                columnSets[size_t(c)] = (columnSets[size_t(c)] + kB / 2) / kB * kB;
         const bool sparse = frame.endSet - frame.firstSet <= cols;
         // A sparse view also draws the sets just beyond its edges, so
         // the lines run on out of the picture.
@@ -319,8 +328,8 @@ void StripChart::Impl::paintTraces(QPainter& p)
                 pixels.push_back(pt);
             };
             for (int c = 0; c < cols; ++c) {
-                const auto r = history.reduce(t, columnSets[size_t(c)], columnSets[size_t(c) + 1]);
-                if (r.count == 0)
+                const auto r = history.extent(t, columnSets[size_t(c)], columnSets[size_t(c) + 1]);
+                if (!r.any)
                     continue;
                 const bool rising = r.first <= r.last;
                 const int x = pane.left() + c;
