@@ -25,8 +25,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
-#include <QImage>
 #include <QEventLoop>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QThread>

@@ -321,8 +321,10 @@ void StripChart::zoomTime(double anchor, double factor)
     const int64_t end = a + int64_t(double(w.endUs - a) * seconds / w.seconds());
     d_->span.seconds = std::round(seconds * 1000) / 1000;
     const int64_t newest = h.size() ? h.timeUs(h.endSet() - 1) : 0;
-    // Zooming about the newest values stays live.
-    if (h.size() && (d_->heldEndUs || end < newest))
+    // Zooming about the newest values (the last twentieth) stays live.
+    const bool live =
+        !d_->heldEndUs && (end >= newest || a >= w.endUs - (w.endUs - w.startUs) / 20);
+    if (h.size() && !live)
         d_->setHeld(std::clamp(end, h.timeUs(h.firstSet()), newest));
     d_->syncControls();
     d_->relayout();

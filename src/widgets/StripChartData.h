@@ -66,7 +66,6 @@ TimeWindow timeWindow(const History& history, const TimeSpan& span,
 // Sets [a, b) as CSV: "t_s,set," then the names; one row per set with its
 // time in seconds since set 0 (3 decimals), its number and each trace's
 // value (empty where it has none). Lines end in CR LF.
-QString historyCsv(const std::vector<QString>& names, const History& history, int64_t a,
-                   int64_t b);
+QString historyCsv(const std::vector<QString>& names, const History& history, int64_t a, int64_t b);
 
 } // namespace cv::chart

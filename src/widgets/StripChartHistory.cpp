@@ -57,8 +57,8 @@ void History::openSet(int64_t nowUs)
         values_[size_t(t) * size_t(capacity_) + slot] = kNone;
         if (set % kBlock == 0) {
             block<kBlock>(blocks_, capacity_, t, int64_t(slot)) = Block{};
-            extents_[size_t(t) * size_t(capacity_ / kBlock) + slot / kBlock] = {
-                float(kNone), 0, 0, 0};
+            extents_[size_t(t) * size_t(capacity_ / kBlock) + slot / kBlock] = {float(kNone), 0, 0,
+                                                                                0};
         }
         if (set % kBigBlock == 0)
             block<kBigBlock>(bigBlocks_, capacity_, t, int64_t(slot)) = Block{};

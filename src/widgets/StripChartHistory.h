@@ -81,8 +81,8 @@ private:
         return blocks[size_t(trace) * size_t(capacity / Size) + size_t(slot / Size)];
     }
     void reduceRaw(int trace, int64_t a, int64_t b, Reduction& r) const;
-    void reduceBlocks(const std::vector<Block>& blocks, int size, int trace, int64_t k0,
-                      int64_t k1, Reduction& r) const;
+    void reduceBlocks(const std::vector<Block>& blocks, int size, int trace, int64_t k0, int64_t k1,
+                      Reduction& r) const;
     void extentRaw(int trace, int64_t a, int64_t b, Extent& e) const;
 
     int traces_ = 0;
@@ -94,8 +94,8 @@ private:
         float min, max, first, last;
     };
     std::vector<BlockExtent> extents_; // per small block; min NaN: no value
-    std::vector<double> refs_;    // per trace: its first value since the clear
-    std::vector<uint8_t> inSet_;  // per trace: has a value in the newest set
+    std::vector<double> refs_;         // per trace: its first value since the clear
+    std::vector<uint8_t> inSet_;       // per trace: has a value in the newest set
 };
 
 } // namespace cv::chart

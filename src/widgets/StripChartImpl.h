@@ -61,7 +61,7 @@ struct StripChart::Impl {
     int plotCount = 1;
     int selected = 0, length = 200, buffer = 200;
     chart::TimeSpan span;
-    double chosenSeconds = 0; // the span chosen, to return to from a time zoom
+    double chosenSeconds = 0;         // the span chosen, to return to from a time zoom
     std::optional<int64_t> heldEndUs; // the picture's end while held
     const Clock* clock = nullptr;
     bool legend = true;

@@ -57,19 +57,19 @@ std::vector<std::pair<int, QString>> StripChart::Impl::readOut(const QPoint& pos
     if (set < 0)
         return lines;
     const int decimals = chart::valueDecimals(plotAt(pi).view.span());
-    lines.emplace_back(-1, QStringLiteral("%1 s   set %2   cursor %3")
-                               .arg(history.seconds(set), 0, 'f', 3)
-                               .arg(set)
-                               .arg(chart::valueText(valueAtY(plotAt(pi), pane, pos.y()),
-                                                     decimals)));
+    lines.emplace_back(-1,
+                       QStringLiteral("%1 s   set %2   cursor %3")
+                           .arg(history.seconds(set), 0, 'f', 3)
+                           .arg(set)
+                           .arg(chart::valueText(valueAtY(plotAt(pi), pane, pos.y()), decimals)));
     for (int i = 0; i < int(traces.size()); ++i) {
         const double v = history.value(i, set);
         if (!std::isnan(v))
-            lines.emplace_back(i, QStringLiteral("%1: %2").arg(
-                                      nameOf(i), chart::valueText(
-                                                     v, chart::valueDecimals(
-                                                            plotAt(plotOf(traces[size_t(i)]))
-                                                                .view.span()))));
+            lines.emplace_back(
+                i, QStringLiteral("%1: %2").arg(
+                       nameOf(i),
+                       chart::valueText(v, chart::valueDecimals(
+                                               plotAt(plotOf(traces[size_t(i)])).view.span()))));
     }
     return lines;
 }
@@ -225,7 +225,7 @@ void StripChart::mouseDoubleClickEvent(QMouseEvent* event)
 void StripChart::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint pos = event->position().toPoint();
-    if (d_->dragFrom && (event->buttons() & Qt::LeftButton)) {
+    if (d_->dragFrom) {
         const int dx = pos.x() - d_->dragFrom->x();
         if (std::abs(dx) >= kDragSlop || cursor().shape() == Qt::ClosedHandCursor) {
             setCursor(Qt::ClosedHandCursor);
@@ -267,8 +267,7 @@ void StripChart::wheelEvent(QWheelEvent* event)
     else if (event->modifiers() & Qt::ShiftModifier)
         panTime(-steps * d_->frame.window.seconds() / 10);
     else
-        zoomValueAxis(pi, d_->valueAtY(d_->plotAt(pi), pane, pos.y()),
-                      std::pow(kWheelZoom, steps));
+        zoomValueAxis(pi, d_->valueAtY(d_->plotAt(pi), pane, pos.y()), std::pow(kWheelZoom, steps));
     event->accept();
 }
 

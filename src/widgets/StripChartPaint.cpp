@@ -46,8 +46,8 @@ void StripChart::Impl::ensureLayout()
     const int w = q->width(), h = q->height();
 
     // The top bar: title, rate, span choice and the hold button.
-    const int barH = std::max({big.height(), spanBox->sizeHint().height(),
-                               holdButton->sizeHint().height()});
+    const int barH =
+        std::max({big.height(), spanBox->sizeHint().height(), holdButton->sizeHint().height()});
     int top = kMargin + barH + 4;
     int bottom = h - kMargin - small.height() - 2;
     const int n = plotCount;
@@ -172,9 +172,9 @@ void StripChart::Impl::paintBackground()
     if (!title.isEmpty()) {
         p.setFont(titleFont());
         p.setPen(text);
-        p.drawText(layout.titleRect, Qt::AlignHCenter | Qt::AlignVCenter,
-                   QFontMetrics(p.font()).elidedText(title, Qt::ElideRight,
-                                                     layout.titleRect.width()));
+        p.drawText(
+            layout.titleRect, Qt::AlignHCenter | Qt::AlignVCenter,
+            QFontMetrics(p.font()).elidedText(title, Qt::ElideRight, layout.titleRect.width()));
     }
     p.setFont(smallFont());
     const QFontMetrics fm(p.font());
@@ -244,8 +244,8 @@ void StripChart::Impl::paintTimeAxis(QPainter& p)
         if (i + 1 == ticks.values.size())
             s += QStringLiteral(" s");
         const int tw = fm.horizontalAdvance(s);
-        const int x0 = std::clamp(xOf(last, ticks.values[i]) - tw / 2, last.left() - 4,
-                                  last.right() - tw + 4);
+        const int x0 =
+            std::clamp(xOf(last, ticks.values[i]) - tw / 2, last.left() - 4, last.right() - tw + 4);
         p.drawText(x0, last.bottom() + 2 + fm.ascent(), s);
     }
     // The measured rate in the top bar.
