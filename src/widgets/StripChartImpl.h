@@ -78,6 +78,14 @@ struct StripChart::Impl {
     QToolButton* holdButton = nullptr;
     // Reused between frames so painting allocates nothing once warm.
     std::vector<int64_t> columnSets;
+    // Per trace and pixel column the extent of its closed sets [a, b): a
+    // column whose sets did not move since the last frame costs nothing.
+    struct ColumnExtent {
+        int64_t a = -1, b = -1;
+        chart::History::Extent e;
+    };
+    std::vector<ColumnExtent> columnCache;
+    int cachedColumns = 0;
     std::vector<QPointF> points;
     std::vector<QPoint> pixels;
 

@@ -283,6 +283,10 @@ void StripChart::Impl::paintTraces(QPainter& p)
             for (int c = 1; c < cols; ++c)
                 columnSets[size_t(c)] = (columnSets[size_t(c)] + kB / 2) / kB * kB;
         const bool sparse = frame.endSet - frame.firstSet <= cols;
+        if (cachedColumns != cols || columnCache.size() != traces.size() * size_t(cols)) {
+            columnCache.assign(traces.size() * size_t(cols), ColumnExtent{});
+            cachedColumns = cols;
+        }
         // A sparse view also draws the sets just beyond its edges, so
         // the lines run on out of the picture.
         const int64_t from = std::max(history.firstSet(), frame.firstSet - 1);
@@ -327,8 +331,18 @@ void StripChart::Impl::paintTraces(QPainter& p)
                 }
                 pixels.push_back(pt);
             };
+            ColumnExtent* cache = columnCache.data() + size_t(t) * size_t(cols);
             for (int c = 0; c < cols; ++c) {
-                const auto r = history.extent(t, columnSets[size_t(c)], columnSets[size_t(c) + 1]);
+                const int64_t a = columnSets[size_t(c)], b = columnSets[size_t(c) + 1];
+                ColumnExtent& slot = cache[c];
+                if (slot.a != a || slot.b != b) {
+                    slot.e = history.extent(t, a, b);
+                    // The newest set may still gain values: only closed ones are kept.
+                    const bool closed = b < history.endSet();
+                    slot.a = closed ? a : -1;
+                    slot.b = closed ? b : -1;
+                }
+                const auto& r = slot.e;
                 if (!r.any)
                     continue;
                 const bool rising = r.first <= r.last;
