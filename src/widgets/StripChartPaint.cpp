@@ -279,7 +279,8 @@ void StripChart::Impl::paintTraces(QPainter& p)
         // the nearest block edge (a quarter column at most), so its extremes
         // come from the summary alone instead of values scattered in memory.
         constexpr int64_t kB = chart::History::kBlock;
-        if (frame.endSet - frame.firstSet >= int64_t(cols) * 2 * kB)
+        const bool summarised = frame.endSet - frame.firstSet >= int64_t(cols) * 2 * kB;
+        if (summarised)
             for (int c = 1; c < cols; ++c)
                 columnSets[size_t(c)] = (columnSets[size_t(c)] + kB / 2) / kB * kB;
         const bool sparse = frame.endSet - frame.firstSet <= cols;
@@ -331,24 +332,46 @@ void StripChart::Impl::paintTraces(QPainter& p)
                 }
                 pixels.push_back(pt);
             };
-            ColumnExtent* cache = columnCache.data() + size_t(t) * size_t(cols);
-            for (int c = 0; c < cols; ++c) {
-                const int64_t a = columnSets[size_t(c)], b = columnSets[size_t(c) + 1];
-                ColumnExtent& slot = cache[c];
-                if (slot.a != a || slot.b != b) {
-                    slot.e = history.extent(t, a, b);
-                    // The newest set may still gain values: only closed ones are kept.
-                    const bool closed = b < history.endSet();
-                    slot.a = closed ? a : -1;
-                    slot.b = closed ? b : -1;
-                }
-                const auto& r = slot.e;
+            auto column = [&](int c, const chart::History::Extent& r) {
                 if (!r.any)
-                    continue;
+                    return;
                 const bool rising = r.first <= r.last;
                 const int x = pane.left() + c;
                 add(QPoint(x, int(y(rising ? r.min : r.max))));
                 add(QPoint(x, int(y(rising ? r.max : r.min))));
+            };
+            if (!summarised) {
+                // A few sets per column: one walk through them.
+                chart::History::Extent e;
+                int c = 0;
+                for (int64_t s = columnSets[0]; s < frame.endSet; ++s) {
+                    for (; s >= columnSets[size_t(c) + 1]; ++c) {
+                        column(c, e);
+                        e.any = false;
+                    }
+                    const double v = history.value(t, s);
+                    if (std::isnan(v))
+                        continue;
+                    const float f = float(v);
+                    e = e.any ? chart::History::Extent{true, std::min(e.min, f), std::max(e.max, f),
+                                                       e.first, f}
+                              : chart::History::Extent{true, f, f, f, f};
+                }
+                column(c, e);
+            } else {
+                ColumnExtent* cache = columnCache.data() + size_t(t) * size_t(cols);
+                for (int c = 0; c < cols; ++c) {
+                    const int64_t a = columnSets[size_t(c)], b = columnSets[size_t(c) + 1];
+                    ColumnExtent& slot = cache[c];
+                    if (slot.a != a || slot.b != b) {
+                        slot.e = history.extent(t, a, b);
+                        // The newest set may still gain values: only closed ones are kept.
+                        const bool closed = b < history.endSet();
+                        slot.a = closed ? a : -1;
+                        slot.b = closed ? b : -1;
+                    }
+                    column(c, slot.e);
+                }
             }
             p.setRenderHint(QPainter::Antialiasing, false);
             if (pixels.size() == 1)
