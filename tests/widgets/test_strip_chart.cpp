@@ -321,13 +321,14 @@ TEST(StripChart, ManyAppendsCostFewPaints)
     EXPECT_GT(appends, 100);
     EXPECT_LE(s.chart.paints, int(t.elapsed() / 10) + 2);
 
-    // A held picture does not repaint for appends.
+    // A held picture does not repaint for appends (the rate's refresh twice a
+    // second may come once).
     s.chart.setHold(true);
     QTest::qWait(40);
     s.chart.paints = 0;
     s.addSets(100);
     QTest::qWait(60);
-    EXPECT_EQ(s.chart.paints, 0);
+    EXPECT_LE(s.chart.paints, 1);
 }
 
 TEST(StripChart, ShowsOnlyTracesInViewAndMarksValuesBeyondTheRange)
