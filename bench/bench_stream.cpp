@@ -114,7 +114,7 @@ HistoryFigures historyCase(QSize size)
         return double(t.nsecsElapsed());
     };
     double recentNs = 0, historyNs = 0;
-    constexpr int kWarmUp = 3, kFrames = 100;
+    constexpr int kWarmUp = 3, kFrames = 400;
     for (int f = 0; f < kWarmUp + kFrames; ++f) {
         const double r = frame(recent, 2000 + f), h = frame(history, kTenMinutes + f);
         if (f >= kWarmUp) {

@@ -101,6 +101,11 @@ StripChart::StripChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<I
     d_->holdButton->setToolTip(
         QStringLiteral("Hold the picture; new values are still recorded. Press again to "
                        "return to live.\nDrag a plot to look back, Ctrl+wheel to zoom in time."));
+    // Pressed, it is as red as the frame of the held plots.
+    d_->holdButton->setStyleSheet(
+        QStringLiteral("QToolButton:checked { background: #c62828; color: white; "
+                       "font-weight: bold; border: 1px solid #8e1c1c; border-radius: 3px; "
+                       "padding: 2px 6px; }"));
     connect(d_->holdButton, &QToolButton::toggled, this, &StripChart::setHold);
 
     d_->spanBox = new QComboBox(this);

@@ -269,11 +269,17 @@ void StripChart::Impl::paintTraces(QPainter& p)
         const double top = pane.top(), upper = pl.view.upper;
         const double scale = (pane.height() - 1) / (pl.view.span() > 0 ? pl.view.span() : 1);
         auto y = [&](double v) { return std::clamp(top + (upper - v) * scale, yMin, yMax); };
-        // The first set of each pixel column, shared by the traces.
+        // The first set of each pixel column, shared by the traces. Columns
+        // lie on a grid fixed in time, so a scrolling picture keeps each
+        // column's sets (no shimmer, and the extents of last frame still hold);
+        // the grid's offset from the window is below a pixel.
+        const double dt = double(w.endUs - w.startUs) / cols;
+        const double k0 = std::floor(double(w.startUs - history.originUs()) / dt);
         columnSets.resize(size_t(cols) + 1);
         for (int c = 0; c < cols; ++c)
-            columnSets[size_t(c)] = history.lowerBound(w.startUs + (w.endUs - w.startUs) * c / cols,
-                                                       c ? columnSets[size_t(c) - 1] : 0);
+            columnSets[size_t(c)] =
+                history.lowerBound(history.originUs() + int64_t(std::llround((k0 + c) * dt)),
+                                   c ? columnSets[size_t(c) - 1] : 0);
         columnSets[size_t(cols)] = frame.endSet;
         // Where a column spans many blocks of the summary, its edges move to
         // the nearest block edge (a quarter column at most), so its extremes
