@@ -121,6 +121,9 @@ StripChart::StripChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<I
                                                                   : d_->span.seconds);
     });
 
+    // The cross-hair goes when the mouse moves onto the controls.
+    d_->holdButton->installEventFilter(this);
+    d_->spanBox->installEventFilter(this);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setTraceCount(1);

@@ -233,6 +233,7 @@ void StripChart::mouseMoveEvent(QMouseEvent* event)
             const QRect& pane = d_->layout.panes.front();
             panTime(-dx * d_->frame.window.seconds() / std::max(1, pane.width() - 1));
             d_->dragFrom = pos;
+            d_->cursor = pos;
         }
         return;
     }
@@ -248,6 +249,13 @@ void StripChart::leaveEvent(QEvent*)
 {
     d_->cursor.reset();
     d_->schedule();
+}
+
+bool StripChart::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Enter)
+        leaveEvent(event);
+    return QWidget::eventFilter(watched, event);
 }
 
 // The wheel zooms the value axis of the plot under it; with Ctrl it zooms
