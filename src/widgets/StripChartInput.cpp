@@ -64,12 +64,10 @@ std::vector<std::pair<int, QString>> StripChart::Impl::readOut(const QPoint& pos
                            .arg(chart::valueText(valueAtY(plotAt(pi), pane, pos.y()), decimals)));
     for (int i = 0; i < int(traces.size()); ++i) {
         const double v = history.value(i, set);
-        if (!std::isnan(v))
-            lines.emplace_back(
-                i, QStringLiteral("%1: %2").arg(
-                       nameOf(i),
-                       chart::valueText(v, chart::valueDecimals(
-                                               plotAt(plotOf(traces[size_t(i)])).view.span()))));
+        if (std::isnan(v))
+            continue;
+        const int places = chart::valueDecimals(plotAt(plotOf(traces[size_t(i)])).view.span());
+        lines.emplace_back(i, QStringLiteral("%1: %2").arg(nameOf(i), chart::valueText(v, places)));
     }
     return lines;
 }
