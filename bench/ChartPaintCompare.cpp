@@ -1,5 +1,6 @@
 #include "ChartPaintCompare.h"
 
+#include "platform/Clock.h"
 #include "widgets/StripChart.h"
 
 #include <QChart>
@@ -50,8 +51,22 @@ double sampleValue(int trace, int64_t i)
     return std::round(level + drift + 2500 * edge + 8 * noise(trace, i));
 }
 
+VirtualClock& setClock()
+{
+    static VirtualClock clock;
+    return clock;
+}
+
+void appendSet(StripChart& chart, int traces, int64_t index)
+{
+    setClock().advanceUs(kSetIntervalUs);
+    for (int t = 0; t < traces; ++t)
+        chart.append(t, sampleValue(t, index));
+}
+
 void setUpResultsChart(StripChart& chart, int traces, int points)
 {
+    chart.setClock(&setClock());
     chart.setTitle(QStringLiteral("ADC Values"));
     chart.setTraceCount(traces);
     chart.setLength(points);
@@ -61,9 +76,9 @@ void setUpResultsChart(StripChart& chart, int traces, int points)
     for (int t = 0; t < traces; ++t) {
         chart.setTraceName(t, QStringLiteral("Stage %1").arg(t));
         chart.setTraceColor(t, traceColor(t));
-        for (int i = 0; i < points; ++i)
-            chart.append(t, sampleValue(t, i));
     }
+    for (int i = 0; i < points; ++i)
+        appendSet(chart, traces, i);
 }
 
 ChartPaintFigures compareChartPaint(int traces, int points, int frames, QSize size)
@@ -132,8 +147,7 @@ ChartPaintFigures compareChartPaint(int traces, int points, int frames, QSize si
         const bool counted = f >= warmUp;
 
         clock.start();
-        for (int t = 0; t < traces; ++t)
-            ours.append(t, sampleValue(t, i));
+        appendSet(ours, traces, i);
         paint(ours);
         if (counted)
             oursNs += double(clock.nsecsElapsed());

@@ -11,7 +11,8 @@ class QWidget;
 
 namespace cv {
 class StripChart;
-}
+class VirtualClock;
+} // namespace cv
 
 namespace cv::bench {
 
@@ -25,8 +26,15 @@ ChartPaintFigures compareChartPaint(int traces, int points, int frames, QSize si
 // noise, a slow drift and now and then a finger on one of them.
 double sampleValue(int trace, int64_t index);
 
-// A chart set up as the converter results view shows it, filled with
-// `points` values per trace.
+// The converter's fastest rate: a set every 9.225 ms (108.4 sets/s).
+constexpr int64_t kSetIntervalUs = 9225;
+// The clock the benchmark charts stamp their sets with.
+VirtualClock& setClock();
+// One set of converter-like results, `kSetIntervalUs` after the last.
+void appendSet(StripChart& chart, int traces, int64_t index);
+
+// A chart set up as the converter results view shows it, on setClock(),
+// filled with `points` sets.
 void setUpResultsChart(StripChart& chart, int traces, int points);
 
 } // namespace cv::bench

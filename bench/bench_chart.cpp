@@ -3,11 +3,12 @@
 // by Qt Charts and QCustomPlot in the same run (our time / theirs; target
 // below 1). Ends with one line of key=value pairs.
 //
-//   bench_chart [--frames N] [--width W --height H] [--png DIR] [--ours-only]
+//   bench_chart [--frames N] [--width W --height H] [--png DIR] [--ours-only [--points N]]
 //
 // --png DIR also writes the pictures of the three charts the views show;
-// --ours-only paints only our chart (for a profiler).
+// --ours-only paints only our chart (for a profiler), N sets in view (2000).
 #include "ChartPaintCompare.h"
+#include "platform/Clock.h"
 #include "widgets/StripChart.h"
 
 #include <QApplication>
@@ -26,6 +27,7 @@ namespace {
 void writeStageChart(const QString& dir)
 {
     StripChart c;
+    c.setClock(&bench::setClock());
     c.resize(760, 300);
     c.setTitle(QStringLiteral("Adaptive Threshold"));
     c.setTraceCount(6);
@@ -50,6 +52,7 @@ void writeStageChart(const QString& dir)
         const double values[] = {
             cdc,           ambient, std::max(avg, ambient), ambient + 1600, std::min(avg, ambient),
             ambient - 1200};
+        bench::setClock().advanceUs(50'000);
         for (int t = 0; t < 6; ++t)
             c.append(t, std::round(values[t]));
     }
@@ -60,6 +63,7 @@ void writeStageChart(const QString& dir)
 void writeSliderChart(const QString& dir)
 {
     StripChart c;
+    c.setClock(&bench::setClock());
     c.resize(620, 420);
     c.setTraceCount(5);
     c.setPlotCount(3);
@@ -84,6 +88,7 @@ void writeSliderChart(const QString& dir)
         const bool touched = i > 60 && i < 220;
         const double pos = touched ? 10 + (i - 60) * 0.7 : 0;
         const double mean = touched ? 250 + 120 * std::sin(i / 25.0) : 5;
+        bench::setClock().advanceUs(25'000);
         c.append(0, std::round(mean));
         c.append(1, std::round(touched ? 480 - mean : 5));
         c.append(2, touched ? std::round(40 * std::sin(i / 9.0)) : 0);
@@ -118,6 +123,7 @@ void writeResultsCharts(const QString& dir)
 double appendNs()
 {
     StripChart c;
+    c.setClock(&bench::setClock());
     c.setTraceCount(12);
     c.setLength(2000);
     c.setBufferLength(2000);
@@ -130,17 +136,16 @@ double appendNs()
     return double(clock.nsecsElapsed()) / (rounds * 12.0);
 }
 
-double oursOnlyMs(int frames, QSize size)
+double oursOnlyMs(int frames, QSize size, int points)
 {
     StripChart c;
-    bench::setUpResultsChart(c, 12, 2000);
+    bench::setUpResultsChart(c, 12, points);
     c.resize(size);
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     QElapsedTimer clock;
     clock.start();
     for (int f = 0; f < frames; ++f) {
-        for (int t = 0; t < 12; ++t)
-            c.append(t, bench::sampleValue(t, 2000 + f));
+        bench::appendSet(c, 12, points + f);
         c.render(&image);
     }
     return double(clock.nsecsElapsed()) / 1e6 / frames;
@@ -152,7 +157,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    int frames = 200, width = 1000, height = 400;
+    int frames = 200, width = 1000, height = 400, points = 2000;
     QString png;
     bool oursOnly = false;
     const QStringList args = app.arguments();
@@ -167,6 +172,8 @@ int main(int argc, char** argv)
             width = args[++i].toInt();
         else if (args[i] == QLatin1String("--height"))
             height = args[++i].toInt();
+        else if (args[i] == QLatin1String("--points"))
+            points = args[++i].toInt();
         else if (args[i] == QLatin1String("--png"))
             png = args[++i];
     }
@@ -177,7 +184,7 @@ int main(int argc, char** argv)
         writeSliderChart(png);
     }
     if (oursOnly) {
-        std::printf("paint_ms_per_frame=%.3f\n", oursOnlyMs(frames, QSize(width, height)));
+        std::printf("paint_ms_per_frame=%.3f\n", oursOnlyMs(frames, QSize(width, height), points));
         return 0;
     }
     const double append = appendNs();

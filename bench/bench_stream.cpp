@@ -8,6 +8,10 @@
 //   qtcharts_paint_ratio, qcustomplot_paint_ratio
 //                       our paint time / theirs on the same data and size (< 1)
 //   rss_growth_kib      resident memory growth from the 10th second to the end (< 1024)
+//   history_paint_ratio one frame with ten minutes of twelve traces in view (65,040 sets)
+//                       / one frame at 2000 sets, same size (target <= 1.5)
+//   history_rss_growth_kib  resident memory growth over a further 65,536 sets once the
+//                       history is full (< 1024)
 // Usage: bench_stream [SECONDS]   (default 30, at least 11)
 #include "BenchRig.h"
 #include "ChartPaintCompare.h"
@@ -20,7 +24,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QThread>
@@ -81,6 +87,56 @@ long rssKib()
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+struct HistoryFigures {
+    double paintRatio;
+    long rssGrowthKib;
+};
+
+// The chart's history at its fullest: ten minutes at the fastest rate, all
+// in view, painted against the 2000-set chart frame by frame in turns.
+HistoryFigures historyCase(QSize size)
+{
+    constexpr int kTenMinutes = 65040; // 600 s at 108.4 sets/s
+    // Both on one clock: the short chart last, so its sets lie close together.
+    StripChart recent, history;
+    bench::setUpResultsChart(history, 12, kTenMinutes);
+    bench::setUpResultsChart(recent, 12, 2000);
+    history.setTimeSpan(600);
+    recent.resize(size);
+    history.resize(size);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    auto frame = [&](StripChart& c, int64_t index) {
+        QElapsedTimer t;
+        t.start();
+        bench::appendSet(c, 12, index);
+        image.fill(Qt::white);
+        c.render(&image);
+        return double(t.nsecsElapsed());
+    };
+    double recentNs = 0, historyNs = 0;
+    constexpr int kWarmUp = 3, kFrames = 400;
+    for (int f = 0; f < kWarmUp + kFrames; ++f) {
+        const double r = frame(recent, 2000 + f), h = frame(history, kTenMinutes + f);
+        if (f >= kWarmUp) {
+            recentNs += r;
+            historyNs += h;
+        }
+    }
+    // Fill the rings, then turn them over once more, painting as a view would.
+    int64_t next = kTenMinutes + kWarmUp + kFrames;
+    for (; next < StripChart::kHistorySets + 1000; ++next)
+        bench::appendSet(history, 12, next);
+    frame(history, next++);
+    const long before = rssKib();
+    for (int i = 0; i < StripChart::kHistorySets; ++i, ++next) {
+        if (i % 2000 == 0)
+            frame(history, next);
+        else
+            bench::appendSet(history, 12, next);
+    }
+    return {historyNs / recentNs, rssKib() - before};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -131,12 +187,14 @@ int main(int argc, char** argv)
     // twelve traces of 2000 points, scrolling one value per frame.
     const bench::ChartPaintFigures paint =
         bench::compareChartPaint(12, 2000, 100, w.plot()->size());
+    const HistoryFigures history = historyCase(w.plot()->size());
     std::printf("fetched_ratio=%.3f overflow=%lld cpu_ms_per_set=%.3f paint_ms_per_frame=%.2f "
-                "rss_growth_kib=%ld qtcharts_paint_ratio=%.2f qcustomplot_paint_ratio=%.2f\n",
+                "rss_growth_kib=%ld qtcharts_paint_ratio=%.2f qcustomplot_paint_ratio=%.2f "
+                "history_paint_ratio=%.2f history_rss_growth_kib=%ld\n",
                 produced > 0 ? double(fetched) / double(produced) : 0.0,
                 static_cast<long long>(overflow), fetched > 0 ? cpu / double(fetched) : 0.0,
                 paint.oursMs, rssEnd - rssAt10, paint.oursMs / paint.qtChartsMs,
-                paint.oursMs / paint.qcpMs);
+                paint.oursMs / paint.qcpMs, history.paintRatio, history.rssGrowthKib);
     std::fprintf(stderr, "%.0f s, %lld sets\n", seconds, static_cast<long long>(fetched));
     return 0;
 }

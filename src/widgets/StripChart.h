@@ -8,33 +8,43 @@
 // and stack top to bottom (plot 0 at the top). A chart has one plot unless
 // setPlotCount says otherwise.
 //
-// New values enter at the right and older ones move left. The first length
-// setting is the span shown (points across the plot); the second is how many
-// points each trace keeps (never less than the span). Each trace is a
-// fixed-size ring, so append costs O(1) and allocates nothing; the widget
-// repaints at the display rate, never once per append.
+// New values enter at the right and older ones move left, on a time axis in
+// seconds: each set of values gets the program's clock time when its first
+// value arrives (an append to a trace that already has a value in the newest
+// set opens the next set). The chart keeps a history of at least
+// kHistorySets sets (ten minutes at the fastest converter rate) in rings
+// sized once, so append costs O(1) and allocates nothing; the widget
+// repaints at the display rate, never once per append, and drawing costs
+// the plot's width, not the span: each pixel column its extremes.
 //
-// Beyond the operations the windows call, the chart behaves like a scope:
-// a click on a plot toggles hold ("HOLD" is shown while it holds; the windows
-// append nothing while it holds, so the picture stands still), the mouse wheel zooms the value
-// axis within the outer bounds, a double click returns to the set bounds, a
-// cross-hair reads out the values under the cursor, the legend shows per
-// trace its latest value, mean and peak-to-peak over the visible span, and
-// the context menu offers "Save as PNG" and "Save visible data as CSV".
+// The span shown is by default the last `length()` sets; a choice in the
+// chart's corner offers fixed spans (2 s, 10 s, 1 min, 10 min) beside it.
+// The "Hold" button beside it freezes the picture while the history keeps
+// collecting; dragging a plot pans back through the history (which holds
+// the picture), Ctrl+wheel zooms in time, the wheel alone zooms the value
+// axis within the outer bounds and a double click returns to the set
+// bounds and the chosen span. A cross-hair reads out the values under the
+// cursor; a trace beyond the value range shows its latest value at the
+// plot's edge; the legend lists the traces with values in view with their
+// latest value, mean, standard deviation and peak-to-peak; the context menu
+// offers "Save as PNG" and "Save visible data as CSV".
 
 #include <QColor>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <cstdint>
 #include <memory>
 
 class QMenu;
 
 namespace cv {
 
+class Clock;
+
 struct TraceStats {
     int count = 0; // points in the visible span
-    double latest = 0, mean = 0, min = 0, max = 0;
+    double latest = 0, mean = 0, stddev = 0, min = 0, max = 0;
     double peakToPeak() const { return max - min; }
 };
 
@@ -64,12 +74,34 @@ public:
     QColor traceColor(int trace) const;
     void append(double value); // to the selected trace
     void append(int trace, double value);
-    void setLength(int points);       // first length setting: the span shown
-    void setBufferLength(int points); // second length setting: points kept
+    void setLength(int points);       // first length setting: the default span, in sets
+    void setBufferLength(int points); // second length setting: at least this many sets kept
     int length() const;
     int bufferLength() const;
-    bool hold() const;
+    // The feeding loops ask this before appending. A held picture keeps
+    // collecting into the history, so the chart never asks them to stop.
+    bool hold() const { return false; }
+    // Holds the picture (true) or returns to live (false); holdChanged tells.
     void setHold(bool hold);
+    bool held() const;
+
+    // Sets kept at the least: ten minutes at 108.4 sets/s.
+    static constexpr int kHistorySets = 65536;
+    // Where arrival times come from; the program's clock unless set.
+    void setClock(const Clock* clock);
+    // The span shown: seconds > 0, or 0 for the last length() sets.
+    void setTimeSpan(double seconds);
+    double timeSpan() const;
+    // The time shown, in seconds since the first set after a clear.
+    double viewStartSeconds() const;
+    double viewEndSeconds() const;
+    // Moves the view by `seconds` (negative: back); holds the picture.
+    void panTime(double seconds);
+    // Zooms the time axis about `anchor` (seconds): factor < 1 in, > 1 out.
+    void zoomTime(double anchor, double factor);
+    // Sets per second as measured over the last two seconds of arrivals.
+    double rate() const;
+    int64_t setCount() const; // sets since the last clear
 
     // Value bounds of a plot: the visible ones, and the outer ones that the
     // wheel zoom may not pass.
@@ -81,12 +113,12 @@ public:
     double outerUpperBound(int plot = 0) const;
 
     // What the chart holds, for the legend, the CSV export and tests.
-    int pointCount(int trace) const;          // points kept, up to bufferLength
-    double point(int trace, int age) const;   // age 0 = newest
+    int pointCount(int trace) const;          // values kept
+    double point(int trace, int age) const;   // age 0 = newest of the trace
     TraceStats visibleStats(int trace) const; // over the span shown
 
-    // Writes the visible span as CSV (a header of trace names, one row per
-    // sample, oldest first); false when the file cannot be written.
+    // Writes the sets in view as CSV ("t_s,set," and the trace names, one
+    // row per set, oldest first); false when the file cannot be written.
     bool saveVisibleCsv(const QString& path) const;
 
     // The value range a plot shows now: the set bounds, or the wheel zoom
@@ -100,10 +132,10 @@ public:
 
     // Where a plot's traces are drawn, in widget coordinates.
     QRect plotRect(int plot = 0) const;
-    // The cross-hair read-out at a widget position: the sample as the time
-    // axis counts it (0 newest, older ones negative) and the value at the
-    // cursor's height, then one line per trace holding a value there
-    // ("name: value"). Empty outside the plots.
+    // The cross-hair read-out at a widget position: the time and number of
+    // the set nearest the cursor and the value at the cursor's height, then
+    // one line per trace holding a value in that set ("name: value"). Empty
+    // outside the plots or before the first set.
     QStringList readOut(const QPoint& pos) const;
 
     // The picture as PNG; false when the file cannot be written.
@@ -124,11 +156,14 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Impl;

@@ -6,120 +6,6 @@
 
 namespace cv::chart {
 
-void TraceRing::setCapacity(int capacity)
-{
-    values_.assign(size_t(std::max(1, capacity)), 0.0);
-    head_ = 0;
-    count_ = 0;
-}
-
-void TraceRing::resize(int capacity)
-{
-    capacity = std::max(1, capacity);
-    if (capacity == int(values_.size()))
-        return;
-    std::vector<double> kept(size_t(capacity), 0.0);
-    const int n = std::min(count_, capacity);
-    for (int age = 0; age < n; ++age)
-        kept[size_t(n - 1 - age)] = at(age);
-    values_.swap(kept);
-    count_ = n;
-    head_ = n == capacity ? 0 : n;
-}
-
-TraceRing::Runs TraceRing::runs(int skip, int count) const
-{
-    Runs r;
-    skip = std::clamp(skip, 0, count_);
-    count = std::clamp(count, 0, count_ - skip);
-    if (count == 0)
-        return r;
-    const int cap = int(values_.size());
-    // Index just past the newest wanted value, and of the oldest one.
-    int end = head_ - skip;
-    if (end <= 0)
-        end += cap;
-    int begin = end - count;
-    if (begin >= 0) {
-        r.a = values_.data() + begin;
-        r.na = count;
-    } else {
-        r.a = values_.data() + begin + cap;
-        r.na = -begin;
-        r.b = values_.data();
-        r.nb = end;
-    }
-    return r;
-}
-
-TraceStats spanStats(const TraceRing& ring, int span, int skip)
-{
-    TraceStats s;
-    const auto r = ring.runs(skip, span);
-    s.count = r.na + r.nb;
-    if (s.count == 0)
-        return s;
-    double sum = 0, lo = r.a[0], hi = r.a[0];
-    auto take = [&](const double* p, int n) {
-        for (int i = 0; i < n; ++i) {
-            const double v = p[i];
-            sum += v;
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
-        }
-    };
-    take(r.a, r.na);
-    take(r.b, r.nb);
-    s.latest = r.nb ? r.b[r.nb - 1] : r.a[r.na - 1];
-    s.mean = sum / s.count;
-    s.min = lo;
-    s.max = hi;
-    return s;
-}
-
-void reduceColumns(const TraceRing& ring, int span, int skip, int columns,
-                   std::vector<ColumnExtent>& out, std::vector<uint8_t>& has)
-{
-    columns = std::max(1, columns);
-    span = std::max(1, span);
-    out.resize(size_t(columns));
-    has.assign(size_t(columns), 0);
-    const auto r = ring.runs(skip, span);
-    const int n = r.na + r.nb;
-    if (n == 0)
-        return;
-
-    // Walk the samples oldest first; a column closes when the slot passes
-    // the first slot of the next column.
-    int64_t slot = span - n;
-    int col = -1;
-    int64_t nextStart = 0;
-    float first = 0, last = 0, lo = 0, hi = 0;
-    auto close = [&] {
-        if (col >= 0) {
-            out[size_t(col)] = ColumnExtent{lo, hi, first <= last};
-            has[size_t(col)] = 1;
-        }
-    };
-    auto walk = [&](const double* p, int count) {
-        for (int i = 0; i < count; ++i, ++slot) {
-            const float v = float(p[i]);
-            if (slot >= nextStart) {
-                close();
-                col = columnOfSlot(slot, span, columns);
-                nextStart = (int64_t(col + 1) * span + columns - 1) / columns;
-                first = lo = hi = v;
-            }
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
-            last = v;
-        }
-    };
-    walk(r.a, r.na);
-    walk(r.b, r.nb);
-    close();
-}
-
 ValueRange zoomLimit(const ValueRange& set, const ValueRange& outer)
 {
     ValueRange l{std::min({set.lower, set.upper, outer.lower, outer.upper}),
@@ -181,15 +67,53 @@ QString tickText(double value, double step)
     return s;
 }
 
-QString valueText(double value)
+int valueDecimals(double span)
+{
+    if (!(span > 0) || !std::isfinite(span))
+        return 1;
+    return std::clamp(2 - int(std::floor(std::log10(span))), 1, 6);
+}
+
+QString valueText(double value, int decimals)
 {
     if (!std::isfinite(value))
         return QStringLiteral("-");
-    if (value == std::round(value) && std::abs(value) < 1e12)
-        return QString::number(qint64(value));
-    const double a = std::abs(value);
-    const int decimals = a >= 1000 ? 1 : a >= 100 ? 2 : 3;
-    return QString::number(value, 'f', decimals);
+    return tickText(value, std::pow(10.0, -decimals));
+}
+
+QString spanText(const TimeSpan& span)
+{
+    if (span.seconds <= 0)
+        return QStringLiteral("%1 sets").arg(span.sets);
+    if (span.seconds >= 60 && std::fmod(span.seconds, 60) == 0)
+        return QStringLiteral("%1 min").arg(span.seconds / 60);
+    return QStringLiteral("%1 s").arg(span.seconds);
+}
+
+TimeWindow timeWindow(const History& h, const TimeSpan& span, std::optional<int64_t> heldEndUs)
+{
+    TimeWindow w;
+    const int64_t newest = h.size() ? h.timeUs(h.endSet() - 1) : 0;
+    w.endUs = heldEndUs.value_or(newest);
+    if (span.seconds > 0) {
+        w.startUs = w.endUs - int64_t(std::llround(span.seconds * 1e6));
+    } else {
+        const int64_t last = h.lowerBound(w.endUs + 1) - 1; // the newest set shown
+        const int64_t first = last - (std::max(1, span.sets) - 1);
+        if (last >= h.firstSet() && first >= h.firstSet()) {
+            w.startUs = h.timeUs(first);
+        } else if (last > h.firstSet()) {
+            const double dt =
+                double(h.timeUs(last) - h.timeUs(h.firstSet())) / double(last - h.firstSet());
+            w.startUs = w.endUs - int64_t(std::llround(dt * (span.sets - 1)));
+        } else {
+            w.startUs = w.endUs - 1'000'000; // no rate yet
+        }
+    }
+    // Sets that all arrived at once still get a window to sit in.
+    if (w.endUs - w.startUs < 1000)
+        w.startUs = w.endUs - 1000;
+    return w;
 }
 
 namespace {
@@ -203,30 +127,21 @@ QString csvCell(QString s)
 }
 } // namespace
 
-QString visibleCsv(const std::vector<QString>& names, const std::vector<const TraceRing*>& rings,
-                   const std::vector<int>& skips, int span)
+QString historyCsv(const std::vector<QString>& names, const History& h, int64_t a, int64_t b)
 {
-    QString out;
-    QStringList header;
+    QString out = QStringLiteral("t_s,set");
     for (const auto& n : names)
-        header << csvCell(n);
-    out += header.join(u',') + QStringLiteral("\r\n");
-
-    std::vector<TraceRing::Runs> runs;
-    int rows = 0;
-    for (size_t i = 0; i < rings.size(); ++i) {
-        runs.push_back(rings[i]->runs(skips[i], span));
-        rows = std::max(rows, runs.back().na + runs.back().nb);
-    }
-    for (int row = 0; row < rows; ++row) {
-        for (size_t i = 0; i < runs.size(); ++i) {
-            if (i)
-                out += u',';
-            const auto& r = runs[i];
-            // Rows line up at the newest value.
-            const int k = row - (rows - (r.na + r.nb));
-            if (k >= 0)
-                out += QString::number(k < r.na ? r.a[k] : r.b[k - r.na], 'g', 15);
+        out += u',' + csvCell(n);
+    out += QStringLiteral("\r\n");
+    a = std::max(a, h.firstSet());
+    b = std::min(b, h.endSet());
+    for (int64_t s = a; s < b; ++s) {
+        out += QString::number(h.seconds(s), 'f', 3) + u',' + QString::number(s);
+        for (int t = 0; t < h.traces(); ++t) {
+            out += u',';
+            const double v = h.value(t, s);
+            if (!std::isnan(v))
+                out += QString::number(v, 'g', 15);
         }
         out += QStringLiteral("\r\n");
     }

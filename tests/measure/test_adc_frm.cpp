@@ -273,10 +273,10 @@ TEST_F(Adc, TheFirstTwoPassesAddNothingAndClearStagesKeepTheirColumn)
     const int kept = w.plot()->pointCount(0);
     EXPECT_GE(kept, 5);
 
-    // Held, the chart stands still; the file goes on.
+    // Held, the picture stands still; the history and the file go on.
     w.plot()->setHold(true);
     ticks(w, 5);
-    EXPECT_EQ(w.plot()->pointCount(0), kept);
+    EXPECT_GT(w.plot()->pointCount(0), kept);
     w.plot()->setHold(false);
     w.ReadContCV5310Cmd_Click();
     child<QCheckBox>(w, "ChkSaveResults")->setChecked(false);

@@ -2,6 +2,7 @@
 
 #include "support/FakeServices.h"
 
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
@@ -9,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QWheelEvent>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -29,10 +31,10 @@ protected:
     }
 };
 
-void wheel(StripChart& c, QPoint at, int notches)
+void wheel(StripChart& c, QPoint at, int notches, Qt::KeyboardModifiers modifiers = {})
 {
     QWheelEvent e(QPointF(at), QPointF(c.mapToGlobal(at)), QPoint(), QPoint(0, 120 * notches),
-                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                  Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&c, &e);
 }
 
@@ -42,10 +44,12 @@ QString readAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
-// A shown chart with two traces of `points` values each.
+// A shown chart with two traces; each set arrives 10 ms after the last on
+// the fake clock (set 0 at 0 s on the chart's axis).
 struct Shown {
+    test::FakeServices services;
     CountingChart chart;
-    explicit Shown(int points = 0)
+    explicit Shown(int sets = 0, int length = 200)
     {
         chart.resize(700, 300);
         chart.setTraceCount(2);
@@ -53,79 +57,62 @@ struct Shown {
         chart.setTraceName(1, QStringLiteral("Stage 1"));
         chart.setBounds(0, 1000);
         chart.setOuterBounds(-1000, 3000);
-        for (int i = 0; i < points; ++i) {
-            chart.append(0, i);
-            chart.append(1, 500 + i % 7);
-        }
+        chart.setLength(length);
+        addSets(sets);
         chart.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&chart));
+    }
+    void addSets(int n)
+    {
+        for (int i = 0; i < n; ++i, ++next) {
+            services.virtualClock().advanceMs(10);
+            chart.append(0, double(next));
+            chart.append(1, 500 + next % 7);
+        }
     }
     QPoint inPlot(double fx = 0.5, double fy = 0.5) const
     {
         const QRect r = chart.plotRect(0);
         return QPoint(r.left() + int(r.width() * fx), r.top() + int(r.height() * fy));
     }
+    QToolButton* holdButton() { return chart.findChild<QToolButton*>(QStringLiteral("ChartHold")); }
+    int next = 0;
 };
 } // namespace
 
-TEST(StripChart, LengthSettingsBoundWhatIsShownAndWhatIsKept)
+TEST(StripChart, LengthSettingsSetTheDefaultSpanAndAtLeastWhatIsKept)
 {
+    test::FakeServices services;
     StripChart c;
     c.setTraceCount(3);
-    EXPECT_EQ(c.traceCount(), 3);
-    c.setLength(100);
-    EXPECT_EQ(c.bufferLength(), 200); // the first chart keeps 200 unless told
-    c.setLength(300);
-    EXPECT_EQ(c.bufferLength(), 300); // never less than the span
-    c.setBufferLength(50);
-    EXPECT_EQ(c.bufferLength(), 300);
     c.setLength(10);
-    c.setBufferLength(40);
-    EXPECT_EQ(c.length(), 10);
-    EXPECT_EQ(c.bufferLength(), 40);
+    c.setBufferLength(5); // never less than the span
+    EXPECT_EQ(c.bufferLength(), 10);
 
     c.selectTrace(2);
-    EXPECT_EQ(c.selectedTrace(), 2);
     c.selectTrace(7); // out of range: stays
-    EXPECT_EQ(c.selectedTrace(), 2);
-    for (int i = 1; i <= 60; ++i)
-        c.append(double(i)); // the selected trace
-    EXPECT_EQ(c.pointCount(2), 40);
+    for (int i = 1; i <= 60; ++i) {
+        services.virtualClock().advanceMs(5);
+        c.append(double(i)); // the selected trace, one set each
+    }
+    EXPECT_EQ(c.setCount(), 60);
     EXPECT_EQ(c.pointCount(0), 0);
-    EXPECT_EQ(c.point(2, 0), 60);
     EXPECT_EQ(c.point(2, 39), 21);
 
-    // The legend's figures cover the span shown, not all that is kept.
-    const TraceStats s = c.visibleStats(2);
-    EXPECT_EQ(s.count, 10);
-    EXPECT_EQ(s.latest, 60);
-    EXPECT_DOUBLE_EQ(s.mean, 55.5);
-    EXPECT_EQ(s.peakToPeak(), 9);
-
-    // A longer buffer keeps what is there; a shorter one the newest.
-    c.setBufferLength(100);
-    EXPECT_EQ(c.pointCount(2), 40);
-    EXPECT_EQ(c.point(2, 0), 60);
-    c.setBufferLength(15);
-    EXPECT_EQ(c.pointCount(2), 15);
-    EXPECT_EQ(c.point(2, 14), 46);
-
-    c.setTraceColor(QColor(Qt::red));
-    EXPECT_EQ(c.traceColor(2), QColor(Qt::red));
+    // The legend's figures cover the span shown: the last ten sets.
+    EXPECT_EQ(c.visibleStats(2).count, 10);
+    EXPECT_DOUBLE_EQ(c.visibleStats(2).mean, 55.5);
+    EXPECT_FALSE(c.hold()); // the feeding loops never stop for the chart
     c.clear();
     EXPECT_EQ(c.pointCount(2), 0);
-    EXPECT_EQ(c.visibleStats(2).count, 0);
-    c.setTraceCount(12);
-    EXPECT_EQ(c.traceCount(), 12);
-    EXPECT_EQ(c.selectedTrace(), 0);
 }
 
 TEST(StripChart, PlotsStackTopToBottomWithTheirOwnBounds)
 {
+    test::FakeServices services;
     StripChart c;
     c.resize(600, 400);
     c.setTraceCount(5);
-    EXPECT_EQ(c.plotCount(), 1);
     c.setBounds(0, 600, 2); // kept for when the plot exists; adds none
     EXPECT_EQ(c.plotCount(), 1);
     c.setPlotCount(3);
@@ -133,10 +120,6 @@ TEST(StripChart, PlotsStackTopToBottomWithTheirOwnBounds)
     c.setOuterBounds(0, 300, 0);
     c.setBounds(-400, 600, 1);
     EXPECT_EQ(c.upperBound(2), 600);
-    EXPECT_EQ(c.lowerBound(1), -400);
-    EXPECT_EQ(c.outerUpperBound(0), 300);
-    EXPECT_EQ(c.outerUpperBound(1), 600); // no outer bounds: the set ones
-    EXPECT_EQ(c.viewUpperBound(1), 600);
     for (int p = 0; p + 1 < 3; ++p) {
         EXPECT_LT(c.plotRect(p).bottom(), c.plotRect(p + 1).top());
         EXPECT_EQ(c.plotRect(p).left(), c.plotRect(p + 1).left());
@@ -145,8 +128,10 @@ TEST(StripChart, PlotsStackTopToBottomWithTheirOwnBounds)
     EXPECT_TRUE(c.plotRect(3).isNull());
 
     // Whatever the size and the values, painting stays inside the widget.
-    for (int i = 0; i < 500; ++i)
+    for (int i = 0; i < 500; ++i) {
+        services.virtualClock().advanceMs(i % 50 ? 1 : 0);
         c.append(i % 5, i % 3 ? std::nan("") : 1e300 * (i % 2 ? 1 : -1));
+    }
     for (QSize size : {QSize(600, 400), QSize(40, 20), QSize(2000, 90)}) {
         c.resize(size);
         const QImage image = c.grab().toImage();
@@ -157,6 +142,7 @@ TEST(StripChart, PlotsStackTopToBottomWithTheirOwnBounds)
 
 TEST(StripChart, ASingleSpikeAmongManyPointsPerColumnStaysVisible)
 {
+    test::FakeServices services;
     StripChart c;
     c.resize(500, 300);
     c.setLegendVisible(false);
@@ -164,8 +150,10 @@ TEST(StripChart, ASingleSpikeAmongManyPointsPerColumnStaysVisible)
     c.setTraceColor(0, QColor(255, 0, 0));
     c.setLength(2000);
     c.setBounds(0, 1000);
-    for (int i = 0; i < 2000; ++i)
+    for (int i = 0; i < 2000; ++i) {
+        services.virtualClock().advanceMs(1);
         c.append(0, i == 1234 ? 900 : 100);
+    }
     const QImage image = c.grab().toImage();
     const QRect r = c.plotRect(0);
     ASSERT_LT(r.width(), 2000 / 3); // several points per column
@@ -187,35 +175,70 @@ TEST(StripChart, ASingleSpikeAmongManyPointsPerColumnStaysVisible)
     }
 }
 
-TEST(StripChart, AClickOnAPlotTogglesHoldAndFreezesThePicture)
+TEST(StripChart, TheTimeAxisFollowsArrivalsOnTheProgramsClock)
+{
+    Shown s(300, 100);
+    EXPECT_NEAR(s.chart.rate(), 100, 0.01);
+    EXPECT_NEAR(s.chart.viewEndSeconds(), 2.99, 1e-9);
+    EXPECT_NEAR(s.chart.viewStartSeconds(), 2.0, 1e-9); // the last 100 sets
+
+    auto* box = s.chart.findChild<QComboBox*>(QStringLiteral("ChartSpan"));
+    ASSERT_TRUE(box);
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    EXPECT_EQ(items, QStringList({"100 sets", "2 s", "10 s", "1 min", "10 min"}));
+    emit box->activated(1);
+    EXPECT_EQ(s.chart.timeSpan(), 2);
+    EXPECT_NEAR(s.chart.viewStartSeconds(), 0.99, 1e-9);
+
+    // Ctrl+wheel zooms in time about the cursor; at the newest set it stays live.
+    wheel(s.chart, s.inPlot(0.999), 1, Qt::ControlModifier);
+    EXPECT_NEAR(s.chart.timeSpan(), 1.6, 0.01);
+    EXPECT_FALSE(s.chart.held());
+    EXPECT_EQ(box->currentText(), "1.6 s");
+
+    // Panning back holds the picture; the history keeps collecting.
+    s.chart.panTime(-1);
+    EXPECT_TRUE(s.chart.held());
+    EXPECT_NEAR(s.chart.viewEndSeconds(), 1.99, 1e-9);
+    s.addSets(50);
+    EXPECT_NEAR(s.chart.viewEndSeconds(), 1.99, 1e-9);
+    EXPECT_EQ(s.chart.pointCount(0), 350);
+    // Never beyond the newest set nor before the oldest.
+    s.chart.panTime(100);
+    EXPECT_NEAR(s.chart.viewEndSeconds(), 3.49, 1e-9);
+    s.chart.panTime(-100);
+    EXPECT_NEAR(s.chart.viewEndSeconds(), 0.001, 1e-9);
+
+    s.chart.setHold(false);
+    EXPECT_NEAR(s.chart.viewEndSeconds(), 3.49, 1e-9);
+    s.services.virtualClock().advanceMs(1500); // nothing arrives
+    EXPECT_EQ(s.chart.rate(), 0);
+}
+
+TEST(StripChart, HoldIsAButtonAndAStrayClickChangesNothing)
 {
     Shown s(50);
     QSignalSpy spy(&s.chart, &StripChart::holdChanged);
-    QTest::mouseClick(&s.chart, Qt::LeftButton, {}, s.inPlot());
-    EXPECT_TRUE(s.chart.hold());
-    ASSERT_EQ(spy.count(), 1);
-    EXPECT_EQ(spy.takeFirst().at(0).toBool(), true);
+    QTest::mouseClick(&s.chart, Qt::LeftButton, {}, s.inPlot()); // a stray click
+    QToolButton* hold = s.holdButton();
+    ASSERT_TRUE(hold && !hold->toolTip().isEmpty());
+    hold->click();
+    s.addSets(20);
+    EXPECT_EQ(s.chart.visibleStats(0).latest, 49);
+    hold->click();
+    EXPECT_EQ(s.chart.visibleStats(0).latest, 69);
+    ASSERT_EQ(spy.count(), 2); // the stray click changed nothing
+    EXPECT_EQ(spy.at(0).at(0).toBool(), true);
 
-    // What a window still appends does not move the held picture.
-    const TraceStats before = s.chart.visibleStats(0);
-    for (int i = 0; i < 30; ++i)
-        s.chart.append(0, 5000);
-    EXPECT_EQ(s.chart.visibleStats(0).latest, before.latest);
-    EXPECT_EQ(s.chart.visibleStats(0).count, before.count);
-
-    // Clicks outside the plots (title, legend, axis) leave hold alone.
-    QTest::mouseClick(&s.chart, Qt::LeftButton, {}, QPoint(2, 2));
-    QTest::mouseClick(&s.chart, Qt::RightButton, {}, s.inPlot());
-    EXPECT_TRUE(s.chart.hold());
-
-    QTest::mouseClick(&s.chart, Qt::LeftButton, {}, s.inPlot(0.2));
-    EXPECT_FALSE(s.chart.hold());
-    EXPECT_EQ(spy.count(), 1);
-    EXPECT_EQ(spy.takeFirst().at(0).toBool(), false);
-    EXPECT_EQ(s.chart.visibleStats(0).latest, 5000);
-
-    s.chart.setHold(false); // no change, no signal
-    EXPECT_EQ(spy.count(), 0);
+    // A drag to the right looks back and holds; the button shows it.
+    const double end = s.chart.viewEndSeconds();
+    QTest::mousePress(&s.chart, Qt::LeftButton, {}, s.inPlot(0.3));
+    QTest::mouseMove(&s.chart, s.inPlot(0.6));
+    QTest::mouseRelease(&s.chart, Qt::LeftButton, {}, s.inPlot(0.6));
+    EXPECT_TRUE(hold->isChecked());
+    EXPECT_LT(s.chart.viewEndSeconds(), end);
 }
 
 TEST(StripChart, WheelZoomStaysInsideTheOuterBoundsAndADoubleClickRestores)
@@ -226,8 +249,7 @@ TEST(StripChart, WheelZoomStaysInsideTheOuterBoundsAndADoubleClickRestores)
     EXPECT_TRUE(s.chart.zoomed());
     EXPECT_NEAR(s.chart.viewUpperBound() - s.chart.viewLowerBound(), 800, 1);
     EXPECT_NEAR((s.chart.viewUpperBound() + s.chart.viewLowerBound()) / 2, 500, 5);
-    // The set bounds are what the window set; only the view moved.
-    EXPECT_EQ(s.chart.upperBound(), 1000);
+    EXPECT_EQ(s.chart.upperBound(), 1000); // only the view moved
 
     for (int i = 0; i < 30; ++i)
         wheel(s.chart, s.inPlot(0.5, 0.05), -1); // out, near the top
@@ -238,21 +260,14 @@ TEST(StripChart, WheelZoomStaysInsideTheOuterBoundsAndADoubleClickRestores)
     s.chart.setOuterBounds(0, 2000);
     EXPECT_GE(s.chart.viewLowerBound(), 0);
     EXPECT_LE(s.chart.viewUpperBound(), 2000);
-    EXPECT_TRUE(s.chart.zoomed());
 
-    // A double click arrives as a click (which toggles hold) and the double click.
-    const bool held = s.chart.hold();
-    QTest::mouseClick(&s.chart, Qt::LeftButton, {}, centre);
+    s.chart.setTimeSpan(10);
+    s.chart.zoomTime(0, 0.5);
     QTest::mouseDClick(&s.chart, Qt::LeftButton, {}, centre);
     EXPECT_FALSE(s.chart.zoomed());
-    EXPECT_EQ(s.chart.viewLowerBound(), 0);
     EXPECT_EQ(s.chart.viewUpperBound(), 1000);
-    EXPECT_EQ(s.chart.hold(), held); // a double click is no hold toggle
+    EXPECT_EQ(s.chart.timeSpan(), 10); // back to the span chosen
 
-    // Unzoomed, the view follows the bounds the window sets.
-    s.chart.setBounds(200, 400);
-    EXPECT_EQ(s.chart.viewLowerBound(), 200);
-    EXPECT_EQ(s.chart.viewUpperBound(), 400);
 }
 
 TEST(StripChart, ManyAppendsCostFewPaints)
@@ -261,8 +276,7 @@ TEST(StripChart, ManyAppendsCostFewPaints)
     QTest::qWait(50);
     s.chart.paints = 0;
     // A burst between two event loop turns: one paint.
-    for (int i = 0; i < 20000; ++i)
-        s.chart.append(i % 2, i);
+    s.addSets(10000);
     QTest::qWait(150);
     EXPECT_GE(s.chart.paints, 1);
     EXPECT_LE(s.chart.paints, 2);
@@ -273,63 +287,77 @@ TEST(StripChart, ManyAppendsCostFewPaints)
     t.start();
     int appends = 0;
     while (t.elapsed() < 200) {
-        s.chart.append(0, appends++);
+        s.addSets(1);
+        ++appends;
         QCoreApplication::processEvents();
     }
     QTest::qWait(40);
     EXPECT_GT(appends, 100);
     EXPECT_LE(s.chart.paints, int(t.elapsed() / 10) + 2);
 
-    // A held chart does not repaint for appends.
+    // A held picture does not repaint for appends (the rate's refresh twice a
+    // second may come once).
     s.chart.setHold(true);
     QTest::qWait(40);
     s.chart.paints = 0;
-    for (int i = 0; i < 100; ++i)
-        s.chart.append(0, i);
+    s.addSets(100);
     QTest::qWait(60);
-    EXPECT_EQ(s.chart.paints, 0);
+    EXPECT_LE(s.chart.paints, 1);
 }
 
-TEST(StripChart, CrossHairReadsTheValuesUnderTheCursor)
+TEST(StripChart, ShowsOnlyTracesInViewAndMarksValuesBeyondTheRange)
 {
     Shown s;
-    s.chart.setLength(100);
-    for (int i = 0; i < 100; ++i) {
-        s.chart.append(0, i * 10);
-        s.chart.append(1, 500);
-    }
+    s.chart.setTraceColor(0, QColor(255, 0, 255));
+    s.chart.setTraceColor(1, QColor(0, 255, 0));
+    auto count = [&](const QColor& color, const QRect& area, int n = 0) {
+        const QImage image = s.chart.grab().toImage();
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                n += image.pixelColor(x, y) == color;
+        return n;
+    };
+    for (int i = 0; i < 20; ++i)
+        s.chart.append(0, 5000); // far above the range, a set each
+    EXPECT_EQ(count(QColor(0, 255, 0), s.chart.rect()), 0); // trace 1 has no values: no entry
+    const QRect r = s.chart.plotRect(0);
+    EXPECT_GT(count(QColor(255, 0, 255), r.adjusted(2, 2, -2, -r.height() + 24)), 10);
+    EXPECT_EQ(count(QColor(255, 0, 255), r.adjusted(2, 30, -2, -2)), 0);
+}
+
+TEST(StripChart, CrossHairReadsTheSetUnderTheCursor)
+{
+    Shown s(100, 100);
     const QRect r = s.chart.plotRect(0);
     const QStringList newest = s.chart.readOut(QPoint(r.right(), r.top() + r.height() / 2));
     ASSERT_EQ(newest.size(), 3);
-    EXPECT_TRUE(newest[0].startsWith(QStringLiteral("sample 0 ")));
-    EXPECT_EQ(newest[1], "Stage 0: 990");
-    EXPECT_EQ(newest[2], "Stage 1: 500");
+    EXPECT_TRUE(newest[0].startsWith(QStringLiteral("0.990 s   set 99   cursor ")));
+    EXPECT_EQ(newest[1], "Stage 0: 99.0");
+    EXPECT_EQ(newest[2], "Stage 1: 501.0");
     const QStringList oldest = s.chart.readOut(QPoint(r.left(), r.top() + 1));
-    EXPECT_TRUE(oldest[0].startsWith(QStringLiteral("sample -99 ")));
-    EXPECT_EQ(oldest[1], "Stage 0: 0");
+    EXPECT_TRUE(oldest[0].startsWith(QStringLiteral("0.000 s   set 0 ")));
     EXPECT_TRUE(s.chart.readOut(QPoint(1, 1)).isEmpty());
 
-    // Moving over the plot paints the cross-hair.
     s.chart.paints = 0;
-    QTest::mouseMove(&s.chart, s.inPlot());
+    QTest::mouseMove(&s.chart, s.inPlot()); // paints the cross-hair
     QTest::qWait(60);
     EXPECT_GE(s.chart.paints, 1);
 }
 
-TEST(StripChart, SavesTheVisibleSpanAsCsvAndThePictureAsPng)
+TEST(StripChart, SavesTheSetsInViewAsCsvAndThePictureAsPng)
 {
-    test::FakeServices services;
     QTemporaryDir dir;
-    Shown s;
-    s.chart.setLength(3);
-    for (double v : {1.5, 2.0, 3.25, 4.0})
+    Shown s(0, 3);
+    for (double v : {1.5, 2.0, 3.25, 4.0}) {
+        s.services.virtualClock().advanceMs(250);
         s.chart.append(0, v);
+    }
     s.chart.append(1, 7);
 
     const QString csv = dir.filePath(QStringLiteral("v.csv"));
     ASSERT_TRUE(s.chart.saveVisibleCsv(csv));
-    EXPECT_EQ(readAll(csv), "Stage 0,Stage 1\r\n2,\r\n3.25,\r\n4,7\r\n");
-    EXPECT_FALSE(s.chart.saveVisibleCsv(dir.filePath(QStringLiteral("missing/v.csv"))));
+    EXPECT_EQ(readAll(csv), "t_s,set,Stage 0,Stage 1\r\n0.250,1,2,\r\n0.500,2,3.25,\r\n"
+                            "0.750,3,4,7\r\n");
 
     // The menu's entries ask for the path through the services.
     QMenu* menu = s.chart.createContextMenu(&s.chart);
@@ -337,25 +365,16 @@ TEST(StripChart, SavesTheVisibleSpanAsCsvAndThePictureAsPng)
     EXPECT_EQ(menu->actions()[0]->text(), "Save as PNG");
     EXPECT_EQ(menu->actions()[1]->text(), "Save visible data as CSV");
 
-    const QString csv2 = dir.filePath(QStringLiteral("menu.csv"));
-    services.fileAnswers.push_back(csv2);
-    menu->actions()[1]->trigger();
-    ASSERT_EQ(services.fileRequests.size(), 1u);
-    EXPECT_TRUE(services.fileRequests[0].save);
-    EXPECT_TRUE(services.fileRequests[0].filter.contains(QStringLiteral("*.csv")));
-    EXPECT_EQ(readAll(csv2), readAll(csv));
-    EXPECT_TRUE(services.messages.empty());
-
+    auto& services = s.services;
     const QString png = dir.filePath(QStringLiteral("chart.png"));
     services.fileAnswers.push_back(png);
     menu->actions()[0]->trigger();
-    const QImage image(png);
-    EXPECT_EQ(image.size(), s.chart.size() * s.chart.devicePixelRatio());
+    EXPECT_EQ(QImage(png).size(), s.chart.size() * s.chart.devicePixelRatio());
 
     // A path that cannot be written is told in the program's words; a
     // cancelled dialog does nothing.
     services.fileAnswers.push_back(dir.filePath(QStringLiteral("missing/x.csv")));
-    s.chart.saveVisibleDataAsCsv();
+    menu->actions()[1]->trigger();
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].text, "Error: Cannot Save Values to File");
     EXPECT_EQ(services.messages[0].title, kAppTitle);

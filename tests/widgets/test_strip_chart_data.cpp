@@ -6,126 +6,110 @@
 #include <cmath>
 #include <random>
 
-using namespace cv;
 using namespace cv::chart;
 
 namespace {
-std::vector<double> oldestFirst(const TraceRing::Runs& r)
+// `sets` sets of `traces` values 10 ms apart; trace 1 skips every third set.
+History historyOf(int64_t capacity, int sets, std::mt19937& rng, int traces = 2)
 {
-    std::vector<double> v(r.a, r.a + r.na);
-    v.insert(v.end(), r.b, r.b + r.nb);
-    return v;
-}
-
-TraceRing ringOf(int capacity, int pushes, std::mt19937& rng)
-{
-    TraceRing r(capacity);
+    History h;
+    h.reset(traces, capacity);
     std::uniform_real_distribution<double> d(-500, 500);
-    for (int i = 0; i < pushes; ++i)
-        r.push(std::round(d(rng)));
-    return r;
+    for (int s = 0; s < sets; ++s)
+        for (int t = 0; t < traces; ++t)
+            if (t != 1 || s % 3)
+                h.append(t, std::round(d(rng)), 1'000'000 + s * 10'000LL);
+    return h;
 }
 } // namespace
 
-TEST(TraceRing, KeepsTheNewestValuesAcrossTheWrap)
-{
-    TraceRing r(5);
-    for (int i = 1; i <= 8; ++i)
-        r.push(i);
-    EXPECT_EQ(r.size(), 5);
-    EXPECT_EQ(r.pushed(), 8);
-    EXPECT_EQ(r.at(0), 8);
-    EXPECT_EQ(r.at(4), 4);
-    EXPECT_EQ(oldestFirst(r.runs(0, 5)), (std::vector<double>{4, 5, 6, 7, 8}));
-    EXPECT_EQ(oldestFirst(r.runs(2, 3)), (std::vector<double>{4, 5, 6}));
-    EXPECT_EQ(oldestFirst(r.runs(1, 99)), (std::vector<double>{4, 5, 6, 7}));
-    EXPECT_TRUE(oldestFirst(r.runs(5, 3)).empty());
-
-    // Wrapping exactly onto the end of the storage.
-    TraceRing e(4);
-    for (int i = 1; i <= 4; ++i)
-        e.push(i);
-    EXPECT_EQ(oldestFirst(e.runs(0, 4)), (std::vector<double>{1, 2, 3, 4}));
-
-    // Resizing keeps the newest values that fit; pushing goes on from there.
-    r.resize(3);
-    EXPECT_EQ(oldestFirst(r.runs(0, 3)), (std::vector<double>{6, 7, 8}));
-    r.resize(10);
-    r.push(9);
-    EXPECT_EQ(oldestFirst(r.runs(0, 10)), (std::vector<double>{6, 7, 8, 9}));
-    for (int i = 10; i <= 16; ++i)
-        r.push(i);
-    EXPECT_EQ(r.size(), 10);
-    EXPECT_EQ(r.at(9), 7);
-
-    r.clear();
-    EXPECT_EQ(r.size(), 0);
-    EXPECT_EQ(spanStats(r, 10).count, 0);
-}
-
-TEST(TraceRing, SpanStatsMatchACountOverTheNewestValues)
+TEST(History, KeepsTheNewestSetsAndReducesLikeACountOverThem)
 {
     std::mt19937 rng(7);
-    for (int capacity : {1, 7, 64}) {
-        for (int pushes : {0, 3, 64, 150}) {
-            const TraceRing r = ringOf(capacity, pushes, rng);
-            for (int span : {1, 5, 64, 200}) {
-                for (int skip : {0, 2}) {
-                    const TraceStats s = spanStats(r, span, skip);
-                    const int n = std::max(0, std::min(span, r.size() - skip));
-                    ASSERT_EQ(s.count, n) << capacity << " " << pushes << " " << span;
-                    if (n == 0)
+    History h = historyOf(300, 600, rng); // rounded up to a power of two
+    EXPECT_EQ(h.capacity(), 512);
+    EXPECT_EQ(h.firstSet(), 88);
+    EXPECT_EQ(h.seconds(599), 5.99);
+    EXPECT_TRUE(std::isnan(h.value(1, 597))); // skipped set
+    EXPECT_EQ(h.lowerBound(1'000'000 + 3'055'000), 306);
+    EXPECT_EQ(h.lowerBound(0), 88);
+
+    // Reductions over every kind of stretch, blocks or not, against a count.
+    for (int64_t capacity : {256, 1024, 4096}) {
+        const History r = historyOf(capacity, 5000, rng);
+        for (int trace : {0, 1})
+            for (auto [a, b] : {std::pair<int64_t, int64_t>{0, 5000}, {4990, 5000}, {4100, 4999},
+                                {4903, 4937}, {4999, 5000}, {4990, 4990},
+                                {1000, 4700}}) {
+                Reduction want;
+                double sum = 0, sumSq = 0;
+                for (int64_t s = std::max(a, r.firstSet()); s < b; ++s) {
+                    const double v = r.value(trace, s);
+                    if (std::isnan(v))
                         continue;
-                    double sum = 0, lo = 1e9, hi = -1e9;
-                    for (int age = skip; age < skip + n; ++age) {
-                        sum += r.at(age);
-                        lo = std::min(lo, r.at(age));
-                        hi = std::max(hi, r.at(age));
-                    }
-                    EXPECT_EQ(s.latest, r.at(skip));
-                    EXPECT_NEAR(s.mean, sum / n, 1e-9);
-                    EXPECT_EQ(s.min, lo);
-                    EXPECT_EQ(s.peakToPeak(), hi - lo);
+                    want.min = want.count ? std::min(want.min, v) : v;
+                    want.max = want.count ? std::max(want.max, v) : v;
+                    want.first = want.count++ ? want.first : v;
+                    want.last = v;
+                    sum += v;
+                    sumSq += v * v;
                 }
+                const Reduction got = r.reduce(trace, a, b);
+                ASSERT_EQ(got.count, want.count) << capacity << " " << a << ".." << b;
+                if (!want.count)
+                    continue;
+                const double mean = sum / double(want.count);
+                EXPECT_EQ(got.min, want.min);
+                EXPECT_EQ(got.max, want.max);
+                EXPECT_EQ(got.first, want.first);
+                EXPECT_EQ(got.last, want.last);
+                EXPECT_NEAR(got.mean(), mean, 1e-9);
+                if (want.count > 1)
+                    EXPECT_NEAR(got.stddev(),
+                                std::sqrt(sumSq / double(want.count) - mean * mean), 1e-6);
             }
-        }
     }
+
+    h.clear();
+    EXPECT_EQ(h.size(), 0);
+    EXPECT_EQ(h.reduce(0, 0, 100).count, 0);
 }
 
-TEST(ColumnReduction, MatchesABruteForceReference)
+TEST(History, ArrivalTimesGiveTheRate)
 {
-    std::mt19937 rng(11);
-    struct Case {
-        int capacity, pushes, span, skip, columns;
-    };
-    const Case cases[] = {{2000, 2600, 2000, 0, 700}, {2000, 900, 2000, 0, 700},
-                          {500, 1234, 400, 37, 123},  {100, 100, 100, 0, 100},
-                          {300, 300, 300, 0, 7},      {50, 20, 50, 5, 3},
-                          {1000, 1003, 999, 0, 998},  {10, 10, 10, 0, 1}};
-    for (const auto& c : cases) {
-        const TraceRing r = ringOf(c.capacity, c.pushes, rng);
-        std::vector<ColumnExtent> out;
-        std::vector<uint8_t> has;
-        reduceColumns(r, c.span, c.skip, c.columns, out, has);
-        ASSERT_EQ(int(has.size()), c.columns);
+    History h;
+    h.reset(1, 1000);
+    EXPECT_EQ(h.rate(0), 0);
+    for (int s = 0; s < 500; ++s)
+        h.append(0, s, s * 9225LL); // 108.4 sets/s
+    EXPECT_NEAR(h.rate(500 * 9225LL), 108.4, 0.05);
+    EXPECT_EQ(h.rate(499 * 9225LL + 1'000'001), 0); // stalled for over a second
+}
 
-        // Reference: every shown value mapped to its column one by one.
-        const int n = std::max(0, std::min(c.span, r.size() - c.skip));
-        std::vector<std::vector<double>> cols(size_t(c.columns));
-        for (int age = c.skip + n - 1; age >= c.skip; --age) {
-            const int slot = c.span - 1 - (age - c.skip);
-            cols[size_t(int64_t(slot) * c.columns / c.span)].push_back(r.at(age));
-        }
-        for (int col = 0; col < c.columns; ++col) {
-            const auto& v = cols[size_t(col)];
-            ASSERT_EQ(bool(has[size_t(col)]), !v.empty()) << "column " << col;
-            if (v.empty())
-                continue;
-            EXPECT_EQ(out[size_t(col)].lo, float(*std::min_element(v.begin(), v.end())));
-            EXPECT_EQ(out[size_t(col)].hi, float(*std::max_element(v.begin(), v.end())));
-            EXPECT_EQ(out[size_t(col)].rising, v.front() <= v.back());
-        }
-    }
+TEST(TimeWindow, SpansSetsOrSecondsLiveOrHeld)
+{
+    History h;
+    h.reset(1, 100);
+    auto window = [&](TimeSpan span, std::optional<int64_t> held = std::nullopt) {
+        const TimeWindow w = timeWindow(h, span, held);
+        return std::pair<int64_t, int64_t>{w.startUs, w.endUs};
+    };
+    using W = std::pair<int64_t, int64_t>;
+    EXPECT_EQ(window({10, 0}), (W{-1'000'000, 0})); // nothing yet
+    for (int s = 0; s < 5; ++s)
+        h.append(0, s, 1'000'000 + s * 100'000LL);
+    // A young history extends to the left at its rate so far.
+    EXPECT_EQ(window({10, 0}), (W{500'000, 1'400'000}));
+    for (int s = 5; s < 30; ++s)
+        h.append(0, s, 1'000'000 + s * 100'000LL);
+    EXPECT_EQ(window({10, 0}), (W{3'000'000, 3'900'000}));
+    EXPECT_EQ(window({10, 2.5}), (W{1'400'000, 3'900'000}));
+    EXPECT_EQ(window({10, 0}, 2'050'000), (W{1'100'000, 2'050'000})); // held
+
+    EXPECT_EQ(spanText({200, 0}), "200 sets");
+    EXPECT_EQ(spanText({200, 2}), "2 s");
+    EXPECT_EQ(spanText({200, 600}), "10 min");
+    EXPECT_EQ(spanText({200, 0.35}), "0.35 s");
 }
 
 TEST(ValueZoom, StaysInsideTheOuterBoundsAndKeepsTheAnchor)
@@ -154,8 +138,8 @@ TEST(ValueZoom, StaysInsideTheOuterBoundsAndKeepsTheAnchor)
     ValueRange tight = {0, 100};
     for (int i = 0; i < 200; ++i)
         tight = zoomRange(tight, 50, 0.5, limit);
-    EXPECT_GT(tight.span(), 0);
     EXPECT_NEAR(tight.lower, 50, 0.01);
+    EXPECT_GT(tight.span(), 0);
 }
 
 TEST(AxisTicks, AreRoundAndInsideTheRange)
@@ -179,32 +163,35 @@ TEST(AxisTicks, AreRoundAndInsideTheRange)
             EXPECT_NEAR(v / t.step, std::round(v / t.step), 1e-6);
         }
     }
-    EXPECT_EQ(niceTicks(0, 65535, 8).step, 10000);
     EXPECT_TRUE(niceTicks(5, 5, 4).values.empty());
-
-    EXPECT_EQ(tickText(20000, 5000), "20000");
-    EXPECT_EQ(tickText(0.0015, 0.0005), "0.0015");
-    EXPECT_EQ(tickText(-0.00001, 0.5), "0.0");
-    EXPECT_EQ(tickText(-1500, 500), "-1500");
-    EXPECT_EQ(valueText(32541), "32541");
-    EXPECT_EQ(valueText(32541.27), "32541.3");
-    EXPECT_EQ(valueText(0.2033), "0.203");
 }
 
-TEST(VisibleCsv, WritesNamesThenRowsOldestFirstAlignedAtTheNewest)
+TEST(NumberTexts, KeepOneFormatPerRange)
 {
-    TraceRing a(4), b(4);
-    for (double v : {1, 2, 3, 4, 5})
-        a.push(v);
-    b.push(0.1);
-    b.push(-2);
-    const QString csv =
-        visibleCsv({QStringLiteral("Stage 0"), QStringLiteral("x,\"y\"")}, {&a, &b}, {0, 0}, 3);
-    EXPECT_EQ(csv, "Stage 0,\"x,\"\"y\"\"\"\r\n"
-                   "3,\r\n"
-                   "4,0.1\r\n"
-                   "5,-2\r\n");
-    // A held view ends where hold began.
-    EXPECT_EQ(visibleCsv({QStringLiteral("a")}, {&a}, {2}, 3), "a\r\n2\r\n3\r\n");
-    EXPECT_EQ(visibleCsv({QStringLiteral("a")}, {&a}, {0}, 1), "a\r\n5\r\n");
+    const struct {
+        double value, span;
+        const char* text;
+    } cases[] = {{32541, 4500, "32541.0"}, {32541.27, 65535, "32541.3"}, {12.346, 5, "12.35"},
+                 {0.2033, 0.5, "0.203"},   {-0.00001, 100, "0.0"},      {NAN, 100, "-"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(valueText(c.value, valueDecimals(c.span)), c.text) << c.value;
+    EXPECT_EQ(tickText(20000, 5000), "20000");
+    EXPECT_EQ(tickText(0.0015, 0.0005), "0.0015");
+    EXPECT_EQ(tickText(-1500, 500), "-1500");
+}
+
+TEST(HistoryCsv, StartsWithTimeAndSetThenTheTraces)
+{
+    History h;
+    h.reset(2, 16);
+    for (int s = 0; s < 20; ++s) {
+        h.append(0, s + 0.5, 2'000'000 + s * 2'000LL);
+        if (s % 2)
+            h.append(1, -s, 2'000'000 + s * 2'000LL);
+    }
+    EXPECT_EQ(historyCsv({QStringLiteral("Stage 0"), QStringLiteral("x,\"y\"")}, h, 4, 7),
+              "t_s,set,Stage 0,\"x,\"\"y\"\"\"\r\n"
+              "0.008,4,4.5,\r\n"
+              "0.010,5,5.5,-5\r\n"
+              "0.012,6,6.5,\r\n");
 }

@@ -1,0 +1,496 @@
+// The strip chart's layout and painting: a background pixmap (title, panes,
+// value grid, legend names) redrawn only when the layout changes, and per
+// frame the time grid, the traces, the figures and the marks over it.
+#include "widgets/StripChartImpl.h"
+
+#include <QComboBox>
+#include <QPainter>
+#include <QToolButton>
+#include <algorithm>
+#include <cmath>
+
+namespace cv {
+
+namespace {
+constexpr int kMargin = 6;
+constexpr int kPaneGap = 8;
+const QColor kGrid(0xe3, 0xe3, 0xe3);
+const QColor kHoldColor(0xc6, 0x28, 0x28);
+} // namespace
+
+QFont StripChart::Impl::smallFont() const
+{
+    QFont f = q->font();
+    f.setPointSizeF(std::max(6.0, f.pointSizeF() - 1));
+    return f;
+}
+
+QFont StripChart::Impl::titleFont() const
+{
+    QFont f = q->font();
+    f.setBold(true);
+    return f;
+}
+
+void StripChart::Impl::ensureLayout()
+{
+    updateFrame();
+    if (layout.valid && layout.size == q->size() && layout.shown == frame.shown)
+        return;
+    backgroundValid = false;
+    Layout l;
+    l.size = q->size();
+    l.shown = frame.shown;
+    const QFontMetrics small(smallFont());
+    const QFontMetrics big(titleFont());
+    const int w = q->width(), h = q->height();
+
+    // The top bar: title, rate, span choice and the hold button.
+    const int barH =
+        std::max({big.height(), spanBox->sizeHint().height(), holdButton->sizeHint().height()});
+    int top = kMargin + barH + 4;
+    int bottom = h - kMargin - small.height() - 2;
+    const int n = plotCount;
+
+    // Panes share the height; value ticks follow from each pane's height,
+    // and their labels set the width of the axis.
+    std::vector<std::pair<int, int>> spans;
+    auto stack = [&] {
+        spans.clear();
+        l.valueTicks.clear();
+        const int avail = std::max(n * 10, bottom - top - (n - 1) * kPaneGap);
+        int axisW = small.horizontalAdvance(QStringLiteral("0"));
+        for (int i = 0; i < n; ++i) {
+            const int y0 = top + i * avail / n + i * kPaneGap;
+            const int y1 = top + (i + 1) * avail / n + i * kPaneGap - 1;
+            spans.push_back({y0, y1});
+            const auto& pl = plotAt(i);
+            const int maxTicks = std::max(2, (y1 - y0) * 2 / (small.height() * 3));
+            l.valueTicks.push_back(chart::niceTicks(pl.view.lower, pl.view.upper, maxTicks));
+            const auto& vt = l.valueTicks.back();
+            for (double v : vt.values)
+                axisW = std::max(axisW, small.horizontalAdvance(chart::tickText(v, vt.step)));
+        }
+        return axisW;
+    };
+    int axisW = stack();
+
+    // A legend entry: swatch, name, then latest, mean, standard deviation
+    // and peak-to-peak. It stands at the right while the plots keep most of
+    // the width, else below. Only traces with values in view have one.
+    const int numW = small.horizontalAdvance(QStringLiteral("-00000.00"));
+    int nameW = small.horizontalAdvance(QStringLiteral("Trace 00"));
+    std::vector<int> order; // by plot, then by number
+    for (int pi = 0; pi < n; ++pi)
+        for (int t = 0; t < int(traces.size()); ++t)
+            if (l.shown[size_t(t)] && plotOf(traces[size_t(t)]) == pi)
+                order.push_back(t);
+    for (int t : order)
+        nameW = std::max(nameW, small.horizontalAdvance(nameOf(t)));
+    // A little slack: eliding measures text finer than horizontalAdvance.
+    l.nameW = std::min(nameW, small.horizontalAdvance(QStringLiteral("M")) * 17) + 4;
+    l.nameDx = 18;
+    l.nowDx = l.nameDx + l.nameW + 6 + numW;
+    l.meanDx = l.nowDx + 6 + numW;
+    l.sdDx = l.meanDx + 6 + numW;
+    l.ppDx = l.sdDx + 6 + numW;
+    const int entryW = l.ppDx;
+    l.rowH = small.height() + 1;
+    const int count = int(order.size());
+    enum { None, Right, Below } mode = None;
+    int columns = 1;
+    if (legend && count > 0) {
+        mode = w - 2 * kMargin - axisW - 15 - entryW >= w * 55 / 100 ? Right : Below;
+        if (mode == Below) {
+            columns = std::max(1, (w - 2 * kMargin + 16) / (entryW + 16));
+            const int rows = (count + columns - 1) / columns;
+            bottom -= (rows + 1) * l.rowH + 6;
+            axisW = stack();
+        }
+    }
+
+    const int left = kMargin + axisW + 5;
+    const int right = w - kMargin - (mode == Right ? entryW + 10 : 0);
+    for (const auto& [y0, y1] : spans)
+        l.panes.push_back(QRect(QPoint(left, y0), QPoint(std::max(left + 10, right), y1)));
+
+    // Controls at the right end of the bar, the rate before them, the title
+    // centred over the plots in what is left.
+    const int barY = kMargin;
+    const QSize hb = holdButton->sizeHint(), sb = spanBox->sizeHint();
+    const int holdX = w - kMargin - hb.width();
+    const int spanX = holdX - 4 - sb.width();
+    holdButton->setGeometry(holdX, barY + (barH - hb.height()) / 2, hb.width(), hb.height());
+    spanBox->setGeometry(spanX, barY + (barH - sb.height()) / 2, sb.width(), sb.height());
+    const int rateW = small.horizontalAdvance(QStringLiteral("0000.0 sets/s"));
+    l.rateRect = QRect(spanX - 8 - rateW, barY, rateW, barH);
+    const int titleRight = std::min(right, l.rateRect.left() - 8);
+    l.titleRect = QRect(left, barY, std::max(0, titleRight - left), barH);
+
+    l.entries.assign(traces.size(), QPoint(-1, -1));
+    if (mode == Right) {
+        // Each plot's traces start level with their pane.
+        const int x = w - kMargin - entryW;
+        int y = l.panes.front().top() + small.ascent();
+        l.headers.push_back(QPoint(x, y));
+        y += l.rowH;
+        int lastPlot = 0;
+        for (int t : order) {
+            const int pi = plotOf(traces[size_t(t)]);
+            if (pi != lastPlot)
+                y = std::max(y + 4, l.panes[size_t(pi)].top() + small.ascent());
+            lastPlot = pi;
+            l.entries[size_t(t)] = QPoint(x, y);
+            y += l.rowH;
+        }
+    } else if (mode == Below) {
+        const int y0 = l.panes.back().bottom() + small.height() + 8 + small.ascent();
+        // Read down each column, then on to the next.
+        const int rows = (count + columns - 1) / columns;
+        for (int c = 0; c * rows < count; ++c)
+            l.headers.push_back(QPoint(kMargin + c * (entryW + 16), y0));
+        for (int k = 0; k < count; ++k)
+            l.entries[size_t(order[size_t(k)])] =
+                QPoint(kMargin + (k / rows) * (entryW + 16), y0 + (k % rows + 1) * l.rowH);
+    }
+    l.valid = true;
+    layout = std::move(l);
+}
+
+void StripChart::Impl::paintBackground()
+{
+    const qreal dpr = q->devicePixelRatioF();
+    if (background.size() != q->size() * dpr)
+        background = QPixmap(q->size() * dpr);
+    background.setDevicePixelRatio(dpr);
+    const QPalette& pal = q->palette();
+    background.fill(pal.color(QPalette::Window));
+    QPainter p(&background);
+    const QColor frameColor(0x9a, 0x9a, 0x9a);
+    const QColor text = pal.color(QPalette::WindowText);
+
+    if (!title.isEmpty()) {
+        p.setFont(titleFont());
+        p.setPen(text);
+        p.drawText(
+            layout.titleRect, Qt::AlignHCenter | Qt::AlignVCenter,
+            QFontMetrics(p.font()).elidedText(title, Qt::ElideRight, layout.titleRect.width()));
+    }
+    p.setFont(smallFont());
+    const QFontMetrics fm(p.font());
+    for (int i = 0; i < plotCount; ++i) {
+        const QRect& pane = layout.panes[size_t(i)];
+        const auto& pl = plotAt(i);
+        p.fillRect(pane, pal.color(QPalette::Base));
+        p.setPen(kGrid);
+        const auto& vt = layout.valueTicks[size_t(i)];
+        for (double v : vt.values) {
+            const int y = int(std::lround(yOf(pl, pane, v)));
+            p.drawLine(pane.left() + 1, y, pane.right() - 1, y);
+        }
+        p.setPen(frameColor);
+        p.drawRect(pane.adjusted(0, 0, -1, -1));
+        p.setPen(text);
+        for (double v : vt.values) {
+            const int y = int(std::lround(yOf(pl, pane, v)));
+            const QRect r(kMargin, y - fm.height() / 2, pane.left() - 5 - kMargin, fm.height());
+            p.drawText(r, Qt::AlignRight | Qt::AlignVCenter, chart::tickText(v, vt.step));
+        }
+    }
+
+    p.setPen(pal.color(QPalette::PlaceholderText));
+    for (const QPoint& h : layout.headers) {
+        auto right = [&](int dx, const QString& s) {
+            p.drawText(h.x() + dx - fm.horizontalAdvance(s), h.y(), s);
+        };
+        right(layout.nowDx, QStringLiteral("latest"));
+        right(layout.meanDx, QStringLiteral("mean"));
+        right(layout.sdDx, QStringLiteral("std dev"));
+        right(layout.ppDx, QStringLiteral("p-p"));
+    }
+    p.setPen(text);
+    for (int t = 0; t < int(traces.size()); ++t) {
+        const QPoint e = layout.entries[size_t(t)];
+        if (e.x() < 0)
+            continue;
+        p.fillRect(QRect(e.x(), e.y() - fm.ascent() / 2, 13, 3), traces[size_t(t)].color);
+        p.drawText(e.x() + layout.nameDx, e.y(),
+                   fm.elidedText(nameOf(t), Qt::ElideRight, layout.nameW));
+    }
+    backgroundValid = true;
+}
+
+void StripChart::Impl::paintTimeAxis(QPainter& p)
+{
+    p.setFont(smallFont());
+    const QFontMetrics fm(p.font());
+    const QRect& last = layout.panes.back();
+    const double t0 = secondsOf(frame.window.startUs), t1 = secondsOf(frame.window.endUs);
+    const auto ticks = chart::niceTicks(t0, t1, std::max(2, last.width() / 80));
+    auto xOf = [&](const QRect& pane, double t) {
+        return int(std::lround(pane.left() + (t - t0) * (pane.width() - 1) / (t1 - t0)));
+    };
+    p.setPen(kGrid);
+    for (const QRect& pane : layout.panes)
+        for (double t : ticks.values) {
+            const int x = xOf(pane, t);
+            p.drawLine(x, pane.top() + 1, x, pane.bottom() - 1);
+        }
+    // Seconds since the first set under the lowest plot; the last label
+    // carries the unit.
+    p.setPen(q->palette().color(QPalette::WindowText));
+    for (size_t i = 0; i < ticks.values.size(); ++i) {
+        QString s = chart::tickText(ticks.values[i], ticks.step);
+        if (i + 1 == ticks.values.size())
+            s += QStringLiteral(" s");
+        const int tw = fm.horizontalAdvance(s);
+        const int x0 =
+            std::clamp(xOf(last, ticks.values[i]) - tw / 2, last.left() - 4, last.right() - tw + 4);
+        p.drawText(x0, last.bottom() + 2 + fm.ascent(), s);
+    }
+    // The measured rate in the top bar.
+    const double r = q->rate();
+    p.setPen(r > 0 ? q->palette().color(QPalette::WindowText) : kHoldColor);
+    p.drawText(layout.rateRect, Qt::AlignRight | Qt::AlignVCenter,
+               r > 0 ? QStringLiteral("%1 sets/s").arg(r, 0, 'f', 1)
+                     : QStringLiteral("no new sets"));
+}
+
+void StripChart::Impl::paintTraces(QPainter& p)
+{
+    const auto& w = frame.window;
+    for (int pi = 0; pi < plotCount; ++pi) {
+        const QRect& pane = layout.panes[size_t(pi)];
+        const Plot& pl = plotAt(pi);
+        p.setClipRect(pane.adjusted(1, 1, -1, -1));
+        const int cols = pane.width();
+        // Keep far-off values near the pane so clipping stays cheap.
+        const double yMin = pane.top() - 4.0, yMax = pane.bottom() + 4.0;
+        const double top = pane.top(), upper = pl.view.upper;
+        const double scale = (pane.height() - 1) / (pl.view.span() > 0 ? pl.view.span() : 1);
+        auto y = [&](double v) { return std::clamp(top + (upper - v) * scale, yMin, yMax); };
+        // The first set of each pixel column, shared by the traces. Columns
+        // lie on a grid fixed in time, so a scrolling picture keeps each
+        // column's sets (no shimmer, and the extents of last frame still hold);
+        // the grid's offset from the window is below a pixel.
+        const double dt = double(w.endUs - w.startUs) / cols;
+        const double k0 = std::floor(double(w.startUs - history.originUs()) / dt);
+        columnSets.resize(size_t(cols) + 1);
+        for (int c = 0; c < cols; ++c)
+            columnSets[size_t(c)] =
+                history.lowerBound(history.originUs() + int64_t(std::llround((k0 + c) * dt)),
+                                   c ? columnSets[size_t(c) - 1] : 0);
+        columnSets[size_t(cols)] = frame.endSet;
+        // Where a column spans many blocks of the summary, its edges move to
+        // the nearest block edge (a quarter column at most), so its extremes
+        // come from the summary alone instead of values scattered in memory.
+        constexpr int64_t kB = chart::History::kBlock;
+        const bool summarised = frame.endSet - frame.firstSet >= int64_t(cols) * 2 * kB;
+        if (summarised)
+            for (int c = 1; c < cols; ++c)
+                columnSets[size_t(c)] = (columnSets[size_t(c)] + kB / 2) / kB * kB;
+        const bool sparse = frame.endSet - frame.firstSet <= cols;
+        if (cachedColumns != cols || columnCache.size() != traces.size() * size_t(cols)) {
+            columnCache.assign(traces.size() * size_t(cols), ColumnExtent{});
+            cachedColumns = cols;
+        }
+        // A sparse view also draws the sets just beyond its edges, so
+        // the lines run on out of the picture.
+        const int64_t from = std::max(history.firstSet(), frame.firstSet - 1);
+        const int64_t to = std::min(history.endSet(), frame.endSet + 1);
+        for (int t = 0; t < int(traces.size()); ++t) {
+            if (plotOf(traces[size_t(t)]) != pi || !frame.shown[size_t(t)])
+                continue;
+            p.setPen(QPen(traces[size_t(t)].color, 1.0));
+            if (sparse) {
+                // No more sets than columns: a line through every one,
+                // antialiased where they are few enough for it to show.
+                points.clear();
+                for (int64_t s = from; s < to; ++s) {
+                    const double v = history.value(t, s);
+                    if (!std::isnan(v))
+                        points.emplace_back(xOfTime(pane, history.timeUs(s)), y(v));
+                }
+                p.setRenderHint(QPainter::Antialiasing, int(points.size()) < cols / 2);
+                if (points.size() == 1)
+                    p.drawPoint(points.front());
+                else
+                    p.drawPolyline(points.data(), int(points.size()));
+                continue;
+            }
+            // Each column its extremes, entered and left in the order the
+            // values ran so the line stays continuous; whole pixels, and
+            // straight runs merged, so a flat trace costs a few segments.
+            pixels.clear();
+            auto add = [&](QPoint pt) {
+                const size_t k = pixels.size();
+                if (k && pixels[k - 1] == pt)
+                    return;
+                if (k >= 2) {
+                    const QPoint a = pixels[k - 2], b = pixels[k - 1];
+                    const bool flat = a.y() == b.y() && b.y() == pt.y();
+                    const bool upright = a.x() == b.x() && b.x() == pt.x() &&
+                                         (b.y() - a.y() > 0) == (pt.y() - b.y() > 0);
+                    if (flat || upright) {
+                        pixels[k - 1] = pt;
+                        return;
+                    }
+                }
+                pixels.push_back(pt);
+            };
+            auto column = [&](int c, const chart::History::Extent& r) {
+                if (!r.any)
+                    return;
+                const bool rising = r.first <= r.last;
+                const int x = pane.left() + c;
+                add(QPoint(x, int(y(rising ? r.min : r.max))));
+                add(QPoint(x, int(y(rising ? r.max : r.min))));
+            };
+            if (!summarised) {
+                // A few sets per column: one walk through them.
+                chart::History::Extent e;
+                int c = 0;
+                for (int64_t s = columnSets[0]; s < frame.endSet; ++s) {
+                    for (; s >= columnSets[size_t(c) + 1]; ++c) {
+                        column(c, e);
+                        e.any = false;
+                    }
+                    const double v = history.value(t, s);
+                    if (std::isnan(v))
+                        continue;
+                    const float f = float(v);
+                    e = e.any ? chart::History::Extent{true, std::min(e.min, f), std::max(e.max, f),
+                                                       e.first, f}
+                              : chart::History::Extent{true, f, f, f, f};
+                }
+                column(c, e);
+            } else {
+                ColumnExtent* cache = columnCache.data() + size_t(t) * size_t(cols);
+                for (int c = 0; c < cols; ++c) {
+                    const int64_t a = columnSets[size_t(c)], b = columnSets[size_t(c) + 1];
+                    ColumnExtent& slot = cache[c];
+                    if (slot.a != a || slot.b != b) {
+                        slot.e = history.extent(t, a, b);
+                        // The newest set may still gain values: only closed ones are kept.
+                        const bool closed = b < history.endSet();
+                        slot.a = closed ? a : -1;
+                        slot.b = closed ? b : -1;
+                    }
+                    column(c, slot.e);
+                }
+            }
+            p.setRenderHint(QPainter::Antialiasing, false);
+            if (pixels.size() == 1)
+                p.drawPoint(pixels.front());
+            else
+                p.drawPolyline(pixels.data(), int(pixels.size()));
+        }
+    }
+    p.setClipping(false);
+    p.setRenderHint(QPainter::Antialiasing, false);
+}
+
+void StripChart::Impl::paintLegendValues(QPainter& p)
+{
+    p.setFont(smallFont());
+    p.setPen(q->palette().color(QPalette::WindowText));
+    const QFontMetrics fm(p.font());
+    for (int t = 0; t < int(traces.size()); ++t) {
+        const QPoint e = layout.entries[size_t(t)];
+        const auto& r = frame.stats[size_t(t)];
+        if (e.x() < 0 || r.count == 0)
+            continue;
+        // One format for every figure of a plot.
+        const int decimals = chart::valueDecimals(plotAt(plotOf(traces[size_t(t)])).view.span());
+        auto right = [&](int dx, double v) {
+            const QString text = chart::valueText(v, decimals);
+            p.drawText(e.x() + dx - fm.horizontalAdvance(text), e.y(), text);
+        };
+        right(layout.nowDx, r.last);
+        right(layout.meanDx, r.mean());
+        right(layout.sdDx, r.stddev());
+        right(layout.ppDx, r.max - r.min);
+    }
+}
+
+void StripChart::Impl::paintEdgeMarks(QPainter& p)
+{
+    // A trace whose latest value in view lies beyond the value range shows
+    // it at the plot's upper or lower edge, the marks of an edge side by side
+    // from the right.
+    p.setFont(smallFont());
+    const QFontMetrics fm(p.font());
+    for (int pi = 0; pi < plotCount; ++pi) {
+        const QRect& pane = layout.panes[size_t(pi)];
+        const Plot& pl = plotAt(pi);
+        const int decimals = chart::valueDecimals(pl.view.span());
+        int topX = pane.right() - 3, bottomX = pane.right() - 3;
+        for (int t = 0; t < int(traces.size()); ++t) {
+            const auto& r = frame.stats[size_t(t)];
+            if (plotOf(traces[size_t(t)]) != pi || r.count == 0)
+                continue;
+            const bool above = r.last > pl.view.upper, below = r.last < pl.view.lower;
+            if (!above && !below)
+                continue;
+            const QString text = (above ? QStringLiteral("\u25B2 ") : QStringLiteral("\u25BC ")) +
+                                 chart::valueText(r.last, decimals);
+            int& x = above ? topX : bottomX;
+            const QRect box(x - fm.horizontalAdvance(text) - 6,
+                            above ? pane.top() + 2 : pane.bottom() - fm.height() - 3,
+                            fm.horizontalAdvance(text) + 6, fm.height() + 1);
+            x = box.left() - 3;
+            p.fillRect(box, QColor(255, 255, 255, 230));
+            p.setPen(traces[size_t(t)].color);
+            p.drawRect(box.adjusted(0, 0, -1, -1));
+            p.drawText(box, Qt::AlignCenter, text);
+        }
+    }
+}
+
+void StripChart::Impl::paintBadges(QPainter& p)
+{
+    p.setFont(smallFont());
+    const QFontMetrics fm(p.font());
+    for (int pi = 0; pi < plotCount; ++pi) {
+        if (!plotAt(pi).zoomed)
+            continue;
+        const QRect& pane = layout.panes[size_t(pi)];
+        p.setPen(q->palette().color(QPalette::PlaceholderText));
+        p.drawText(pane.left() + 5, pane.bottom() - 3 - fm.descent(),
+                   QStringLiteral("zoomed (double click resets)"));
+    }
+    if (!heldEndUs)
+        return;
+    QFont f = smallFont();
+    f.setBold(true);
+    p.setFont(f);
+    const QFontMetrics bm(f);
+    const QString text = QStringLiteral("HOLD - still recording; press Hold for live");
+    const QRect& pane = layout.panes.front();
+    const QRect badge(pane.left() + 4, pane.top() + 4, bm.horizontalAdvance(text) + 12,
+                      bm.height() + 2);
+    p.fillRect(badge, kHoldColor);
+    p.setPen(Qt::white);
+    p.drawText(badge, Qt::AlignCenter, text);
+    // A held chart is also framed in the badge's colour.
+    p.setPen(QPen(kHoldColor, 2));
+    for (const QRect& r : layout.panes)
+        p.drawRect(r.adjusted(1, 1, -1, -1));
+}
+
+void StripChart::paintEvent(QPaintEvent*)
+{
+    d_->ensureLayout();
+    if (!d_->backgroundValid || d_->background.size() != size() * devicePixelRatioF())
+        d_->paintBackground();
+    QPainter p(this);
+    p.drawPixmap(0, 0, d_->background);
+    d_->paintTimeAxis(p);
+    d_->paintTraces(p);
+    d_->paintLegendValues(p);
+    d_->paintEdgeMarks(p);
+    d_->paintBadges(p);
+    d_->paintCrossHair(p);
+}
+
+} // namespace cv
