@@ -10,6 +10,7 @@
 #include "sim/ui/VirtualSensorBoardFrm.h"
 
 #include <QApplication>
+#include <QShortcut>
 #include <cstdio>
 
 using namespace cv;
@@ -95,16 +96,28 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
         return 2;
     }
-    CV5320TopLevelFrm top(session->access(), appFolder, session->description());
+    sim::SimBoard* simBoard = session->simulatedBoard();
+    CV5320TopLevelFrm top(
+        session->access(), appFolder,
+        session->description() +
+            (simBoard ? QStringLiteral(" (Ctrl+Shift+B: Virtual Sensor Board)") : QString()));
     top.Form_Load();
     top.show();
-    // On the simulated board its sensor board opens beside the main window.
+    // On the simulated board its sensor board opens beside the main window;
+    // Ctrl+Shift+B brings it back from any window once it was closed.
     std::unique_ptr<sim::VirtualSensorBoardFrm> sensorBoard;
-    if (sim::SimBoard* board = session->simulatedBoard()) {
-        sensorBoard = std::make_unique<sim::VirtualSensorBoardFrm>(*board);
+    if (simBoard) {
+        sensorBoard = std::make_unique<sim::VirtualSensorBoardFrm>(*simBoard);
         sensorBoard->Form_Load();
-        sensorBoard->move(top.frameGeometry().right() + 12, top.y());
+        sensorBoard->setHomeWindow(&top);
         sensorBoard->show();
+        sensorBoard->PlaceBeside(&top);
+        auto* reopen = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+B")), &top);
+        reopen->setContext(Qt::ApplicationShortcut);
+        QObject::connect(reopen, &QShortcut::activated, sensorBoard.get(), [&sensorBoard] {
+            sensorBoard->show();
+            sensorBoard->Timer1_Timer();
+        });
     }
     return exitStatus(app.exec());
 }

@@ -36,9 +36,7 @@ std::vector<QJsonObject> blocks(const QString& out)
 TEST(CtlDemo, AHeldKeyLightsClicksOnceAndStepsTheList)
 {
     QTemporaryDir dir;
-    // The blocks of the first touch settle the loop; the second press counts.
-    const QString scenario =
-        scenarioFile(dir, "800 press up\n1100 release up\n1800 press down\n2400 release down\n");
+    const QString scenario = scenarioFile(dir, "800 press down\n1400 release down\n");
     const ProgramRun r =
         cv::test::runProgram("cv5320ctl", {"--board", "sim:58", "--scenario", scenario, "demo",
                                            "--tab", "demo", "--seconds", "3"});

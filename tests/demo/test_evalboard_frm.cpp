@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProxyStyle>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
 #include <QTabWidget>
@@ -186,8 +187,19 @@ TEST(EvalBoardFrm, SliderTabShowsTheBoardsWordsAndScalesItsChart)
             child<QLineEdit>(*d.w, "WeightFactorTxt")->setText("10");
             d.w->ParameterTxt_Change(1);
             EXPECT_EQ(chart->upperBound(0), 200);
+        } else if (id == 70) {
+            EXPECT_EQ(chart->upperBound(1), 138); // the position from its 128 positions
+            EXPECT_EQ(chart->upperBound(0), 300); // the displacement from its factor
         }
-        d.passes(400);
+        // A firm touch fills the gauges to 60 to 90 %, never to the end.
+        int highest = 0;
+        for (int i = 0; i < 400; ++i) {
+            d.passes(1);
+            for (auto* g : d.w->findChildren<QProgressBar*>())
+                highest = std::max(highest, g->value() * 100 / g->maximum());
+        }
+        EXPECT_GE(highest, 60);
+        EXPECT_LE(highest, 90);
         ASSERT_GT(chart->pointCount(0), 0);
         const auto& absBox = id == 1    ? "AbsPositionTxt"
                              : id == 58 ? "AbsolutePosTxt"
@@ -465,12 +477,10 @@ QString scenarioIn(const QTemporaryDir& dir, const QByteArray& text)
 }
 } // namespace
 
-TEST(EvalBoardFrm, DemoTabLightsTheKeyClicksOnceAndStepsTheList)
+TEST(EvalBoardFrm, DemoTabLightsTheKeyClicksAndStepsTheList)
 {
     QTemporaryDir dir;
-    // The first touch settles the loop; the second press is the one shown.
-    Demo d(58,
-           scenarioIn(dir, "300 press up\n600 release up\n1200 press down\n1800 release down\n"));
+    Demo d(58, scenarioIn(dir, "300 press down\n600 release down\n"));
     d.open(DemoTab::Demo);
     auto* sound = child<QCheckBox>(*d.w, "PlaySoundEnableChk");
     sound->setChecked(true);
@@ -478,20 +488,22 @@ TEST(EvalBoardFrm, DemoTabLightsTheKeyClicksOnceAndStepsTheList)
     EXPECT_EQ(child<QLabel>(*d.w, "PlaySoundEnableLbl")->text(), "ON");
     auto* down = child<KeyPicture>(*d.w, "GoDownPic_0");
     bool sawPressed = false;
-    while (d.rig.board->scenarioMs() < 1600) {
+    while (d.rig.board->scenarioMs() < 900) {
         d.passes(1);
         sawPressed |= down->backColor() == KeyPicture::pressedColor();
     }
     EXPECT_TRUE(sawPressed);
-    EXPECT_EQ(child<QLabel>(*d.w, "KrvReg2Lbl_16")->text(), "1"); // bit 0: Down
     ASSERT_EQ(d.rig.services.sounds.size(), 1u);
     EXPECT_TRUE(d.rig.services.sounds[0].endsWith("/click.Wav"));
     EXPECT_EQ(child<QListWidget>(*d.w, "SubMenuLst")->currentRow(), 1);
-    while (d.rig.board->scenarioMs() < 2200)
-        d.passes(1);
     EXPECT_EQ(down->backColor(), KeyPicture::releasedColor());
-    EXPECT_EQ(child<KeyPicture>(*d.w, "GoUpPic_0")->backColor(), KeyPicture::releasedColor());
-    EXPECT_EQ(d.rig.services.sounds.size(), 1u);
+    // The key cross at its own spacing: Left and Right beside Up, Down below.
+    auto* up = child<KeyPicture>(*d.w, "GoUpPic_0");
+    EXPECT_EQ(child<KeyPicture>(*d.w, "GoLeftPic_0")->pos() - up->pos(),
+              QPoint(tw(595) - tw(980), tw(3535) - tw(3255)));
+    EXPECT_EQ(child<KeyPicture>(*d.w, "GoRightPic_0")->pos() - up->pos(),
+              QPoint(tw(1470) - tw(980), tw(3535) - tw(3255)));
+    EXPECT_EQ(down->pos() - up->pos(), QPoint(0, tw(3955) - tw(3255)));
 }
 
 TEST(EvalBoardFrm, TheTickOfThePositionIsDrawnSelectedInItsRow)
@@ -518,6 +530,11 @@ TEST(EvalBoardFrm, TheTickOfThePositionIsDrawnSelectedInItsRow)
         EXPECT_EQ(t->width(), i == selected ? 2 * tw(160) : 2 * tw(120));
         EXPECT_EQ(t->height(), i == selected ? 2 * tw(35) : 2 * tw(25));
     }
+    // A start of the tab turns every shape white, the ticks included.
+    d.w->Timer1_Timer();
+    for (int i = 0; i < kTicks; ++i)
+        EXPECT_EQ(child<DemoShape>(*d.w, QStringLiteral("CrossVTic2Shp_%1").arg(i))->fillColor(),
+                  QColor(Qt::white));
 }
 
 TEST(EvalBoardFrm, JoyPadKeysMoveTheCursorAndTheCentreKeyZooms)
@@ -601,6 +618,14 @@ TEST(EvalBoardFrm, AResizeRestartsTheShowingTabAndForceCalRefreshesLater)
     EXPECT_EQ(ops[1].address, 0x017); // the new start
     EXPECT_EQ(ops[2].value, 0x0B00);
     EXPECT_EQ(d.w->loop().blockCounter(), 0);
+    // Larger, the chart takes the room and Close keeps to the bottom right.
+    auto* chart = child<StripChart>(*d.w, "SliderPlot");
+    auto* close = child<QPushButton>(*d.w, "cmdClose");
+    const QSize chartBefore = chart->size();
+    const QPoint fromCorner = QPoint(d.w->width(), d.w->height()) - close->pos();
+    d.w->resize(d.w->width() + 200, d.w->height() + 100);
+    EXPECT_EQ(chart->size(), chartBefore + QSize(200, 100));
+    EXPECT_EQ(QPoint(d.w->width(), d.w->height()) - close->pos(), fromCorner);
     // Minimising or restoring changes no size but restarts the tab too.
     d.w->timer1()->stop();
     QWindowStateChangeEvent restored(Qt::WindowMinimized);
