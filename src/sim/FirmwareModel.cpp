@@ -283,8 +283,10 @@ void FirmwareModel::trackSlider(int64_t ms)
     }
     const bool on = d.segFlags != 0;
     if (!on) {
-        // A short touch that stayed put, and so stepped nothing, is a tap.
-        if (d.tracked && ms - d.sliderStartMs < 350 && d.lastStepPos == d.sliderStartPos &&
+        // A short touch that stayed put, and so stepped nothing, is a tap;
+        // the touch lasted until the signal began to leave.
+        const int64_t lasted = (d.leaving ? d.leftMs : ms) - d.sliderStartMs;
+        if (d.tracked && lasted < 350 && d.lastStepPos == d.sliderStartPos &&
             std::abs(d.pos - d.sliderStartPos) < 24)
             d.latch1 |= static_cast<uint16_t>(0xC000 | d.pos);
         d.sliderActive = d.tracked = d.leaving = false;
@@ -301,6 +303,8 @@ void FirmwareModel::trackSlider(int64_t ms)
     // signal is leaving, the centre of gravity is the noise's.
     d.peak = std::max(d.peak, total);
     if (d.leaving || total < 0.5 * d.peak) {
+        if (!d.leaving)
+            d.leftMs = ms;
         d.leaving = true;
         return;
     }

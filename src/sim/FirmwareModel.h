@@ -91,7 +91,7 @@ private:
         // below it the finger is leaving and nothing it reports counts.
         double peak = 0;
         bool leaving = false, tracked = false;
-        int64_t sliderStartMs = 0;
+        int64_t sliderStartMs = 0, leftMs = 0;
         int sliderStartPos = 0, lastStepPos = 0, pos = 0;
         // Slider-tab quantities, frozen with the position while leaving.
         double mean = 0, reverse = 0;

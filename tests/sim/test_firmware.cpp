@@ -138,7 +138,8 @@ TEST(FirmwareDemo, ModeEntryQueuesThePresentStateAndAPressStepsOnce)
             EXPECT_EQ(boardStatus(), 1);
             int32_t ored[2] = {};
             drainBlocks(6, ored);
-            EXPECT_EQ(ored[0] | (mode == 0x0D00 ? ored[1] : 0), 0);
+            if (mode != 0x0B00) // no key, no finger (the gauges show noise)
+                EXPECT_EQ(ored[0] | ored[1], 0);
         }
     }
     SimRig rig(quiet(58));
@@ -175,7 +176,8 @@ TEST(FirmwareDemo, SlidesTapsAndAHeldFingerOnEachBoard)
             const int seg3 = sensors.board().slider[3];
             std::vector<int32_t> word1;
             const int duration = g == Slide ? 1500 : g == Tap ? 200 : 2000;
-            for (int t = 0; t <= duration + 400; t += 10) {
+            const int64_t t0 = rig.services.nowMs();
+            for (int64_t t = 0; t <= duration + 400; t = rig.services.nowMs() - t0) {
                 if (g == Slide)
                     sensors.setManualSlider(t <= duration ? 255.0 * t / duration : -1);
                 else if (g == Hold)
@@ -183,7 +185,7 @@ TEST(FirmwareDemo, SlidesTapsAndAHeldFingerOnEachBoard)
                 else
                     sensors.setManualTouch(seg3, t <= duration);
                 rig.services.sleepMs(10);
-                int16_t status = 1;
+                int16_t status = boardStatus();
                 int32_t w[6] = {};
                 while (status == 1) {
                     ReadRegisters(11, 6, TargetBoard, 1, status, w);
