@@ -623,6 +623,7 @@ TEST(EvalBoardFrm, AResizeRestartsTheShowingTabAndForceCalRefreshesLater)
     auto* close = child<QPushButton>(*d.w, "cmdClose");
     const QSize chartBefore = chart->size();
     const QPoint fromCorner = QPoint(d.w->width(), d.w->height()) - close->pos();
+    d.w->show();
     d.w->resize(d.w->width() + 200, d.w->height() + 100);
     EXPECT_EQ(chart->size(), chartBefore + QSize(200, 100));
     EXPECT_EQ(QPoint(d.w->width(), d.w->height()) - close->pos(), fromCorner);
