@@ -171,19 +171,6 @@ TEST(DemoLoop, TrafficOfAStartTheTurnsAndTheEnd)
     EXPECT_EQ(op(rig.registerOps().back()), "R B 0x2 2 i0");
 }
 
-TEST(DemoLoop, ShutdownRefusesWithItsMessageAndSwitchesNothing)
-{
-    SimRig rig(quietBoard(70));
-    DemoLoop loop(*demoVariantFor(70));
-    EXPECT_EQ(loop.start(DemoTab::Demo, false), DemoLoop::Start::Shutdown);
-    ASSERT_EQ(rig.services.messages.size(), 1u);
-    EXPECT_EQ(rig.services.messages[0].text, "CV5320 is in Shutdown Mode. No Results Available");
-    EXPECT_EQ(rig.services.messages[0].icon, MsgIcon::None);
-    EXPECT_EQ(rig.services.messages[0].title, "CV5320 Evaluation Software");
-    EXPECT_TRUE(rig.writes().empty());
-    EXPECT_EQ(loop.pass().kind, DemoLoop::Pass::Ended);
-}
-
 TEST(DemoLoop, StartupWritesOfEachBoard)
 {
     for (int board : {1, 58, 70}) {
