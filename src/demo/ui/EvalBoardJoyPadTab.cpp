@@ -2,38 +2,15 @@
 #include "demo/ui/EvalBoardFrm.h"
 #include "demo/ui/EvalBoardParts.h"
 
-#include "config/AmbientCompensation.h"
-#include "config/DiagramOps.h"
-#include "config/RegisterFields.h"
-#include "demo/DemoCommand.h"
 #include "demo/ui/DemoWidgets.h"
 #include "demo/ui/KeyPicture.h"
-#include "link/RegMap.h"
-#include "link/UsbUtils.h"
-#include "platform/NumText.h"
 #include "platform/Services.h"
-#include "widgets/StripChart.h"
-#include "widgets/Twips.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QCloseEvent>
-#include <QComboBox>
 #include <QCryptographicHash>
-#include <QDir>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QSignalBlocker>
-#include <QSlider>
-#include <QSpinBox>
 #include <QStyle>
-#include <QTabWidget>
-#include <QTimer>
 
 namespace cv {
 
