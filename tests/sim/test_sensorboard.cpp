@@ -101,7 +101,7 @@ TEST(VirtualSensorBoard, StaysUsableBesideAModalWindowWithoutTakingTheFocus)
     VirtualClock clock;
     SimBoard board(clock, {});
     QWidget home;
-    home.setGeometry(100, 100, 400, 300);
+    home.setGeometry(10, 10, 300, 200);
     home.show();
     home.activateWindow();
     VirtualSensorBoardFrm w(board);
@@ -115,7 +115,7 @@ TEST(VirtualSensorBoard, StaysUsableBesideAModalWindowWithoutTakingTheFocus)
 
     QDialog modal;
     modal.setWindowModality(Qt::ApplicationModal);
-    modal.setGeometry(w.frameGeometry().adjusted(-20, -20, 20, 20)); // opens over it
+    modal.setGeometry(w.frameGeometry().x() + 80, 50, 200, 100); // opens over it
     modal.show();
     modal.activateWindow();
     w.Timer1_Timer();

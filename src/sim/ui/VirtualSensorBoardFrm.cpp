@@ -209,16 +209,19 @@ void VirtualSensorBoardFrm::ShowKey(size_t target, bool touched)
     key->update();
 }
 
-void VirtualSensorBoardFrm::PlaceBeside(QWidget* served)
+void VirtualSensorBoardFrm::PlaceBeside(QWidget* served, bool dock)
 {
+    // Until the user puts it somewhere, it sits right beside the window.
+    if (dock)
+        userPlaced_ = false;
     QRect mine = frameGeometry();
     if (userPlaced_)
         mine.moveTopLeft(userPos_);
+    const QScreen* screen = served ? served->screen() : this->screen();
+    const QRect avail = screen ? screen->availableGeometry() : QRect();
     if (served && served != this && served->isVisible()) {
         const QRect other = served->frameGeometry();
-        const QScreen* screen = served->screen();
-        const QRect avail = screen ? screen->availableGeometry() : QRect();
-        if (mine.intersects(other)) {
+        if (!userPlaced_ || mine.intersects(other)) {
             const int gap = 12;
             QRect right = mine, left = mine;
             right.moveTopLeft({other.right() + 1 + gap, other.top()});
@@ -232,6 +235,12 @@ void VirtualSensorBoardFrm::PlaceBeside(QWidget* served)
                                                                                            : left;
         }
     }
+    // Its title bar stays on the screen, so it can always be dragged.
+    if (!avail.isEmpty())
+        mine.moveTopLeft({std::clamp(mine.left(), avail.left(),
+                                     std::max(avail.left(), avail.right() - mine.width())),
+                          std::clamp(mine.top(), avail.top(),
+                                     std::max(avail.top(), avail.bottom() - mine.height()))});
     if (mine.topLeft() == frameGeometry().topLeft())
         return;
     placedAt_ = mine.topLeft();

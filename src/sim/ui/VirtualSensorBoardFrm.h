@@ -49,9 +49,9 @@ public:
 
     // The window it keeps clear of while no modal window is open.
     void setHomeWindow(QWidget* home) { home_ = home; }
-    // Moves it beside `served` if it covers it; back where the user put it
-    // otherwise.
-    void PlaceBeside(QWidget* served);
+    // Moves it beside `served` if it covers it or was never moved by the
+    // user (`dock`: forget where the user put it); else back to that place.
+    void PlaceBeside(QWidget* served, bool dock = false);
 
 protected:
     void moveEvent(QMoveEvent* event) override;
