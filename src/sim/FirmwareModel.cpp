@@ -299,6 +299,8 @@ void FirmwareModel::trackSlider(int64_t ms)
         d.peak = 0;
         d.leaving = d.tracked = false;
     }
+    if (total <= 0)
+        return; // flagged, but nothing above the ambient yet
     // The status flags outlast the finger by a few conversions: while the
     // signal is leaving, the centre of gravity is the noise's.
     d.peak = std::max(d.peak, total);
