@@ -162,7 +162,7 @@ void EvalBoardFrm::DrawTicks(int tick)
 {
     for (int i = 0; i < kTicks; ++i) {
         DemoShape* s = CrossVTic2Shp[static_cast<size_t>(i)];
-        // Twice the size of the original column, beside the list.
+        // The column at twice its twip size, beside the list.
         const int top = 2 * tw(180 + 110 * i) + 12;
         if (i == tick) {
             s->setGeometry(2 * tw(280) + 180, top, 2 * tw(160), 2 * tw(35));
