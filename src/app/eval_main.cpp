@@ -10,7 +10,11 @@
 #include "sim/ui/VirtualSensorBoardFrm.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
 #include <cstdio>
+#include <functional>
+#include <memory>
 
 using namespace cv;
 
@@ -34,6 +38,29 @@ const char* const kHelp =
     "                        the simulated board fails its N-th request, or every\n"
     "                        request after MS milliseconds (rehearses a failing board)\n"
     "  --render DIR          one PNG per window into DIR, then end\n";
+// Ctrl+Shift+B from any window: runs `action` and swallows the key.
+class ReopenKey : public QObject {
+public:
+    explicit ReopenKey(std::function<void()> action) : action_(std::move(action)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* k = static_cast<QKeyEvent*>(event);
+            if (k->key() == Qt::Key_B &&
+                k->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier)) {
+                if (!k->isAutoRepeat())
+                    action_();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> action_;
+};
 } // namespace
 
 int main(int argc, char** argv)
@@ -97,16 +124,33 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
         return 2;
     }
-    CV5320TopLevelFrm top(session->access(), appFolder, session->description());
+    sim::SimBoard* simBoard = session->simulatedBoard();
+    CV5320TopLevelFrm top(
+        session->access(), appFolder,
+        session->description() +
+            (simBoard ? QStringLiteral(" (Ctrl+Shift+B: Virtual Sensor Board)") : QString()));
     top.Form_Load();
     top.show();
-    // On the simulated board its sensor board opens beside the main window.
+    // On the simulated board its sensor board opens beside the main window;
+    // Ctrl+Shift+B brings it back from any window once it was closed.
     std::unique_ptr<sim::VirtualSensorBoardFrm> sensorBoard;
-    if (sim::SimBoard* board = session->simulatedBoard()) {
-        sensorBoard = std::make_unique<sim::VirtualSensorBoardFrm>(*board);
+    std::unique_ptr<ReopenKey> reopen;
+    if (simBoard) {
+        sensorBoard = std::make_unique<sim::VirtualSensorBoardFrm>(*simBoard);
         sensorBoard->Form_Load();
-        sensorBoard->move(top.frameGeometry().right() + 12, top.y());
+        sensorBoard->setHomeWindow(&top);
         sensorBoard->show();
+        // Beside the main window once the window manager has placed it.
+        QTimer::singleShot(300, sensorBoard.get(), [&] { sensorBoard->PlaceBeside(&top, true); });
+        // An application-wide key, seen before any window (a modal one
+        // included) gets it.
+        reopen = std::make_unique<ReopenKey>([&sensorBoard, &top] {
+            sensorBoard->show();
+            sensorBoard->Timer1_Timer();
+            QWidget* modal = QApplication::activeModalWidget();
+            sensorBoard->PlaceBeside(modal ? modal : &top);
+        });
+        app.installEventFilter(reopen.get());
     }
     return exitStatus(app.exec());
 }

@@ -122,12 +122,21 @@ void FirmwareModel::writeBoard(int address, uint16_t value)
         startCapture(value);
 }
 
-void FirmwareModel::startCapture(uint16_t /*mode*/)
+void FirmwareModel::startCapture(uint16_t mode)
 {
     chip_.catchUp();
     capturing_ = true;
     clearQueue(); // nothing older than the command counts as new
     demo_ = Demo{};
+    if (mode == reg::board::DemoMode || mode == reg::board::SliderMode ||
+        mode == reg::board::JoyPadMode) {
+        // A demo starts by reporting what the sensors show now (a key already
+        // held is reported, but as no new press).
+        runDemo(clock_.nowUs() / 1000);
+        demo_.latch0 = demo_.latch1 = 0;
+        for (int i = 0; i < kEntryBlocks; ++i)
+            enqueue(buildBlock());
+    }
     seen_ = buildBlock();
     seenLow_ = chip_.peek(reg::STAGE_LOW_INT_STATUS);
     seenHigh_ = chip_.peek(reg::STAGE_HIGH_INT_STATUS);
@@ -252,8 +261,15 @@ void FirmwareModel::runDemo(int64_t ms)
     }
     d.keys = keys;
 
-    // Slider: levels above the ambient, the finger's centre of gravity.
-    double maxLevel = 0;
+    trackSlider(ms);
+}
+
+void FirmwareModel::trackSlider(int64_t ms)
+{
+    Demo& d = demo_;
+    const uint16_t high = chip_.peek(reg::STAGE_HIGH_INT_STATUS);
+    // Levels above the ambient, and the finger's centre of gravity.
+    double maxLevel = 0, total = 0;
     d.segFlags = 0;
     for (int i = 0; i < 8; ++i) {
         const int s = layout_.slider[i];
@@ -261,63 +277,89 @@ void FirmwareModel::runDemo(int64_t ms)
                                           int(chip_.peek(reg::bank3(s, reg::SF_AMB))));
         d.levels[i] = lv;
         maxLevel = std::max(maxLevel, lv);
-        if (active(s))
+        total += lv;
+        if ((high >> s) & 1)
             d.segFlags |= 1u << i;
     }
     const bool on = d.segFlags != 0;
-    if (on) {
-        double sum = 0, weighted = 0;
-        for (int i = 0; i < 8; ++i)
-            if (d.levels[i] > 0.2 * maxLevel) {
-                sum += d.levels[i];
-                weighted += i * d.levels[i];
-            }
-        d.pos = sum > 0 ? static_cast<int>(std::lround(weighted / sum / 7.0 * 255.0)) : 0;
-        d.pos = std::clamp(d.pos, 0, 255);
-        const int res = std::max<int>(1, board_[reg::board::DemoSetting9]);
-        if (!d.sliderActive) {
-            d.sliderStartMs = ms;
-            d.sliderStartPos = d.lastStepPos = d.pos;
-        } else if (d.pos - d.lastStepPos >= res) {
-            d.latch1 |= 0x1000; // next item
-            d.lastStepPos += res;
-        } else if (d.lastStepPos - d.pos >= res) {
-            d.latch1 |= 0x2000; // previous item
-            d.lastStepPos -= res;
-        }
-    } else if (d.sliderActive && ms - d.sliderStartMs < 350 &&
-               std::abs(d.pos - d.sliderStartPos) < 24) {
-        d.latch1 |= static_cast<uint16_t>(0xC000 | d.pos); // a tap: short touch, little movement
+    if (!on) {
+        // A short touch that stayed put, and so stepped nothing, is a tap;
+        // the touch lasted until the signal began to leave.
+        const int64_t lasted = (d.leaving ? d.leftMs : ms) - d.sliderStartMs;
+        if (d.tracked && lasted < 350 && d.lastStepPos == d.sliderStartPos &&
+            std::abs(d.pos - d.sliderStartPos) < 24)
+            d.latch1 |= static_cast<uint16_t>(0xC000 | d.pos);
+        d.sliderActive = d.tracked = d.leaving = false;
+        d.peak = 0;
+        return;
     }
-    d.sliderActive = on;
+    if (!d.sliderActive) {
+        d.sliderActive = true;
+        d.sliderStartMs = ms;
+        d.peak = 0;
+        d.leaving = d.tracked = false;
+    }
+    if (total <= 0)
+        return; // flagged, but nothing above the ambient yet
+    // The status flags outlast the finger by a few conversions: while the
+    // signal is leaving, the centre of gravity is the noise's.
+    d.peak = std::max(d.peak, total);
+    if (d.leaving || total < 0.5 * d.peak) {
+        if (!d.leaving)
+            d.leftMs = ms;
+        d.leaving = true;
+        return;
+    }
+    double sum = 0, weighted = 0;
+    for (int i = 0; i < 8; ++i)
+        if (d.levels[i] > 0.2 * maxLevel) {
+            sum += d.levels[i];
+            weighted += i * d.levels[i];
+        }
+    const int raw = std::clamp(
+        sum > 0 ? static_cast<int>(std::lround(weighted / sum / 7.0 * 255.0)) : 0, 0, 255);
+    const int res = std::max<int>(1, board_[reg::board::DemoSetting9]);
+    if (!d.tracked) {
+        d.tracked = true;
+        d.pos = d.sliderStartPos = d.lastStepPos = raw;
+    } else if (std::abs(raw - d.pos) > kHoldJitter) {
+        d.pos = raw;
+    }
+    // One step per `res` positions moved from where the finger came down;
+    // a touch that has not moved that far is a tap.
+    if (d.pos - d.lastStepPos >= res) {
+        d.latch1 |= 0x1000; // next item
+        d.lastStepPos += res;
+    } else if (d.lastStepPos - d.pos >= res) {
+        d.latch1 |= 0x2000; // previous item
+        d.lastStepPos -= res;
+    }
+
+    // Position ratio from the mean seen from each end of the slider.
+    const double weight = std::max<int>(1, board_[0x03D]);
+    double mean = 0, reverse = 0;
+    for (int i = 0; i < 8; ++i) {
+        mean += (i + 1) * d.levels[i];
+        reverse += (8 - i) * d.levels[i];
+    }
+    d.mean = mean / total * weight;
+    d.reverse = reverse / total * weight;
+    d.ratio = std::clamp(static_cast<int>(std::lround((d.mean - d.reverse) / (d.mean + d.reverse) *
+                                                      9.0 / 7.0 * 1000.0 * board_[0x040] / 100.0)),
+                         -1000, 1000);
 }
 
 void FirmwareModel::sliderWords(uint16_t* w) const
 {
-    // Position ratio from the mean seen from each end of the slider.
     const Demo& d = demo_;
-    const double weight = std::max<int>(1, board_[0x03D]);
-    double sum = 0, mean = 0, reverse = 0;
-    for (int i = 0; i < 8; ++i) {
-        sum += d.levels[i];
-        mean += (i + 1) * d.levels[i];
-        reverse += (8 - i) * d.levels[i];
-    }
-    int ratio = 0;
-    if (d.segFlags && sum > 0) {
-        mean = mean / sum * weight;
-        reverse = reverse / sum * weight;
-        ratio = static_cast<int>(std::lround((mean - reverse) / (mean + reverse) * 9.0 / 7.0 *
-                                             1000.0 * board_[0x040] / 100.0));
-        ratio = std::clamp(ratio, -1000, 1000);
-    } else {
-        mean = reverse = 0;
-    }
+    const bool shown = d.sliderActive && d.tracked;
+    const int ratio = shown ? d.ratio : 0;
+    const double mean = shown ? d.mean : 0, reverse = shown ? d.reverse : 0;
     const int n = board_[0x03C];
     const int dispFactor = board_[0x03E];
     const int unscaled = ratio * dispFactor / 1000;
     const int positive = std::max(0, unscaled + int(board_[0x03F]));
-    const int absolute = d.segFlags ? std::clamp((ratio + 1000) * n / 2000, 0, n) : 0;
+    const int absolute = shown ? std::clamp((ratio + 1000) * n / 2000, 0, n) : 0;
     if (layout_.boardId == 70) {
         for (int i = 0; i < 8; ++i)
             w[i] = static_cast<uint16_t>(d.levels[i]);
@@ -325,9 +367,9 @@ void FirmwareModel::sliderWords(uint16_t* w) const
         w[9] = static_cast<uint16_t>(absolute);
         w[10] = static_cast<uint16_t>(positive);
         w[11] = static_cast<uint16_t>(n);
-        w[12] = static_cast<uint16_t>(d.segFlags ? (ratio + 1000) * dispFactor / 1000 : 0);
+        w[12] = static_cast<uint16_t>(shown ? (ratio + 1000) * dispFactor / 1000 : 0);
     } else if (layout_.boardId == 1) {
-        w[0] = static_cast<uint16_t>((d.segFlags ? 0x8000 | d.pos : 0) | (d.latch1 & 0x4000));
+        w[0] = static_cast<uint16_t>((shown ? 0x8000 | d.pos : 0) | (d.latch1 & 0x4000));
         w[1] = chip_.peek(reg::STAGE_LOW_INT_STATUS);
         for (int i = 0; i < 8; ++i)
             w[2 + i] = static_cast<uint16_t>(d.levels[i]);
@@ -355,7 +397,8 @@ FirmwareModel::Block FirmwareModel::buildBlock() const
             b[s] = chip_.peek(reg::convResult(s));
     } else if (mode == reg::board::DemoMode) {
         b[0] = static_cast<uint16_t>(demo_.keys | demo_.latch0);
-        b[1] = static_cast<uint16_t>((demo_.sliderActive ? 0x8000 | demo_.pos : 0) | demo_.latch1);
+        b[1] = static_cast<uint16_t>(
+            (demo_.sliderActive && demo_.tracked ? 0x8000 | demo_.pos : 0) | demo_.latch1);
         b[2] = chip_.peek(reg::STAGE_HIGH_INT_STATUS);
         b[3] = chip_.peek(reg::STAGE_LOW_INT_STATUS);
         b[4] = chip_.proximityStatus();

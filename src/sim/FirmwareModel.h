@@ -44,6 +44,13 @@ public:
     static constexpr int kBlockWords = 40;
     // Result blocks the endpoint memory holds before the oldest is dropped.
     static constexpr int kQueueDepth = 64;
+    // Blocks of the present state queued when a demo mode starts: hosts drop
+    // up to three blocks after a start, and the touch that follows must not
+    // be among them.
+    static constexpr int kEntryBlocks = 4;
+    // A held finger's reported position moves only when the measured one is
+    // further away than this, so it stays within +-kHoldJitter.
+    static constexpr int kHoldJitter = 2;
 
 private:
     using Block = std::array<uint16_t, kBlockWords>;
@@ -55,6 +62,7 @@ private:
     void clearQueue() { head_ = queued_ = 0; }
     void onSequence(int64_t us);
     void runDemo(int64_t ms);
+    void trackSlider(int64_t ms);
     Block buildBlock() const;
     void sliderWords(uint16_t* w) const;
 
@@ -79,8 +87,15 @@ private:
         int64_t nextRepeatMs[5] = {};
         int repeatMs[5] = {};
         bool sliderActive = false;
-        int64_t sliderStartMs = 0;
+        // The strongest signal of this touch; once the signal falls well
+        // below it the finger is leaving and nothing it reports counts.
+        double peak = 0;
+        bool leaving = false, tracked = false;
+        int64_t sliderStartMs = 0, leftMs = 0;
         int sliderStartPos = 0, lastStepPos = 0, pos = 0;
+        // Slider-tab quantities, frozen with the position while leaving.
+        double mean = 0, reverse = 0;
+        int ratio = 0;
         double levels[8] = {};
         uint16_t segFlags = 0;
     } demo_;

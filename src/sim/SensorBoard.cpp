@@ -20,7 +20,7 @@ BoardLayout makeBoard(int id)
     if (id == 1) {
         // Board 1: key pad on CIN9..CIN12, eight sensors of the slider strip on CIN0..CIN7.
         for (int i = 0; i < 8; ++i)
-            b.electrodes.push_back({seg("sensor", i), i, 11.0 + 0.6 * i, 0.9});
+            b.electrodes.push_back({seg("sensor", i), i, 11.0 + 0.6 * i, 0.8});
         b.electrodes.push_back({QStringLiteral("up"), 9, 14.2, 0.8});
         b.electrodes.push_back({QStringLiteral("down"), 10, 13.6, 0.8});
         b.electrodes.push_back({QStringLiteral("left"), 11, 15.1, 0.75});

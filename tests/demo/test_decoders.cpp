@@ -219,21 +219,6 @@ TEST(SliderDecoder, WordsOfEachBoard)
     EXPECT_EQ(sliderBlockWords(70), 14);
 }
 
-TEST(SliderDecoder, ChartRangesFollowTheParameters)
-{
-    const PlotRanges p = positionPlotRanges(128);
-    EXPECT_EQ(p.firstUpper, 138);
-    EXPECT_EQ(p.secondUpper, 153);
-    const PlotRanges m = meanPlotRanges(50);
-    EXPECT_EQ(m.firstUpper, 1000);
-    EXPECT_EQ(m.secondUpper, 500);
-    const PlotRanges d = displacementPlotRanges(100);
-    EXPECT_EQ(d.firstLower, -200);
-    EXPECT_EQ(d.firstUpper, 300);
-    EXPECT_EQ(d.secondLower, -100);
-    EXPECT_EQ(d.secondUpper, 200);
-}
-
 TEST(TypeAhead, PicksTheFirstItemThatBeginsWithTheCandidate)
 {
     const QStringList skip = {"3", "7", "15", "31"};

@@ -1,5 +1,6 @@
 #include "config/DiagramOps.h"
 #include "demo/DemoCommand.h"
+#include "demo/DemoDecoders.h"
 #include "demo/DemoLoop.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
@@ -89,6 +90,44 @@ TEST(DemoLoop, SettlingDropsTheFirstBlocksPerBoardAndTab)
     }
 }
 
+TEST(DemoLoop, TheFirstPressAfterAStartIsShownStepsAndClicks)
+{
+    for (int board : {1, 58, 70})
+        for (DemoTab tab : {DemoTab::Demo, DemoTab::JoyPad}) {
+            SCOPED_TRACE(testing::Message() << board << " tab " << int(tab));
+            SimRig rig(quietBoard(board));
+            rig.services.sleepMs(100);
+            DemoStartupWrites(*demoVariantFor(board)); // threshold reporting
+            DemoLoop loop(*demoVariantFor(board));
+            ASSERT_EQ(loop.start(tab, true), DemoLoop::Start::Running);
+            DecoderState s;
+            s.restart();
+            int list = 0, clicks = 0;
+            auto run = [&](int ms) {
+                for (const int64_t end = rig.services.nowMs() + ms; rig.services.nowMs() < end;) {
+                    const DemoLoop::Pass p = loop.pass();
+                    if (p.kind == DemoLoop::Pass::Shown && tab == DemoTab::Demo) {
+                        const DemoView v = decodeDemoBlock(p.block.data(), s, list, 145, true);
+                        list = v.list;
+                        clicks += v.clicks;
+                    } else if (p.kind == DemoLoop::Pass::Shown) {
+                        clicks += decodeJoyPadBlock(p.block.data(), s, true).keys.clicks;
+                    }
+                    rig.services.sleepMs(std::max(1, p.pauseMs));
+                }
+            };
+            auto& sensors = rig.board->sensors();
+            const int key = *sensors.board().target(tab == DemoTab::Demo ? "down" : "right");
+            run(200);
+            sensors.setManualTouch(key, true);
+            run(300);
+            sensors.setManualTouch(key, false);
+            run(300);
+            EXPECT_EQ(clicks, 1);
+            EXPECT_EQ(tab == DemoTab::Demo ? list : s.col, 1);
+        }
+}
+
 TEST(DemoLoop, TrafficOfAStartTheTurnsAndTheEnd)
 {
     SimRig rig(quietBoard(58));
@@ -130,19 +169,6 @@ TEST(DemoLoop, TrafficOfAStartTheTurnsAndTheEnd)
     p = loop.pass();
     EXPECT_EQ(p.pauseMs, 0);
     EXPECT_EQ(op(rig.registerOps().back()), "R B 0x2 2 i0");
-}
-
-TEST(DemoLoop, ShutdownRefusesWithItsMessageAndSwitchesNothing)
-{
-    SimRig rig(quietBoard(70));
-    DemoLoop loop(*demoVariantFor(70));
-    EXPECT_EQ(loop.start(DemoTab::Demo, false), DemoLoop::Start::Shutdown);
-    ASSERT_EQ(rig.services.messages.size(), 1u);
-    EXPECT_EQ(rig.services.messages[0].text, "CV5320 is in Shutdown Mode. No Results Available");
-    EXPECT_EQ(rig.services.messages[0].icon, MsgIcon::None);
-    EXPECT_EQ(rig.services.messages[0].title, "CV5320 Evaluation Software");
-    EXPECT_TRUE(rig.writes().empty());
-    EXPECT_EQ(loop.pass().kind, DemoLoop::Pass::Ended);
 }
 
 TEST(DemoLoop, StartupWritesOfEachBoard)

@@ -127,3 +127,17 @@ TEST(KeyMask, ClicksUnderXvfbReachTheKeyOnlyInsideItsOutline)
     EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("[  PASSED  ] 1 test"))) << out.toStdString();
 }
+
+TEST(KeyMask, TheChevronsAreMirrorImagesWithBothTips)
+{
+    // Left is Right mirrored about x = 8, Down is Up mirrored about y = 8.5.
+    const QRegion left = keyMask(KeyLeft), right = keyMask(KeyRight);
+    const QRegion up = keyMask(KeyUp), down = keyMask(KeyDown);
+    for (int y = 0; y < 26; ++y)
+        for (int x = 0; x < 27; ++x) {
+            EXPECT_EQ(left.contains(QPoint(x, y)), right.contains(QPoint(16 - x, y))) << x << y;
+            if (y < 18)
+                EXPECT_EQ(up.contains(QPoint(x, y)), down.contains(QPoint(x, 17 - y))) << x << y;
+        }
+    EXPECT_TRUE(left.contains(QPoint(11, 19))); // the bottom tip
+}

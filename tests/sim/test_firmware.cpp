@@ -124,35 +124,98 @@ TEST(FirmwareSetup, EasySetupRestoresTheStandardConfiguration)
     EXPECT_EQ(ReadRegister(reg::bank2(3, 0)), 0xFFFF & ~(1 << 6));
 }
 
-TEST(FirmwareDemo, KeysSliderAndTap)
+TEST(FirmwareDemo, ModeEntryQueuesThePresentStateAndAPressStepsOnce)
 {
+    for (int id : {1, 58, 70}) {
+        SimRig rig(quiet(id));
+        rig.services.sleepMs(100); // the board calibrates untouched
+        UpdateRegister(reg::board::BoardControlWord, 0xFFFD, 2, TargetBoard);
+        for (int mode : {0x0D00, 0x0B00, 0x0A00}) {
+            SCOPED_TRACE(testing::Message() << id << " mode " << mode);
+            // Before any conversion: as many idle blocks as a host drops after a start.
+            WriteRegister(reg::board::BoardStageSelect, mode, TargetBoard);
+            EXPECT_GE(rig.board->firmware().blocksWaiting(), FirmwareModel::kEntryBlocks);
+            EXPECT_EQ(boardStatus(), 1);
+            int32_t ored[2] = {};
+            drainBlocks(6, ored);
+            if (mode != 0x0B00) // no key, no finger (the gauges show noise)
+                EXPECT_EQ(ored[0] | ored[1], 0);
+        }
+    }
     SimRig rig(quiet(58));
-    rig.services.sleepMs(100); // the board calibrates untouched
+    rig.services.sleepMs(100);
     UpdateRegister(reg::board::BoardControlWord, 0xFFFD, 2, TargetBoard);
     WriteRegister(reg::board::BoardStageSelect, 0x0D00, TargetBoard);
     auto& sensors = rig.board->sensors();
-    const auto& layout = sensors.board();
-    sensors.setManualTouch(*layout.target("up"), true);
+    sensors.setManualTouch(*sensors.board().target("up"), true);
     rig.services.sleepMs(300);
     int32_t ored[2] = {};
     auto w = drainBlocks(6, ored);
     EXPECT_EQ(w[0] & 0x1F, 0x02);
     EXPECT_TRUE(ored[0] & 0x40); // the press stepped the list back once
     EXPECT_FALSE(w[0] & 0x40);   // ... in one block only
-    sensors.setManualTouch(*layout.target("up"), false);
-    sensors.setManualTouch(layout.centreTarget(), true);
+    sensors.setManualTouch(*sensors.board().target("up"), false);
+    sensors.setManualTouch(sensors.board().centreTarget(), true);
     rig.services.sleepMs(400);
-    w = drainBlocks(6);
-    EXPECT_EQ(w[0] & 0x1F, 0x10);
-    sensors.setManualTouch(layout.centreTarget(), false);
+    EXPECT_EQ(drainBlocks(6)[0] & 0x1F, 0x10);
+}
 
-    // A finger at slider position 200 reads back near 200, with activation.
-    sensors.setManualSlider(200);
-    rig.services.sleepMs(400);
-    w = drainBlocks(6);
-    EXPECT_TRUE(w[1] & 0x8000);
-    EXPECT_NEAR(w[1] & 0xFF, 200, 20);
-    sensors.setManualSlider(-1);
+TEST(FirmwareDemo, SlidesTapsAndAHeldFingerOnEachBoard)
+{
+    // Word 1 of every Demo-tab block while the finger does `gesture`, then
+    // 400 ms after it lifted.
+    enum Gesture { Slide, Tap, Hold };
+    for (int id : {1, 58, 70})
+        for (Gesture g : {Slide, Tap, Hold}) {
+            SCOPED_TRACE(testing::Message() << id << " gesture " << g);
+            SimRig rig(quiet(id));
+            rig.services.sleepMs(100);
+            UpdateRegister(reg::board::BoardControlWord, 0xFFFD, 2, TargetBoard);
+            WriteRegister(reg::board::BoardStageSelect, 0x0D00, TargetBoard);
+            auto& sensors = rig.board->sensors();
+            const int seg3 = sensors.board().slider[3];
+            std::vector<int32_t> word1;
+            const int duration = g == Slide ? 1500 : g == Tap ? 200 : 2000;
+            const int64_t t0 = rig.services.nowMs();
+            for (int64_t t = 0; t <= duration + 400; t = rig.services.nowMs() - t0) {
+                if (g == Slide)
+                    sensors.setManualSlider(t <= duration ? 255.0 * t / duration : -1);
+                else if (g == Hold)
+                    sensors.setManualSlider(t <= duration ? 128 : -1);
+                else
+                    sensors.setManualTouch(seg3, t <= duration);
+                rig.services.sleepMs(10);
+                int16_t status = boardStatus();
+                int32_t w[6] = {};
+                while (status == 1) {
+                    ReadRegisters(11, 6, TargetBoard, 1, status, w);
+                    word1.push_back(w[1]);
+                }
+            }
+            int forward = 0, back = 0, taps = 0, lo = 255, hi = 0, last = -1;
+            for (int32_t v : word1) {
+                forward += (v & 0x1000) != 0;
+                back += (v & 0x2000) != 0;
+                taps += (v & 0x4000) != 0;
+                if (v & 0x8000) {
+                    lo = std::min(lo, v & 0xFF);
+                    hi = std::max(hi, v & 0xFF);
+                    if (g == Slide)
+                        EXPECT_GE(v & 0xFF, last - 2); // forward, through the lift
+                    last = v & 0xFF;
+                }
+            }
+            EXPECT_EQ(back, 0);
+            EXPECT_EQ(taps, g == Tap ? 1 : 0);
+            if (g == Slide) {
+                EXPECT_GE(forward, 12); // 16 positions per item
+                EXPECT_GE(last, 240);
+            } else {
+                EXPECT_EQ(forward, 0);
+                EXPECT_LE(hi - lo, 4); // still: within +-2
+                EXPECT_NEAR(lo, g == Hold ? 128 : 109, 6);
+            }
+        }
 }
 
 TEST(Scenarios, ParseErrorsNameTheLine)

@@ -38,7 +38,20 @@ TEST(ScenarioOption, BadFileEndsBothProgramsWithItsLine)
         0);
 }
 
-TEST(VirtualSensorBoard, KeysAndSliderDriveTheFinger)
+namespace {
+// Counts the events that change a widget's look.
+struct LookChanges : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        count += e->type() == QEvent::StyleChange || e->type() == QEvent::PaletteChange ||
+                 e->type() == QEvent::DynamicPropertyChange;
+        return false;
+    }
+};
+} // namespace
+
+TEST(VirtualSensorBoard, KeysAndSliderDriveTheFingerAndTheLookFollowsOnlyChanges)
 {
     VirtualClock clock;
     SimConfig cfg;
@@ -49,11 +62,26 @@ TEST(VirtualSensorBoard, KeysAndSliderDriveTheFinger)
     const BoardLayout& layout = board.sensors().board();
     auto* left = w.findChild<QPushButton*>(QStringLiteral("KeyCmd_left"));
     ASSERT_NE(left, nullptr);
+    const QString sheet = w.styleSheet();
+    LookChanges looks;
+    left->installEventFilter(&looks);
+    for (int i = 0; i < 50; ++i)
+        w.Timer1_Timer();
+    EXPECT_EQ(looks.count, 0); // idle: nothing changes
     left->pressed();
     EXPECT_EQ(board.sensors().fingerAt(0).touched, 1u << layout.left);
-    w.Timer1_Timer();
-    EXPECT_FALSE(left->styleSheet().isEmpty()); // shown lit
+    for (int i = 0; i < 50; ++i)
+        w.Timer1_Timer();
+    EXPECT_TRUE(left->property("lit").toBool()); // shown lit, once
+    const int onPress = looks.count;
+    EXPECT_GT(onPress, 0);
     left->released();
+    w.Timer1_Timer();
+    w.Timer1_Timer();
+    EXPECT_FALSE(left->property("lit").toBool());
+    EXPECT_LE(looks.count, 2 * onPress);
+    EXPECT_EQ(w.styleSheet(), sheet);
+    EXPECT_TRUE(left->styleSheet().isEmpty());
     EXPECT_EQ(board.sensors().fingerAt(0).touched, 0u);
     w.SliderStrip_Finger(128);
     EXPECT_EQ(board.sensors().fingerAt(0).sliderPos, 128);
@@ -61,21 +89,36 @@ TEST(VirtualSensorBoard, KeysAndSliderDriveTheFinger)
     EXPECT_LT(board.sensors().fingerAt(0).sliderPos, 0);
 }
 
-TEST(VirtualSensorBoard, StaysUsableBesideAModalWindow)
+TEST(VirtualSensorBoard, StaysUsableBesideAModalWindowWithoutTakingTheFocus)
 {
     VirtualClock clock;
     SimBoard board(clock, {});
+    QWidget home;
+    home.setGeometry(10, 10, 300, 200);
+    home.show();
+    home.activateWindow();
     VirtualSensorBoardFrm w(board);
     w.Form_Load();
+    w.setHomeWindow(&home);
+    w.move(home.pos()); // right over it
     w.show();
+    w.PlaceBeside(&home);
+    EXPECT_FALSE(w.isActiveWindow());
+    EXPECT_FALSE(w.frameGeometry().intersects(home.frameGeometry()));
+
     QDialog modal;
     modal.setWindowModality(Qt::ApplicationModal);
+    modal.setGeometry(w.frameGeometry().x() + 80, 50, 200, 100); // opens over it
     modal.show();
+    modal.activateWindow();
     w.Timer1_Timer();
     ASSERT_NE(w.windowHandle(), nullptr);
     EXPECT_EQ(w.windowHandle()->transientParent(), modal.windowHandle());
     EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.isActiveWindow());
+    EXPECT_FALSE(w.frameGeometry().intersects(modal.frameGeometry()));
     modal.hide();
     w.Timer1_Timer();
     EXPECT_EQ(w.windowHandle()->transientParent(), nullptr);
+    EXPECT_FALSE(w.frameGeometry().intersects(home.frameGeometry()));
 }

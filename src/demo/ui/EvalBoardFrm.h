@@ -99,6 +99,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static constexpr int kBaseWidth = 960, kBaseHeight = 640;
+    void LayOut();
     void BuildDemoTab(QWidget* tab);
     void BuildControlTab(QWidget* tab);
     void BuildSliderTab(QWidget* tab);
@@ -124,7 +126,8 @@ private:
     const DemoVariant& variant_;
     DemoLoop loop_;
     DecoderState state_;
-    std::vector<QIcon> icons_; // the JoyPad grid's icons, row by row
+    std::vector<QIcon> icons_;        // the JoyPad grid's icons, row by row
+    std::array<int32_t, 5> params_{}; // board 0x03C..0x040 as last read
     QString IconFile;
 
     bool FormReady = false;

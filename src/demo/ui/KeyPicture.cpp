@@ -64,16 +64,26 @@ KeyPicture::KeyPicture(DemoKey key, QWidget* parent)
 {
     setFixedSize(pictureSize(key));
     setAttribute(Qt::WA_NoSystemBackground);
-    // The window region: what the filled and stroked outline covers.
-    QBitmap shape(size());
+    setMask(keyMask(key));
+}
+
+QRegion keyMask(DemoKey key)
+{
+    // The left chevron is the right one mirrored about x = 8: rasterised
+    // directly, the fill rule's rounding would cost it its bottom tip.
+    const DemoKey drawn = key == KeyLeft ? KeyRight : key;
+    // What the filled and stroked outline covers.
+    QBitmap shape(pictureSize(drawn));
     shape.fill(Qt::color0);
     QPainter p(&shape);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QPen(Qt::color1, 1));
     p.setBrush(Qt::color1);
-    p.drawPath(outline_);
+    p.drawPath(keyOutline(drawn));
     p.end();
-    setMask(QRegion(shape));
+    if (key == KeyLeft)
+        shape = QBitmap::fromImage(shape.toImage().mirrored(true, false));
+    return QRegion(shape);
 }
 
 void KeyPicture::setBackColor(const QColor& c)

@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QPainterPath>
+#include <QRegion>
 #include <QWidget>
 
 namespace cv {
@@ -14,6 +15,8 @@ namespace cv {
 // The symbol's outline in the picture's pixels: the chevrons as traced
 // polygons, the centre key as the outline of the letters "O" and "K".
 QPainterPath keyOutline(DemoKey key);
+// The pixels of the picture that belong to the key.
+QRegion keyMask(DemoKey key);
 
 class KeyPicture : public QWidget {
     Q_OBJECT

@@ -4,14 +4,14 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QSoundEffect>
 #include <QThread>
 #include <QUrl>
-#include <map>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 namespace cv {
 
@@ -113,17 +113,30 @@ void QtServices::playSound(const QString& file)
     // One effect per file, loaded once. Without an audio output the effect
     // only reports an error status: the program stays silent.
     // Kept to the end of the process: none may outlive the application object.
-    static auto* effects = new std::map<QString, QSoundEffect*>;
-    QSoundEffect*& effect = (*effects)[file];
-    if (!effect) {
+    // A click asked for while one plays waits its turn, so two clicks of one
+    // block sound as two.
+    struct Queued {
+        QSoundEffect* effect = nullptr;
+        int waiting = 0;
+    };
+    static auto* effects = new std::map<QString, Queued>;
+    Queued& q = (*effects)[file];
+    if (!q.effect) {
         if (!QFileInfo::exists(file))
             return;
-        effect = new QSoundEffect(QCoreApplication::instance());
-        effect->setSource(QUrl::fromLocalFile(file));
+        q.effect = new QSoundEffect(QCoreApplication::instance());
+        q.effect->setSource(QUrl::fromLocalFile(file));
+        QObject::connect(q.effect, &QSoundEffect::playingChanged, q.effect, [&q] {
+            if (!q.effect->isPlaying() && q.waiting > 0) {
+                --q.waiting;
+                q.effect->play();
+            }
+        });
     }
-    if (effect->isPlaying())
-        effect->stop();
-    effect->play();
+    if (q.effect->isPlaying())
+        ++q.waiting;
+    else
+        q.effect->play();
 }
 
 void QtServices::quit(int code)

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QStyle>
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
@@ -74,14 +76,21 @@ void SliderStrip::mouseReleaseEvent(QMouseEvent*)
 }
 
 VirtualSensorBoardFrm::VirtualSensorBoardFrm(SimBoard& board, QWidget* parent)
-    : QWidget(parent, Qt::Window), board_(board)
+    : QWidget(parent, Qt::Window | Qt::WindowDoesNotAcceptFocus), board_(board)
 {
     setObjectName(QStringLiteral("VirtualSensorBoardFrm"));
     setWindowTitle(QStringLiteral("Virtual Sensor Board"));
+    // A tool beside the program's windows: typing never goes to it.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+    // A lit key's look, fixed once; a key changes only its "lit" property.
+    setStyleSheet(
+        QStringLiteral("QPushButton[lit=\"true\"] { background-color: rgb(90, 140, 255); }"));
     resize(tw(5200), tw(3900));
     const BoardLayout& layout = board_.sensors().board();
     const QStringList names = layout.targetNames();
     keys_.assign(names.size(), nullptr);
+    keyLit_.assign(names.size(), 0);
 
     auto* caption = new QLabel(
         QStringLiteral("Sensor board %1: hold a key or drag on the slider").arg(layout.boardId),
@@ -104,6 +113,8 @@ VirtualSensorBoardFrm::VirtualSensorBoardFrm(SimBoard& board, QWidget* parent)
         auto* b = new QPushButton(QString::fromLatin1(pl.text), this);
         b->setObjectName(QStringLiteral("KeyCmd_%1").arg(names[pl.target]));
         b->setGeometry(pl.left, pl.top, size, size);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setProperty("lit", false);
         const int target = pl.target;
         connect(b, &QPushButton::pressed, this, [this, target] { KeyCmd_Press(target); });
         connect(b, &QPushButton::released, this, [this, target] { KeyCmd_Release(target); });
@@ -151,11 +162,7 @@ void VirtualSensorBoardFrm::Timer1_Timer()
     const int64_t ms = board_.scenarioMs();
     const FingerState f = sensors.fingerAt(ms);
     for (size_t t = 0; t < keys_.size(); ++t)
-        if (keys_[t]) {
-            const bool on = f.touched & (1u << t);
-            keys_[t]->setStyleSheet(on ? QStringLiteral("background-color: rgb(90, 140, 255);")
-                                       : QString());
-        }
+        ShowKey(t, f.touched & (1u << t));
     std::vector<double> lit(8, 0.0);
     for (int i = 0; i < 8; ++i) {
         const int e = layout.slider[i];
@@ -177,9 +184,79 @@ void VirtualSensorBoardFrm::Timer1_Timer()
     QWindow* want = modal && modal != this ? modal->windowHandle() : nullptr;
     if (handle && isVisible() && handle->transientParent() != want) {
         handle->setTransientParent(want);
-        // Shown again, it is judged afresh against the modal window.
+        // Shown again, it is judged afresh against the modal window; it
+        // comes back where it was, without the focus.
+        const QPoint at = pos();
         hide();
+        placing_ = true;
+        move(at);
+        placing_ = false;
         show();
+        PlaceBeside(modal && modal != this ? modal : home_);
+    }
+}
+
+void VirtualSensorBoardFrm::ShowKey(size_t target, bool touched)
+{
+    QPushButton* key = keys_[target];
+    if (!key || bool(keyLit_[target]) == touched)
+        return;
+    keyLit_[target] = touched;
+    key->setProperty("lit", touched);
+    // The fixed style sheet is applied again to this key alone.
+    key->style()->unpolish(key);
+    key->style()->polish(key);
+    key->update();
+}
+
+void VirtualSensorBoardFrm::PlaceBeside(QWidget* served, bool dock)
+{
+    // Until the user puts it somewhere, it sits right beside the window.
+    if (dock)
+        userPlaced_ = false;
+    QRect mine = frameGeometry();
+    if (userPlaced_)
+        mine.moveTopLeft(userPos_);
+    const QScreen* screen = served ? served->screen() : this->screen();
+    const QRect avail = screen ? screen->availableGeometry() : QRect();
+    if (served && served != this && served->isVisible()) {
+        const QRect other = served->frameGeometry();
+        if (!userPlaced_ || mine.intersects(other)) {
+            const int gap = 12;
+            QRect right = mine, left = mine;
+            right.moveTopLeft({other.right() + 1 + gap, other.top()});
+            left.moveTopLeft({other.left() - gap - mine.width(), other.top()});
+            if (avail.isEmpty() || avail.contains(right))
+                mine = right;
+            else if (avail.contains(left))
+                mine = left;
+            else
+                mine = right.intersected(avail).width() >= left.intersected(avail).width() ? right
+                                                                                           : left;
+        }
+    }
+    // Its title bar stays on the screen, so it can always be dragged.
+    if (!avail.isEmpty())
+        mine.moveTopLeft({std::clamp(mine.left(), avail.left(),
+                                     std::max(avail.left(), avail.right() - mine.width())),
+                          std::clamp(mine.top(), avail.top(),
+                                     std::max(avail.top(), avail.bottom() - mine.height()))});
+    if (mine.topLeft() == frameGeometry().topLeft())
+        return;
+    placedAt_ = mine.topLeft();
+    placing_ = true;
+    move(mine.topLeft());
+    placing_ = false;
+}
+
+void VirtualSensorBoardFrm::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    // Only a move by the user (or the window manager on the user's behalf) is
+    // remembered.
+    if (!placing_ && isVisible() && frameGeometry().topLeft() != placedAt_) {
+        userPos_ = frameGeometry().topLeft();
+        userPlaced_ = true;
     }
 }
 

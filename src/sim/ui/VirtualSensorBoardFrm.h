@@ -2,7 +2,9 @@
 // "Virtual Sensor Board": the sensor board of the simulated evaluation
 // board, for touching by mouse. Keys act while a button is held down, the
 // slider while the mouse is dragged on it. The scenario's finger is shown
-// lit as it moves.
+// lit as it moves. It never takes the focus, keeps clear of the window it
+// serves (the main window, or the modal window open over it) and stays where
+// the user puts it otherwise.
 
 #include <QLabel>
 #include <QPushButton>
@@ -45,9 +47,24 @@ public:
     void KeyCmd_Release(int target);
     void SliderStrip_Finger(double pos);
 
+    // The window it keeps clear of while no modal window is open.
+    void setHomeWindow(QWidget* home) { home_ = home; }
+    // Moves it beside `served` if it covers it or was never moved by the
+    // user (`dock`: forget where the user put it); else back to that place.
+    void PlaceBeside(QWidget* served, bool dock = false);
+
+protected:
+    void moveEvent(QMoveEvent* event) override;
+
 private:
+    void ShowKey(size_t target, bool touched);
+
     SimBoard& board_;
     std::vector<QPushButton*> keys_; // by touch target
+    std::vector<char> keyLit_;       // what each key shows now
+    QWidget* home_ = nullptr;
+    QPoint userPos_, placedAt_;
+    bool userPlaced_ = false, placing_ = false;
     SliderStrip* slider_;
     QLabel* stateLbl_;
     QTimer timer1_;
