@@ -9,6 +9,7 @@
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/AdcStream.h"
+#include "measure/OverviewCommand.h"
 #include "measure/StageStreamCommand.h"
 #include "platform/CliServices.h"
 #include "platform/NumText.h"
@@ -46,7 +47,11 @@ const char* const kUsage =
     "  stage-stream N --seconds S [--ram] [--out FILE]\n"
     "                                      streams stage N's live values, then noise figures\n"
     "  demo --tab demo|slider|joypad --seconds S\n"
-    "                                      the demo tab's loop, one JSON object per shown block\n";
+    "                                      the demo tab's loop, one JSON object per shown block\n"
+    "  overview --seconds S                all twelve stages, one JSON object per second\n"
+    "  snr --noise-seconds A --touch-seconds B [--apply] [--require R]\n"
+    "                                      noise, then touches; SNR and suggested sensitivity\n"
+    "                                      per stage as JSON; --apply writes the suggestions\n";
 
 struct CommandLine {
     QStringList words;
@@ -374,6 +379,45 @@ void cmdDemo(CommandLine& cl)
         services().endProgram(1);
 }
 
+void cmdOverview(CommandLine& cl)
+{
+    if (cl.next() != QLatin1String("--seconds"))
+        usageError(QStringLiteral("overview needs --seconds S"));
+    const double seconds = secondsArgument(cl);
+    if (!cl.checkOnly && !RunOverviewCommand(seconds))
+        services().endProgram(1);
+}
+
+void cmdSnr(CommandLine& cl)
+{
+    SnrOptions o;
+    int have = 0;
+    while (cl.peek().startsWith(QLatin1String("--"))) {
+        const QString opt = cl.next();
+        if (opt == QLatin1String("--noise-seconds")) {
+            o.noiseSeconds = secondsArgument(cl);
+            have |= 1;
+        } else if (opt == QLatin1String("--touch-seconds")) {
+            o.touchSeconds = secondsArgument(cl);
+            have |= 2;
+        } else if (opt == QLatin1String("--apply")) {
+            o.apply = true;
+        } else if (opt == QLatin1String("--require")) {
+            const QString t = cl.next();
+            bool ok = false;
+            o.require = t.toDouble(&ok);
+            if (!ok || !(*o.require > 0) || *o.require > 1e6)
+                usageError(QStringLiteral("required SNR expected (above 0), got \"%1\"").arg(t));
+        } else {
+            usageError(QStringLiteral("unknown option %1").arg(opt));
+        }
+    }
+    if (have != 3)
+        usageError(QStringLiteral("snr needs --noise-seconds A and --touch-seconds B"));
+    if (!cl.checkOnly && RunSnrCommand(o) != 0)
+        services().endProgram(1);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -416,6 +460,8 @@ int main(int argc, char** argv)
         {QStringLiteral("stream"), cmdStream},
         {QStringLiteral("stage-stream"), cmdStageStream},
         {QStringLiteral("demo"), cmdDemo},
+        {QStringLiteral("overview"), cmdOverview},
+        {QStringLiteral("snr"), cmdSnr},
     };
     auto runCommands = [&commands](CommandLine& line) {
         while (!line.atEnd()) {

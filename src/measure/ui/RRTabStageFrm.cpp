@@ -752,7 +752,8 @@ void RRTabStageFrm::NegSensCmb_Click()
     if (!Armed)
         return;
     const int index = NegSensCmb->currentIndex();
-    SensitivityChoice(0xFFF0, index);
+    const RegField f = negThresholdSensField(Stage);
+    SensitivityChoice(f.keepMask(), f.with(0, index));
     NegSens = index;
     ThresholdRefresh();
     DiagramUpdate();
@@ -763,7 +764,8 @@ void RRTabStageFrm::PosSensCmb_Click()
     if (!Armed)
         return;
     const int index = PosSensCmb->currentIndex();
-    SensitivityChoice(0xF0FF, index * 256);
+    const RegField f = posThresholdSensField(Stage);
+    SensitivityChoice(f.keepMask(), f.with(0, index));
     PosSens = index;
     ThresholdRefresh();
     DiagramUpdate();
