@@ -4,6 +4,7 @@
 #include "demo/ui/EvalBoardFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
+#include "measure/ui/SensorOverviewFrm.h"
 #include "platform/Services.h"
 #include "shell/Startup.h"
 #include "widgets/Twips.h"
@@ -71,6 +72,11 @@ CV5320TopLevelFrm::CV5320TopLevelFrm(UsbAccess& access, const QString& appFolder
             &CV5320TopLevelFrm::CmdBlockDiagram_Click);
     connect(CmdDemo, &QPushButton::clicked, this, &CV5320TopLevelFrm::CmdDemo_Click);
     connect(CmdExit, &QPushButton::clicked, this, &CV5320TopLevelFrm::CmdExit_Click);
+    // An addition: all stages at a glance, beside the other windows.
+    CmdOverview = new QPushButton(QStringLiteral("Sensor Overview"), this);
+    CmdOverview->setObjectName(QStringLiteral("CmdOverview"));
+    CmdOverview->setGeometry(tw(6120), tw(2790), tw(2760), tw(480));
+    connect(CmdOverview, &QPushButton::clicked, this, &CV5320TopLevelFrm::CmdOverview_Click);
 }
 
 void CV5320TopLevelFrm::Form_Load()
@@ -141,6 +147,18 @@ void CV5320TopLevelFrm::CmdDemo_Click()
         return;
     w->Form_Load();
     services().showModal(w.get());
+}
+
+void CV5320TopLevelFrm::CmdOverview_Click()
+{
+    if (!Overview) {
+        auto* w = new SensorOverviewFrm(this);
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        w->Form_Load();
+        Overview = w;
+    }
+    Overview->show();
+    Overview->raise();
 }
 
 void CV5320TopLevelFrm::CmdExit_Click()

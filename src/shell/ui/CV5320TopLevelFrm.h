@@ -2,6 +2,7 @@
 // The main window: brings the board up while it loads, identifies it each
 // time it is shown or resized, and opens the block diagram and the demo.
 
+#include <QPointer>
 #include <QWidget>
 
 class QLabel;
@@ -27,6 +28,7 @@ public:
     void CmdBlockDiagram_Click();
     void CmdDemo_Click();
     void CmdExit_Click();
+    void CmdOverview_Click();
 
     int32_t boardId() const { return BoardId; }
 
@@ -56,6 +58,8 @@ private:
     QPushButton* CmdBlockDiagram;
     QPushButton* CmdDemo;
     QPushButton* CmdExit;
+    QPushButton* CmdOverview;
+    QPointer<QWidget> Overview;
 };
 
 } // namespace cv
