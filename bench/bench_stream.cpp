@@ -10,8 +10,8 @@
 //   rss_growth_kib      resident memory growth from the 10th second to the end (< 1024)
 // Usage: bench_stream [SECONDS]   (default 30, at least 11)
 #include "BenchRig.h"
-#include "RealTime.h"
 #include "ChartPaintCompare.h"
+#include "RealTime.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/ui/AdcFrm.h"
@@ -30,7 +30,6 @@
 #include <cstdlib>
 
 using namespace cv;
-
 
 int main(int argc, char** argv)
 {

@@ -77,13 +77,13 @@ QJsonObject snrJson(int stage, const StageSnr& snr, const SensSuggestion& sugges
     auto optional = [](const std::optional<double>& v, int decimals) {
         return v ? QJsonValue(rounded(*v, decimals)) : QJsonValue(QJsonValue::Null);
     };
-    QJsonObject o{{QStringLiteral("stage"), stage},
-                  {QStringLiteral("noise_sd"), rounded(snr.noiseSd, 2)},
-                  {QStringLiteral("noise_pp"), snr.noisePp},
-                  {QStringLiteral("signal"), optional(snr.signal, 1)},
-                  {QStringLiteral("snr"), optional(snr.snr, 2)},
-                  {QStringLiteral("pass"),
-                   snr.pass ? QJsonValue(*snr.pass) : QJsonValue(QJsonValue::Null)}};
+    QJsonObject o{
+        {QStringLiteral("stage"), stage},
+        {QStringLiteral("noise_sd"), rounded(snr.noiseSd, 2)},
+        {QStringLiteral("noise_pp"), snr.noisePp},
+        {QStringLiteral("signal"), optional(snr.signal, 1)},
+        {QStringLiteral("snr"), optional(snr.snr, 2)},
+        {QStringLiteral("pass"), snr.pass ? QJsonValue(*snr.pass) : QJsonValue(QJsonValue::Null)}};
     const QJsonValue none(QJsonValue::Null);
     const QJsonValue value = suggestion.usable() ? QJsonValue(suggestion.sens) : none;
     o[QStringLiteral("suggested_pos_sens")] = suggestion.positive ? value : none;

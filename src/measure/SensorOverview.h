@@ -35,9 +35,9 @@ public:
     static constexpr int kRoundSteps = kAdcStages + 1;
 
     struct Pass {
-        bool fetched = false;   // a result set was read
+        bool fetched = false;    // a result set was read
         bool addsPoints = false; // ... and counts (not one of the first two)
-        bool refreshed = false; // a round of direct reads completed
+        bool refreshed = false;  // a round of direct reads completed
         int nextIntervalMs = 0;
     };
 

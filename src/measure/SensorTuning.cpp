@@ -88,8 +88,8 @@ SensSuggestion suggestSensitivity(const StageSnr& snr, double offsetHigh, double
     const double aim = fraction * signal;
     double best = 0;
     for (int e = 0; e < 16; ++e) {
-        const int64_t d = s.positive ? highThreshold(0, offsetHigh, e)
-                                     : -lowThreshold(0, offsetLow, e);
+        const int64_t d =
+            s.positive ? highThreshold(0, offsetHigh, e) : -lowThreshold(0, offsetLow, e);
         if (d < clearance || d >= signal)
             continue;
         if (s.sens < 0 || std::abs(d - aim) < best) {

@@ -63,7 +63,7 @@ private:
 // NEG_THRESHOLD_SENS (below) entry, or why there is none.
 struct SensSuggestion {
     bool positive = true;
-    int sens = -1; // 0..15, -1: none
+    int sens = -1;        // 0..15, -1: none
     int64_t distance = 0; // threshold - ambient it gives (negative below)
     QString why;
     bool usable() const { return sens >= 0; }

@@ -111,10 +111,10 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Wind
     auto* stagesBox = new QGroupBox(QStringLiteral("Stages"));
     auto* g = new QGridLayout(stagesBox);
     g->setVerticalSpacing(2);
-    const QStringList heads = {"Chart",  "Stage",     "Result",    "Ambient", "Delta",
-                               "High",   "Low",       "Delta and thresholds", "State",
-                               "Noise SD", "Noise p-p", "Signal", "SNR", "Mark", "Suggested",
-                               "Apply"};
+    const QStringList heads = {"Chart", "Stage",    "Result",    "Ambient",
+                               "Delta", "High",     "Low",       "Delta and thresholds",
+                               "State", "Noise SD", "Noise p-p", "Signal",
+                               "SNR",   "Mark",     "Suggested", "Apply"};
     for (int c = 0; c < heads.size(); ++c) {
         auto* h = new QLabel(QStringLiteral("<b>%1</b>").arg(heads[c]));
         h->setAlignment(c == 7 ? Qt::AlignCenter : Qt::AlignRight | Qt::AlignVCenter);
@@ -154,12 +154,12 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Wind
         g->addWidget(ApplyChk[s], row, 15, Qt::AlignCenter);
     }
     g->setColumnStretch(7, 1);
-    auto* legend = new QLabel(
-        QStringLiteral("State lamp: <span style='color:%1'>&#9679;</span> high limit "
-                       "<span style='color:%2'>&#9679;</span> low limit "
-                       "<span style='color:%3'>&#9679;</span> proximity. "
-                       "Bar: the delta about the ambient, thresholds marked.")
-            .arg(kHighColor.name(), kLowColor.name(), kProxColor.name()));
+    auto* legend =
+        new QLabel(QStringLiteral("State lamp: <span style='color:%1'>&#9679;</span> high limit "
+                                  "<span style='color:%2'>&#9679;</span> low limit "
+                                  "<span style='color:%3'>&#9679;</span> proximity. "
+                                  "Bar: the delta about the ambient, thresholds marked.")
+                       .arg(kHighColor.name(), kLowColor.name(), kProxColor.name()));
     g->addWidget(legend, kAdcStages + 1, 0, 1, 9);
     top->addWidget(stagesBox);
 
@@ -191,13 +191,14 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Wind
     SaveCmd = new QPushButton(QStringLiteral("4. Save..."));
     NoiseCmd->setToolTip(QStringLiteral("Record the deltas for the time given without touching"));
     TouchCmd->setToolTip(QStringLiteral("Touch the keys one after the other for the time given"));
-    ApplyCmd->setToolTip(QStringLiteral("Write the ticked suggestions to the sensitivity registers"));
+    ApplyCmd->setToolTip(
+        QStringLiteral("Write the ticked suggestions to the sensitivity registers"));
     SaveCmd->setToolTip(QStringLiteral("Save the configuration registers to a register file"));
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             NoiseCmd, NoiseSecondsSpin, TouchCmd, TouchSecondsSpin,
-             new QLabel(QStringLiteral("Aim at")), AimSpin,
-             new QLabel(QStringLiteral("of the signal. Pass mark SNR")), RequiredSpin, ApplyCmd,
-             SaveCmd})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{NoiseCmd, NoiseSecondsSpin, TouchCmd, TouchSecondsSpin,
+                                         new QLabel(QStringLiteral("Aim at")), AimSpin,
+                                         new QLabel(QStringLiteral("of the signal. Pass mark SNR")),
+                                         RequiredSpin, ApplyCmd, SaveCmd})
         row->addWidget(w);
     row->addStretch(1);
     tv->addLayout(row);
@@ -377,22 +378,20 @@ void SensorOverviewFrm::ShowFigures()
         NoisePpLbl[s]->setText(noise ? QString::number(f.noisePp) : QString());
         SignalLbl[s]->setText(f.signal ? QString::number(*f.signal, 'f', 1) : QString());
         SnrLbl[s]->setText(f.snr ? QString::number(*f.snr, 'f', 1) : QString());
-        MarkLbl[s]->setText(!f.pass ? QString()
-                                    : *f.pass ? QStringLiteral("pass")
-                                              : QStringLiteral("FAIL"));
+        MarkLbl[s]->setText(!f.pass   ? QString()
+                            : *f.pass ? QStringLiteral("pass")
+                                      : QStringLiteral("FAIL"));
         MarkLbl[s]->setStyleSheet(f.pass ? QStringLiteral("font-weight: bold; color: %1;")
                                                .arg(*f.pass ? "#2EA03B" : "#D62728")
                                          : QString());
         SensSuggestion sug;
         if (touched && Phase_ == Phase::Idle) {
             const StageTuningRegs regs = ReadStageTuningRegs(s);
-            sug = suggestSensitivity(f, regs.offsetHigh, regs.offsetLow,
-                                     AimSpin->value() / 100.0);
+            sug = suggestSensitivity(f, regs.offsetHigh, regs.offsetLow, AimSpin->value() / 100.0);
         }
         Suggestions[size_t(s)] = sug;
         SuggestLbl[s]->setText(touched && Phase_ == Phase::Idle ? sensText(sug) : QString());
-        SuggestLbl[s]->setStyleSheet(sug.usable() ? QString()
-                                                  : QStringLiteral("color: #6b7785;"));
+        SuggestLbl[s]->setStyleSheet(sug.usable() ? QString() : QStringLiteral("color: #6b7785;"));
         ApplyChk[s]->setEnabled(sug.usable());
         ApplyChk[s]->setChecked(sug.usable());
     }
@@ -427,10 +426,10 @@ void SensorOverviewFrm::ShowTimer_Timer()
     ShowRows();
     if (Phase_ != Phase::Idle) {
         const int64_t left = std::max<int64_t>(0, PhaseEndMs - services().nowMs());
-        PhaseLbl->setText(
-            (Phase_ == Phase::Noise ? QStringLiteral("Measuring noise, do not touch: %1 s left")
-                                    : QStringLiteral("Touch each sensor in turn: %1 s left"))
-                .arg((left + 999) / 1000));
+        PhaseLbl->setText((Phase_ == Phase::Noise
+                               ? QStringLiteral("Measuring noise, do not touch: %1 s left")
+                               : QStringLiteral("Touch each sensor in turn: %1 s left"))
+                              .arg((left + 999) / 1000));
     }
     FitChart();
 }
@@ -445,9 +444,7 @@ void SensorOverviewFrm::ShowRows()
         HighLbl[s]->setText(QString::number(st.high));
         LowLbl[s]->setText(QString::number(st.low));
         Bar[s]->setValues(st.delta(), st.high - st.amb, st.low - st.amb);
-        TouchLed[s]->setColor(st.highLimit  ? kHighColor
-                              : st.lowLimit ? kLowColor
-                                            : kProxColor);
+        TouchLed[s]->setColor(st.highLimit ? kHighColor : st.lowLimit ? kLowColor : kProxColor);
         TouchLed[s]->setOn(st.touched() || st.proximity);
     }
 }
