@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <QWidget>
