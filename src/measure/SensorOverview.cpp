@@ -4,6 +4,8 @@
 #include "link/UsbUtils.h"
 #include "platform/Services.h"
 
+#include <algorithm>
+
 namespace cv {
 
 namespace {
@@ -39,19 +41,26 @@ SensorOverviewReading::Pass SensorOverviewReading::pass()
         for (int i = 0; i < kAdcStages; ++i)
             stages_[size_t(i)].cdc = stream_.results()[size_t(i)];
     }
-    if (!roundActive_ && services().nowMs() >= nextRoundMs_) {
+    const int64_t now = services().nowMs();
+    if (!roundActive_ && now >= nextRoundMs_) {
         roundActive_ = true;
         step_ = 0;
-        nextRoundMs_ = services().nowMs() + kRoundMs;
+        nextRoundMs_ = now + kRoundMs;
     }
-    if (roundActive_) {
+    // The direct reads take the time the stream would wait anyway; a round
+    // still running after half its time also takes passes that fetched.
+    const bool late = now >= nextRoundMs_ - kRoundMs / 2;
+    if (!roundActive_ || (s.fetched && !late))
+        return p;
+    for (int i = 0; i < kStepsPerPass && step_ < kRoundSteps; ++i)
         directStep();
-        if (step_ == kRoundSteps) {
-            roundActive_ = false;
-            ++rounds_;
-            p.refreshed = true;
-        }
+    if (step_ == kRoundSteps) {
+        roundActive_ = false;
+        ++rounds_;
+        p.refreshed = true;
     }
+    const int64_t spent = services().nowMs() - now;
+    p.nextIntervalMs = int(std::max<int64_t>(0, p.nextIntervalMs - spent));
     return p;
 }
 

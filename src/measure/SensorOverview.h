@@ -2,9 +2,10 @@
 // All twelve stages at a glance, without a window: the conversion results
 // come from the converter view's stream (its loading, start, passes and
 // stop), and beside them each stage's ambient and thresholds and the three
-// status words are read straight from the chip. Those direct reads go one
-// register block per pass, so the stream keeps every set; a full round is
-// started every half second.
+// status words are read straight from the chip. A round of those direct reads
+// starts every half second and runs a few register blocks at a time in the
+// passes that found no set waiting, in place of their pause, so the stream
+// keeps every set.
 
 #include "measure/AdcReading.h"
 
@@ -33,6 +34,7 @@ public:
     static constexpr int kRoundMs = 500;
     // Direct reads in a round: one block per stage, then the status words.
     static constexpr int kRoundSteps = kAdcStages + 1;
+    static constexpr int kStepsPerPass = 4;
 
     struct Pass {
         bool fetched = false;    // a result set was read

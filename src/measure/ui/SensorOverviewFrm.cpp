@@ -35,7 +35,8 @@ QLabel* cell(QGridLayout* g, int row, int col, const QString& text = {})
 {
     auto* l = new QLabel(text);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    l->setMinimumWidth(52);
+    // A fixed size keeps a changed number from laying out the whole window.
+    l->setFixedSize(60, 18);
     g->addWidget(l, row, col);
     return l;
 }
@@ -147,7 +148,7 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Wind
         SnrLbl[s] = cell(g, row, 12);
         MarkLbl[s] = cell(g, row, 13);
         SuggestLbl[s] = cell(g, row, 14);
-        SuggestLbl[s]->setMinimumWidth(130);
+        SuggestLbl[s]->setFixedWidth(130);
         ApplyChk[s] = new QCheckBox;
         ApplyChk[s]->setObjectName(QStringLiteral("ApplyChk_%1").arg(s));
         ApplyChk[s]->setEnabled(false);
@@ -444,7 +445,10 @@ void SensorOverviewFrm::ShowRows()
         HighLbl[s]->setText(QString::number(st.high));
         LowLbl[s]->setText(QString::number(st.low));
         Bar[s]->setValues(st.delta(), st.high - st.amb, st.low - st.amb);
-        TouchLed[s]->setColor(st.highLimit ? kHighColor : st.lowLimit ? kLowColor : kProxColor);
+        // Dark, the lamp keeps the touch colour; lit, it tells which limit.
+        TouchLed[s]->setColor(st.lowLimit                     ? kLowColor
+                              : st.proximity && !st.highLimit ? kProxColor
+                                                              : kHighColor);
         TouchLed[s]->setOn(st.touched() || st.proximity);
     }
 }
