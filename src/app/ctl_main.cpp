@@ -18,6 +18,7 @@
 #include "shell/Startup.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -42,10 +43,12 @@ const char* const kUsage =
     "  easy-setup                          asks the board to reset the chip's registers\n"
     "  calibrate STAGE|all                 offset calibration of one stage or the sweep of all\n"
     "  export-header FILE                  the configuration as C header text\n"
-    "  stream --seconds S [--out FILE]     the twelve conversion results streamed as the\n"
+    "  stream --seconds S [--out FILE] [--csv FILE]\n"
+    "                                      the twelve conversion results streamed as the\n"
     "                                      converter window does; noise figures per stage\n"
-    "  stage-stream N --seconds S [--ram] [--out FILE]\n"
+    "  stage-stream N --seconds S [--ram] [--out FILE] [--csv FILE]\n"
     "                                      streams stage N's live values, then noise figures\n"
+    "                                      (--csv: a log with time, set index and registers)\n"
     "  demo --tab demo|slider|joypad --seconds S\n"
     "                                      the demo tab's loop, one JSON object per shown block\n"
     "  overview --seconds S                all twelve stages, one JSON object per second\n"
@@ -290,6 +293,17 @@ void cmdExportHeader(CommandLine& cl)
         services().endProgram(1);
 }
 
+// What a --csv log says about its origin, above the registers.
+QStringList csvOrigin()
+{
+    return {QStringLiteral("cv5320ctl %1").arg(QLatin1String(CV_VERSION)),
+            QStringLiteral("Board ID: %1").arg(ReadRegister(reg::board::BoardId, TargetBoard)),
+            firmwareRevisionText(ReadRegister(reg::board::FirmwareRevision, TargetBoard)),
+            QStringLiteral("Date: ") +
+                QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+                QStringLiteral(" UTC")};
+}
+
 // The length of a stream: above 0, at most a day.
 double secondsArgument(CommandLine& cl)
 {
@@ -305,12 +319,15 @@ void cmdStream(CommandLine& cl)
 {
     double seconds = -1;
     QString out;
+    CsvRequest csv;
     while (cl.peek().startsWith(QLatin1String("--"))) {
         const QString opt = cl.next();
         if (opt == QLatin1String("--seconds")) {
             seconds = secondsArgument(cl);
         } else if (opt == QLatin1String("--out")) {
             out = fileArgument(cl);
+        } else if (opt == QLatin1String("--csv")) {
+            csv.path = fileArgument(cl);
         } else {
             usageError(QStringLiteral("unknown option %1").arg(opt));
         }
@@ -319,11 +336,15 @@ void cmdStream(CommandLine& cl)
         usageError(QStringLiteral("stream needs --seconds S"));
     if (cl.checkOnly)
         return;
-    const AdcStreamRun run = StreamConverterResults(seconds, out);
+    if (!csv.path.isEmpty())
+        csv.origin = csvOrigin();
+    const AdcStreamRun run = StreamConverterResults(seconds, out, csv);
     if (run.fileFailed || !run.started)
         services().endProgram(1);
     for (const QString& line : adcStreamSummary(run))
         std::printf("%s\n", line.toLocal8Bit().constData());
+    if (run.rearmFailed)
+        services().endProgram(1);
 }
 
 void cmdStageStream(CommandLine& cl)
@@ -337,6 +358,8 @@ void cmdStageStream(CommandLine& cl)
             o.ram = true;
         } else if (opt == QLatin1String("--out")) {
             o.out = fileArgument(cl);
+        } else if (opt == QLatin1String("--csv")) {
+            o.csv.path = fileArgument(cl);
         } else if (opt == QLatin1String("--seconds")) {
             o.seconds = secondsArgument(cl);
             haveSeconds = true;
@@ -348,12 +371,14 @@ void cmdStageStream(CommandLine& cl)
         usageError(QStringLiteral("stage-stream needs --seconds S"));
     if (cl.checkOnly)
         return;
+    if (!o.csv.path.isEmpty())
+        o.csv.origin = csvOrigin();
     bool ok = false;
     const QStringList lines = RunStageStream(o, &ok);
-    if (!ok)
-        services().endProgram(1);
     for (const QString& line : lines)
         std::printf("%s\n", line.toLocal8Bit().constData());
+    if (!ok)
+        services().endProgram(1);
 }
 
 void cmdDemo(CommandLine& cl)

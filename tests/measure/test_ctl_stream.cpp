@@ -37,7 +37,7 @@ TEST(CtlStream, WritesTheWindowsResultsFileAndTheNoiseFigures)
         ASSERT_TRUE(m.hasMatch()) << lines[s + 1].toStdString();
         EXPECT_EQ(m.captured(1).toInt(), s);
         kept = m.captured(2).toInt();
-        EXPECT_EQ(kept, fetched - 1); // the first set fetched is never kept
+        EXPECT_EQ(kept, fetched - 2); // the first two sets fetched are never kept
         EXPECT_NEAR(m.captured(3).toDouble(), 32768, 2500);
         EXPECT_EQ(m.captured(6).toInt(), m.captured(5).toInt() - m.captured(4).toInt());
         EXPECT_LT(m.captured(7).toDouble(), 50); // no finger: noise only
