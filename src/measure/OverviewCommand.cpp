@@ -1,5 +1,6 @@
 #include "measure/OverviewCommand.h"
 
+#include "link/RegMap.h"
 #include "measure/SensorOverview.h"
 #include "platform/Services.h"
 
@@ -25,16 +26,23 @@ double rounded(double v, int decimals)
 }
 
 // Runs passes until `untilMs` of the services clock, handing each set that
-// counts to `onSet`; pauses as the stream asks.
-template <class OnSet> void streamUntil(SensorOverviewReading& r, int64_t untilMs, OnSet onSet)
+// counts to `onSet`; pauses as the stream asks. False when the capture was
+// ended elsewhere and the board did not take it up again (said, and stopped).
+template <class OnSet> bool streamUntil(SensorOverviewReading& r, int64_t untilMs, OnSet onSet)
 {
     while (r.reading() && services().nowMs() < untilMs) {
         const SensorOverviewReading::Pass p = r.pass();
+        if (p.rearmFailed) {
+            services().message(rearmFailedText(reg::board::StreamResults));
+            r.stop();
+            return false;
+        }
         if (p.fetched && p.addsPoints)
             onSet();
         if (p.nextIntervalMs > 0)
             services().sleepMs(p.nextIntervalMs);
     }
+    return true;
 }
 
 void say(const QString& text)
@@ -53,7 +61,8 @@ bool RunOverviewCommand(double seconds)
     const int64_t startMs = services().nowMs();
     const int whole = int(std::ceil(seconds));
     for (int t = 1; t <= whole; ++t) {
-        streamUntil(r, startMs + int64_t(std::min(double(t), seconds) * 1000), [] {});
+        if (!streamUntil(r, startMs + int64_t(std::min(double(t), seconds) * 1000), [] {}))
+            return false;
         QJsonArray stages;
         for (int s = 0; s < kAdcStages; ++s) {
             const OverviewStage& st = r.stages()[size_t(s)];
@@ -102,11 +111,13 @@ int RunSnrCommand(const SnrOptions& options)
     say(QStringLiteral("Measuring noise for %1 s: do not touch the sensors.")
             .arg(options.noiseSeconds));
     int64_t until = services().nowMs() + int64_t(options.noiseSeconds * 1000);
-    streamUntil(r, until, [&] { rec.addNoise(r.deltas()); });
+    if (!streamUntil(r, until, [&] { rec.addNoise(r.deltas()); }))
+        return 1;
     say(QStringLiteral("Touch each sensor now, one after the other (%1 s).")
             .arg(options.touchSeconds));
     until = services().nowMs() + int64_t(options.touchSeconds * 1000);
-    streamUntil(r, until, [&] { rec.addTouch(r.deltas()); });
+    if (!streamUntil(r, until, [&] { rec.addTouch(r.deltas()); }))
+        return 1;
     r.stop();
 
     const double required = options.require.value_or(options.requiredSnr);

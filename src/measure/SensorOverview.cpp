@@ -36,6 +36,10 @@ SensorOverviewReading::Pass SensorOverviewReading::pass()
     p.fetched = s.fetched;
     p.addsPoints = s.addsPoints;
     p.nextIntervalMs = s.nextIntervalMs;
+    p.rearmed = s.rearmed;
+    p.rearmFailed = s.rearmFailed;
+    if (s.rearmFailed)
+        return p;
     if (s.fetched) {
         ++fetched_;
         for (int i = 0; i < kAdcStages; ++i)

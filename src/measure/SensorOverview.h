@@ -5,7 +5,8 @@
 // status words are read straight from the chip. A round of those direct reads
 // starts every half second and runs a few register blocks at a time in the
 // passes that found no set waiting, in place of their pause, so the stream
-// keeps every set.
+// keeps every set. The stream holds its lease with the capture owner, so a
+// capture ended elsewhere is armed again at the next pass.
 
 #include "measure/AdcReading.h"
 
@@ -41,6 +42,8 @@ public:
         bool addsPoints = false; // ... and counts (not one of the first two)
         bool refreshed = false;  // a round of direct reads completed
         int nextIntervalMs = 0;
+        bool rearmed = false;     // the capture, ended elsewhere, was armed again
+        bool rearmFailed = false; // ... and the board did not take it up: stop
     };
 
     // The converter view's loading (converting flag, continuous reporting),
@@ -56,6 +59,7 @@ public:
     std::array<int32_t, kAdcStages> deltas() const;
     int64_t rounds() const { return rounds_; }
     int64_t fetched() const { return fetched_; }
+    int rearms() const { return stream_.lease().rearms(); }
 
 private:
     void directStep();

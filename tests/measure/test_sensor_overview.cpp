@@ -8,6 +8,7 @@
 #include "support/SimRig.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QSpinBox>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -151,6 +152,18 @@ TEST_F(OverviewRig, ATouchedKeyPassesTheOthersStayUnmarkedAndOnly0x017Stops)
             EXPECT_EQ(w->suggestion(s).why, kNoTouchSeen) << s;
         }
     }
+}
+
+TEST_F(OverviewRig, ACaptureEndedElsewhereIsArmedAgainAndGoesOn)
+{
+    open("");
+    run(1000);
+    ReadRegister(reg::PART_ID, TargetChip); // the main window identifying the chip
+    const int64_t before = w->overview().fetched();
+    run(1000);
+    EXPECT_EQ(w->overview().rearms(), 1);
+    EXPECT_GT(w->overview().fetched(), before + 20);
+    EXPECT_EQ(w->CaptureLbl->text(), rearmedText(1));
 }
 
 TEST_F(OverviewRig, ApplyWritesOnlyTheFieldsItChanges)

@@ -1,5 +1,6 @@
 #include "measure/ui/SensorOverviewFrm.h"
 
+#include "link/RegMap.h"
 #include "measure/StageResults.h"
 #include "measure/ui/AdcFrm.h"
 #include "platform/Services.h"
@@ -228,8 +229,10 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Wind
     ReadCmd->setObjectName(QStringLiteral("ReadCmd"));
     cmdClose = new QPushButton(QStringLiteral("&Close"));
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    CaptureLbl = new QLabel;
+    CaptureLbl->setObjectName(QStringLiteral("CaptureLbl"));
     foot->addWidget(ReadCmd);
-    foot->addStretch(1);
+    foot->addWidget(CaptureLbl, 1);
     foot->addWidget(cmdClose);
     top->addLayout(foot);
 
@@ -286,6 +289,7 @@ void SensorOverviewFrm::StartReading()
         return;
     }
     ReadCmd->setText(QStringLiteral("Stop Reading"));
+    CaptureLbl->clear();
     ShowRows();
     ReadTimer->start(0);
 }
@@ -314,6 +318,13 @@ void SensorOverviewFrm::ReadTimer_Timer()
     if (!Reading.reading())
         return;
     const SensorOverviewReading::Pass p = Reading.pass();
+    if (p.rearmFailed) {
+        StopReading();
+        services().message(rearmFailedText(reg::board::StreamResults));
+        return;
+    }
+    if (p.rearmed)
+        CaptureLbl->setText(rearmedText(Reading.rearms()));
     if (p.fetched && p.addsPoints) {
         const auto deltas = Reading.deltas();
         if (!DeltaPlot->hold())

@@ -102,6 +102,7 @@ public:
     QPushButton* ApplyCmd;
     QPushButton* SaveCmd;
     QLabel* PhaseLbl;
+    QLabel* CaptureLbl; // says when the capture was armed again
     QPushButton* cmdClose;
     QTimer* ReadTimer;
     QTimer* ShowTimer;
