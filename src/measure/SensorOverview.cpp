@@ -32,6 +32,11 @@ AdcReading::Start SensorOverviewReading::start(const std::function<void()>& star
 SensorOverviewReading::Pass SensorOverviewReading::pass()
 {
     Pass p;
+    if (captureOwner().leaseCount() > 1) {
+        p.yielded = true;
+        p.nextIntervalMs = AdcReading::kPollPauseMs;
+        return p;
+    }
     const AdcReading::Pass s = stream_.pass();
     p.fetched = s.fetched;
     p.addsPoints = s.addsPoints;

@@ -6,7 +6,9 @@
 // starts every half second and runs a few register blocks at a time in the
 // passes that found no set waiting, in place of their pause, so the stream
 // keeps every set. The stream holds its lease with the capture owner, so a
-// capture ended elsewhere is armed again at the next pass.
+// capture ended elsewhere is armed again at the next pass. While another live
+// view (a window opened over this one) holds a lease, the overview leaves the
+// board to it and only waits, so the two never share or fight over the sets.
 
 #include "measure/AdcReading.h"
 
@@ -44,6 +46,7 @@ public:
         int nextIntervalMs = 0;
         bool rearmed = false;     // the capture, ended elsewhere, was armed again
         bool rearmFailed = false; // ... and the board did not take it up: stop
+        bool yielded = false;     // another live view reads the board: nothing done
     };
 
     // The converter view's loading (converting flag, continuous reporting),

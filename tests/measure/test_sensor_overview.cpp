@@ -5,9 +5,13 @@
 #include "link/UsbUtils.h"
 #include "measure/StageResults.h"
 #include "measure/ui/SensorOverviewFrm.h"
+#include "support/RunProgram.h"
 #include "support/SimRig.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QSpinBox>
 #include <QTimer>
@@ -154,7 +158,7 @@ TEST_F(OverviewRig, ATouchedKeyPassesTheOthersStayUnmarkedAndOnly0x017Stops)
     }
 }
 
-TEST_F(OverviewRig, ACaptureEndedElsewhereIsArmedAgainAndGoesOn)
+TEST_F(OverviewRig, ArmsAgainAfterAnInterruptionAndWaitsForAViewOpenedOverIt)
 {
     open("");
     run(1000);
@@ -164,6 +168,20 @@ TEST_F(OverviewRig, ACaptureEndedElsewhereIsArmedAgainAndGoesOn)
     EXPECT_EQ(w->overview().rearms(), 1);
     EXPECT_GT(w->overview().fetched(), before + 20);
     EXPECT_EQ(w->CaptureLbl->text(), rearmedText(1));
+
+    // A stage window opened over it takes the board; the overview waits,
+    // then takes its capture up again when that one stops.
+    auto other = std::make_unique<CaptureLease>([] { return true; });
+    WriteRegister(reg::board::BoardStageSelect, 0x8001, TargetBoard);
+    other->claim();
+    const int64_t during = w->overview().fetched();
+    run(500);
+    EXPECT_EQ(w->overview().fetched(), during);
+    EXPECT_FALSE(other->interrupted());
+    other.reset();
+    run(500);
+    EXPECT_EQ(w->overview().rearms(), 2);
+    EXPECT_GT(w->overview().fetched(), during + 10);
 }
 
 TEST_F(OverviewRig, ApplyWritesOnlyTheFieldsItChanges)
@@ -184,4 +202,38 @@ TEST_F(OverviewRig, ApplyWritesOnlyTheFieldsItChanges)
     for (const RegisterOp& op : rig->writes())
         written.emplace_back(op.address, op.value);
     EXPECT_EQ(written, expected);
+}
+
+TEST(CtlOverview, OneObjectPerSecondAndTheSnrExitStatus)
+{
+    auto run = runProgram(QStringLiteral("cv5320ctl"),
+                          {"--board", "sim", "--scenario", "none", "overview", "--seconds", "1"});
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(run.out.trimmed().toUtf8()).object();
+    EXPECT_EQ(o["t_s"].toDouble(), 1);
+    const QJsonArray stages = o["stages"].toArray();
+    ASSERT_EQ(stages.size(), 12) << run.out.toStdString();
+    for (int s = 0; s < 12; ++s) {
+        const QJsonObject st = stages[s].toObject();
+        EXPECT_EQ(st["stage"].toInt(), s);
+        EXPECT_EQ(st["delta"].toInt(), st["cdc"].toInt() - st["amb"].toInt());
+        EXPECT_LT(st["low"].toInt(), st["amb"].toInt());
+        EXPECT_GT(st["high"].toInt(), st["amb"].toInt());
+    }
+
+    // No finger: no stage touched, so a required SNR fails; each stage says why.
+    run = runProgram(QStringLiteral("cv5320ctl"),
+                     {"--board", "sim", "--scenario", "none", "snr", "--noise-seconds", "1",
+                      "--touch-seconds", "1", "--require", "5"});
+    EXPECT_EQ(run.code, 1);
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 12) << run.out.toStdString();
+    const QJsonObject last = QJsonDocument::fromJson(lines[11].toUtf8()).object();
+    EXPECT_EQ(last["stage"].toInt(), 11);
+    EXPECT_TRUE(last["pass"].isNull());
+    EXPECT_EQ(last["why"].toString(), kNoTouchSeen);
+
+    run = runProgram(QStringLiteral("cv5320ctl"), {"--board", "sim", "snr", "--noise-seconds", "1"});
+    EXPECT_EQ(run.code, 2);
+    EXPECT_TRUE(run.err.contains("snr needs --noise-seconds A and --touch-seconds B"));
 }

@@ -323,7 +323,9 @@ void SensorOverviewFrm::ReadTimer_Timer()
         services().message(rearmFailedText(reg::board::StreamResults));
         return;
     }
-    if (p.rearmed)
+    if (p.yielded)
+        CaptureLbl->setText(QStringLiteral("Waiting while another window reads the board."));
+    else if (p.rearmed)
         CaptureLbl->setText(rearmedText(Reading.rearms()));
     if (p.fetched && p.addsPoints) {
         const auto deltas = Reading.deltas();
