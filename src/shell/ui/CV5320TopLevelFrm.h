@@ -7,6 +7,7 @@
 class QLabel;
 class QPushButton;
 class QFrame;
+class QTimer;
 
 namespace cv {
 
@@ -56,6 +57,7 @@ private:
     QPushButton* CmdBlockDiagram;
     QPushButton* CmdDemo;
     QPushButton* CmdExit;
+    QTimer* ResizeSettle;
 };
 
 } // namespace cv
