@@ -487,6 +487,8 @@ RRTabStageFrm::RRTabStageFrm(QWidget* parent) : QDialog(parent)
     buttons->addStretch();
     buttons->addWidget(cmdClose);
     right->addLayout(buttons);
+    CaptureStatusLbl = namedLabel(this, "CaptureStatusLbl");
+    right->addWidget(CaptureStatusLbl);
 
     auto* left = new QVBoxLayout;
     left->addWidget(SSTab1, 1);
@@ -623,6 +625,7 @@ void RRTabStageFrm::Form_Unload()
     CloseResultsFile();
     Reading = false;
     ReadTimer->stop();
+    Loop.releaseCapture();
     EndCapture();
     CaptureEnded = true;
 }
@@ -632,6 +635,7 @@ void RRTabStageFrm::cmdClose_Click()
     if (Reading) {
         Reading = false;
         ReadTimer->stop();
+        Loop.releaseCapture();
         EndCapture();
     }
     CloseResultsFile();
@@ -899,6 +903,9 @@ void RRTabStageFrm::StartReading()
                       TargetBoard);
         CaptureEnded = false;
     }
+    // From here a capture ended by anyone else is armed again by the passes.
+    Loop.claimCapture(stageCaptureWord(Stage, ShownTab()));
+    CaptureStatusLbl->clear();
     ReadTimer->start(0);
 }
 
@@ -906,6 +913,7 @@ void RRTabStageFrm::StopReading()
 {
     Reading = false;
     ReadTimer->stop();
+    Loop.releaseCapture();
     EndCapture();
     services().sleepMs(20);
     EndOfLoop();
@@ -929,6 +937,13 @@ void RRTabStageFrm::ReadTimer_Timer()
     // with, not from whatever stands in the boxes (typed without Enter, or
     // the quiet-pass estimate).
     const StagePassResult r = Loop.pass(ShownTab(), int32_t(OffsetHighVal), int32_t(OffsetLowVal));
+    if (r.rearmFailed) {
+        StopReading();
+        CaptureStatusLbl->setText(rearmFailedText(stageCaptureWord(Stage, ShownTab())));
+        return;
+    }
+    if (r.rearmed)
+        CaptureStatusLbl->setText(rearmedText(Loop.lease().rearms()));
     if (r.indicator == Indicator::Red)
         InterrruptModeStatusShp->setColor(QColor(0xFF, 0x00, 0x00));
     else if (r.indicator == Indicator::White)
@@ -989,6 +1004,7 @@ void RRTabStageFrm::SSTab1_Click(int /*PreviousTab*/)
     if (wasReading) {
         Reading = false;
         ReadTimer->stop();
+        Loop.releaseCapture();
         EndCapture();
         services().sleepMs(20);
     }

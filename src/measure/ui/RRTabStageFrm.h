@@ -140,6 +140,8 @@ private:
     QCheckBox* ChkSaveResults;
     QPushButton* CmdClearGraph;
     QPushButton* cmdClose;
+    // Why reading stopped or broke off, when something ended the capture.
+    QLabel* CaptureStatusLbl;
     QTimer* Timer1;
     QTimer* ReadTimer;
 

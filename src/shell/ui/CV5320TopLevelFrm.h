@@ -8,6 +8,7 @@
 class QLabel;
 class QPushButton;
 class QFrame;
+class QTimer;
 
 namespace cv {
 
@@ -58,6 +59,7 @@ private:
     QPushButton* CmdBlockDiagram;
     QPushButton* CmdDemo;
     QPushButton* CmdExit;
+    QTimer* ResizeSettle;
     QPushButton* CmdOverview;
     QPointer<QWidget> Overview;
 };
