@@ -29,6 +29,7 @@ namespace cv {
 namespace {
 constexpr int kShowMs = 100;
 constexpr int kChartSpan = 600;
+const QString kWaitingText = QStringLiteral("Waiting while another window reads the board.");
 const QColor kHighColor(0x2E, 0xA0, 0x3B), kLowColor(0x1F, 0x77, 0xB4),
     kProxColor(0xF0, 0xA0, 0x20);
 
@@ -302,6 +303,8 @@ void SensorOverviewFrm::StopReading()
     if (Phase_ != Phase::Idle) {
         Phase_ = Phase::Idle;
         PhaseLbl->setText(QStringLiteral("Stopped before the time was up: start again."));
+        NoiseCmd->setEnabled(true);
+        TouchCmd->setEnabled(NoiseDone);
     }
 }
 
@@ -324,9 +327,11 @@ void SensorOverviewFrm::ReadTimer_Timer()
         return;
     }
     if (p.yielded)
-        CaptureLbl->setText(QStringLiteral("Waiting while another window reads the board."));
+        CaptureLbl->setText(kWaitingText);
     else if (p.rearmed)
         CaptureLbl->setText(rearmedText(Reading.rearms()));
+    else if (CaptureLbl->text() == kWaitingText)
+        CaptureLbl->clear();
     if (p.fetched && p.addsPoints) {
         const auto deltas = Reading.deltas();
         if (!DeltaPlot->hold())
@@ -346,8 +351,9 @@ void SensorOverviewFrm::ReadTimer_Timer()
 
 void SensorOverviewFrm::NoiseCmd_Click()
 {
+    StartReading();
     if (!Reading.reading())
-        StartReading();
+        return;
     Recording.clearNoise();
     Recording.clearTouches();
     NoiseDone = false;
@@ -360,8 +366,9 @@ void SensorOverviewFrm::TouchCmd_Click()
 {
     if (!NoiseDone)
         return;
+    StartReading();
     if (!Reading.reading())
-        StartReading();
+        return;
     Recording.clearTouches();
     Phase_ = Phase::Touch;
     PhaseEndMs = services().nowMs() + TouchSecondsSpin->value() * 1000;
