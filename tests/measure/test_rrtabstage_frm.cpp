@@ -5,7 +5,7 @@
 #include "ScriptedBoard.h"
 #include "config/StageContext.h"
 #include "config/ui/DiagramFrm.h"
-#include "config/ui/InputMuxFrm.h"
+#include "widgets/SpinArrows.h"
 #include "measure/ui/FormulaFrm.h"
 #include "measure/ui/RRTabStageFrm.h"
 #include "platform/OpenFiles.h"
