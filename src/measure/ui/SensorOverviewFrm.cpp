@@ -410,11 +410,14 @@ void SensorOverviewFrm::ShowFigures()
             const StageTuningRegs regs = ReadStageTuningRegs(s);
             sug = suggestSensitivity(f, regs.offsetHigh, regs.offsetLow, AimSpin->value() / 100.0);
         }
+        // A tick the user took away stays away while the suggestion stands.
+        const SensSuggestion& was = Suggestions[size_t(s)];
+        if (sug.sens != was.sens || sug.positive != was.positive)
+            ApplyChk[s]->setChecked(sug.usable());
         Suggestions[size_t(s)] = sug;
         SuggestLbl[s]->setText(touched && Phase_ == Phase::Idle ? sensText(sug) : QString());
         SuggestLbl[s]->setStyleSheet(sug.usable() ? QString() : QStringLiteral("color: #6b7785;"));
         ApplyChk[s]->setEnabled(sug.usable());
-        ApplyChk[s]->setChecked(sug.usable());
     }
     TouchCmd->setEnabled(NoiseDone && Phase_ == Phase::Idle);
     NoiseCmd->setEnabled(Phase_ == Phase::Idle);
