@@ -15,6 +15,7 @@
 // Usage: bench_stream [SECONDS]   (default 30, at least 11)
 #include "BenchRig.h"
 #include "ChartPaintCompare.h"
+#include "RealTime.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/ui/AdcFrm.h"
@@ -29,63 +30,14 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
-#include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
-#include <unistd.h>
 
 using namespace cv;
 
 namespace {
-
-// Real time and real pauses, no dialogs: the save dialog answers a file of
-// our own, messages go to stderr.
-class BenchServices final : public Services {
-public:
-    QString savePath;
-    MsgResult message(const QString& text, MsgIcon, const QString&, MsgButtons) override
-    {
-        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-        return MsgResult::Ok;
-    }
-    std::optional<QString> fileDialog(const FileDialogRequest&) override { return savePath; }
-    void showModal(QObject*) override {}
-    void sleepMs(int ms) override
-    {
-        if (ms > 0)
-            QThread::msleep(static_cast<unsigned long>(ms));
-    }
-    void processEvents() override { QCoreApplication::processEvents(); }
-    void playSound(const QString&) override {}
-    const Clock& clock() const override { return clock_; }
-
-protected:
-    void quit(int code) override { std::_Exit(code); }
-
-private:
-    SteadyClock clock_;
-};
-
-double cpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
-long rssKib()
-{
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(f);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 struct HistoryFigures {
     double paintRatio;
@@ -127,14 +79,14 @@ HistoryFigures historyCase(QSize size)
     for (; next < StripChart::kHistorySets + 1000; ++next)
         bench::appendSet(history, 12, next);
     frame(history, next++);
-    const long before = rssKib();
+    const long before = bench::rssKib();
     for (int i = 0; i < StripChart::kHistorySets; ++i, ++next) {
         if (i % 2000 == 0)
             frame(history, next);
         else
             bench::appendSet(history, 12, next);
     }
-    return {historyNs / recentNs, rssKib() - before};
+    return {historyNs / recentNs, bench::rssKib() - before};
 }
 
 } // namespace
@@ -147,7 +99,7 @@ int main(int argc, char** argv)
     const double seconds = argc > 1 ? std::max(11.0, std::atof(argv[1])) : 30.0;
 
     QTemporaryDir dir;
-    static BenchServices services;
+    static bench::RealTimeServices services;
     services.savePath = dir.filePath(QStringLiteral("results.txt"));
     setServices(&services);
 
@@ -168,15 +120,15 @@ int main(int argc, char** argv)
     const auto& fw = board.firmware();
     long rssAt10 = 0;
     QEventLoop loop;
-    QTimer::singleShot(10'000, &loop, [&] { rssAt10 = rssKib(); });
+    QTimer::singleShot(10'000, &loop, [&] { rssAt10 = bench::rssKib(); });
     QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
-    const double cpuStart = cpuMs();
+    const double cpuStart = bench::cpuMs();
     const int64_t producedStart = fw.blocksProduced(), fetchedStart = fw.blocksFetched();
     const int64_t overflowStart = fw.blocksOverflowed();
     w.ReadContCV5310Cmd_Click();
     loop.exec();
-    const double cpu = cpuMs() - cpuStart;
-    const long rssEnd = rssKib();
+    const double cpu = bench::cpuMs() - cpuStart;
+    const long rssEnd = bench::rssKib();
     // Sets still waiting at the end were made, not lost: the stop takes them.
     const int64_t produced = fw.blocksProduced() - producedStart - fw.blocksWaiting();
     const int64_t fetched = fw.blocksFetched() - fetchedStart;

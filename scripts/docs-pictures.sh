@@ -9,7 +9,7 @@ tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 "$bin/cv5320-eval" --render "$tmp" >/dev/null
 mkdir -p "$here/docs"
-for window in CV5320TopLevelFrm DiagramFrm RegCtrlFrm AdcFrm RRTabStageFrm EvalBoard3Frm EvalBoard3Frm-Slider; do
+for window in CV5320TopLevelFrm DiagramFrm RegCtrlFrm AdcFrm RRTabStageFrm EvalBoard3Frm EvalBoard3Frm-Slider SensorOverviewFrm; do
   cp "$tmp/$window.png" "$here/docs/$window.png"
   echo "docs/$window.png"
 done

@@ -12,6 +12,7 @@
 #include "measure/ui/AdcFrm.h"
 #include "measure/ui/FormulaFrm.h"
 #include "measure/ui/RRTabStageFrm.h"
+#include "measure/ui/SensorOverviewFrm.h"
 #include "platform/Services.h"
 #include "shell/Startup.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
@@ -22,6 +23,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <QWidget>
@@ -119,6 +121,28 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
                  services().sleepMs(w->readTimer()->interval());
              }
              w->readTimer()->stop();
+             return std::unique_ptr<QWidget>(std::move(w));
+         }},
+        {"SensorOverviewFrm",
+         [] {
+             // Noise for two seconds, then the keys the scenario touches in twenty.
+             auto w = std::make_unique<SensorOverviewFrm>();
+             w->Form_Load();
+             auto run = [&w](int ms) {
+                 const int64_t end = services().nowMs() + ms;
+                 while (w->reading() && services().nowMs() < end) {
+                     w->ReadTimer_Timer();
+                     services().sleepMs(w->readTimer()->interval());
+                 }
+             };
+             w->NoiseSecondsSpin->setValue(2);
+             w->NoiseCmd_Click();
+             run(2200);
+             w->TouchSecondsSpin->setValue(20);
+             w->TouchCmd_Click();
+             run(20200);
+             w->ShowTimer_Timer();
+             w->Form_Unload();
              return std::unique_ptr<QWidget>(std::move(w));
          }},
     };

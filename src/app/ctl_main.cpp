@@ -9,6 +9,7 @@
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/AdcStream.h"
+#include "measure/OverviewCommand.h"
 #include "measure/StageStreamCommand.h"
 #include "platform/CliServices.h"
 #include "platform/NumText.h"
@@ -17,6 +18,7 @@
 #include "shell/Startup.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -41,12 +43,18 @@ const char* const kUsage =
     "  easy-setup                          asks the board to reset the chip's registers\n"
     "  calibrate STAGE|all                 offset calibration of one stage or the sweep of all\n"
     "  export-header FILE                  the configuration as C header text\n"
-    "  stream --seconds S [--out FILE]     the twelve conversion results streamed as the\n"
+    "  stream --seconds S [--out FILE] [--csv FILE]\n"
+    "                                      the twelve conversion results streamed as the\n"
     "                                      converter window does; noise figures per stage\n"
-    "  stage-stream N --seconds S [--ram] [--out FILE]\n"
+    "  stage-stream N --seconds S [--ram] [--out FILE] [--csv FILE]\n"
     "                                      streams stage N's live values, then noise figures\n"
+    "                                      (--csv: a log with time, set index and registers)\n"
     "  demo --tab demo|slider|joypad --seconds S\n"
-    "                                      the demo tab's loop, one JSON object per shown block\n";
+    "                                      the demo tab's loop, one JSON object per shown block\n"
+    "  overview --seconds S                all twelve stages, one JSON object per second\n"
+    "  snr --noise-seconds A --touch-seconds B [--apply] [--require R]\n"
+    "                                      noise, then touches; SNR and suggested sensitivity\n"
+    "                                      per stage as JSON; --apply writes the suggestions\n";
 
 struct CommandLine {
     QStringList words;
@@ -285,6 +293,17 @@ void cmdExportHeader(CommandLine& cl)
         services().endProgram(1);
 }
 
+// What a --csv log says about its origin, above the registers.
+QStringList csvOrigin()
+{
+    return {QStringLiteral("cv5320ctl %1").arg(QLatin1String(CV_VERSION)),
+            QStringLiteral("Board ID: %1").arg(ReadRegister(reg::board::BoardId, TargetBoard)),
+            firmwareRevisionText(ReadRegister(reg::board::FirmwareRevision, TargetBoard)),
+            QStringLiteral("Date: ") +
+                QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+                QStringLiteral(" UTC")};
+}
+
 // The length of a stream: above 0, at most a day.
 double secondsArgument(CommandLine& cl)
 {
@@ -300,12 +319,15 @@ void cmdStream(CommandLine& cl)
 {
     double seconds = -1;
     QString out;
+    CsvRequest csv;
     while (cl.peek().startsWith(QLatin1String("--"))) {
         const QString opt = cl.next();
         if (opt == QLatin1String("--seconds")) {
             seconds = secondsArgument(cl);
         } else if (opt == QLatin1String("--out")) {
             out = fileArgument(cl);
+        } else if (opt == QLatin1String("--csv")) {
+            csv.path = fileArgument(cl);
         } else {
             usageError(QStringLiteral("unknown option %1").arg(opt));
         }
@@ -314,11 +336,15 @@ void cmdStream(CommandLine& cl)
         usageError(QStringLiteral("stream needs --seconds S"));
     if (cl.checkOnly)
         return;
-    const AdcStreamRun run = StreamConverterResults(seconds, out);
+    if (!csv.path.isEmpty())
+        csv.origin = csvOrigin();
+    const AdcStreamRun run = StreamConverterResults(seconds, out, csv);
     if (run.fileFailed || !run.started)
         services().endProgram(1);
     for (const QString& line : adcStreamSummary(run))
         std::printf("%s\n", line.toLocal8Bit().constData());
+    if (run.rearmFailed)
+        services().endProgram(1);
 }
 
 void cmdStageStream(CommandLine& cl)
@@ -332,6 +358,8 @@ void cmdStageStream(CommandLine& cl)
             o.ram = true;
         } else if (opt == QLatin1String("--out")) {
             o.out = fileArgument(cl);
+        } else if (opt == QLatin1String("--csv")) {
+            o.csv.path = fileArgument(cl);
         } else if (opt == QLatin1String("--seconds")) {
             o.seconds = secondsArgument(cl);
             haveSeconds = true;
@@ -343,12 +371,14 @@ void cmdStageStream(CommandLine& cl)
         usageError(QStringLiteral("stage-stream needs --seconds S"));
     if (cl.checkOnly)
         return;
+    if (!o.csv.path.isEmpty())
+        o.csv.origin = csvOrigin();
     bool ok = false;
     const QStringList lines = RunStageStream(o, &ok);
-    if (!ok)
-        services().endProgram(1);
     for (const QString& line : lines)
         std::printf("%s\n", line.toLocal8Bit().constData());
+    if (!ok)
+        services().endProgram(1);
 }
 
 void cmdDemo(CommandLine& cl)
@@ -371,6 +401,45 @@ void cmdDemo(CommandLine& cl)
     if (cl.checkOnly)
         return;
     if (!RunDemoCommand(tab, seconds))
+        services().endProgram(1);
+}
+
+void cmdOverview(CommandLine& cl)
+{
+    if (cl.next() != QLatin1String("--seconds"))
+        usageError(QStringLiteral("overview needs --seconds S"));
+    const double seconds = secondsArgument(cl);
+    if (!cl.checkOnly && !RunOverviewCommand(seconds))
+        services().endProgram(1);
+}
+
+void cmdSnr(CommandLine& cl)
+{
+    SnrOptions o;
+    int have = 0;
+    while (cl.peek().startsWith(QLatin1String("--"))) {
+        const QString opt = cl.next();
+        if (opt == QLatin1String("--noise-seconds")) {
+            o.noiseSeconds = secondsArgument(cl);
+            have |= 1;
+        } else if (opt == QLatin1String("--touch-seconds")) {
+            o.touchSeconds = secondsArgument(cl);
+            have |= 2;
+        } else if (opt == QLatin1String("--apply")) {
+            o.apply = true;
+        } else if (opt == QLatin1String("--require")) {
+            const QString t = cl.next();
+            bool ok = false;
+            o.require = t.toDouble(&ok);
+            if (!ok || !(*o.require > 0) || *o.require > 1e6)
+                usageError(QStringLiteral("required SNR expected (above 0), got \"%1\"").arg(t));
+        } else {
+            usageError(QStringLiteral("unknown option %1").arg(opt));
+        }
+    }
+    if (have != 3)
+        usageError(QStringLiteral("snr needs --noise-seconds A and --touch-seconds B"));
+    if (!cl.checkOnly && RunSnrCommand(o) != 0)
         services().endProgram(1);
 }
 
@@ -416,6 +485,8 @@ int main(int argc, char** argv)
         {QStringLiteral("stream"), cmdStream},
         {QStringLiteral("stage-stream"), cmdStageStream},
         {QStringLiteral("demo"), cmdDemo},
+        {QStringLiteral("overview"), cmdOverview},
+        {QStringLiteral("snr"), cmdSnr},
     };
     auto runCommands = [&commands](CommandLine& line) {
         while (!line.atEnd()) {

@@ -8,6 +8,7 @@
 #include "shell/BoardSession.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
 #include "sim/ui/VirtualSensorBoardFrm.h"
+#include "widgets/WindowFit.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -119,6 +120,8 @@ int main(int argc, char** argv)
 
     static QtServices qtServices;
     setServices(&qtServices);
+    // Every window larger than the screen opens scrollable at the screen's size.
+    installScreenFit(&app);
     auto session = BoardSession::create(options, qtServices.clock(), &error);
     if (!session) {
         std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());

@@ -1,5 +1,6 @@
 #include "config/DiagramOps.h"
 
+#include "link/CaptureOwner.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "platform/NumText.h"
@@ -79,17 +80,17 @@ QString stageSelectTimeoutMessage(int32_t word)
 
 bool AwaitStageSelect(int32_t word, int timeoutMs)
 {
-    const int64_t start = services().nowMs();
-    for (;;) {
-        WriteRegister(reg::board::BoardStageSelect, word, TargetBoard);
-        services().sleepMs(50);
-        if (ReadRegister(reg::board::BoardStageSelect, TargetBoard) == word)
-            return true;
-        if (services().nowMs() - start >= timeoutMs) {
-            services().message(stageSelectTimeoutMessage(word), MsgIcon::Exclamation);
-            return false;
-        }
-    }
+    int16_t status = 0;
+    return AwaitStageSelect(word, status, timeoutMs);
+}
+
+bool AwaitStageSelect(int32_t word, int16_t& status, int timeoutMs)
+{
+    const ModeHandshake h = handshakeCaptureMode(word, timeoutMs);
+    status = h.status;
+    if (!h.held)
+        services().message(stageSelectTimeoutMessage(word), MsgIcon::Exclamation);
+    return h.held;
 }
 
 } // namespace cv

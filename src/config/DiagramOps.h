@@ -36,6 +36,8 @@ QString pin8Label(int32_t pwrControl);
 // message and returns false: a board that never switches must not hang the
 // program.
 bool AwaitStageSelect(int32_t word, int timeoutMs = 2000);
+// The same, keeping the status of the last read-back for the first pass.
+bool AwaitStageSelect(int32_t word, int16_t& status, int timeoutMs = 2000);
 QString stageSelectTimeoutMessage(int32_t word);
 
 } // namespace cv

@@ -110,6 +110,10 @@ bool RunDemoCommand(DemoTab tab, double seconds)
         if (services().nowMs() >= endMs)
             loop.stop();
         const DemoLoop::Pass p = loop.pass();
+        if (p.rearmFailed) {
+            services().message(rearmFailedText(demoTabTraffic(*v, tab).modeWord));
+            return false;
+        }
         if (p.kind == DemoLoop::Pass::Ended)
             break;
         if (p.kind == DemoLoop::Pass::Shown) {

@@ -50,6 +50,7 @@ DemoTabTraffic demoTabTraffic(const DemoVariant& v, DemoTab tab)
 DemoLoop::Start DemoLoop::start(DemoTab tab, bool chipConverting)
 {
     running_ = active_ = false;
+    lease_.release();
     tab_ = tab;
     ReadRegister(reg::PART_ID, TargetChip);
     services().sleepMs(50);
@@ -62,6 +63,11 @@ DemoLoop::Start DemoLoop::start(DemoTab tab, bool chipConverting)
     running_ = active_ = true;
     counter_ = 0;
     status_ = 0;
+    lease_ = CaptureLease([this] {
+        const ModeHandshake h = handshakeCaptureMode(demoTabTraffic(variant_, tab_).modeWord);
+        status_ = h.status;
+        return h.held;
+    });
     return Start::Running;
 }
 
@@ -70,7 +76,18 @@ DemoLoop::Pass DemoLoop::pass()
     Pass p;
     if (!active_)
         return p;
+    if (running_) {
+        switch (lease_.check()) {
+        case CaptureLease::Check::Intact: break;
+        case CaptureLease::Check::Rearmed: p.rearmed = true; break;
+        case CaptureLease::Check::Failed:
+            p.rearmFailed = true;
+            running_ = false;
+            break;
+        }
+    }
     if (!running_) {
+        lease_.release(); // the loop's own end is no interruption
         ReadRegister(reg::PART_ID, TargetChip);
         active_ = false;
         return p;

@@ -3,6 +3,8 @@
 // loop (cv5320ctl) runs one pass per tick and waits the pause the pass asks
 // for. The three sensor boards differ only in the data below.
 
+#include "link/CaptureOwner.h"
+
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -50,6 +52,8 @@ inline const QString kShutdownMessage =
 class DemoLoop {
 public:
     explicit DemoLoop(const DemoVariant& variant) : variant_(variant) {}
+    DemoLoop(const DemoLoop&) = delete;
+    DemoLoop& operator=(const DemoLoop&) = delete;
 
     enum class Start { Running, Shutdown, NoHandshake };
     // A live tab's start after the previous loop ended: reads 0x017, pauses
@@ -61,9 +65,13 @@ public:
         enum Kind { Ended, Idle, Settling, Shown } kind = Ended;
         std::vector<int32_t> block; // Shown: the result words
         int pauseMs = 0;            // before the next pass
+        bool rearmed = false;       // the capture had been ended elsewhere and was armed again
+        bool rearmFailed = false;   // Ended: ... and the board did not take the mode up again
     };
     // One turn of the loop. After stop(), the next pass reads 0x017 (the end
-    // of the capture) and ends the loop.
+    // of the capture) and ends the loop. A capture ended or switched
+    // elsewhere is armed again first with the tab's handshake; if the board
+    // does not take it up, the loop ends as after stop().
     Pass pass();
     void stop() { running_ = false; }
 
@@ -78,6 +86,7 @@ private:
     bool running_ = false, active_ = false;
     int counter_ = 0;
     int16_t status_ = 0;
+    CaptureLease lease_;
 };
 
 } // namespace cv

@@ -20,6 +20,7 @@ constexpr int16_t STAGE_HIGH_INT_STATUS = 0x009;
 constexpr int16_t STAGE_COMPLETE_INT_STATUS = 0x00A;
 constexpr int16_t CONV_RESULT0 = 0x00B; // stage s result at 0x00B + s
 constexpr int16_t PART_ID = 0x017;
+constexpr int16_t PROXIMITY_STATUS = 0x042; // one bit per stage
 
 constexpr int kStages = 12;
 constexpr int kInputs = 13;

@@ -1,5 +1,7 @@
 #include "link/UsbUtils.h"
 
+#include "link/CaptureOwner.h"
+#include "link/RegMap.h"
 #include "platform/Services.h"
 
 namespace cv {
@@ -28,6 +30,7 @@ void attachLink(UsbAccess* access, int32_t handle)
 {
     g_link.access = access;
     g_link.BoardHandle = handle;
+    captureOwner().reset();
 }
 
 void ReadRegisters(int16_t Address, int32_t Count, int16_t Target, uint16_t Index, int16_t& Status,
@@ -44,6 +47,10 @@ void ReadRegisters(int16_t Address, int32_t Count, int16_t Target, uint16_t Inde
                            ((static_cast<uint32_t>(Count) & 0x1F) << 10) |
                            ((static_cast<uint32_t>(Target) & 1) << 15);
     request(static_cast<uint8_t>(VendorRequest::Register), value, Index, 1);
+    // A read that touches the part identifier ends the firmware's capture.
+    if (Target == TargetChip && (Address & 0x3FF) <= reg::PART_ID &&
+        (Address & 0x3FF) + Count > reg::PART_ID)
+        captureOwner().captureEnded();
 
     // Words that would run past byte 63 cannot have come from the board.
     if (decodeRegisterReply(g_link.TransferBuffer.data(), Address, Count, Status, Values) ==
@@ -74,6 +81,8 @@ void WriteRegister(int16_t Address, int32_t Value, int16_t Target)
     b[62] = static_cast<uint8_t>((Value & 0xFF00) / 256);
     b[63] = static_cast<uint8_t>(Value & 0xFF);
     request(static_cast<uint8_t>(VendorRequest::Register), 0, 64, 0);
+    if (Target == TargetBoard && (Address & 0x3FF) == reg::board::BoardStageSelect)
+        captureOwner().modeWritten(Value & 0xFFFF);
 }
 
 void ReadBoardEeprom(int32_t EepromAddress, int32_t ByteCount, int32_t* Bytes)

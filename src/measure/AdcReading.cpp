@@ -96,18 +96,28 @@ AdcReading::Start AdcReading::start(bool converting, const std::function<void()>
     if (started)
         started();
     results_[0] = 0;
-    if (!AwaitStageSelect(reg::board::StreamResults)) {
+    if (!AwaitStageSelect(reg::board::StreamResults, status_)) {
         // Whatever the board did with the command, it must not go on capturing.
         reading_ = false;
         ReadRegister(reg::PART_ID, TargetChip);
         return Start::NoAcknowledge;
     }
+    lease_ = CaptureLease([this] {
+        const ModeHandshake h = handshakeCaptureMode(reg::board::StreamResults);
+        status_ = h.status;
+        return h.held;
+    });
     return Start::Started;
 }
 
 AdcReading::Pass AdcReading::pass()
 {
     Pass p;
+    switch (lease_.check()) {
+    case CaptureLease::Check::Intact: break;
+    case CaptureLease::Check::Rearmed: p.rearmed = true; break;
+    case CaptureLease::Check::Failed: p.rearmFailed = true; return p;
+    }
     if (status_ == 1) {
         ReadRegisters(reg::board::CapturedData, kAdcStages, TargetBoard, 1, status_,
                       results_.data());
@@ -127,6 +137,7 @@ AdcReading::Pass AdcReading::pass()
 void AdcReading::stop()
 {
     reading_ = false;
+    lease_.release(); // the view's own stop is no interruption
     ReadRegister(reg::PART_ID, TargetChip);
     services().sleepMs(kStopPauseMs);
 }

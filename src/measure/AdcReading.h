@@ -6,6 +6,7 @@
 // own clock.
 
 #include "config/RegisterFields.h"
+#include "link/CaptureOwner.h"
 
 #include <QByteArray>
 #include <QString>
@@ -67,9 +68,11 @@ QByteArray adcResultsDataLine(const int32_t* results);
 class AdcReading {
 public:
     struct Pass {
-        bool fetched = false;    // a result set was read in this pass
-        bool addsPoints = false; // ... and goes to the chart and the file
-        int nextIntervalMs = 0;  // pause before the next pass
+        bool fetched = false;     // a result set was read in this pass
+        bool addsPoints = false;  // ... and goes to the chart and the file
+        int nextIntervalMs = 0;   // pause before the next pass
+        bool rearmed = false;     // the capture had been ended elsewhere and was armed again
+        bool rearmFailed = false; // ... and the board did not take it up: stop now
     };
     enum class Start { Started, Shutdown, NoAcknowledge };
 
@@ -82,9 +85,13 @@ public:
     // handshake (the window shows "Stop Reading" there). A board that never
     // acknowledges the stream gets its capture ended again and the flag
     // cleared.
+    // The status of the handshake's last read-back is kept, so a set the
+    // board already holds is fetched on the first pass.
     Start start(bool converting, const std::function<void()>& started = {});
     // One pass of the loop: fetch the set the board reported last time, or
-    // ask for a new status and wait the poll pause.
+    // ask for a new status and wait the poll pause. A capture that something
+    // else ended is armed again first with the start handshake; the pass
+    // counter goes on, so every set after the gap is kept.
     Pass pass();
     // The stop button: clear the flag, end the capture, pause.
     void stop();
@@ -95,12 +102,18 @@ public:
     int passCounter() const { return passCounter_; }
     int16_t status() const { return status_; }
     const std::array<int32_t, 13>& results() const { return results_; }
+    const CaptureLease& lease() const { return lease_; }
+
+    AdcReading() = default;
+    AdcReading(const AdcReading&) = delete;
+    AdcReading& operator=(const AdcReading&) = delete;
 
 private:
     bool reading_ = false;
     int16_t passCounter_ = 0;
     int16_t status_ = 0;
     std::array<int32_t, 13> results_{};
+    CaptureLease lease_;
 };
 
 // A visible value range that holds the traces with room to move: bounds on

@@ -1,5 +1,6 @@
 #include "measure/AdcStream.h"
 
+#include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/AdcReading.h"
 #include "platform/OpenFiles.h"
@@ -9,24 +10,40 @@
 
 namespace cv {
 
-AdcStreamRun StreamConverterResults(double seconds, const QString& outPath)
+AdcStreamRun StreamConverterResults(double seconds, const QString& outPath, const CsvRequest& csv)
 {
     AdcStreamRun run;
     run.stages.resize(kAdcStages);
     const ConverterLoad load = LoadConverterView();
+    AdcReading reading;
+    if (!load.converting) {
+        reading.start(false); // the shutdown message; no file is made
+        return run;
+    }
 
     std::unique_ptr<TrackedFile> file;
+    std::unique_ptr<CsvLog> log;
+    auto fileFailed = [&run] {
+        services().message(kAdcFileError, MsgIcon::None, kAppTitle, MsgButtons::Ok);
+        run.fileFailed = true;
+        return run;
+    };
     if (!outPath.isEmpty()) {
         file = std::make_unique<TrackedFile>(outPath);
-        if (!file->open() || !file->write(adcResultsHeaderLine())) {
-            services().message(kAdcFileError, MsgIcon::None, kAppTitle, MsgButtons::Ok);
-            run.fileFailed = true;
-            return run;
-        }
+        if (!file->open() || !file->write(adcResultsHeaderLine()))
+            return fileFailed();
+    }
+    if (!csv.path.isEmpty()) {
+        QStringList columns;
+        for (int s = 0; s < kAdcStages; ++s)
+            columns << QStringLiteral("stage%1").arg(s);
+        log = CsvLog::create(csv.path, csv.origin + registerCommentLines({0, 1, 2, 3, 4, 5, 6, 7}),
+                             columns);
+        if (!log)
+            return fileFailed();
     }
 
     const BoardCountsSince counts;
-    AdcReading reading;
     if (reading.start(load.converting) != AdcReading::Start::Started)
         return run;
     run.started = true;
@@ -34,14 +51,23 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath)
     int64_t fetched = 0;
     while (services().nowUs() < endUs) {
         const AdcReading::Pass pass = reading.pass();
+        if (pass.rearmFailed) {
+            services().message(rearmFailedText(reg::board::StreamResults));
+            run.rearmFailed = true;
+            break;
+        }
         if (pass.fetched)
             ++fetched;
         if (pass.fetched && pass.addsPoints) {
             const auto& r = reading.results();
             for (int s = 0; s < kAdcStages; ++s)
                 run.stages[size_t(s)].add(r[size_t(s)]);
-            if (file)
-                file->write(adcResultsDataLine(r.data()));
+            bool written = !file || file->write(adcResultsDataLine(r.data()));
+            written = written && (!log || log->row(services().nowUs(), r.data()));
+            if (!written) {
+                fileFailed();
+                break;
+            }
         }
         if (pass.nextIntervalMs > 0)
             services().sleepMs(pass.nextIntervalMs);
@@ -50,6 +76,8 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath)
     reading.finish();
     if (file)
         file->close();
+    if (log)
+        log->close();
 
     run.counters = counts.finish(fetched);
     return run;

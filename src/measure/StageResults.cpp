@@ -29,6 +29,16 @@ SensitivityFields sensitivityFields(int32_t word)
     return {word & 0x000F, (word & 0x0070) >> 4, (word & 0x0F00) >> 8, (word & 0x7000) >> 12};
 }
 
+RegField posThresholdSensField(int stage)
+{
+    return {reg::bank2(stage, reg::SENSITIVITY), 0x0F00, 256};
+}
+
+RegField negThresholdSensField(int stage)
+{
+    return {reg::bank2(stage, reg::SENSITIVITY), 0x000F, 1};
+}
+
 int64_t highThreshold(double ambient, double offsetHigh, int posSens)
 {
     return roundHalfEven(ambient + offsetHigh / 4.0 +

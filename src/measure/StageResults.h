@@ -4,6 +4,7 @@
 // level diagram's scale, the value boxes' check, the status rows and the
 // stage results file.
 
+#include "config/RegisterFields.h"
 #include "platform/OpenFiles.h"
 
 #include <QString>
@@ -28,6 +29,10 @@ struct SensitivityFields {
     int posPeak = 0; // bits 14..12
 };
 SensitivityFields sensitivityFields(int32_t word);
+// POS_THRESHOLD_SENS and NEG_THRESHOLD_SENS of stage n's sensitivity register,
+// as the stage window's lists and the overview's suggestions change them.
+RegField posThresholdSensField(int stage);
+RegField negThresholdSensField(int stage);
 
 // The thresholds the calibration engine places around the ambient; halves
 // round to even, as the chip's own documentation computes them.

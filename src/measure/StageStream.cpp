@@ -64,9 +64,33 @@ void StagePassLoop::start()
     estimator_.reset();
 }
 
+void StagePassLoop::claimCapture(int32_t word)
+{
+    word_ = word;
+    if (lease_.held()) {
+        lease_.claim();
+        return;
+    }
+    lease_ = CaptureLease([this] {
+        const ModeHandshake h = handshakeCaptureMode(word_);
+        status_ = h.status;
+        return h.held;
+    });
+}
+
+void StagePassLoop::releaseCapture()
+{
+    lease_.release();
+}
+
 StagePassResult StagePassLoop::pass(StageTab tab, int32_t offsetHigh, int32_t offsetLow)
 {
     StagePassResult r;
+    switch (lease_.check()) {
+    case CaptureLease::Check::Intact: break;
+    case CaptureLease::Check::Rearmed: r.rearmed = true; break;
+    case CaptureLease::Check::Failed: r.rearmFailed = true; return r;
+    }
     const bool ram = tab == StageTab::RamData;
     if (status_ != 1) {
         if (passCounter_ >= 1)

@@ -5,6 +5,7 @@
 // drive the same passes; each pass makes the register traffic of one turn of
 // the readout and tells its caller what to show.
 
+#include "link/CaptureOwner.h"
 #include "measure/StreamStats.h"
 
 #include <array>
@@ -83,6 +84,8 @@ struct StagePassResult {
     bool refreshThresholds = false;    // the threshold refresh runs now
     std::optional<OffsetEstimate> estimate;
     std::optional<ChartRange> range;
+    bool rearmed = false;     // the capture had been ended elsewhere and was armed again
+    bool rearmFailed = false; // ... and the board did not take it up: stop now
 };
 
 class StagePassLoop {
@@ -90,6 +93,18 @@ public:
     // Reading starts or restarts (also after a tab change): the counters
     // and the status go back to 0.
     void start();
+    // The capture in `word` that the caller just selected is this loop's
+    // while it reads. One ended or switched elsewhere is armed again at the
+    // next pass, the word written and read back; the counters go on, so no
+    // set after the gap is dropped.
+    void claimCapture(int32_t word);
+    void releaseCapture();
+    const CaptureLease& lease() const { return lease_; }
+
+    StagePassLoop() = default;
+    StagePassLoop(const StagePassLoop&) = delete;
+    StagePassLoop& operator=(const StagePassLoop&) = delete;
+
     // One pass. The offsets are those of the window's boxes, for the chart's
     // margins.
     StagePassResult pass(StageTab tab, int32_t offsetHigh, int32_t offsetLow);
@@ -106,6 +121,8 @@ private:
     int64_t fetched_ = 0;
     QuietPassEstimator estimator_;
     ChartRangeTracker range_;
+    CaptureLease lease_;
+    int32_t word_ = 0;
 };
 
 // The read of the part identifier that ends the firmware's capture.

@@ -39,29 +39,60 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
         }
     }
 
+    std::unique_ptr<CsvLog> log;
+    if (!options.csv.path.isEmpty()) {
+        std::vector<int16_t> regs{0, 1, 2, 3, 4, 5, 6, 7};
+        for (int k = 0; k < 8; ++k)
+            regs.push_back(reg::bank2(stage, k));
+        log = CsvLog::create(options.csv.path, options.csv.origin + registerCommentLines(regs),
+                             {QStringLiteral("cdc"), QStringLiteral("ambient"),
+                              QStringLiteral("max_avg"), QStringLiteral("max_thresh"),
+                              QStringLiteral("min_avg"), QStringLiteral("min_thresh")});
+        if (!log) {
+            services().message(kResultsFileError);
+            EndCapture();
+            return {};
+        }
+    }
+
     std::vector<RunningStats> stats(6);
     const BoardCountsSince counts;
     StagePassLoop loop;
     loop.start();
+    loop.claimCapture(stageCaptureWord(stage, tab));
+    bool lost = false;
     const int64_t end = services().nowMs() + int64_t(options.seconds * 1000.0);
     while (services().nowMs() < end) {
         const StagePassResult r = loop.pass(tab, offsetHigh, offsetLow);
+        if (r.rearmFailed) {
+            services().message(rearmFailedText(stageCaptureWord(stage, tab)));
+            lost = true;
+            break;
+        }
         if (r.append && r.sample) {
             for (size_t i = 0; i < 6; ++i)
                 stats[i].add(r.sample->graph[i]);
             if (file)
                 file->writeLine(r.sample->graph);
+            if (log && !log->row(services().nowUs(), r.sample->graph.data())) {
+                services().message(kResultsFileError);
+                lost = true;
+                break;
+            }
         }
         if (r.nextIntervalMs > 0)
             services().sleepMs(r.nextIntervalMs);
     }
     // As the window's stop button and the end of its loop.
+    loop.releaseCapture();
     EndCapture();
     services().sleepMs(20);
     EndCapture();
     if (file)
         file->close();
-    *ok = true;
+    if (log)
+        log->close();
+    *ok = !lost;
     return streamSummary(counts.finish(loop.fetched()), stageTraceNames(), stats);
 }
 

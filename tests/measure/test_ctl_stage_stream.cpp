@@ -70,26 +70,3 @@ TEST(CtlStageStream, SummaryAndRamModeWithTheirResultsFile)
     expectSummary(r.out, &fetched);
     EXPECT_GT(fetched, 10);
 }
-
-TEST(CtlStageStream, RefusalsSayWhy)
-{
-    ProgramRun r = ctl({"stage-stream", "2"});
-    EXPECT_EQ(r.code, 2);
-    EXPECT_TRUE(r.err.contains("stage-stream needs --seconds S")) << r.err.toStdString();
-    r = ctl({"stage-stream", "12", "--seconds", "1"});
-    EXPECT_EQ(r.code, 2);
-    r = ctl({"stage-stream", "1", "--seconds", "-3"});
-    EXPECT_EQ(r.code, 2);
-
-    QTemporaryDir dir;
-    r = ctl({"stage-stream", "1", "--seconds", "1", "--out", dir.filePath("no/such/dir.txt")});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains("Error: Cannot Save Values to File")) << r.err.toStdString();
-
-    // Power mode 1 is a shutdown: no results.
-    r = ctl({"write", "0", "0x00B1", "stage-stream", "1", "--seconds", "1"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains("CV5310 is in Shutdown Mode. No Results Available"))
-        << r.err.toStdString();
-    EXPECT_TRUE(r.out.isEmpty());
-}

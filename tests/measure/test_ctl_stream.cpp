@@ -2,6 +2,7 @@
 // window and the closing statistics.
 #include "support/RunProgram.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -37,7 +38,7 @@ TEST(CtlStream, WritesTheWindowsResultsFileAndTheNoiseFigures)
         ASSERT_TRUE(m.hasMatch()) << lines[s + 1].toStdString();
         EXPECT_EQ(m.captured(1).toInt(), s);
         kept = m.captured(2).toInt();
-        EXPECT_EQ(kept, fetched - 1); // the first set fetched is never kept
+        EXPECT_EQ(kept, fetched - 2); // the first two sets fetched are never kept
         EXPECT_NEAR(m.captured(3).toDouble(), 32768, 2500);
         EXPECT_EQ(m.captured(6).toInt(), m.captured(5).toInt() - m.captured(4).toInt());
         EXPECT_LT(m.captured(7).toDouble(), 50); // no finger: noise only
@@ -51,26 +52,100 @@ TEST(CtlStream, WritesTheWindowsResultsFileAndTheNoiseFigures)
     EXPECT_EQ(bytes.count("\r\n"), kept + 1);
 }
 
-TEST(CtlStream, BadArgumentsAndAnUnwritableFile)
+TEST(CtlStream, BadArgumentsAnUnwritableFileAndAChipInShutdownSayWhy)
 {
-    auto run = runProgram(QStringLiteral("cv5320ctl"), {"--board", "sim", "stream"});
-    EXPECT_EQ(run.code, 2);
-    EXPECT_TRUE(run.err.contains("stream needs --seconds S")) << run.err.toStdString();
-    run = runProgram(QStringLiteral("cv5320ctl"), {"--board", "sim", "stream", "--seconds", "x"});
-    EXPECT_EQ(run.code, 2);
-    EXPECT_TRUE(run.err.contains("seconds expected")) << run.err.toStdString();
-
     QTemporaryDir dir;
-    run = runProgram(QStringLiteral("cv5320ctl"), {"--board", "sim", "stream", "--seconds", "1",
-                                                   "--out", dir.filePath("missing/adc.txt")});
-    EXPECT_NE(run.code, 0);
-    EXPECT_TRUE(run.err.contains("Error: Cannot Save Values to File")) << run.err.toStdString();
-    EXPECT_TRUE(run.out.isEmpty());
+    const QString missing = dir.filePath("missing/r.txt");
+    const struct {
+        QStringList args;
+        int code;
+        const char* says;
+    } refusals[] = {
+        {{"stream"}, 2, "stream needs --seconds S"},
+        {{"stream", "--seconds", "x"}, 2, "seconds expected"},
+        {{"stage-stream", "2"}, 2, "stage-stream needs --seconds S"},
+        {{"stage-stream", "12", "--seconds", "1"}, 2, "out of range"},
+        {{"stage-stream", "1", "--seconds", "-3"}, 2, "seconds expected"},
+        {{"stream", "--seconds", "1", "--out", missing}, 1, "Error: Cannot Save Values to File"},
+        {{"stage-stream", "1", "--seconds", "1", "--csv", missing},
+         1,
+         "Error: Cannot Save Values to File"},
+    };
+    for (const auto& r : refusals) {
+        const auto run =
+            runProgram(QStringLiteral("cv5320ctl"), QStringList{"--board", "sim"} + r.args);
+        EXPECT_EQ(run.code, r.code) << r.args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(QLatin1String(r.says))) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
 
-    // A chip in shutdown streams nothing, and says why.
-    run = runProgram(QStringLiteral("cv5320ctl"),
-                     {"--board", "sim", "write", "0", "0x00B1", "stream", "--seconds", "1"});
-    EXPECT_NE(run.code, 0);
-    EXPECT_TRUE(run.err.contains("CV5310 is in Shutdown Mode. No Results Available"))
-        << run.err.toStdString();
+    // A chip in shutdown streams nothing, says why and leaves no file behind.
+    for (const char* command : {"stream", "stage-stream"}) {
+        QStringList args = {"--board", "sim", "write", "0", "0x00B1", command};
+        if (QLatin1String(command) == QLatin1String("stage-stream"))
+            args << "0";
+        const auto run = runProgram(QStringLiteral("cv5320ctl"),
+                         args + QStringList{"--seconds", "1", "--out", dir.filePath("s.txt"),
+                                            "--csv", dir.filePath("s.csv")});
+        EXPECT_NE(run.code, 0);
+        EXPECT_TRUE(run.err.contains("CV5310 is in Shutdown Mode. No Results Available"))
+            << run.err.toStdString();
+        EXPECT_TRUE(QDir(dir.path()).isEmpty()) << command;
+    }
+}
+
+TEST(CtlStream, TheCsvLogSaysWhatMadeItThenOneRowPerSetKept)
+{
+    struct Case {
+        QStringList args;
+        QStringList registers; // beyond 0x000 to 0x007
+        int columns;
+    };
+    const Case cases[] = {
+        {{"stream"}, {}, 12},
+        {{"stage-stream", "3"}, {"0x098", "0x09F"}, 6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        QTemporaryDir dir;
+        const QString csv = dir.filePath("log.csv");
+        const auto run = runProgram(QStringLiteral("cv5320ctl"),
+                                    QStringList{"--board", "sim:58", "--scenario", "none"} +
+                                        c.args + QStringList{"--seconds", "0.5", "--csv", csv});
+        ASSERT_EQ(run.code, 0) << run.err.toStdString();
+        const int kept = QRegularExpression(" count (\\d+) ").match(run.out).captured(1).toInt();
+        QFile f(csv);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+        const QStringList comments = lines.filter(QRegularExpression("^# "));
+        ASSERT_GE(comments.size(), 12);
+        EXPECT_TRUE(comments[0].startsWith("# cv5320ctl ")) << comments[0].toStdString();
+        EXPECT_EQ(comments[1], "# Board ID: 58");
+        EXPECT_EQ(comments[2], "# Firmware Revision: 4.1");
+        EXPECT_TRUE(QRegularExpression("^# Date: \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d UTC$")
+                        .match(comments[3])
+                        .hasMatch())
+            << comments[3].toStdString();
+        QStringList addresses = {"0x000", "0x007"};
+        addresses += c.registers;
+        for (const QString& a : addresses)
+            EXPECT_EQ(comments.filter(QRegularExpression("^# " + a + "=0x[0-9A-F]{4}$")).size(), 1)
+                << a.toStdString();
+
+        const QStringList header = lines[comments.size()].split(',');
+        EXPECT_EQ(header.mid(0, 2), (QStringList{"t_s", "set"}));
+        EXPECT_EQ(header.size(), 2 + c.columns);
+        const QStringList rows = lines.mid(comments.size() + 1);
+        ASSERT_EQ(rows.size(), kept);
+        double last = -1;
+        for (int i = 0; i < rows.size(); ++i) {
+            const QStringList f = rows[i].split(',');
+            ASSERT_EQ(f.size(), 2 + c.columns) << i;
+            EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d{3}$").match(f[0]).hasMatch()) << i;
+            EXPECT_GE(f[0].toDouble(), last);
+            last = f[0].toDouble();
+            EXPECT_EQ(f[1].toInt(), i);
+        }
+        EXPECT_EQ(rows[0].section(',', 0, 0), "0.000");
+    }
 }

@@ -2,6 +2,12 @@
 // and every streaming command ends on the fatal path, and the results file it
 // was writing is on disk whole, header first, to its last full line.
 #include "config/StageContext.h"
+#include "demo/DemoLoop.h"
+#include "link/CaptureOwner.h"
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
+#include "shell/ui/CV5320TopLevelFrm.h"
+#include "support/StubbornBoard.h"
 #include "demo/ui/EvalBoardFrm.h"
 #include "measure/AdcReading.h"
 #include "measure/StageResults.h"
@@ -12,6 +18,8 @@
 #include "support/SimRig.h"
 
 #include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QFile>
 #include <QJsonDocument>
 #include <QTabWidget>
@@ -46,21 +54,39 @@ int expectWholeFile(const QString& path, const QByteArray& header)
     return int(lines.size()) - 1;
 }
 
-// A live view as the test drives it on the simulated board.
+// Runs a view for `ms` of the virtual clock.
+void runFor(const std::function<void()>& tick, FakeServices& services, int64_t ms)
+{
+    for (const int64_t end = services.nowMs() + ms; services.nowMs() < end;)
+        tick();
+}
+
+// A live view running on the simulated board, as the test drives it.
+struct Running {
+    std::function<void()> tick; // one tick of its timer with the pause after it
+    std::function<bool()> reading;
+    std::function<QString()> status; // its status line
+    std::function<void()> listChange, boxChange; // its own controls; empty: none
+};
+
 struct LiveView {
     const char* name;
     int boardId;
     QByteArray header; // the results file's first line; empty: the view writes none
-    int setsNotKept;   // sets fetched after a start that add no line
-    // Opens the view (its results file at `path` when it has one) and
-    // starts it; returns one tick of its timer with the pause after it.
-    std::function<std::function<void()>(std::unique_ptr<QWidget>&, const QString& path,
-                                        FakeServices&)>
-        start;
+    int setsNotKept;   // sets fetched after a start that add no line; -1: those of two passes
+    int32_t mode;      // the capture mode it reads in
+    // Opens the view (its results file at `path` when it has one) and starts it.
+    std::function<Running(std::unique_ptr<QWidget>&, const QString& path, FakeServices&)> start;
 };
 
-std::function<void()> stageView(std::unique_ptr<QWidget>& owner, const QString& path,
-                                FakeServices& services, int tab)
+template <class W>
+QString statusOf(W* w)
+{
+    return w->template findChild<QLabel*>(QStringLiteral("CaptureStatusLbl"))->text();
+}
+
+Running stageView(std::unique_ptr<QWidget>& owner, const QString& path, FakeServices& services,
+                  int tab)
 {
     CurrentStage = 0;
     StageResultsSetup = stageResultsSetupFor(0);
@@ -72,41 +98,50 @@ std::function<void()> stageView(std::unique_ptr<QWidget>& owner, const QString& 
     services.fileAnswers.push_back(path);
     w->findChild<QCheckBox*>(QStringLiteral("ChkSaveResults"))->click();
     w->ReadContCV5310Cmd_Click();
-    return [w, &services] {
-        w->ReadTimer_Timer();
-        services.sleepMs(std::max(1, w->readTimer()->interval()));
-    };
+    return {[w, &services] {
+                w->ReadTimer_Timer();
+                services.sleepMs(std::max(1, w->readTimer()->interval()));
+            },
+            [w] { return w->reading(); }, [w] { return statusOf(w); },
+            [w] { w->NegSensCmb_Click(); }, [w] { w->OffsetHighTxt_KeyPress(13); }};
 }
 
-std::function<void()> demoView(std::unique_ptr<QWidget>& owner, int boardId, DemoTab tab)
+Running demoView(std::unique_ptr<QWidget>& owner, int boardId, DemoTab tab)
 {
     EvalBoardFrm* w = createEvalBoardFrm(boardId);
     owner.reset(w);
     w->Form_Load();
     w->tabs()->setCurrentIndex(int(tab));
     w->Timer1_Timer();
-    return [w] {
-        w->DemoTimer_Timer();
-        services().sleepMs(std::max(1, w->demoTimer()->interval()));
-    };
+    return {[w] {
+                w->DemoTimer_Timer();
+                services().sleepMs(std::max(1, w->demoTimer()->interval()));
+            },
+            [w] { return w->loop().active(); }, [] { return QString(); }, {}, {}};
 }
 
 // The demo's polling tabs write no file.
 LiveView demoEntry(const char* name, int boardId, DemoTab tab)
 {
-    return {name,
-            boardId,
-            {},
-            0,
+    return {name, boardId, {}, 0, demoTabTraffic(*demoVariantFor(boardId), tab).modeWord,
             [boardId, tab](std::unique_ptr<QWidget>& owner, const QString&, FakeServices&) {
                 return demoView(owner, boardId, tab);
             }};
 }
 
+// Runs a started view's first two passes; returns the sets fetched after
+// the start that add no line.
+int firstPasses(const LiveView& view, const std::function<void()>& tick, SimRig& rig)
+{
+    tick();
+    tick();
+    return view.setsNotKept >= 0 ? view.setsNotKept : int(rig.board->firmware().blocksFetched());
+}
+
 const std::vector<LiveView>& liveViews()
 {
     static const std::vector<LiveView> views = {
-        {"AdcFrm", 58, adcResultsHeaderLine(), 1,
+        {"AdcFrm", 58, adcResultsHeaderLine(), -1, 0x0F00,
          [](std::unique_ptr<QWidget>& owner, const QString& path, FakeServices& services) {
              auto* w = new AdcFrm;
              owner.reset(w);
@@ -115,16 +150,18 @@ const std::vector<LiveView>& liveViews()
              services.fileAnswers.push_back(path);
              w->ChkSaveResults->click();
              w->ReadContCV5310Cmd_Click();
-             return std::function<void()>([w, &services] {
-                 w->ReadTimer_Timer();
-                 services.sleepMs(std::max(1, w->readTimer()->interval()));
-             });
+             return Running{[w, &services] {
+                                w->ReadTimer_Timer();
+                                services.sleepMs(std::max(1, w->readTimer()->interval()));
+                            },
+                            [w] { return w->reading(); }, [w] { return statusOf(w); },
+                            [w] { w->DecCmb_Click(); }, {}};
          }},
-        {"RRTabStageFrm summary", 58, stageResultsHeader(), 2,
+        {"RRTabStageFrm summary", 58, stageResultsHeader(), 2, 0x8001,
          [](std::unique_ptr<QWidget>& owner, const QString& path, FakeServices& services) {
              return stageView(owner, path, services, 0);
          }},
-        {"RRTabStageFrm RAM", 58, stageResultsHeader(), 2,
+        {"RRTabStageFrm RAM", 58, stageResultsHeader(), 2, 0x0001,
          [](std::unique_ptr<QWidget>& owner, const QString& path, FakeServices& services) {
              return stageView(owner, path, services, 1);
          }},
@@ -150,7 +187,8 @@ TEST(LiveViewFaults, EveryWindowEndsOnTheFatalPathWithItsFileWhole)
         const QString path = dir.filePath(QStringLiteral("results.txt"));
         std::unique_ptr<QWidget> window;
         const int filesBefore = trackedFileCount();
-        const auto tick = view.start(window, path, rig.services);
+        const auto tick = view.start(window, path, rig.services).tick;
+        const int notKept = firstPasses(view, tick, rig);
         if (!view.header.isEmpty())
             ASSERT_EQ(trackedFileCount(), filesBefore + 1);
         // Three seconds of streaming, then every request fails.
@@ -170,7 +208,7 @@ TEST(LiveViewFaults, EveryWindowEndsOnTheFatalPathWithItsFileWhole)
                 // start never shows.
                 const int lines = expectWholeFile(path, view.header);
                 EXPECT_GT(lines, 5);
-                EXPECT_EQ(lines, rig.board->firmware().blocksFetched() - view.setsNotKept);
+                EXPECT_EQ(lines, rig.board->firmware().blocksFetched() - notKept);
             }
         }
         ASSERT_TRUE(ended) << "the failure went unnoticed";
@@ -182,6 +220,97 @@ TEST(LiveViewFaults, EveryWindowEndsOnTheFatalPathWithItsFileWhole)
         EXPECT_EQ(m.icon, MsgIcon::Critical);
         EXPECT_EQ(rig.services.endedWith, 1);
         window.reset(); // tearing down the window after the end touches nothing
+    }
+}
+
+TEST(LiveViewFaults, AViewWhoseCaptureIsEndedElsewhereRearmsKeepsEverySetAndClosesWhole)
+{
+    // What ends a running view's capture behind its back; false: the view
+    // has no such control.
+    using Act = std::function<bool(Running&, CV5320TopLevelFrm&)>;
+    const std::vector<std::pair<const char*, Act>> interrupters = {
+        {"identification after a restore",
+         [](Running&, CV5320TopLevelFrm& top) {
+             top.setWindowState(Qt::WindowMinimized);
+             top.setWindowState(Qt::WindowNoState);
+             return true;
+         }},
+        {"a list change", [](Running& r, CV5320TopLevelFrm&) { return r.listChange && (r.listChange(), true); }},
+        {"a value box", [](Running& r, CV5320TopLevelFrm&) { return r.boxChange && (r.boxChange(), true); }},
+        {"another window's read",
+         [](Running&, CV5320TopLevelFrm&) {
+             ReadRegister(reg::PART_ID, TargetChip);
+             return true;
+         }},
+    };
+    for (const LiveView& view : liveViews())
+        for (const auto& [what, act] : interrupters) {
+            SCOPED_TRACE(std::string(view.name) + ", " + what);
+            sim::SimConfig config;
+            config.boardId = view.boardId;
+            SimRig rig(config, false);
+            CV5320TopLevelFrm top(rig.access(), rig.appFolder.path(), QString());
+            top.Form_Load();
+            top.Form_Resize();
+            QTemporaryDir dir;
+            const QString path = dir.filePath(QStringLiteral("results.txt"));
+            std::unique_ptr<QWidget> window;
+            Running r = view.start(window, path, rig.services);
+            const int notKept = firstPasses(view, r.tick, rig);
+            runFor(r.tick, rig.services, 1000);
+            const int64_t before = rig.board->firmware().blocksFetched();
+            if (!act(r, top))
+                continue;
+            runFor(r.tick, rig.services, 1500);
+            EXPECT_TRUE(r.reading());
+            EXPECT_GT(rig.board->firmware().blocksFetched(), before + 5); // sets flow again
+            if (!view.header.isEmpty())
+                EXPECT_TRUE(r.status().startsWith(QLatin1String("Capture ended elsewhere")))
+                    << r.status().toStdString();
+
+            // Closed while it reads, by its button or its close box: the
+            // capture ends, and the file holds one line per set kept.
+            const int64_t fetched = rig.board->firmware().blocksFetched();
+            auto* closeButton = window->findChild<QPushButton*>(QStringLiteral("cmdClose"));
+            window->show();
+            if (closeButton && &what == &interrupters[1].first)
+                closeButton->click();
+            else
+                window->close();
+            EXPECT_FALSE(r.reading());
+            EXPECT_FALSE(rig.board->firmware().capturing());
+            EXPECT_EQ(trackedFileCount(), 0);
+            if (!view.header.isEmpty())
+                EXPECT_EQ(expectWholeFile(path, view.header), fetched - notKept);
+        }
+}
+
+TEST(LiveViewFaults, ABoardThatRefusesTheRearmStopsTheViewWithItsReason)
+{
+    for (const LiveView& view : liveViews()) {
+        SCOPED_TRACE(view.name);
+        sim::SimConfig config;
+        config.boardId = view.boardId;
+        SimRig rig(config);
+        QTemporaryDir dir;
+        std::unique_ptr<QWidget> window;
+        Running r = view.start(window, dir.filePath(QStringLiteral("r.txt")), rig.services);
+        for (int i = 0; i < 10; ++i)
+            r.tick();
+        StubbornBoard stubborn(rig);
+        attachLink(&stubborn, usbLink().BoardHandle);
+        ReadRegister(reg::PART_ID, TargetChip);
+        for (int i = 0; i < 3 && r.reading(); ++i)
+            r.tick();
+        EXPECT_FALSE(r.reading());
+        if (!view.header.isEmpty()) {
+            EXPECT_EQ(r.status(), rearmFailedText(view.mode));
+            const QString caption =
+                window->findChild<QPushButton*>(QStringLiteral("ReadContCV5310Cmd"))->text();
+            EXPECT_TRUE(caption == "Read Graph" || caption == "Read Continuously")
+                << caption.toStdString();
+        }
+        attachLink(rig.tracer.get(), usbLink().BoardHandle);
     }
 }
 

@@ -63,23 +63,6 @@ const QColor kFloatInk(0xe6, 0x7e, 0x22);
 const QColor kOffsetInk(0x27, 0x8e, 0x4f);
 } // namespace
 
-SpinArrows::SpinArrows(QWidget* parent) : QWidget(parent)
-{
-    Up = new QToolButton(this);
-    Up->setArrowType(Qt::UpArrow);
-    Up->setAutoRepeat(true);
-    Down = new QToolButton(this);
-    Down->setArrowType(Qt::DownArrow);
-    Down->setAutoRepeat(true);
-}
-
-void SpinArrows::resizeEvent(QResizeEvent*)
-{
-    const int h = height() / 2;
-    Up->setGeometry(0, 0, width(), h);
-    Down->setGeometry(0, h, width(), height() - h);
-}
-
 LineShape::LineShape(QWidget* parent, std::initializer_list<QPoint> twipPoints, QColor color)
     : QWidget(parent), color_(color)
 {

@@ -5,6 +5,7 @@
 // buttons with CurrentStage and StageInputSetup filled in.
 
 #include "config/OffsetCalibration.h"
+#include "widgets/SpinArrows.h"
 
 #include <QDialog>
 #include <array>
@@ -19,20 +20,6 @@ class QToolButton;
 namespace cv {
 
 class Led;
-
-// A spin control: an up and a down arrow beside the field it steps.
-class SpinArrows : public QWidget {
-public:
-    explicit SpinArrows(QWidget* parent = nullptr);
-    QToolButton* Up;
-    QToolButton* Down;
-    int Increment = 1;
-    int Min = 0;
-    int Max = 127;
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-};
 
 // A connection drawn as a polyline; shown or hidden like any control.
 class LineShape : public QWidget {

@@ -6,6 +6,7 @@
 #include "platform/Services.h"
 #include "widgets/RegisterBitDisplay.h"
 #include "widgets/StripChart.h"
+#include "widgets/WindowFit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,7 +21,7 @@ namespace cv {
 
 namespace {
 constexpr int kChartW = 720, kChartH = 430, kSideX = 742, kSideW = 208;
-constexpr int kFootY = 450, kFootH = 146;
+constexpr int kFootY = 450, kFootH = 146, kStatusY = kFootY + kFootH + 6;
 constexpr int kInitialSpan = 200;
 
 QLabel* caption(QWidget* parent, const QString& text, int x, int y, int w)
@@ -73,7 +74,7 @@ AdcFrm::AdcFrm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("AdcFrm"));
     setWindowTitle(QStringLiteral("CDC Converter "));
-    setFixedSize(kSideX + kSideW + 10, kFootY + kFootH + 10);
+    resize(kSideX + kSideW + 10, kStatusY + 26);
 
     AdcPlot = new StripChart(this);
     AdcPlot->setObjectName(QStringLiteral("AdcPlot"));
@@ -141,6 +142,22 @@ AdcFrm::AdcFrm(QWidget* parent) : QDialog(parent)
     ChkSaveResults->setToolTip(QStringLiteral("Write every result set to a text file"));
     ClearBtn = button("ClearBtn", QStringLiteral("Clear"), kFootY + 74);
     cmdClose = button("cmdClose", QStringLiteral("&Close"), kFootY + kFootH - 30);
+
+    CaptureStatusLbl = new QLabel(this);
+    CaptureStatusLbl->setObjectName(QStringLiteral("CaptureStatusLbl"));
+    CaptureStatusLbl->setGeometry(12, kStatusY, kSideX + kSideW - 12, 20);
+
+    // The chart takes the room a larger window gives; the stages stay at
+    // its right, the converter fields and the commands at the bottom.
+    auto* anchors = new Anchors(this);
+    anchors->add(AdcPlot, Anchors::Left | Anchors::Top | Anchors::Right | Anchors::Bottom);
+    anchors->add(stages, Anchors::Top | Anchors::Right);
+    anchors->add(conv, Anchors::Left | Anchors::Bottom);
+    for (QWidget* w :
+         {static_cast<QWidget*>(ReadContCV5310Cmd), static_cast<QWidget*>(ChkSaveResults),
+          static_cast<QWidget*>(ClearBtn), static_cast<QWidget*>(cmdClose)})
+        anchors->add(w, Anchors::Right | Anchors::Bottom);
+    anchors->add(CaptureStatusLbl, Anchors::Left | Anchors::Right | Anchors::Bottom);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -246,6 +263,7 @@ void AdcFrm::StartReading()
         ReadContCV5310Cmd->setText(QStringLiteral("Read Graph"));
     if (started != AdcReading::Start::Started)
         return;
+    CaptureStatusLbl->clear();
     RangeSet = false;
     ReadTimer->start(0);
 }
@@ -264,6 +282,13 @@ void AdcFrm::ReadTimer_Timer()
     if (!Reading.reading())
         return;
     const AdcReading::Pass pass = Reading.pass();
+    if (pass.rearmFailed) {
+        StopReading();
+        CaptureStatusLbl->setText(rearmFailedText(reg::board::StreamResults));
+        return;
+    }
+    if (pass.rearmed)
+        CaptureStatusLbl->setText(rearmedText(Reading.lease().rearms()));
     if (pass.fetched && pass.addsPoints) {
         const auto& results = Reading.results();
         if (!AdcPlot->hold())

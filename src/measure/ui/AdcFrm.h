@@ -13,6 +13,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QPushButton;
 class QTimer;
 
@@ -98,6 +99,8 @@ public:
     QTimer* Timer1;
     QTimer* ReadTimer;
     QPushButton* cmdClose;
+    // Why reading stopped or broke off, when something ended the capture.
+    QLabel* CaptureStatusLbl;
 };
 
 } // namespace cv

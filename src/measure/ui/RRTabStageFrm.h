@@ -75,6 +75,11 @@ public:
     void FillFormula(FormulaFrm& f, bool high) const;
 
 private:
+    // The parts of the window, built once by the constructor.
+    QWidget* BuildSetupPage();
+    QWidget* BuildRamPage();
+    QWidget* BuildStatusFrame();
+    QWidget* BuildChart(); // the chart; returns its legend
     enum Box { OffsetHigh, OffsetLow, HighClamp, LowClamp };
     int16_t BoxAddress(Box box) const;
     void ApplyValueBox(Box box);
@@ -140,6 +145,8 @@ private:
     QCheckBox* ChkSaveResults;
     QPushButton* CmdClearGraph;
     QPushButton* cmdClose;
+    // Why reading stopped or broke off, when something ended the capture.
+    QLabel* CaptureStatusLbl;
     QTimer* Timer1;
     QTimer* ReadTimer;
 

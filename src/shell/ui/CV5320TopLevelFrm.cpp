@@ -4,14 +4,18 @@
 #include "demo/ui/EvalBoardFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
+#include "measure/ui/SensorOverviewFrm.h"
 #include "platform/Services.h"
 #include "shell/Startup.h"
 #include "widgets/Twips.h"
+#include "widgets/WindowFit.h"
 
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QTimer>
 #include <memory>
 
 namespace cv {
@@ -22,7 +26,7 @@ CV5320TopLevelFrm::CV5320TopLevelFrm(UsbAccess& access, const QString& appFolder
 {
     setObjectName(QStringLiteral("CV5320TopLevelFrm"));
     setWindowTitle(kAppTitle);
-    setFixedSize(tw(9480), tw(4740));
+    resize(tw(9480), tw(4740));
     setStyleSheet(QStringLiteral("CV5320TopLevelFrm { background: #f4f6f8; }"));
 
     auto label = [this](const char* name, const QString& text, int x, int y, int w, int h) {
@@ -67,10 +71,34 @@ CV5320TopLevelFrm::CV5320TopLevelFrm(UsbAccess& access, const QString& appFolder
     CmdExit = button("CmdExit", QStringLiteral("E&xit"), 6120);
     CmdBlockDiagram->setToolTip(QStringLiteral("Configure the CV5320 from its block diagram"));
 
+    // A larger window keeps the identity block at the top, the buttons and
+    // the board line at the bottom, and the banner across.
+    auto* anchors = new Anchors(this);
+    anchors->add(banner, Anchors::Left | Anchors::Top | Anchors::Right);
+    anchors->add(Label1, Anchors::Left | Anchors::Top | Anchors::Right);
+    for (QWidget* w : {Label2, FwRevLbl, DwnStatusLbl})
+        anchors->add(w, Anchors::Left | Anchors::Top);
+    anchors->add(ManIDLbl, Anchors::Right | Anchors::Top);
+    anchors->add(SilRevLbl, Anchors::Right | Anchors::Top);
+    anchors->add(BoardKindLbl, Anchors::Left | Anchors::Bottom);
+    anchors->add(CmdBlockDiagram, Anchors::Left | Anchors::Bottom);
+    anchors->add(CmdDemo, Anchors::Bottom);
+    anchors->add(CmdExit, Anchors::Right | Anchors::Bottom);
+    ResizeSettle = new QTimer(this);
+    ResizeSettle->setSingleShot(true);
+    ResizeSettle->setInterval(250);
+    connect(ResizeSettle, &QTimer::timeout, this, &CV5320TopLevelFrm::Form_Resize);
+
     connect(CmdBlockDiagram, &QPushButton::clicked, this,
             &CV5320TopLevelFrm::CmdBlockDiagram_Click);
     connect(CmdDemo, &QPushButton::clicked, this, &CV5320TopLevelFrm::CmdDemo_Click);
     connect(CmdExit, &QPushButton::clicked, this, &CV5320TopLevelFrm::CmdExit_Click);
+    // An addition: all stages at a glance, beside the other windows.
+    CmdOverview = new QPushButton(QStringLiteral("Sensor Overview"), this);
+    CmdOverview->setObjectName(QStringLiteral("CmdOverview"));
+    CmdOverview->setGeometry(tw(6120), tw(2790), tw(2760), tw(480));
+    anchors->add(CmdOverview, Anchors::Right | Anchors::Bottom);
+    connect(CmdOverview, &QPushButton::clicked, this, &CV5320TopLevelFrm::CmdOverview_Click);
 }
 
 void CV5320TopLevelFrm::Form_Load()
@@ -143,6 +171,18 @@ void CV5320TopLevelFrm::CmdDemo_Click()
     services().showModal(w.get());
 }
 
+void CV5320TopLevelFrm::CmdOverview_Click()
+{
+    if (!Overview) {
+        auto* w = new SensorOverviewFrm(this);
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        w->Form_Load();
+        Overview = w;
+    }
+    Overview->show();
+    Overview->raise();
+}
+
 void CV5320TopLevelFrm::CmdExit_Click()
 {
     services().endProgram(0);
@@ -151,7 +191,12 @@ void CV5320TopLevelFrm::CmdExit_Click()
 void CV5320TopLevelFrm::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    Form_Resize();
+    // Dragging an edge sends a stream of sizes: the identification runs once
+    // the size has settled, not once per step of the drag.
+    if (isVisible() && event->oldSize().isValid())
+        ResizeSettle->start();
+    else
+        Form_Resize();
 }
 
 void CV5320TopLevelFrm::changeEvent(QEvent* event)

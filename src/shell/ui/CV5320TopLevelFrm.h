@@ -2,11 +2,13 @@
 // The main window: brings the board up while it loads, identifies it each
 // time it is shown or resized, and opens the block diagram and the demo.
 
+#include <QPointer>
 #include <QWidget>
 
 class QLabel;
 class QPushButton;
 class QFrame;
+class QTimer;
 
 namespace cv {
 
@@ -27,6 +29,7 @@ public:
     void CmdBlockDiagram_Click();
     void CmdDemo_Click();
     void CmdExit_Click();
+    void CmdOverview_Click();
 
     int32_t boardId() const { return BoardId; }
 
@@ -56,6 +59,9 @@ private:
     QPushButton* CmdBlockDiagram;
     QPushButton* CmdDemo;
     QPushButton* CmdExit;
+    QTimer* ResizeSettle;
+    QPushButton* CmdOverview;
+    QPointer<QWidget> Overview;
 };
 
 } // namespace cv

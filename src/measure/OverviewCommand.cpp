@@ -1,0 +1,146 @@
+#include "measure/OverviewCommand.h"
+
+#include "link/RegMap.h"
+#include "measure/SensorOverview.h"
+#include "platform/Services.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <cmath>
+#include <cstdio>
+
+namespace cv {
+
+namespace {
+
+void printJson(const QJsonObject& o)
+{
+    std::printf("%s\n", QJsonDocument(o).toJson(QJsonDocument::Compact).constData());
+    std::fflush(stdout);
+}
+
+double rounded(double v, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    return std::round(v * scale) / scale;
+}
+
+// Runs passes until `untilMs` of the services clock, handing each set that
+// counts to `onSet`; pauses as the stream asks. False when the capture was
+// ended elsewhere and the board did not take it up again (said, and stopped).
+template <class OnSet> bool streamUntil(SensorOverviewReading& r, int64_t untilMs, OnSet onSet)
+{
+    while (r.reading() && services().nowMs() < untilMs) {
+        const SensorOverviewReading::Pass p = r.pass();
+        if (p.rearmFailed) {
+            services().message(rearmFailedText(reg::board::StreamResults));
+            r.stop();
+            return false;
+        }
+        if (p.fetched && p.addsPoints)
+            onSet();
+        if (p.nextIntervalMs > 0)
+            services().sleepMs(p.nextIntervalMs);
+    }
+    return true;
+}
+
+void say(const QString& text)
+{
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+} // namespace
+
+bool RunOverviewCommand(double seconds)
+{
+    SensorOverviewReading r;
+    if (r.start() != AdcReading::Start::Started)
+        return false;
+    const int64_t startMs = services().nowMs();
+    const int whole = int(std::ceil(seconds));
+    for (int t = 1; t <= whole; ++t) {
+        if (!streamUntil(r, startMs + int64_t(std::min(double(t), seconds) * 1000), [] {}))
+            return false;
+        QJsonArray stages;
+        for (int s = 0; s < kAdcStages; ++s) {
+            const OverviewStage& st = r.stages()[size_t(s)];
+            stages.append(QJsonObject{{QStringLiteral("stage"), s},
+                                      {QStringLiteral("cdc"), st.cdc},
+                                      {QStringLiteral("amb"), st.amb},
+                                      {QStringLiteral("delta"), st.delta()},
+                                      {QStringLiteral("high"), st.high},
+                                      {QStringLiteral("low"), st.low},
+                                      {QStringLiteral("touched"), st.touched()}});
+        }
+        printJson({{QStringLiteral("t_s"), rounded(std::min(double(t), seconds), 3)},
+                   {QStringLiteral("stages"), stages}});
+    }
+    r.stop();
+    return true;
+}
+
+QJsonObject snrJson(int stage, const StageSnr& snr, const SensSuggestion& suggestion)
+{
+    auto optional = [](const std::optional<double>& v, int decimals) {
+        return v ? QJsonValue(rounded(*v, decimals)) : QJsonValue(QJsonValue::Null);
+    };
+    QJsonObject o{
+        {QStringLiteral("stage"), stage},
+        {QStringLiteral("noise_sd"), rounded(snr.noiseSd, 2)},
+        {QStringLiteral("noise_pp"), snr.noisePp},
+        {QStringLiteral("signal"), optional(snr.signal, 1)},
+        {QStringLiteral("snr"), optional(snr.snr, 2)},
+        {QStringLiteral("pass"), snr.pass ? QJsonValue(*snr.pass) : QJsonValue(QJsonValue::Null)}};
+    const QJsonValue none(QJsonValue::Null);
+    const QJsonValue value = suggestion.usable() ? QJsonValue(suggestion.sens) : none;
+    o[QStringLiteral("suggested_pos_sens")] = suggestion.positive ? value : none;
+    o[QStringLiteral("suggested_neg_sens")] = suggestion.positive ? none : value;
+    if (!suggestion.usable())
+        o[QStringLiteral("why")] = suggestion.why;
+    return o;
+}
+
+int RunSnrCommand(const SnrOptions& options)
+{
+    SensorOverviewReading r;
+    if (r.start() != AdcReading::Start::Started)
+        return 1;
+    SnrRecording rec;
+    say(QStringLiteral("Measuring noise for %1 s: do not touch the sensors.")
+            .arg(options.noiseSeconds));
+    int64_t until = services().nowMs() + int64_t(options.noiseSeconds * 1000);
+    if (!streamUntil(r, until, [&] { rec.addNoise(r.deltas()); }))
+        return 1;
+    say(QStringLiteral("Touch each sensor now, one after the other (%1 s).")
+            .arg(options.touchSeconds));
+    until = services().nowMs() + int64_t(options.touchSeconds * 1000);
+    if (!streamUntil(r, until, [&] { rec.addTouch(r.deltas()); }))
+        return 1;
+    r.stop();
+
+    const double required = options.require.value_or(options.requiredSnr);
+    std::vector<SensChoice> choices;
+    bool anyTouched = false, allPass = true;
+    for (int s = 0; s < kAdcStages; ++s) {
+        const StageSnr f = rec.figures(s, required);
+        const StageTuningRegs regs = ReadStageTuningRegs(s);
+        const SensSuggestion sug =
+            suggestSensitivity(f, regs.offsetHigh, regs.offsetLow, options.fraction);
+        if (f.pass) {
+            anyTouched = true;
+            allPass = allPass && *f.pass;
+        }
+        if (sug.usable())
+            choices.push_back({s, sug.positive, sug.sens});
+        printJson(snrJson(s, f, sug));
+    }
+    if (options.apply)
+        ApplySensChoices(choices);
+    if (options.require && !(anyTouched && allPass))
+        return 1;
+    return 0;
+}
+
+} // namespace cv

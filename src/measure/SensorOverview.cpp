@@ -1,0 +1,116 @@
+#include "measure/SensorOverview.h"
+
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
+#include "platform/Services.h"
+
+#include <algorithm>
+
+namespace cv {
+
+namespace {
+// SF_AMB to LOW_THRESHOLD in one read; the same offsets in every stage's block.
+constexpr int kBlockFirst = reg::SF_AMB;
+constexpr int kBlockWords = reg::LOW_THRESHOLD - reg::SF_AMB + 1;
+static_assert(kBlockWords <= 28);
+} // namespace
+
+AdcReading::Start SensorOverviewReading::start(const std::function<void()>& started)
+{
+    const ConverterLoad load = LoadConverterView();
+    const AdcReading::Start s = stream_.start(load.converting, started);
+    if (s != AdcReading::Start::Started)
+        return s;
+    for (step_ = 0; step_ < kRoundSteps;)
+        directStep();
+    roundActive_ = false;
+    nextRoundMs_ = services().nowMs() + kRoundMs;
+    ++rounds_;
+    return s;
+}
+
+SensorOverviewReading::Pass SensorOverviewReading::pass()
+{
+    Pass p;
+    if (captureOwner().leaseCount() > 1) {
+        p.yielded = true;
+        p.nextIntervalMs = AdcReading::kPollPauseMs;
+        return p;
+    }
+    const AdcReading::Pass s = stream_.pass();
+    p.fetched = s.fetched;
+    p.addsPoints = s.addsPoints;
+    p.nextIntervalMs = s.nextIntervalMs;
+    p.rearmed = s.rearmed;
+    p.rearmFailed = s.rearmFailed;
+    if (s.rearmFailed)
+        return p;
+    if (s.fetched) {
+        ++fetched_;
+        for (int i = 0; i < kAdcStages; ++i)
+            stages_[size_t(i)].cdc = stream_.results()[size_t(i)];
+    }
+    const int64_t now = services().nowMs();
+    if (!roundActive_ && now >= nextRoundMs_) {
+        roundActive_ = true;
+        step_ = 0;
+        nextRoundMs_ = now + kRoundMs;
+    }
+    // The direct reads take the time the stream would wait anyway; a round
+    // still running after half its time also takes passes that fetched.
+    const bool late = now >= nextRoundMs_ - kRoundMs / 2;
+    if (!roundActive_ || (s.fetched && !late))
+        return p;
+    for (int i = 0; i < kStepsPerPass && step_ < kRoundSteps; ++i)
+        directStep();
+    if (step_ == kRoundSteps) {
+        roundActive_ = false;
+        ++rounds_;
+        p.refreshed = true;
+    }
+    const int64_t spent = services().nowMs() - now;
+    p.nextIntervalMs = int(std::max<int64_t>(0, p.nextIntervalMs - spent));
+    return p;
+}
+
+void SensorOverviewReading::directStep()
+{
+    int16_t status = 0;
+    if (step_ < kAdcStages) {
+        int32_t w[kBlockWords] = {};
+        ReadRegisters(reg::bank3(step_, kBlockFirst), kBlockWords, TargetChip, 0, status, w);
+        OverviewStage& st = stages_[size_t(step_)];
+        st.amb = w[0];
+        st.high = w[reg::HIGH_THRESHOLD - kBlockFirst];
+        st.low = w[reg::LOW_THRESHOLD - kBlockFirst];
+    } else {
+        int32_t limits[2] = {};
+        ReadRegisters(reg::STAGE_LOW_INT_STATUS, 2, TargetChip, 0, status, limits);
+        const int32_t prox = ReadRegister(reg::PROXIMITY_STATUS, TargetChip);
+        for (int i = 0; i < kAdcStages; ++i) {
+            OverviewStage& st = stages_[size_t(i)];
+            st.lowLimit = (limits[0] >> i) & 1;
+            st.highLimit = (limits[1] >> i) & 1;
+            st.proximity = (prox >> i) & 1;
+        }
+    }
+    ++step_;
+}
+
+void SensorOverviewReading::stop()
+{
+    if (!stream_.reading())
+        return;
+    stream_.stop();
+    stream_.finish();
+}
+
+std::array<int32_t, kAdcStages> SensorOverviewReading::deltas() const
+{
+    std::array<int32_t, kAdcStages> d{};
+    for (size_t i = 0; i < d.size(); ++i)
+        d[i] = stages_[i].delta();
+    return d;
+}
+
+} // namespace cv

@@ -1,0 +1,79 @@
+#pragma once
+// All twelve stages at a glance, without a window: the conversion results
+// come from the converter view's stream (its loading, start, passes and
+// stop), and beside them each stage's ambient and thresholds and the three
+// status words are read straight from the chip. A round of those direct reads
+// starts every half second and runs a few register blocks at a time in the
+// passes that found no set waiting, in place of their pause, so the stream
+// keeps every set. The stream holds its lease with the capture owner, so a
+// capture ended elsewhere is armed again at the next pass. While another live
+// view (a window opened over this one) holds a lease, the overview leaves the
+// board to it and only waits, so the two never share or fight over the sets.
+
+#include "measure/AdcReading.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace cv {
+
+// One stage as the overview shows it.
+struct OverviewStage {
+    int32_t cdc = 0;  // conversion result, from the stream
+    int32_t amb = 0;  // SF_AMB
+    int32_t high = 0; // high threshold
+    int32_t low = 0;  // low threshold
+    bool lowLimit = false, highLimit = false, proximity = false;
+
+    int32_t delta() const { return cdc - amb; }
+    // Past either threshold; proximity alone is a finger near, not a touch.
+    bool touched() const { return highLimit || lowLimit; }
+};
+using OverviewStages = std::array<OverviewStage, kAdcStages>;
+
+class SensorOverviewReading {
+public:
+    static constexpr int kRoundMs = 500;
+    // Direct reads in a round: one block per stage, then the status words.
+    static constexpr int kRoundSteps = kAdcStages + 1;
+    static constexpr int kStepsPerPass = 4;
+
+    struct Pass {
+        bool fetched = false;    // a result set was read
+        bool addsPoints = false; // ... and counts (not one of the first two)
+        bool refreshed = false;  // a round of direct reads completed
+        int nextIntervalMs = 0;
+        bool rearmed = false;     // the capture, ended elsewhere, was armed again
+        bool rearmFailed = false; // ... and the board did not take it up: stop
+        bool yielded = false;     // another live view reads the board: nothing done
+    };
+
+    // The converter view's loading (converting flag, continuous reporting),
+    // its start, then one full round of direct reads so every delta has its
+    // ambient before the first set counts.
+    AdcReading::Start start(const std::function<void()>& started = {});
+    Pass pass();
+    // Stop and the loop's end: the only reads of 0x017.
+    void stop();
+
+    bool reading() const { return stream_.reading(); }
+    const OverviewStages& stages() const { return stages_; }
+    std::array<int32_t, kAdcStages> deltas() const;
+    int64_t rounds() const { return rounds_; }
+    int64_t fetched() const { return fetched_; }
+    int rearms() const { return stream_.lease().rearms(); }
+
+private:
+    void directStep();
+
+    AdcReading stream_;
+    OverviewStages stages_{};
+    int step_ = 0;
+    bool roundActive_ = false;
+    int64_t nextRoundMs_ = 0;
+    int64_t rounds_ = 0;
+    int64_t fetched_ = 0;
+};
+
+} // namespace cv

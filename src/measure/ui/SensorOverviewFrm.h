@@ -1,0 +1,111 @@
+#pragma once
+// "Sensor Overview": every stage on one screen while the twelve results
+// stream: result, ambient, delta, thresholds, a bar of the delta with the
+// thresholds on it and a lamp for the touch state; a chart of the deltas of
+// the ticked stages; noise and SNR per stage, and guided tuning of the
+// threshold sensitivities (measure noise, touch each sensor, apply, save).
+// A window of its own beside the others, not modal.
+
+#include "measure/SensorOverview.h"
+#include "measure/SensorTuning.h"
+
+#include <QWidget>
+#include <array>
+
+class QCheckBox;
+class QDoubleSpinBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTimer;
+
+namespace cv {
+
+class Led;
+class StripChart;
+
+// The delta as a bar about the ambient (the middle), with both thresholds marked.
+class DeltaBar : public QWidget {
+public:
+    explicit DeltaBar(QWidget* parent = nullptr);
+    void setValues(int32_t delta, int32_t highOffset, int32_t lowOffset);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    int32_t delta_ = 0, high_ = 0, low_ = 0;
+};
+
+class SensorOverviewFrm : public QWidget {
+    Q_OBJECT
+public:
+    explicit SensorOverviewFrm(QWidget* parent = nullptr);
+    ~SensorOverviewFrm() override;
+
+    // Opening starts the stream; closing ends it.
+    void Form_Load();
+    void Form_Unload();
+    void ReadCmd_Click();
+    void ReadTimer_Timer();
+    void ShowTimer_Timer();
+    void NoiseCmd_Click();
+    void TouchCmd_Click();
+    void ApplyCmd_Click();
+    void SaveCmd_Click();
+
+    enum class Phase { Idle, Noise, Touch };
+    Phase phase() const { return Phase_; }
+    bool reading() const { return Reading.reading(); }
+    const SensorOverviewReading& overview() const { return Reading; }
+    const SnrRecording& recording() const { return Recording; }
+    const SensSuggestion& suggestion(int stage) const { return Suggestions[size_t(stage)]; }
+    QTimer* readTimer() const { return ReadTimer; }
+    StripChart* chart() const { return DeltaPlot; }
+
+    static QString definitionText();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void StartReading();
+    void StopReading();
+    void EndPhase();
+    void ShowFigures();
+    void ShowRows();
+    void FitChart();
+
+    SensorOverviewReading Reading;
+    SnrRecording Recording;
+    Phase Phase_ = Phase::Idle;
+    int64_t PhaseEndMs = 0;
+    bool NoiseDone = false;
+    std::array<SensSuggestion, kAdcStages> Suggestions{};
+
+public:
+    std::array<QCheckBox*, kAdcStages> ChartChk{};
+    std::array<QLabel*, kAdcStages> CdcLbl{}, AmbLbl{}, DeltaLbl{}, HighLbl{}, LowLbl{};
+    std::array<DeltaBar*, kAdcStages> Bar{};
+    std::array<Led*, kAdcStages> TouchLed{};
+    std::array<QLabel*, kAdcStages> NoiseSdLbl{}, NoisePpLbl{}, SignalLbl{}, SnrLbl{}, MarkLbl{},
+        SuggestLbl{};
+    std::array<QCheckBox*, kAdcStages> ApplyChk{};
+    StripChart* DeltaPlot;
+    QPushButton* ReadCmd;
+    QPushButton* NoiseCmd;
+    QSpinBox* NoiseSecondsSpin;
+    QPushButton* TouchCmd;
+    QSpinBox* TouchSecondsSpin;
+    QSpinBox* AimSpin;
+    QDoubleSpinBox* RequiredSpin;
+    QPushButton* ApplyCmd;
+    QPushButton* SaveCmd;
+    QLabel* PhaseLbl;
+    QLabel* CaptureLbl; // says when the capture was armed again
+    QPushButton* cmdClose;
+    QTimer* ReadTimer;
+    QTimer* ShowTimer;
+};
+
+} // namespace cv

@@ -1,0 +1,111 @@
+// The owner of the board's capture mode: what the transport tells it, when a
+// lease counts as interrupted, and the converter read re-arming across a gap.
+#include "ScriptedBoard.h"
+#include "link/CaptureOwner.h"
+#include "link/RegMap.h"
+#include "measure/AdcReading.h"
+#include "support/FakeServices.h"
+
+#include <gtest/gtest.h>
+
+using namespace cv;
+using namespace cv::test;
+
+namespace {
+struct Capture : ::testing::Test {
+    FakeServices services;
+    ScriptedBoard board;
+    int16_t status = 0;
+    int32_t v[8] = {};
+    void chipRead(int address, int count) { ReadRegisters(int16_t(address), count, TargetChip, 0, status, v); }
+};
+} // namespace
+
+TEST_F(Capture, TheTransportReportsModeWritesAndEveryReadTouchingThePartId)
+{
+    CaptureOwner& o = captureOwner();
+    EXPECT_FALSE(o.capturing());
+    WriteRegister(reg::board::BoardStageSelect, 0x0F00, TargetBoard);
+    EXPECT_TRUE(o.capturing());
+    EXPECT_EQ(o.mode(), 0x0F00);
+
+    struct Read {
+        int16_t target;
+        int address, count;
+        bool ends;
+    };
+    for (const Read& r : {Read{TargetChip, 0x018, 4, false}, Read{TargetBoard, 0x017, 1, false},
+                          Read{TargetChip, 0x010, 7, false}, Read{TargetChip, 0x010, 8, true},
+                          Read{TargetChip, 0x017, 1, true}}) {
+        WriteRegister(reg::board::BoardStageSelect, 0x0F00, TargetBoard);
+        const uint64_t ends = o.ends();
+        ReadRegisters(int16_t(r.address), r.count, r.target, 0, status, v);
+        EXPECT_EQ(!o.capturing(), r.ends) << r.address << "+" << r.count;
+        EXPECT_EQ(o.ends() - ends, r.ends ? 1u : 0u);
+    }
+}
+
+TEST_F(Capture, ALeaseIsInterruptedByAnEndOrAnotherModeNeverByItsOwnClaim)
+{
+    int handshakes = 0;
+    bool boardTakesIt = true;
+    WriteRegister(reg::board::BoardStageSelect, 0x8008, TargetBoard);
+    CaptureLease lease([&] {
+        ++handshakes;
+        if (boardTakesIt)
+            WriteRegister(reg::board::BoardStageSelect, 0x8008, TargetBoard);
+        return boardTakesIt;
+    });
+    EXPECT_EQ(captureOwner().leaseCount(), 1);
+    EXPECT_EQ(lease.check(), CaptureLease::Check::Intact);
+    WriteRegister(reg::board::BoardStageSelect, 0x8008, TargetBoard); // the same mode again
+    EXPECT_FALSE(lease.interrupted());
+
+    // The view's own restart in a new mode is claimed, not an interruption.
+    chipRead(reg::PART_ID, 1);
+    WriteRegister(reg::board::BoardStageSelect, 0x0008, TargetBoard);
+    lease.claim();
+    EXPECT_EQ(lease.check(), CaptureLease::Check::Intact);
+
+    WriteRegister(reg::board::BoardStageSelect, 0x0F00, TargetBoard); // another window's mode
+    EXPECT_EQ(lease.check(), CaptureLease::Check::Rearmed);
+    chipRead(reg::PART_ID, 1); // ... and an end
+    EXPECT_EQ(lease.check(), CaptureLease::Check::Rearmed);
+    EXPECT_EQ(handshakes, 2);
+
+    boardTakesIt = false;
+    chipRead(reg::PART_ID, 1);
+    EXPECT_EQ(lease.check(), CaptureLease::Check::Failed);
+
+    CaptureLease moved = std::move(lease);
+    EXPECT_EQ(captureOwner().leaseCount(), 1);
+    moved.release();
+    EXPECT_EQ(captureOwner().leaseCount(), 0);
+}
+
+TEST_F(Capture, TheConverterReadFetchesAtOnceAndCarriesOnAcrossAGap)
+{
+    AdcReading reading;
+    board.queue(std::vector<uint16_t>(12, 100));
+    ASSERT_EQ(reading.start(true), AdcReading::Start::Started);
+    // The read-back of the mode already said a set is waiting.
+    EXPECT_EQ(reading.status(), 1);
+    EXPECT_TRUE(reading.pass().fetched);
+    reading.pass(); // nothing waiting: a probe
+    board.queue(std::vector<uint16_t>(12, 200));
+
+    chipRead(reg::PART_ID, 1); // another window identifies the chip
+    board.ops.clear();
+    AdcReading::Pass p = reading.pass();
+    EXPECT_TRUE(p.rearmed);
+    EXPECT_TRUE(p.fetched); // the handshake's status lets this pass fetch
+    EXPECT_TRUE(p.addsPoints);
+    const std::vector<RegisterOp> rearm{{true, TargetBoard, 10, 0, 0x0F00, 0},
+                                        {false, TargetBoard, 10, 1, 0, 0},
+                                        {false, TargetBoard, 11, 12, 0, 1}};
+    EXPECT_EQ(board.ops, rearm);
+    EXPECT_EQ(reading.results()[0], 200);
+
+    reading.stop(); // its own stop: the lease goes
+    EXPECT_EQ(captureOwner().leaseCount(), 0);
+}

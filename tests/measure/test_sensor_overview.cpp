@@ -1,0 +1,239 @@
+// The sensor overview: noise and SNR arithmetic, the suggested sensitivities
+// against the threshold formula, and the window's tuning on the simulated
+// board (its traffic, a touched key, Apply).
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
+#include "measure/StageResults.h"
+#include "measure/ui/SensorOverviewFrm.h"
+#include "support/RunProgram.h"
+#include "support/SimRig.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace cv;
+using namespace cv::test;
+
+TEST(SensorTuning, NoiseSignalAndSnrOfKnownSeries)
+{
+    struct Case {
+        std::vector<int32_t> noise, touch;
+        double sd, pp;
+        std::optional<double> signal, snr;
+    };
+    const Case cases[] = {
+        {{0, 1, -1, 2, -2}, {0, 50, 52, 48, 1}, 1.41421, 4, 50, 12.5},
+        {{0, 1, -1, 2, -2}, {0, 5, 7, 3}, 1.41421, 4, {}, {}}, // within twice the noise
+        {{0, 1, -1, 2, -2}, {-30, -32, -1}, 1.41421, 4, -31, 7.75},
+        {{5, 5, 5}, {5, 15}, 0, 0, 10, 10}, // a quiet stage divides by one count
+        {{10, 14}, {12, 40, 44}, 2, 4, 30, 7.5}, // signal from the untouched mean
+    };
+    for (const Case& c : cases) {
+        SnrRecording rec;
+        for (int32_t d : c.noise)
+            rec.addNoise({d});
+        for (int32_t d : c.touch)
+            rec.addTouch({d});
+        const StageSnr f = rec.figures(0, 8);
+        EXPECT_NEAR(f.noiseSd, c.sd, 1e-4);
+        EXPECT_EQ(f.noisePp, c.pp);
+        ASSERT_EQ(f.signal.has_value(), c.signal.has_value()) << c.pp;
+        if (c.signal) {
+            EXPECT_DOUBLE_EQ(*f.signal, *c.signal);
+            EXPECT_DOUBLE_EQ(*f.snr, *c.snr);
+            EXPECT_EQ(*f.pass, *c.snr >= 8);
+        } else {
+            EXPECT_FALSE(f.pass); // untouched: no mark
+        }
+    }
+}
+
+TEST(SensorTuning, SuggestionRoundTripsThroughTheThresholdFormula)
+{
+    // For every entry, a signal whose aim lands on that entry's threshold
+    // suggests it, and the stage window's formula puts the threshold there.
+    for (const bool positive : {true, false}) {
+        for (int e = 0; e < 16; ++e) {
+            const double offset = 1600, ambient = 30000;
+            const double dist = positive ? double(highThreshold(0, offset, e))
+                                         : -double(lowThreshold(0, offset, e));
+            StageSnr snr;
+            snr.noisePp = 10;
+            snr.signal = (positive ? 1 : -1) * dist / 0.6;
+            const SensSuggestion s = suggestSensitivity(snr, offset, offset, 0.6);
+            ASSERT_EQ(s.sens, e) << positive;
+            EXPECT_EQ(s.positive, positive);
+            const int64_t threshold = positive ? highThreshold(ambient, offset, s.sens)
+                                               : lowThreshold(ambient, offset, s.sens);
+            EXPECT_NEAR(double(threshold - int64_t(ambient)), double(s.distance), 0.5);
+        }
+    }
+    // No usable entry, and why.
+    StageSnr none;
+    EXPECT_EQ(suggestSensitivity(none, 800, 800, 0.6).why, kNoTouchSeen);
+    StageSnr weak;
+    weak.noisePp = 40;
+    weak.signal = 110; // under 3 x 40 from the ambient
+    EXPECT_EQ(suggestSensitivity(weak, 800, 800, 0.6).why, kSnrTooLow);
+    StageSnr small;
+    small.noisePp = 2;
+    small.signal = 150; // even entry 0 (a quarter of 800) is past the signal
+    EXPECT_EQ(suggestSensitivity(small, 800, 800, 0.6).why, kOffsetOutOfReach);
+    small.signal = 1000; // aims at 600 (entry 11) but keeps 3 x 250 clear: entry 15
+    small.noisePp = 250;
+    EXPECT_EQ(suggestSensitivity(small, 800, 800, 0.6).sens, 15);
+}
+
+namespace {
+// The window on the simulated board with the finger of a scenario file.
+struct OverviewRig : ::testing::Test {
+    QTemporaryDir dir;
+    std::unique_ptr<SimRig> rig;
+    std::unique_ptr<SensorOverviewFrm> w;
+
+    void open(const QByteArray& scenario)
+    {
+        QFile f(dir.filePath("touch.txt"));
+        f.open(QIODevice::WriteOnly);
+        f.write(scenario);
+        f.close();
+        sim::SimConfig config;
+        config.scenario = f.fileName();
+        rig = std::make_unique<SimRig>(config);
+        w = std::make_unique<SensorOverviewFrm>();
+        w->Form_Load();
+    }
+    void run(int ms)
+    {
+        const int64_t end = rig->services.nowMs() + ms;
+        while (w->reading() && rig->services.nowMs() < end) {
+            w->ReadTimer_Timer();
+            rig->services.sleepMs(w->readTimer()->interval());
+        }
+    }
+    int partIdReads() const
+    {
+        int n = 0;
+        for (const RegisterOp& op : rig->registerOps())
+            n += !op.write && op.target == TargetChip && op.address <= reg::PART_ID &&
+                 op.address + op.count > reg::PART_ID;
+        return n;
+    }
+};
+} // namespace
+
+TEST_F(OverviewRig, ATouchedKeyPassesTheOthersStayUnmarkedAndOnly0x017Stops)
+{
+    // Stage 0's key (up on board 58) is tapped twice while touches are recorded.
+    open("3000 press up\n3400 release up\n4200 press up\n4600 release up\n");
+    w->NoiseSecondsSpin->setValue(2);
+    w->NoiseCmd_Click();
+    run(2100);
+    w->TouchSecondsSpin->setValue(3);
+    w->TouchCmd_Click();
+    run(3100);
+    EXPECT_GE(w->overview().rounds(), 10); // ambient, thresholds, status: >= 1 Hz
+    EXPECT_EQ(partIdReads(), 0);
+    w->Form_Unload();
+    EXPECT_EQ(partIdReads(), 2); // the stop and the loop's end
+
+    for (int s = 0; s < 12; ++s) {
+        const StageSnr f = w->recording().figures(s, kDefaultRequiredSnr);
+        EXPECT_GT(w->recording().noise(s).count(), 20) << s;
+        if (s == 0) {
+            ASSERT_TRUE(f.pass);
+            EXPECT_GE(*f.snr, 5);
+            EXPECT_TRUE(w->suggestion(0).usable());
+            EXPECT_TRUE(w->suggestion(0).positive);
+        } else {
+            EXPECT_FALSE(f.pass) << s;
+            EXPECT_EQ(w->suggestion(s).why, kNoTouchSeen) << s;
+        }
+    }
+}
+
+TEST_F(OverviewRig, ArmsAgainAfterAnInterruptionAndWaitsForAViewOpenedOverIt)
+{
+    open("");
+    run(1000);
+    ReadRegister(reg::PART_ID, TargetChip); // the main window identifying the chip
+    const int64_t before = w->overview().fetched();
+    run(1000);
+    EXPECT_EQ(w->overview().rearms(), 1);
+    EXPECT_GT(w->overview().fetched(), before + 20);
+    EXPECT_EQ(w->CaptureLbl->text(), rearmedText(1));
+
+    // A stage window opened over it takes the board; the overview waits,
+    // then takes its capture up again when that one stops.
+    auto other = std::make_unique<CaptureLease>([] { return true; });
+    WriteRegister(reg::board::BoardStageSelect, 0x8001, TargetBoard);
+    other->claim();
+    const int64_t during = w->overview().fetched();
+    run(500);
+    EXPECT_EQ(w->overview().fetched(), during);
+    EXPECT_FALSE(other->interrupted());
+    other.reset();
+    run(500);
+    EXPECT_EQ(w->overview().rearms(), 2);
+    EXPECT_GT(w->overview().fetched(), during + 10);
+}
+
+TEST_F(OverviewRig, ApplyWritesOnlyTheFieldsItChanges)
+{
+    open("");
+    w->Form_Unload();
+    const int16_t s1 = reg::bank2(1, reg::SENSITIVITY), s2 = reg::bank2(2, reg::SENSITIVITY);
+    WriteRegister(s1, 0x4321, TargetChip);
+    WriteRegister(s2, 0x4321, TargetChip);
+    rig->clearRecords();
+    const int writes = ApplySensChoices({{0, true, sensitivityFields(ReadRegister(
+                                                       reg::bank2(0, reg::SENSITIVITY))).pos},
+                                         {1, true, 9},
+                                         {2, false, 12}});
+    EXPECT_EQ(writes, 2);
+    const std::vector<std::pair<int, int>> expected = {{s1, 0x4921}, {s2, 0x432C}};
+    std::vector<std::pair<int, int>> written;
+    for (const RegisterOp& op : rig->writes())
+        written.emplace_back(op.address, op.value);
+    EXPECT_EQ(written, expected);
+}
+
+TEST(CtlOverview, OneObjectPerSecondAndTheSnrExitStatus)
+{
+    auto run = runProgram(QStringLiteral("cv5320ctl"),
+                          {"--board", "sim", "--scenario", "none", "overview", "--seconds", "1"});
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(run.out.trimmed().toUtf8()).object();
+    EXPECT_EQ(o["t_s"].toDouble(), 1);
+    const QJsonArray stages = o["stages"].toArray();
+    ASSERT_EQ(stages.size(), 12) << run.out.toStdString();
+    for (int s = 0; s < 12; ++s) {
+        const QJsonObject st = stages[s].toObject();
+        EXPECT_EQ(st["stage"].toInt(), s);
+        EXPECT_EQ(st["delta"].toInt(), st["cdc"].toInt() - st["amb"].toInt());
+        EXPECT_LT(st["low"].toInt(), st["amb"].toInt());
+        EXPECT_GT(st["high"].toInt(), st["amb"].toInt());
+    }
+
+    // No finger: no stage touched, so a required SNR fails; each stage says why.
+    run = runProgram(QStringLiteral("cv5320ctl"),
+                     {"--board", "sim", "--scenario", "none", "snr", "--noise-seconds", "1",
+                      "--touch-seconds", "1", "--require", "5"});
+    EXPECT_EQ(run.code, 1);
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 12) << run.out.toStdString();
+    const QJsonObject last = QJsonDocument::fromJson(lines[11].toUtf8()).object();
+    EXPECT_EQ(last["stage"].toInt(), 11);
+    EXPECT_TRUE(last["pass"].isNull());
+    EXPECT_EQ(last["why"].toString(), kNoTouchSeen);
+
+    run = runProgram(QStringLiteral("cv5320ctl"), {"--board", "sim", "snr", "--noise-seconds", "1"});
+    EXPECT_EQ(run.code, 2);
+    EXPECT_TRUE(run.err.contains("snr needs --noise-seconds A and --touch-seconds B"));
+}
