@@ -154,8 +154,7 @@ AdcFrm::AdcFrm(QWidget* parent) : QDialog(parent)
     anchors->add(stages, Anchors::Top | Anchors::Right);
     anchors->add(conv, Anchors::Left | Anchors::Bottom);
     for (QWidget* w :
-         {static_cast<QWidget*>(ReadContCV5310Cmd), static_cast<QWidget*>(ChkSaveResults),
-          static_cast<QWidget*>(ClearBtn), static_cast<QWidget*>(cmdClose)})
+         std::initializer_list<QWidget*>{ReadContCV5310Cmd, ChkSaveResults, ClearBtn, cmdClose})
         anchors->add(w, Anchors::Right | Anchors::Bottom);
     anchors->add(CaptureStatusLbl, Anchors::Left | Anchors::Right | Anchors::Bottom);
 
