@@ -19,7 +19,7 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath)
     if (!outPath.isEmpty()) {
         file = std::make_unique<TrackedFile>(outPath);
         if (!file->open() || !file->write(adcResultsHeaderLine())) {
-            services().message(kAdcFileError, MsgIcon::None, kAppTitle, MsgButtons::Ok);
+            services().message(kAdcFileError + QLatin1Char('\n') + file->errorText());
             run.fileFailed = true;
             return run;
         }
@@ -40,16 +40,22 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath)
             const auto& r = reading.results();
             for (int s = 0; s < kAdcStages; ++s)
                 run.stages[size_t(s)].add(r[size_t(s)]);
-            if (file)
-                file->write(adcResultsDataLine(r.data()));
+            if (file && !file->write(adcResultsDataLine(r.data()))) {
+                // The file keeps its whole lines; saving, and with it the run, stops.
+                services().message(kAdcFileError + QLatin1Char('\n') + file->errorText());
+                run.fileFailed = true;
+                break;
+            }
         }
         if (pass.nextIntervalMs > 0)
             services().sleepMs(pass.nextIntervalMs);
     }
     reading.stop();
     reading.finish();
-    if (file)
-        file->close();
+    if (file && !file->close() && !run.fileFailed) {
+        services().message(kAdcFileError + QLatin1Char('\n') + file->errorText());
+        run.fileFailed = true;
+    }
 
     run.counters = counts.finish(fetched);
     return run;

@@ -1,15 +1,16 @@
 #include "widgets/StripChart.h"
 
+#include "platform/OpenFiles.h"
 #include "platform/Services.h"
 #include "widgets/StripChartData.h"
 
+#include <QBuffer>
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
-#include <QSaveFile>
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
@@ -860,11 +861,7 @@ bool StripChart::saveVisibleCsv(const QString& path) const
         rings.push_back(&d_->traces[size_t(i)].ring);
         skips.push_back(d_->skip(d_->traces[size_t(i)]));
     }
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    f.write(chart::visibleCsv(names, rings, skips, d_->length).toUtf8());
-    return f.commit();
+    return writeWholeFile(path, chart::visibleCsv(names, rings, skips, d_->length).toUtf8());
 }
 
 QRect StripChart::plotRect(int plot) const
@@ -911,7 +908,10 @@ bool StripChart::savePng(const QString& path)
     d_->cursor.reset();
     const QPixmap pixmap = grab();
     d_->cursor = cursor;
-    return pixmap.save(path, "PNG");
+    // Encoded first, then written and checked as one piece.
+    QByteArray png;
+    QBuffer buffer(&png);
+    return pixmap.save(&buffer, "PNG") && writeWholeFile(path, png);
 }
 
 namespace {
