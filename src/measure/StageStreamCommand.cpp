@@ -31,9 +31,10 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
 
     std::unique_ptr<StageResultsFile> file;
     if (!options.out.isEmpty()) {
-        file = StageResultsFile::create(options.out);
+        QString why;
+        file = StageResultsFile::create(options.out, &why);
         if (!file) {
-            services().message(kResultsFileError);
+            services().message(kResultsFileError + QLatin1Char('\n') + why);
             EndCapture();
             return {};
         }
@@ -49,8 +50,8 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
         if (r.append && r.sample) {
             for (size_t i = 0; i < 6; ++i)
                 stats[i].add(r.sample->graph[i]);
-            if (file)
-                file->writeLine(r.sample->graph);
+            if (file && !file->writeLine(r.sample->graph))
+                break; // saving stops; the file keeps its whole lines
         }
         if (r.nextIntervalMs > 0)
             services().sleepMs(r.nextIntervalMs);
@@ -59,10 +60,16 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
     EndCapture();
     services().sleepMs(20);
     EndCapture();
-    if (file)
-        file->close();
+    if (file && !file->close()) {
+        services().message(kResultsFileError + QLatin1Char('\n') + file->errorText());
+        return {};
+    }
     *ok = true;
-    return streamSummary(counts.finish(loop.fetched()), stageTraceNames(), stats);
+    const StreamCounters counters = counts.finish(loop.fetched());
+    // The summary counts it; say it in words too, where a user looks for trouble.
+    if (const QString dropped = droppedSetsText(counters.overflow); !dropped.isEmpty())
+        services().message(dropped);
+    return streamSummary(counters, stageTraceNames(), stats);
 }
 
 } // namespace cv

@@ -484,6 +484,10 @@ RRTabStageFrm::RRTabStageFrm(QWidget* parent) : QDialog(parent)
     buttons->addWidget(ReadContCV5310Cmd);
     buttons->addWidget(ChkSaveResults);
     buttons->addWidget(CmdClearGraph);
+    // Added: what the board dropped while reading, shown only when it did.
+    DroppedLbl = namedLabel(this, "DroppedLbl");
+    DroppedLbl->hide();
+    buttons->addWidget(DroppedLbl);
     buttons->addStretch();
     buttons->addWidget(cmdClose);
     right->addLayout(buttons);
@@ -897,6 +901,7 @@ void RRTabStageFrm::StartReading()
                       TargetBoard);
         CaptureEnded = false;
     }
+    Dropped = BoardCountsSince();
     ReadTimer->start(0);
 }
 
@@ -958,13 +963,21 @@ void RRTabStageFrm::ReadTimer_Timer()
                 TxtReg[size_t(i)]->setText(decText(s.graph[size_t(i)]));
             }
         }
-        if (r.append && ChkSaveResults->isChecked() && ResultsFile)
-            ResultsFile->writeLine(s.graph);
+        if (r.append && ChkSaveResults->isChecked() && ResultsFile &&
+            !ResultsFile->writeLine(s.graph)) {
+            // The file keeps its whole lines; saving stops, reading goes on.
+            CloseResultsFile();
+            ChkSaveResults->setChecked(false);
+            services().message(kResultsFileError);
+        }
         // The thresholds follow the live ambient; the level diagram keeps
         // the picture of the last setup change.
         if (r.refreshThresholds)
             ThresholdRefresh();
     }
+    const QString dropped = droppedSetsText(Dropped.overflowSoFar());
+    DroppedLbl->setText(dropped);
+    DroppedLbl->setVisible(!dropped.isEmpty());
     if (Reading)
         ReadTimer->start(r.nextIntervalMs);
 }
