@@ -1,17 +1,19 @@
 #include "platform/ui/QtServices.h"
 
+#include "platform/ExitNow.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QEventLoop>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QSoundEffect>
 #include <QThread>
 #include <QUrl>
-#include <map>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 namespace cv {
 
@@ -128,7 +130,7 @@ void QtServices::playSound(const QString& file)
 
 void QtServices::quit(int code)
 {
-    std::_Exit(code);
+    exitNow(code);
 }
 
 } // namespace cv
