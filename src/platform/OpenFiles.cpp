@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -20,7 +21,7 @@ std::vector<TrackedFile*>& registry()
     return files;
 }
 
-QString reason(int err)
+QString errnoText(int err)
 {
     return QString::fromLocal8Bit(std::strerror(err));
 }
@@ -43,7 +44,7 @@ bool TrackedFile::open(Mode mode)
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Mode::Append ? O_APPEND : O_TRUNC);
     fd_ = path_.isEmpty() ? -1 : ::open(QFile::encodeName(path_).constData(), flags, 0666);
     if (fd_ < 0) {
-        error_ = path_ + QStringLiteral(": ") + reason(path_.isEmpty() ? ENOENT : errno);
+        error_ = errnoText(path_.isEmpty() ? ENOENT : errno);
         return false;
     }
     if (mode == Mode::Append)
@@ -78,7 +79,7 @@ bool TrackedFile::write(const QByteArray& bytes)
 
 void TrackedFile::fail(int err)
 {
-    error_ = path_ + QStringLiteral(": ") + reason(err);
+    error_ = errnoText(err);
     // A device such as /dev/full cannot be cut: nothing landed there anyway.
     if (::ftruncate(fd_, whole_) != 0)
         (void)::lseek(fd_, whole_, SEEK_SET);
@@ -89,7 +90,7 @@ bool TrackedFile::close()
     if (!isOpen())
         return !failed();
     if (::close(fd_) != 0 && !failed())
-        error_ = path_ + QStringLiteral(": ") + reason(errno);
+        error_ = errnoText(errno);
     fd_ = -1;
     auto& r = registry();
     r.erase(std::remove(r.begin(), r.end(), this), r.end());
@@ -111,10 +112,22 @@ int trackedFileCount()
 
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* error)
 {
+    // A device or pipe is written in place: a rename would replace it (as
+    // root, even /dev/full).
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        TrackedFile f(path);
+        const bool ok = f.open() && f.write(bytes) && f.close();
+        if (!ok && error)
+            *error = f.errorText();
+        return ok;
+    }
     QSaveFile f(path);
     // Devices and files in folders we may not create in are written in place.
     f.setDirectWriteFallback(true);
-    const bool ok = f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit();
+    // Unbuffered: commit() would not see a write that fails while it flushes.
+    const bool ok = f.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
+                    f.write(bytes) == bytes.size() && f.commit();
     if (!ok && error)
         *error = path + QStringLiteral(": ") + f.errorString();
     return ok;
@@ -126,7 +139,7 @@ bool flushStandardOutput(QString* error)
     const int err = errno;
     if (!ok && error)
         *error = QStringLiteral("standard output: ") +
-                 (g_stdoutHeld ? QStringLiteral("closed") : reason(err));
+                 (g_stdoutHeld ? QStringLiteral("closed") : errnoText(err));
     return ok;
 }
 

@@ -32,8 +32,13 @@ public:
 
     bool isOpen() const { return fd_ >= 0; }
     bool failed() const { return !error_.isEmpty(); }
+    // Why it failed ("No space left on device"), else empty.
+    QString reason() const { return error_; }
     // "FILE: reason" once failed, else empty.
-    QString errorText() const { return error_; }
+    QString errorText() const
+    {
+        return failed() ? path_ + QStringLiteral(": ") + error_ : QString();
+    }
     const QString& path() const { return path_; }
 
 private:
@@ -50,7 +55,8 @@ void closeAllTrackedFiles();
 int trackedFileCount();
 
 // Writes a whole file at once through a temporary one renamed over `path`
-// when complete, so a failed save leaves no half file. False with `error`
+// when complete, so a failed save leaves no half file. A device or pipe
+// (not a regular file) is written in place instead. False with `error`
 // ("FILE: reason") on any failure.
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 

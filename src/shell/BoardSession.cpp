@@ -162,8 +162,10 @@ std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, 
                 // abruptly. A trace that cannot be written says so once
                 // (ending on its last whole line) but leaves the board be.
                 if (!log->failed() && !log->write(usbLogLine(r).toLatin1() + '\n'))
-                    reportIncompleteOutput(QStringLiteral("USB log %1: the trace is incomplete")
-                                               .arg(log->errorText()));
+                    reportIncompleteOutput(
+                        QStringLiteral("USB log \"%1\" cannot be written (%2): the trace is "
+                                       "incomplete")
+                            .arg(log->path(), log->reason()));
             },
             [&clock] { return clock.nowUs(); });
     }
