@@ -6,6 +6,8 @@
 #include "config/StageContext.h"
 #include "config/ui/DiagramFrm.h"
 #include "config/ui/InputMuxFrm.h"
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
 #include "measure/ui/FormulaFrm.h"
 #include "measure/ui/RRTabStageFrm.h"
 #include "platform/OpenFiles.h"
@@ -15,6 +17,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -462,6 +465,31 @@ TEST(StageWindowOnTheBoard, TheResultButtonOpensItsStageAndItStreams)
     // Some forty sets in two seconds at decimation 256, less the first two.
     EXPECT_GT(points, 20);
     EXPECT_FALSE(rig.board->firmware().capturing());
+}
+
+TEST(StageWindowOnTheBoard, RamTabSaysWhatTheBoardDropped)
+{
+    SimRig rig;
+    CurrentStage = 0;
+    StageResultsSetup = stageResultsSetupFor(0);
+    // Decimation 64: three reads per set every 20 ms fall behind the board.
+    WriteRegister(reg::PWR_CONTROL, 0x02B0, TargetChip);
+    RRTabStageFrm w;
+    w.Form_Load();
+    w.Timer1_Timer();
+    child<QTabWidget>(w, "SSTab1")->setCurrentIndex(1);
+    w.ReadContCV5310Cmd_Click();
+    EXPECT_TRUE(w.DroppedLbl->isHidden());
+    const int64_t end = rig.services.nowMs() + 2000;
+    while (rig.services.nowMs() < end) {
+        rig.services.sleepMs(std::max(1, w.readTimer()->interval()));
+        w.ReadTimer_Timer();
+    }
+    const int64_t dropped = rig.board->blockCounts()->overflow;
+    EXPECT_GT(dropped, 0);
+    EXPECT_EQ(w.DroppedLbl->text(), QStringLiteral("board dropped %1 sets").arg(dropped));
+    EXPECT_FALSE(w.DroppedLbl->isHidden());
+    w.cmdClose_Click();
 }
 
 TEST(StageWindowOnTheBoard, StartPassAndStopTrafficOnTheRecordingTransport)
