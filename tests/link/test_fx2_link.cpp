@@ -139,11 +139,11 @@ TEST_F(Fx2Link, ImageOutsideOnChipRamIsRefusedBeforeAnythingIsWritten)
     uint8_t list[128] = {};
     simulated.Search_For_Boards(BoardVendorId, BoardProductId, count, list);
     simulated.Connect(BoardVendorId, BoardProductId, list[0], handle);
-    EXPECT_LT(simulated.Download_Firmware(handle, firmware(hexText({{0xE200, "\x01"}}))
-                                                      .toLocal8Bit()
-                                                      .constData()),
+    EXPECT_LT(simulated.Download_Firmware(
+                  handle, firmware(hexText({{0xE200, "\x01"}})).toLocal8Bit().constData()),
               0);
-    EXPECT_TRUE(simulated.failureDetail().contains("0xE200")) << simulated.failureDetail().toStdString();
+    EXPECT_TRUE(simulated.failureDetail().contains("0xE200"))
+        << simulated.failureDetail().toStdString();
 }
 
 TEST_F(Fx2Link, BoardBackAtTheLastLookIsTakenOneLaterIsNot)

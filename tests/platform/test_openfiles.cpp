@@ -1,15 +1,15 @@
-// Every file the programs write, against a file-size limit and a device
-// that takes nothing: the writer says so, and the file keeps its whole lines.
+// Every file the programs write, against a file-size limit, a device that
+// takes nothing and a folder that is not there: the writer says so, and the
+// file keeps its whole lines (or, written whole, is not left half).
 #include "config/ConfigHeader.h"
 #include "config/StageContext.h"
-#include "measure/AdcReading.h"
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
 #include "measure/AdcStream.h"
 #include "measure/StageResults.h"
 #include "measure/StageStreamCommand.h"
 #include "measure/ui/AdcFrm.h"
 #include "measure/ui/RRTabStageFrm.h"
-#include "link/RegMap.h"
-#include "link/UsbUtils.h"
 #include "platform/OpenFiles.h"
 #include "shell/RegisterFile.h"
 #include "support/SimRig.h"
@@ -27,85 +27,14 @@
 using namespace cv;
 
 namespace {
-constexpr rlim_t kLimit = 2048;
-
-// Runs `write` with the process's file-size limit at 2 KiB (SIGXFSZ
-// ignored, as the programs do), then lifts it again.
-bool underSizeLimit(const std::function<bool()>& write)
-{
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit low = old;
-    low.rlim_cur = kLimit;
-    setrlimit(RLIMIT_FSIZE, &low);
-    const bool ok = write();
-    setrlimit(RLIMIT_FSIZE, &old);
-    return ok;
-}
-
 QByteArray contents(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QByteArray numberedLines(int from, int n)
-{
-    QByteArray out;
-    for (int i = from; i < from + n; ++i)
-        out += QByteArray::number(100000 + i) + "\t32768\t32770\r\n";
-    return out;
-}
-} // namespace
-
-TEST(OpenFiles, FilesBeingWrittenAreClosedWhenTheProgramEnds)
-{
-    test::FakeServices fake;
-    QTemporaryDir dir;
-    TrackedFile results(dir.filePath("results.txt"));
-    ASSERT_TRUE(results.open());
-    results.write("32768\t32770\r\n");
-    EXPECT_EQ(trackedFileCount(), 1);
-    EXPECT_THROW(fake.endProgram(1), ProgramEnded);
-    EXPECT_FALSE(results.isOpen());
-    EXPECT_EQ(trackedFileCount(), 0);
-    EXPECT_EQ(contents(dir.filePath("results.txt")), "32768\t32770\r\n");
-}
-
-TEST(OpenFiles, AShortWriteLeavesTheLastWholeLineAndRefusesMore)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("lines.txt");
-    // Line by line, and many lines in one write: both stop at a line end.
-    for (int perWrite : {1, 1000}) {
-        TrackedFile f(path);
-        ASSERT_TRUE(f.open());
-        const bool ok = underSizeLimit([&] {
-            for (int i = 0; i < 1000; i += perWrite)
-                if (!f.write(numberedLines(i, perWrite)))
-                    return false;
-            return true;
-        });
-        EXPECT_FALSE(ok);
-        EXPECT_FALSE(f.write("1\r\n"));
-        EXPECT_FALSE(f.close());
-        EXPECT_TRUE(f.errorText().startsWith(path + ": ")) << f.errorText().toStdString();
-        const QByteArray got = contents(path);
-        EXPECT_TRUE(got.endsWith("\r\n")) << perWrite;
-        EXPECT_GT(got.size(), qsizetype(kLimit) - 20) << perWrite;
-        EXPECT_EQ(got, numberedLines(0, 1000).left(got.size()));
-    }
-    TrackedFile full(QStringLiteral("/dev/full"));
-    ASSERT_TRUE(full.open());
-    EXPECT_FALSE(full.write("1\r\n"));
-    EXPECT_TRUE(full.errorText().contains(QStringLiteral("space"))) << full.errorText().toStdString();
-}
-
-namespace {
-// A window saving its results while reading: true when it said the file
-// failed and stopped saving.
-template <class Window> bool windowSaves(test::SimRig& rig, const QString& path, int tab = 0)
+// A window saving while it reads: true when it said so and stopped saving.
+template <class Window> bool windowSaves(test::SimRig& rig, const QString& path, int tab)
 {
     Window w;
     w.Form_Load();
@@ -124,7 +53,7 @@ template <class Window> bool windowSaves(test::SimRig& rig, const QString& path,
     return !save->isChecked() && rig.services.lastMessage() == kResultsFileError;
 }
 
-// A chart whose CSV and picture are well over the limit.
+// A chart whose CSV and picture are well over 2 KiB.
 std::unique_ptr<StripChart> filledChart()
 {
     auto chart = std::make_unique<StripChart>();
@@ -137,12 +66,12 @@ std::unique_ptr<StripChart> filledChart()
     return chart;
 }
 
+using Write = std::function<bool(test::SimRig&, const QString&)>; // true: failure reported
 struct Writer {
     const char* name;
-    bool wholeFile; // written at once: a failure leaves nothing behind
-    std::function<bool(test::SimRig&, const QString&)> fails;
+    bool wholeFile; // written at once through a temporary file
+    Write fails;
 };
-
 const Writer kWriters[] = {
     {"stream", false,
      [](test::SimRig& rig, const QString& path) {
@@ -160,12 +89,15 @@ const Writer kWriters[] = {
          QString why;
          return !saveRegisterFile(path, &why) && why.startsWith(path + ": ");
      }},
-    {"header", false, [](test::SimRig&, const QString& path) { return !writeConfigHeader(path, 0); }},
-    {"converter window", false, [](test::SimRig& rig, const QString& path) {
-         WriteRegister(reg::PWR_CONTROL, 0x02B0, TargetChip); // every stage converting
-         return windowSaves<AdcFrm>(rig, path);
+    {"header", false,
+     [](test::SimRig&, const QString& path) { return !writeConfigHeader(path, 0); }},
+    {"converter window", false,
+     [](test::SimRig& rig, const QString& path) {
+         WriteRegister(reg::PWR_CONTROL, 0x02B0, TargetChip); // all twelve stages
+         return windowSaves<AdcFrm>(rig, path, 0);
      }},
-    {"stage window", false, [](test::SimRig& rig, const QString& path) {
+    {"stage window", false,
+     [](test::SimRig& rig, const QString& path) {
          CurrentStage = 0;
          StageResultsSetup = stageResultsSetupFor(0);
          return windowSaves<RRTabStageFrm>(rig, path, 1);
@@ -175,6 +107,22 @@ const Writer kWriters[] = {
     {"chart PNG", true,
      [](test::SimRig&, const QString& path) { return !filledChart()->savePng(path); }},
 };
+
+// The process's file-size limit at 2 KiB (SIGXFSZ ignored, as the programs
+// do) while `write` runs.
+constexpr rlim_t kLimit = 2048;
+bool underSizeLimit(const std::function<bool()>& write)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit low = old;
+    low.rlim_cur = kLimit;
+    setrlimit(RLIMIT_FSIZE, &low);
+    const bool failed = write();
+    setrlimit(RLIMIT_FSIZE, &old);
+    return failed;
+}
 } // namespace
 
 TEST(OpenFiles, EveryWriterSaysWhenTheFileFailsAndKeepsItsWholeLines)
@@ -182,18 +130,20 @@ TEST(OpenFiles, EveryWriterSaysWhenTheFileFailsAndKeepsItsWholeLines)
     QTemporaryDir dir;
     for (const Writer& w : kWriters) {
         SCOPED_TRACE(w.name);
+        const QString path = dir.filePath(QString::fromLatin1(w.name));
         {
             test::SimRig rig;
-            const QString path = dir.filePath(QString::fromLatin1(w.name));
             EXPECT_TRUE(underSizeLimit([&] { return w.fails(rig, path); }));
-            const QByteArray got = contents(path);
-            if (w.wholeFile)
-                EXPECT_TRUE(got.isEmpty()) << got.size();
-            else
-                EXPECT_TRUE(got.endsWith('\n') && got.size() > qsizetype(kLimit) / 2) << got.size();
         }
-        test::SimRig rig;
-        EXPECT_TRUE(w.fails(rig, QStringLiteral("/dev/full")));
+        const QByteArray got = contents(path);
+        if (w.wholeFile)
+            EXPECT_TRUE(got.isEmpty()) << got.size();
+        else
+            EXPECT_TRUE(got.endsWith('\n') && got.size() > qsizetype(kLimit) / 2) << got.size();
+        for (const QString& bad : {QStringLiteral("/dev/full"), dir.filePath("missing/x")}) {
+            test::SimRig rig;
+            EXPECT_TRUE(w.fails(rig, bad)) << bad.toStdString();
+        }
         EXPECT_EQ(trackedFileCount(), 0);
     }
 }

@@ -1,9 +1,7 @@
 // Scenario files as a careless or hostile user writes them: numbers that do
 // not fit, loops that hide events, and long generated scripts.
 #include "sim/SensorBoard.h"
-#include "sim/SimBoard.h"
 
-#include <QTemporaryFile>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -47,19 +45,6 @@ TEST(ScenarioLimits, LoopIsOneLineAndLongerThanEveryEvent)
               "line 3: the event at 9000 ms never happens: the script loops every 8000 ms "
               "(line 5)");
     EXPECT_TRUE(parseError("loop 500\n100 press up\n600 release up\n").startsWith("line 3:"));
-
-    // The file's name and line reach the user.
-    QTemporaryFile f;
-    ASSERT_TRUE(f.open());
-    f.write("100 tap up\nloop 50\n");
-    f.flush();
-    VirtualClock clock;
-    SimConfig cfg;
-    cfg.scenario = f.fileName();
-    SimBoard board(clock, cfg);
-    EXPECT_TRUE(board.scenarioError().startsWith(
-        QStringLiteral("Scenario %1 line 1: the event at 100 ms").arg(f.fileName())))
-        << board.scenarioError().toStdString();
 }
 
 // The looked-up finger is the one every event of the script describes:
