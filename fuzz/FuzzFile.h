@@ -14,8 +14,12 @@ namespace fuzzfile {
 
 inline QString write(const uint8_t* data, size_t size)
 {
-    static const QString path =
-        QDir::temp().filePath(QStringLiteral("cv5320-fuzz-%1").arg(::getpid()));
+    // Removed when the fuzzer ends.
+    static const struct Own {
+        QString path = QDir::temp().filePath(QStringLiteral("cv5320-fuzz-%1").arg(::getpid()));
+        ~Own() { QFile::remove(path); }
+    } own;
+    const QString& path = own.path;
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         f.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size))
