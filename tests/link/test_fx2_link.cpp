@@ -5,7 +5,6 @@
 #include "platform/OpenFiles.h"
 #include "shell/Startup.h"
 #include "sim/EmulatedFx2.h"
-#include "sim/SimBoard.h"
 #include "support/FakeServices.h"
 #include "support/HexText.h"
 
@@ -132,18 +131,6 @@ TEST_F(Fx2Link, ImageOutsideOnChipRamIsRefusedBeforeAnythingIsWritten)
     EXPECT_TRUE(text.startsWith(kStartupFailure + "\n")) << text.toStdString();
     EXPECT_TRUE(text.contains("0xE200 ") || text.contains("0xE200,")) << text.toStdString();
     EXPECT_TRUE(bus->transfers().empty());
-
-    // The simulated board refuses the same image with the same reason.
-    sim::SimBoard simulated(services.clock());
-    int32_t count = 0, handle = 0;
-    uint8_t list[128] = {};
-    simulated.Search_For_Boards(BoardVendorId, BoardProductId, count, list);
-    simulated.Connect(BoardVendorId, BoardProductId, list[0], handle);
-    EXPECT_LT(simulated.Download_Firmware(
-                  handle, firmware(hexText({{0xE200, "\x01"}})).toLocal8Bit().constData()),
-              0);
-    EXPECT_TRUE(simulated.failureDetail().contains("0xE200"))
-        << simulated.failureDetail().toStdString();
 }
 
 TEST_F(Fx2Link, BoardBackAtTheLastLookIsTakenOneLaterIsNot)
