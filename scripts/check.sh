@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Builds the tree with AddressSanitizer and UndefinedBehaviorSanitizer under
 # clang in build-san/, runs the whole test suite there (the usbfs tests
-# through the real libusb included), then runs each fuzz
-# target for a bounded time on its seed corpus.
+# through the real libusb included), then runs each fuzz target for a bounded
+# time on its seed corpus, and last the soak: every live window for five
+# simulated minutes, failing on growth or a lost line.
 #
 #   CV_FUZZ_SECONDS=600 scripts/check.sh     # each fuzz target for 10 minutes
-#   CV_CHECK_SKIP_TESTS=1 scripts/check.sh   # only build and fuzz
+#   CV_CHECK_SKIP_TESTS=1 scripts/check.sh   # only build, fuzz and soak
+#   CV_SOAK_SECONDS=3600 scripts/check.sh    # each window for a simulated hour
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="$here/build-san"
@@ -56,4 +58,13 @@ for corpus in "$here"/fuzz/corpus/*/; do
   fi
 done
 echo "fuzz: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+
+# The soak measures memory growth, which the sanitizers' own bookkeeping would
+# swamp: it runs from a plain optimised build of its own.
+soak_build="$here/build-soak"
+cmake -S "$here" -B "$soak_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCV_BUILD_BENCH=ON -DCV_BUILD_FUZZ=OFF >/dev/null
+cmake --build "$soak_build" -j "$(nproc)" --target bench_soak
+soak=0
+QT_QPA_PLATFORM=offscreen "$soak_build/bench/bench_soak" --seconds "${CV_SOAK_SECONDS:-300}" || soak=1
+[ "$failed" -eq 0 ] && [ "$soak" -eq 0 ]

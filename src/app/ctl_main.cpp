@@ -12,7 +12,9 @@
 #include "measure/OverviewCommand.h"
 #include "measure/StageStreamCommand.h"
 #include "platform/CliServices.h"
+#include "platform/ExitNow.h"
 #include "platform/NumText.h"
+#include "platform/OpenFiles.h"
 #include "shell/BoardSession.h"
 #include "shell/RegisterFile.h"
 #include "shell/Startup.h"
@@ -73,7 +75,7 @@ struct CommandLine {
 {
     std::fprintf(stderr, "%s\n%s", why.toLocal8Bit().constData(), kUsage);
     std::fflush(stderr);
-    std::_Exit(2);
+    exitNow(2);
 }
 
 bool parseNumber(const QString& text, long long& out)
@@ -154,14 +156,14 @@ void cmdRead(CommandLine& cl)
     long long count = 1;
     long long v = 0;
     if (!cl.atEnd() && parseNumber(cl.peek(), v))
-        count = number(cl, "count", 1, 31);
+        count = number(cl, "count", 1, kMaxReadCount);
     if (address + count - 1 > reg::kMaxAddress)
         usageError(QStringLiteral("%1 registers from %2 run past %3")
                        .arg(count)
                        .arg(hex4(address), hex4(reg::kMaxAddress)));
     if (cl.checkOnly)
         return;
-    int32_t values[32] = {};
+    int32_t values[kMaxReadCount] = {};
     int16_t status = 0;
     ReadRegisters(address, static_cast<int32_t>(count), o.target, o.index, status, values);
     for (int i = 0; i < count; ++i)
@@ -195,25 +197,29 @@ QString fileArgument(CommandLine& cl)
     return path;
 }
 
-// The console's one message for any file failure, then a failed exit.
-[[noreturn]] void registerFileFailure()
+// The console's one message for any file failure and what went wrong, then
+// a failed exit.
+[[noreturn]] void registerFileFailure(const QString& why)
 {
-    services().message(kRegisterFileError, MsgIcon::None, kAppTitle, MsgButtons::Ok);
+    services().message(kRegisterFileError + QLatin1Char('\n') + why, MsgIcon::None, kAppTitle,
+                       MsgButtons::Ok);
     services().endProgram(1);
 }
 
 void cmdSave(CommandLine& cl)
 {
     const QString path = fileArgument(cl);
-    if (!cl.checkOnly && !saveRegisterFile(path))
-        registerFileFailure();
+    QString why;
+    if (!cl.checkOnly && !saveRegisterFile(path, &why))
+        registerFileFailure(why);
 }
 
 void cmdLoad(CommandLine& cl)
 {
     const QString path = fileArgument(cl);
-    if (!cl.checkOnly && !loadRegisterFile(path))
-        registerFileFailure();
+    QString why;
+    if (!cl.checkOnly && !loadRegisterFile(path, &why))
+        registerFileFailure(why);
 }
 
 void cmdDump(CommandLine& cl)
@@ -447,10 +453,13 @@ void cmdSnr(CommandLine& cl)
 
 int main(int argc, char** argv)
 {
+    prepareOutput();
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    BoardOptions options;
+    QStringList args;
     QString error;
+    if (!programArguments(argc, argv, args, &error))
+        usageError(error);
+    BoardOptions options;
     if (!takeBoardOptions(args, options, &error))
         usageError(error);
 
@@ -460,10 +469,10 @@ int main(int argc, char** argv)
             cl.boardRegDefault = true;
         else if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             std::fputs(kUsage, stdout);
-            return 0;
+            return flushStandardOutput() ? 0 : 1;
         } else if (a == QLatin1String("--version")) {
             std::printf("cv5320ctl %s\n", CV_VERSION);
-            return 0;
+            return flushStandardOutput() ? 0 : 1;
         } else
             cl.words << a;
     }
@@ -495,7 +504,11 @@ int main(int argc, char** argv)
             if (it == commands.end())
                 usageError(QStringLiteral("unknown command \"%1\"").arg(word));
             it->second(line);
-            std::fflush(stdout);
+            QString why;
+            if (!flushStandardOutput(&why)) {
+                services().message(why);
+                services().endProgram(1);
+            }
         }
     };
     CommandLine check = cl;

@@ -4,6 +4,7 @@
 #include "app/RenderWindows.h"
 #include "link/UsbUtils.h"
 #include "platform/CliServices.h"
+#include "platform/OpenFiles.h"
 #include "platform/ui/QtServices.h"
 #include "shell/BoardSession.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
@@ -66,15 +67,19 @@ private:
 
 int main(int argc, char** argv)
 {
+    prepareOutput();
     QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+    QString error;
+    if (!programArguments(argc, argv, args, &error)) {
+        std::fprintf(stderr, "%s\n%s", error.toLocal8Bit().constData(), kUsage);
+        return 2;
+    }
+    if (hasFlag(args, {"--help", "-h"})) {
         std::fputs(kUsage, stdout);
         std::fputs(kHelp, stdout);
         return 0;
     }
-    if (args.contains(QStringLiteral("--version"))) {
+    if (hasFlag(args, {"--version"})) {
         std::printf("cv5320-eval %s\n", CV_VERSION);
         return 0;
     }
@@ -90,7 +95,6 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     BoardOptions options;
-    QString error;
     if (!takeBoardOptions(args, options, &error) || !args.isEmpty()) {
         std::fprintf(stderr, "%s\n%s",
                      error.isEmpty() ? "unknown arguments" : error.toLocal8Bit().constData(),

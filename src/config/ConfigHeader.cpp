@@ -206,10 +206,7 @@ bool writeConfigHeader(const QString& path, int32_t powerUpMask)
     ReadRegisters(reg::STAGE_CAL_EN, 6, TargetChip, 0, status, values);
     if (!put(calibrationEnableLines(values[0])))
         return false;
-    if (!file.flush())
-        return false;
-    file.close();
-    return true;
+    return file.close();
 }
 
 bool CreateConfigFile(const std::optional<QString>& path)

@@ -71,6 +71,22 @@ QString LibUsbAccess::boardLocation() const
     return QStringLiteral("bus %1, port %2").arg(device_.bus).arg(device_.ports);
 }
 
+QString fx2::imageProblem(const QString& file, const HexResult& hex)
+{
+    if (!hex.image)
+        return QStringLiteral("The firmware file \"%1\" cannot be used: %2.").arg(file, hex.error);
+    const auto runs = hex.image->runs();
+    if (runs.empty())
+        return QStringLiteral("The firmware file \"%1\" holds no data.").arg(file);
+    for (const auto& run : runs)
+        for (uint32_t a = run.start; a < run.start + run.length; ++a)
+            if (!inOnChipRam(a))
+                return QStringLiteral("The firmware file \"%1\" has a HEX record at %2, outside "
+                                      "the FX2's on-chip RAM (0x0000-0x3FFF, 0xE000-0xE1FF).")
+                    .arg(file, hex4(a));
+    return {};
+}
+
 int16_t LibUsbAccess::refuse(int16_t status, const QString& detail)
 {
     detail_ = detail;
@@ -221,21 +237,10 @@ int16_t LibUsbAccess::Download_Firmware(int32_t handle, const char* path)
         return refuse(-1, QStringLiteral("No board is connected."));
     const QString file = QString::fromLocal8Bit(path);
     const HexResult hex = readIntelHexFile(file);
-    if (!hex.image)
-        return refuse(
-            -2,
-            QStringLiteral("The firmware file \"%1\" cannot be used: %2.").arg(file, hex.error));
     // Refused before anything is written: a half-loaded board is worse than none.
+    if (const QString why = fx2::imageProblem(file, hex); !why.isEmpty())
+        return refuse(-2, why);
     const auto runs = hex.image->runs();
-    if (runs.empty())
-        return refuse(-2, QStringLiteral("The firmware file \"%1\" holds no data.").arg(file));
-    for (const auto& run : runs)
-        for (uint32_t a = run.start; a < run.start + run.length; ++a)
-            if (!fx2::inOnChipRam(a))
-                return refuse(-2, QStringLiteral("The firmware file \"%1\" has a HEX record at "
-                                                 "%2, outside the FX2's on-chip RAM "
-                                                 "(0x0000-0x3FFF, 0xE000-0xE1FF).")
-                                      .arg(file, hex4(a)));
 
     uint8_t reset = 1;
     int r = control(kVendorOut, fx2::kFirmwareLoad, fx2::kCpuCs, 0, &reset, 1, true);

@@ -2,6 +2,7 @@
 // The USB access library for a real FX2 board, over a UsbBackend (libusb,
 // or the emulated FX2 that proves this code without hardware).
 
+#include "link/IntelHex.h"
 #include "link/UsbAccess.h"
 #include "link/UsbBackend.h"
 
@@ -21,6 +22,9 @@ constexpr bool inOnChipRam(uint32_t a)
 {
     return a <= kProgramRamEnd || (a >= kScratchRamBegin && a <= kScratchRamEnd);
 }
+// Why a firmware file cannot be loaded (unreadable, empty, or a byte
+// outside on-chip RAM), or nothing when it can.
+QString imageProblem(const QString& file, const HexResult& hex);
 constexpr int kLoadChunk = 1024;
 constexpr unsigned kRequestTimeoutMs = 1000;
 // After the CPU is let go: first look for the board again, then every step,

@@ -23,15 +23,16 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath, cons
 
     std::unique_ptr<TrackedFile> file;
     std::unique_ptr<CsvLog> log;
-    auto fileFailed = [&run] {
-        services().message(kAdcFileError, MsgIcon::None, kAppTitle, MsgButtons::Ok);
+    // The file keeps its whole lines; saving, and with it the run, stops.
+    auto fileFailed = [&run](const QString& why) {
+        services().message(why.isEmpty() ? kAdcFileError : kAdcFileError + QLatin1Char('\n') + why);
         run.fileFailed = true;
         return run;
     };
     if (!outPath.isEmpty()) {
         file = std::make_unique<TrackedFile>(outPath);
         if (!file->open() || !file->write(adcResultsHeaderLine()))
-            return fileFailed();
+            return fileFailed(file->errorText());
     }
     if (!csv.path.isEmpty()) {
         QStringList columns;
@@ -40,7 +41,7 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath, cons
         log = CsvLog::create(csv.path, csv.origin + registerCommentLines({0, 1, 2, 3, 4, 5, 6, 7}),
                              columns);
         if (!log)
-            return fileFailed();
+            return fileFailed(csv.path);
     }
 
     const BoardCountsSince counts;
@@ -62,10 +63,12 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath, cons
             const auto& r = reading.results();
             for (int s = 0; s < kAdcStages; ++s)
                 run.stages[size_t(s)].add(r[size_t(s)]);
-            bool written = !file || file->write(adcResultsDataLine(r.data()));
-            written = written && (!log || log->row(services().nowUs(), r.data()));
-            if (!written) {
-                fileFailed();
+            if (file && !file->write(adcResultsDataLine(r.data()))) {
+                fileFailed(file->errorText());
+                break;
+            }
+            if (log && !log->row(services().nowUs(), r.data())) {
+                fileFailed(csv.path);
                 break;
             }
         }
@@ -74,10 +77,10 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath, cons
     }
     reading.stop();
     reading.finish();
-    if (file)
-        file->close();
-    if (log)
-        log->close();
+    if (file && !file->close() && !run.fileFailed)
+        fileFailed(file->errorText());
+    if (log && !log->close() && !run.fileFailed)
+        fileFailed(csv.path);
 
     run.counters = counts.finish(fetched);
     return run;

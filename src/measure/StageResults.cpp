@@ -203,20 +203,24 @@ QByteArray stageResultsLine(const std::array<int32_t, 6>& values)
     return line.toLatin1();
 }
 
-std::unique_ptr<StageResultsFile> StageResultsFile::create(const QString& path)
+std::unique_ptr<StageResultsFile> StageResultsFile::create(const QString& path, QString* error)
 {
     std::unique_ptr<StageResultsFile> f(new StageResultsFile(path));
-    if (path.isEmpty() || !f->file_.open() || !f->file_.write(stageResultsHeader()) ||
-        !f->file_.flush())
-        return nullptr;
-    return f;
+    if (f->file_.open() && f->file_.write(stageResultsHeader()))
+        return f;
+    if (error)
+        *error = f->file_.errorText();
+    return nullptr;
 }
 
 bool StageResultsFile::writeLine(const std::array<int32_t, 6>& values)
 {
+    // Each line goes straight to the file: a program that ends keeps every
+    // sample written.
+    if (!file_.write(stageResultsLine(values)))
+        return false;
     ++lines_;
-    // Flushed line by line: a program that ends keeps every sample written.
-    return file_.write(stageResultsLine(values)) && file_.flush();
+    return true;
 }
 
 } // namespace cv

@@ -100,10 +100,14 @@ inline const QString kResultsFileError = QStringLiteral("Error: Cannot Save Valu
 // goes straight to the file so nothing is lost if the program ends.
 class StageResultsFile {
 public:
-    // Null when the file cannot be created or its header written.
-    static std::unique_ptr<StageResultsFile> create(const QString& path);
+    // Null when the file cannot be created or its header written; `error`
+    // then says why.
+    static std::unique_ptr<StageResultsFile> create(const QString& path, QString* error = nullptr);
+    // False once a line could not be written: the file ends on its last
+    // whole line and takes no more.
     bool writeLine(const std::array<int32_t, 6>& values);
-    void close() { file_.close(); }
+    bool close() { return file_.close(); }
+    QString errorText() const { return file_.errorText(); }
     int lines() const { return lines_; }
 
 private:

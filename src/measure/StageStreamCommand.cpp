@@ -31,9 +31,10 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
 
     std::unique_ptr<StageResultsFile> file;
     if (!options.out.isEmpty()) {
-        file = StageResultsFile::create(options.out);
+        QString why;
+        file = StageResultsFile::create(options.out, &why);
         if (!file) {
-            services().message(kResultsFileError);
+            services().message(kResultsFileError + QLatin1Char('\n') + why);
             EndCapture();
             return {};
         }
@@ -72,8 +73,8 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
         if (r.append && r.sample) {
             for (size_t i = 0; i < 6; ++i)
                 stats[i].add(r.sample->graph[i]);
-            if (file)
-                file->writeLine(r.sample->graph);
+            if (file && !file->writeLine(r.sample->graph))
+                break; // saving stops; the file keeps its whole lines
             if (log && !log->row(services().nowUs(), r.sample->graph.data())) {
                 services().message(kResultsFileError);
                 lost = true;
@@ -88,12 +89,20 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
     EndCapture();
     services().sleepMs(20);
     EndCapture();
-    if (file)
-        file->close();
-    if (log)
-        log->close();
+    if (log && !log->close() && !lost) {
+        services().message(kResultsFileError);
+        lost = true;
+    }
+    if (file && !file->close()) {
+        services().message(kResultsFileError + QLatin1Char('\n') + file->errorText());
+        return {};
+    }
     *ok = !lost;
-    return streamSummary(counts.finish(loop.fetched()), stageTraceNames(), stats);
+    const StreamCounters counters = counts.finish(loop.fetched());
+    // The summary counts it; say it in words too, where a user looks for trouble.
+    if (const QString dropped = droppedSetsText(counters.overflow); !dropped.isEmpty())
+        services().message(dropped);
+    return streamSummary(counters, stageTraceNames(), stats);
 }
 
 } // namespace cv

@@ -51,6 +51,20 @@ StreamCounters BoardCountsSince::finish(int64_t fetched) const
     return c;
 }
 
+int64_t BoardCountsSince::overflowSoFar() const
+{
+    const auto now = boardCounts();
+    return before_ && now ? now->overflow - before_->overflow : 0;
+}
+
+QString droppedSetsText(int64_t overflow)
+{
+    return overflow > 0 ? QStringLiteral("board dropped %1 set%2")
+                              .arg(overflow)
+                              .arg(overflow == 1 ? "" : "s")
+                        : QString();
+}
+
 QStringList streamSummary(const StreamCounters& counters, const QStringList& names,
                           const std::vector<RunningStats>& stats)
 {

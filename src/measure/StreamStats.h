@@ -39,10 +39,16 @@ class BoardCountsSince {
 public:
     BoardCountsSince();
     StreamCounters finish(int64_t fetched) const;
+    // Blocks the board dropped since, as far as it keeps a tally.
+    int64_t overflowSoFar() const;
 
 private:
     std::optional<BoardBlockCounts> before_;
 };
+
+// A loss the board's pacing causes, said in words: "board dropped N sets",
+// or nothing when it dropped none.
+QString droppedSetsText(int64_t overflow);
 
 // "produced P fetched F overflow O", then one line per trace:
 // "<name> count N mean M min A max B p2p P stddev S" (mean and stddev with

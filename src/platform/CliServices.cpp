@@ -1,5 +1,7 @@
 #include "platform/CliServices.h"
 
+#include "platform/ExitNow.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -38,7 +40,7 @@ void CliServices::sleepMs(int ms)
 
 void CliServices::quit(int code)
 {
-    std::_Exit(code == 0 ? 1 : code);
+    exitNow(code == 0 ? 1 : code);
 }
 
 } // namespace cv

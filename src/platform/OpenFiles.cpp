@@ -1,6 +1,15 @@
 #include "platform/OpenFiles.h"
 
+#include <QFile>
+#include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace cv {
@@ -11,41 +20,81 @@ std::vector<TrackedFile*>& registry()
     static std::vector<TrackedFile*> files;
     return files;
 }
+
+QString errnoText(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+bool g_stdoutHeld = false; // standard output was closed when the program started
 } // namespace
 
-TrackedFile::TrackedFile(const QString& path) : file_(path) {}
+TrackedFile::TrackedFile(const QString& path) : path_(path) {}
 
 TrackedFile::~TrackedFile()
 {
     close();
 }
 
-bool TrackedFile::open(QIODevice::OpenMode mode)
+bool TrackedFile::open(Mode mode)
 {
-    if (!file_.open(mode))
+    close();
+    error_.clear();
+    whole_ = 0;
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Mode::Append ? O_APPEND : O_TRUNC);
+    fd_ = path_.isEmpty() ? -1 : ::open(QFile::encodeName(path_).constData(), flags, 0666);
+    if (fd_ < 0) {
+        error_ = errnoText(path_.isEmpty() ? ENOENT : errno);
         return false;
+    }
+    if (mode == Mode::Append)
+        whole_ = std::max<qint64>(0, ::lseek(fd_, 0, SEEK_END));
     registry().push_back(this);
     return true;
 }
 
 bool TrackedFile::write(const QByteArray& bytes)
 {
-    return file_.write(bytes) == bytes.size();
+    if (!isOpen() || failed())
+        return false;
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            const int err = n < 0 ? errno : ENOSPC;
+            // Keep the whole lines that landed; the partial one goes.
+            const qsizetype lastEnd = done > 0 ? bytes.lastIndexOf('\n', done - 1) : -1;
+            whole_ += lastEnd + 1;
+            fail(err);
+            return false;
+        }
+    }
+    whole_ += done;
+    return true;
 }
 
-bool TrackedFile::flush()
+void TrackedFile::fail(int err)
 {
-    return file_.flush();
+    error_ = errnoText(err);
+    // A device such as /dev/full cannot be cut: nothing landed there anyway.
+    if (::ftruncate(fd_, whole_) != 0)
+        (void)::lseek(fd_, whole_, SEEK_SET);
 }
 
-void TrackedFile::close()
+bool TrackedFile::close()
 {
-    if (!file_.isOpen())
-        return;
-    file_.flush();
-    file_.close();
+    if (!isOpen())
+        return !failed();
+    if (::close(fd_) != 0 && !failed())
+        error_ = errnoText(errno);
+    fd_ = -1;
     auto& r = registry();
     r.erase(std::remove(r.begin(), r.end(), this), r.end());
+    return !failed();
 }
 
 void closeAllTrackedFiles()
@@ -59,6 +108,56 @@ void closeAllTrackedFiles()
 int trackedFileCount()
 {
     return static_cast<int>(registry().size());
+}
+
+bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* error)
+{
+    // A device or pipe is written in place: a rename would replace it (as
+    // root, even /dev/full).
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        TrackedFile f(path);
+        const bool ok = f.open() && f.write(bytes) && f.close();
+        if (!ok && error)
+            *error = f.errorText();
+        return ok;
+    }
+    QSaveFile f(path);
+    // Devices and files in folders we may not create in are written in place.
+    f.setDirectWriteFallback(true);
+    // Unbuffered: commit() would not see a write that fails while it flushes.
+    const bool ok = f.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
+                    f.write(bytes) == bytes.size() && f.commit();
+    if (!ok && error)
+        *error = path + QStringLiteral(": ") + f.errorString();
+    return ok;
+}
+
+bool flushStandardOutput(QString* error)
+{
+    const bool ok = std::fflush(stdout) == 0 && !std::ferror(stdout);
+    const int err = errno;
+    if (!ok && error)
+        *error = QStringLiteral("standard output: ") +
+                 (g_stdoutHeld ? QStringLiteral("closed") : errnoText(err));
+    return ok;
+}
+
+void prepareOutput()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    // /dev/full refuses every write, so output to a closed stream fails loudly.
+    for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
+            continue;
+        const int held = ::open("/dev/full", O_WRONLY);
+        if (held >= 0 && held != fd) {
+            ::dup2(held, fd);
+            ::close(held);
+        }
+        if (fd == STDOUT_FILENO)
+            g_stdoutHeld = true;
+    }
 }
 
 } // namespace cv

@@ -1,33 +1,75 @@
 #pragma once
-// Files the program is writing register here while open, so that an ending
-// program can flush and close them first.
+// The one writer for every file the programs write. Each write goes
+// straight to the file and is checked: a full disk, a file-size limit or a
+// device that takes nothing is noticed at the line it hits, the file is cut
+// back to its last whole line and takes nothing more. Files register here
+// while open, so that an ending program can close them first.
 
-#include <QFile>
+#include <QByteArray>
 #include <QString>
 
 namespace cv {
 
-// A file opened for writing whose contents survive the program's end.
 class TrackedFile {
 public:
+    enum class Mode { Truncate, Append };
+
     explicit TrackedFile(const QString& path);
     ~TrackedFile();
     TrackedFile(const TrackedFile&) = delete;
     TrackedFile& operator=(const TrackedFile&) = delete;
 
-    bool open(QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Truncate);
+    bool open(Mode mode = Mode::Truncate);
+    // Writes whole lines at once (`bytes` ends at a line end, or is the
+    // whole of a file that has none). False when the file is not open or
+    // not all of it landed; the file then ends on its last whole line, is
+    // failed for good and further writes are refused.
     bool write(const QByteArray& bytes);
-    bool flush();
-    void close();
-    bool isOpen() const { return file_.isOpen(); }
-    QFile& file() { return file_; }
+    // Nothing is held back, so this only reports the state: false once failed.
+    bool flush() const { return isOpen() && !failed(); }
+    // False when anything written since open() failed (closing included).
+    bool close();
+
+    bool isOpen() const { return fd_ >= 0; }
+    bool failed() const { return !error_.isEmpty(); }
+    // Why it failed ("No space left on device"), else empty.
+    QString reason() const { return error_; }
+    // "FILE: reason" once failed, else empty.
+    QString errorText() const
+    {
+        return failed() ? path_ + QStringLiteral(": ") + error_ : QString();
+    }
+    const QString& path() const { return path_; }
 
 private:
-    QFile file_;
+    void fail(int err);
+
+    QString path_;
+    int fd_ = -1;
+    qint64 whole_ = 0; // bytes up to the last whole line written
+    QString error_;
 };
 
-// Flushes and closes every open TrackedFile; called before the program ends.
+// Closes every open TrackedFile; called before the program ends.
 void closeAllTrackedFiles();
 int trackedFileCount();
+
+// Writes a whole file at once through a temporary one renamed over `path`
+// when complete, so a failed save leaves no half file. A device or pipe
+// (not a regular file) is written in place instead. False with `error`
+// ("FILE: reason") on any failure.
+bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+// Standard output of a command-line program: flushed and checked. False
+// after anything printed could not be written (a full disk, a closed
+// descriptor); `error` says why.
+bool flushStandardOutput(QString* error = nullptr);
+
+// Called once at program start. A file-size limit then makes writes fail
+// instead of killing the program, so the writers above can say what
+// happened; a closed standard output or error is held by a device that
+// refuses writes, so nothing opened later lands there by accident and
+// printing to it is noticed.
+void prepareOutput();
 
 } // namespace cv

@@ -1,10 +1,23 @@
 #include "platform/Services.h"
 
+#include "platform/ExitNow.h"
 #include "platform/OpenFiles.h"
 
 #include <cassert>
 #include <cstdio>
 #include <cstdlib>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define CV_LEAK_CHECK 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define CV_LEAK_CHECK 1
+#endif
+#ifdef CV_LEAK_CHECK
+#include <sanitizer/lsan_interface.h>
+#endif
 
 namespace cv {
 
@@ -48,7 +61,16 @@ void Services::endProgram(int code)
     std::fflush(nullptr);
     code = exitStatus(code);
     quit(code);
-    std::_Exit(code); // quit() must not return; make sure of it
+    exitNow(code); // quit() must not return; make sure of it
+}
+
+void exitNow(int code)
+{
+#ifdef CV_LEAK_CHECK
+    // Leaks found end the process here with the sanitizer's own status.
+    __lsan_do_leak_check();
+#endif
+    std::_Exit(code);
 }
 
 void fatalUsbFailure(const QString& detail)

@@ -154,28 +154,24 @@ std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, 
     }
 
     if (!options.usbLog.isEmpty()) {
-        s->log_ = std::make_unique<QFile>(options.usbLog);
-        if (!s->log_->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+        s->log_ = std::make_unique<TrackedFile>(options.usbLog);
+        if (!s->log_->open()) {
             if (error)
                 *error = QStringLiteral("Cannot write the USB log file \"%1\"").arg(options.usbLog);
             return nullptr;
         }
-        QFile* log = s->log_.get();
+        TrackedFile* log = s->log_.get();
         s->tracer_ = std::make_unique<TracingUsbAccess>(
             *s->board_,
-            [log, path = options.usbLog, failed = false](const VendorRecord& r) mutable {
-                if (failed)
-                    return;
-                const QByteArray line = usbLogLine(r).toLatin1() + '\n';
-                // Unbuffered, so a trace survives a run that ends abruptly. A
-                // trace that cannot be written says so but leaves the board be.
-                if (log->write(line) != line.size() || !log->flush()) {
-                    failed = true;
+            [log](const VendorRecord& r) {
+                // Straight to the file, so a trace survives a run that ends
+                // abruptly. A trace that cannot be written says so once
+                // (ending on its last whole line) but leaves the board be.
+                if (!log->failed() && !log->write(usbLogLine(r).toLatin1() + '\n'))
                     reportIncompleteOutput(
                         QStringLiteral("USB log \"%1\" cannot be written (%2): the trace is "
                                        "incomplete")
-                            .arg(path, log->errorString()));
-                }
+                            .arg(log->path(), log->reason()));
             },
             [&clock] { return clock.nowUs(); });
     }

@@ -5,8 +5,8 @@
 #include "link/TracingUsbAccess.h"
 #include "link/UsbAccess.h"
 #include "platform/Clock.h"
+#include "platform/OpenFiles.h"
 
-#include <QFile>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -57,7 +57,7 @@ private:
     BoardSession() = default;
     std::unique_ptr<UsbAccess> board_;
     std::unique_ptr<TracingUsbAccess> tracer_;
-    std::unique_ptr<QFile> log_;
+    std::unique_ptr<TrackedFile> log_;
     sim::SimBoard* sim_ = nullptr;
     QString description_;
 };

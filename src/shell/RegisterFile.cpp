@@ -5,8 +5,8 @@
 #include "platform/NumText.h"
 #include "platform/OpenFiles.h"
 #include "platform/Services.h"
+#include "platform/TextFileRead.h"
 
-#include <QFile>
 #include <QRegularExpression>
 
 namespace cv {
@@ -96,20 +96,18 @@ int16_t registerFileAddress(int line)
                                      : static_cast<int16_t>(line - kConsoleBank2Count);
 }
 
-bool saveRegisterFile(const QString& path)
+bool saveRegisterFile(const QString& path, QString* error)
 {
     TrackedFile file(path);
-    if (!file.open())
-        return false;
     // Lines go to the file as their registers arrive, so a run that ends
-    // half way leaves what was read.
-    bool ok = true;
+    // half way leaves what was read; a file that fails takes no more.
+    bool ok = file.open();
     auto put = [&](int address, int32_t value) {
         ok = ok && file.write(registerFileLine(address, value).toLatin1() + "\r\n");
     };
     int16_t status = 0;
     int32_t values[18] = {};
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c < 4 && ok; ++c) {
         const int base = reg::BANK2 + 24 * c;
         ReadRegisters(static_cast<int16_t>(base), 18, TargetChip, 0, status, values);
         for (int i = 0; i < 18; ++i)
@@ -118,29 +116,60 @@ bool saveRegisterFile(const QString& path)
         for (int i = 0; i < 6; ++i)
             put(base + 18 + i, values[i]);
     }
-    ReadRegisters(reg::PWR_CONTROL, 8, TargetChip, 0, status, values);
-    for (int i = 0; i < 8; ++i)
-        put(i, values[i]);
-    ok = ok && file.flush();
-    file.close();
+    if (ok) {
+        ReadRegisters(reg::PWR_CONTROL, 8, TargetChip, 0, status, values);
+        for (int i = 0; i < 8; ++i)
+            put(i, values[i]);
+    }
+    ok = file.close() && ok;
+    if (!ok && error)
+        *error = file.errorText();
     return ok;
 }
 
-bool loadRegisterFile(const QString& path)
+RegisterFileRead readRegisterFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
+    RegisterFileRead r;
+    const TextFileRead file = readTextFile(path, kRegisterFileLimits);
+    if (!file.bytes) {
+        r.error = file.error;
+        return r;
+    }
+    const QList<QByteArray> lines = file.bytes->split('\n');
     for (int line = 0; line < kRegisterFileLines; ++line) {
-        if (file.atEnd())
-            return false;
-        QByteArray bytes = file.readLine();
-        while (bytes.endsWith('\n') || bytes.endsWith('\r'))
+        // The text ends with its last line end, or the lines run out early.
+        if (line >= lines.size() || (line == lines.size() - 1 && lines[line].isEmpty())) {
+            r.error = QStringLiteral("%1 line %2: missing (a register file has %3 lines)")
+                          .arg(path)
+                          .arg(line + 1)
+                          .arg(kRegisterFileLines);
+            return r;
+        }
+        QByteArray bytes = lines[line];
+        while (bytes.endsWith('\r'))
             bytes.chop(1);
         int32_t value = 0;
-        if (!registerFileLineValue(QString::fromLatin1(bytes), value))
-            return false;
-        WriteRegister(registerFileAddress(line), value, TargetChip);
+        if (!registerFileLineValue(QString::fromLatin1(bytes), value)) {
+            r.error = QStringLiteral("%1 line %2: no register value in \"%3\"")
+                          .arg(path)
+                          .arg(line + 1)
+                          .arg(shortQuote(QString::fromLatin1(bytes)));
+            return r;
+        }
+        r.values.push_back(value);
+    }
+    return r;
+}
+
+bool loadRegisterFile(const QString& path, QString* error)
+{
+    const RegisterFileRead file = readRegisterFile(path);
+    for (size_t line = 0; line < file.values.size(); ++line)
+        WriteRegister(registerFileAddress(int(line)), file.values[line], TargetChip);
+    if (!file.error.isEmpty()) {
+        if (error)
+            *error = file.error;
+        return false;
     }
     services().sleepMs(50);
     return true;

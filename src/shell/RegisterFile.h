@@ -2,9 +2,12 @@
 // The register console's reads and its register files: bank 2 and the first
 // eight bank 1 registers as text, one register per line, ended by CR LF.
 
+#include "platform/TextFileRead.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace cv {
 
@@ -38,12 +41,24 @@ constexpr int kRegisterFileLines = 104;
 int16_t registerFileAddress(int line);
 
 // Reads the registers from the chip and writes them to `path`. False when
-// the file cannot be created or written.
-bool saveRegisterFile(const QString& path);
+// the file cannot be created or written; it then ends on its last whole
+// line and `error` says why.
+bool saveRegisterFile(const QString& path, QString* error = nullptr);
+// The values of a register file's lines, in order, up to the first line
+// that holds none; `error` (naming the file and line) is empty when all
+// 104 were read.
+struct RegisterFileRead {
+    std::vector<int32_t> values;
+    QString error;
+};
+RegisterFileRead readRegisterFile(const QString& path);
 // Writes the registers a file holds, line by line, and pauses 50 ms at the
-// end. False when the file cannot be read or runs out of lines or numbers
-// early; the registers written before that stay written.
-bool loadRegisterFile(const QString& path);
+// end. False, with `error` naming the file and line, when the file cannot
+// be read, is too large or runs out of lines or numbers early; the
+// registers written before that stay written.
+bool loadRegisterFile(const QString& path, QString* error = nullptr);
+// A register file is 104 short lines; anything far beyond is not one.
+constexpr TextFileLimits kRegisterFileLimits{1 << 20, 1024};
 
 inline const QString kRegisterFileFilter =
     QStringLiteral("CV5310 Register Files(*.txt)|*.txt|All Files (*.*)|*.*");

@@ -136,7 +136,7 @@ std::optional<Scenario> Scenario::parse(const QString& text, const BoardLayout& 
         }
         if (!number(w[0], v))
             return fail(lineNo, QStringLiteral("a time in ms (%1) or \"loop\" expected, got \"%2\"")
-                                    .arg(range, w[0]));
+                                    .arg(range, shortQuote(w[0])));
         const auto t = static_cast<int64_t>(v);
         if (t > latest) {
             latest = t;
@@ -148,22 +148,25 @@ std::optional<Scenario> Scenario::parse(const QString& text, const BoardLayout& 
         if (ev == QLatin1String("press") || ev == QLatin1String("release") ||
             ev == QLatin1String("tap")) {
             if (w.size() != 3)
-                return fail(lineNo, QStringLiteral("\"%1 KEY\" expected").arg(ev));
+                return fail(lineNo, QStringLiteral("\"%1 KEY\" expected").arg(shortQuote(ev)));
             const auto target = board.target(w[2]);
             if (!target)
                 return fail(lineNo, QStringLiteral("unknown key \"%1\" (this board has %2)")
-                                        .arg(w[2], board.targetNames().join(QLatin1String(", "))));
+                                        .arg(shortQuote(w[2]),
+                                             board.targetNames().join(QLatin1String(", "))));
             if (ev == QLatin1String("tap")) {
                 s.presses_.push_back({*target, t, t + 200});
             } else if (ev == QLatin1String("press")) {
                 if (open.count(*target))
-                    return fail(lineNo, QStringLiteral("\"%1\" is already pressed").arg(w[2]));
+                    return fail(lineNo,
+                                QStringLiteral("\"%1\" is already pressed").arg(shortQuote(w[2])));
                 open[*target] = s.presses_.size();
                 s.presses_.push_back({*target, t, kForever});
             } else {
                 const auto it = open.find(*target);
                 if (it == open.end())
-                    return fail(lineNo, QStringLiteral("\"%1\" is not pressed").arg(w[2]));
+                    return fail(lineNo,
+                                QStringLiteral("\"%1\" is not pressed").arg(shortQuote(w[2])));
                 if (t < s.presses_[it->second].from)
                     return fail(lineNo, QStringLiteral("release before its press"));
                 s.presses_[it->second].to = t;
@@ -181,7 +184,7 @@ std::optional<Scenario> Scenario::parse(const QString& text, const BoardLayout& 
         } else {
             return fail(lineNo,
                         QStringLiteral("unknown event \"%1\" (press, release, tap, slide, loop)")
-                            .arg(w[1]));
+                            .arg(shortQuote(w[1])));
         }
     }
     // An event at or after the period would never come round.
@@ -192,6 +195,21 @@ std::optional<Scenario> Scenario::parse(const QString& text, const BoardLayout& 
                                     .arg(s.loopMs_)
                                     .arg(loopLine));
     s.buildIndex();
+    return s;
+}
+
+std::optional<Scenario> Scenario::readFile(const QString& path, const BoardLayout& board,
+                                           QString* error)
+{
+    const TextFileRead file = readTextFile(path, kFileLimits);
+    QString why;
+    std::optional<Scenario> s;
+    if (!file.bytes)
+        why = file.error;
+    else if (!(s = parse(QString::fromUtf8(*file.bytes), board, &why)))
+        why = path + QLatin1Char(' ') + why;
+    if (!s && error)
+        *error = QStringLiteral("Scenario ") + why;
     return s;
 }
 

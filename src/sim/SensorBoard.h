@@ -4,6 +4,8 @@
 // carries which key or slider segment, its baseline and the capacitance a
 // finger adds.
 
+#include "platform/TextFileRead.h"
+
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -53,6 +55,13 @@ public:
     // "line N: ...".
     static std::optional<Scenario> parse(const QString& text, const BoardLayout& board,
                                          QString* error);
+    // Reads and parses a scenario file within kFileLimits; on a fault
+    // returns nothing and sets `error` to "Scenario FILE line N: ..." or
+    // "Scenario FILE is larger than ...".
+    static std::optional<Scenario> readFile(const QString& path, const BoardLayout& board,
+                                            QString* error);
+    // Scenario files are text people write or generate: 200,000 events fit.
+    static constexpr TextFileLimits kFileLimits{16 << 20, 1024};
     // The script that keeps the demo and the live views moving on its own.
     static Scenario standard(const BoardLayout& board);
     static QString standardText(const BoardLayout& board);

@@ -1,6 +1,7 @@
 #include "sim/SimBoard.h"
 
 #include "link/IntelHex.h"
+#include "link/LibUsbAccess.h"
 #include "link/VendorRequest.h"
 
 #include <QFile>
@@ -42,19 +43,9 @@ bool SimBoard::loadScenario(const QString& source, QString* error)
         sensors_.setScenario(Scenario{});
         return true;
     }
-    QFile f(source);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        if (error)
-            *error = QStringLiteral("Scenario %1: cannot be read").arg(source);
+    auto s = Scenario::readFile(source, layout, error);
+    if (!s)
         return false;
-    }
-    QString why;
-    auto s = Scenario::parse(QString::fromUtf8(f.readAll()), layout, &why);
-    if (!s) {
-        if (error)
-            *error = QStringLiteral("Scenario %1 %2").arg(source, why);
-        return false;
-    }
     sensors_.setScenario(std::move(*s));
     return true;
 }
@@ -89,8 +80,10 @@ int16_t SimBoard::Download_Firmware(int32_t handle, const char* path)
 {
     if (!connected_ || handle != kHandle || !path)
         return -1;
-    const HexResult hex = readIntelHexFile(QString::fromLocal8Bit(path));
-    if (!hex.image)
+    // The same refusals as the real board's path, with the same reason line.
+    const QString file = QString::fromLocal8Bit(path);
+    detail_ = fx2::imageProblem(file, readIntelHexFile(file));
+    if (!detail_.isEmpty())
         return -2;
     startFirmware();
     return 0;

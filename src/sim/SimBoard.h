@@ -48,6 +48,7 @@ public:
     // a file. On a bad file keeps the old one and sets `error`
     // ("Scenario FILE line N: ...").
     bool loadScenario(const QString& source, QString* error);
+    QString failureDetail() const override { return detail_; }
     // Set when the scenario of the configuration could not be loaded.
     QString scenarioError() const { return scenarioError_; }
     // Simulated milliseconds since the board was built (scenario time).
@@ -84,6 +85,7 @@ private:
     int64_t failNumber_ = -1;
     int64_t failFromUs_ = -1;
     QString scenarioError_;
+    QString detail_; // why the last firmware download was refused
 };
 
 } // namespace cv::sim

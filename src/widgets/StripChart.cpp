@@ -1,10 +1,10 @@
 #include "widgets/StripChart.h"
 
+#include "platform/OpenFiles.h"
 #include "platform/Services.h"
 #include "widgets/StripChartImpl.h"
 
 #include <QComboBox>
-#include <QSaveFile>
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
@@ -479,11 +479,8 @@ bool StripChart::saveVisibleCsv(const QString& path) const
     for (int i = 0; i < traceCount(); ++i)
         names.push_back(d_->nameOf(i));
     d_->updateFrame();
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    f.write(chart::historyCsv(names, d_->history, d_->frame.firstSet, d_->frame.endSet).toUtf8());
-    return f.commit();
+    return writeWholeFile(
+        path, chart::historyCsv(names, d_->history, d_->frame.firstSet, d_->frame.endSet).toUtf8());
 }
 
 QRect StripChart::plotRect(int plot) const

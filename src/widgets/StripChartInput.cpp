@@ -1,9 +1,11 @@
 // The strip chart under the mouse: which plot and set a position hits, the
 // cross-hair read-out, dragging to pan, the wheel zooms, and the context
 // menu with its saves.
+#include "platform/OpenFiles.h"
 #include "platform/Services.h"
 #include "widgets/StripChartImpl.h"
 
+#include <QBuffer>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -152,7 +154,10 @@ bool StripChart::savePng(const QString& path)
     d_->cursor.reset();
     const QPixmap pixmap = grab();
     d_->cursor = cursor;
-    return pixmap.save(path, "PNG");
+    // Encoded first, then written and checked as one piece.
+    QByteArray png;
+    QBuffer buffer(&png);
+    return pixmap.save(&buffer, "PNG") && writeWholeFile(path, png);
 }
 
 namespace {

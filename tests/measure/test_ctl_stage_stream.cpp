@@ -69,4 +69,12 @@ TEST(CtlStageStream, SummaryAndRamModeWithTheirResultsFile)
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     expectSummary(r.out, &fetched);
     EXPECT_GT(fetched, 10);
+    EXPECT_FALSE(r.err.contains("dropped")) << r.err.toStdString();
+    // At decimation 64 the 20 ms poll cannot keep up: the loss is said in words.
+    r = ctl({"write", "0", "0x02B0", "stage-stream", "0", "--seconds", "2", "--ram"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const auto dropped = QRegularExpression("overflow (\\d+)").match(r.out);
+    ASSERT_TRUE(dropped.hasMatch()) << r.out.toStdString();
+    EXPECT_GT(dropped.captured(1).toInt(), 0);
+    EXPECT_EQ(r.err, QStringLiteral("board dropped %1 sets\n").arg(dropped.captured(1)));
 }

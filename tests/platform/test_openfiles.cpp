@@ -1,23 +1,201 @@
+// Files. Every one the programs write, against a file-size limit, a device
+// that takes nothing and a folder that is not there: the writer says so, and
+// the file keeps its whole lines (or, written whole, is not left half). Every
+// one they read, against more than it should take: refused after a bounded
+// read, naming the file and line, quoting only a short prefix.
+#include "config/ConfigHeader.h"
+#include "config/StageContext.h"
+#include "link/RegMap.h"
+#include "link/UsbUtils.h"
+#include "measure/AdcStream.h"
+#include "measure/StageResults.h"
+#include "measure/StageStreamCommand.h"
+#include "measure/ui/AdcFrm.h"
+#include "measure/ui/RRTabStageFrm.h"
 #include "platform/OpenFiles.h"
-#include "support/FakeServices.h"
+#include "shell/RegisterFile.h"
+#include "sim/SensorBoard.h"
+#include "support/SimRig.h"
+#include "widgets/StripChart.h"
 
+#include <QCheckBox>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace cv;
 
-TEST(OpenFiles, FilesBeingWrittenAreFlushedAndClosedWhenTheProgramEnds)
+namespace {
+QByteArray contents(const QString& path)
 {
-    test::FakeServices fake;
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A window saving while it reads: true when it said so and stopped saving.
+template <class Window> bool windowSaves(test::SimRig& rig, const QString& path, int tab)
+{
+    Window w;
+    w.Form_Load();
+    w.Timer1_Timer();
+    if (auto* tabs = w.template findChild<QTabWidget*>(QStringLiteral("SSTab1")))
+        tabs->setCurrentIndex(tab);
+    rig.services.fileAnswers.push_back(path);
+    auto* save = w.template findChild<QCheckBox*>(QStringLiteral("ChkSaveResults"));
+    save->click();
+    w.ReadContCV5310Cmd_Click();
+    for (int i = 0; i < 400 && save->isChecked(); ++i) {
+        w.ReadTimer_Timer();
+        rig.services.virtualClock().advanceMs(std::max(1, w.readTimer()->interval()));
+    }
+    w.cmdClose_Click();
+    return !save->isChecked() && rig.services.lastMessage() == kResultsFileError;
+}
+
+// A chart whose CSV and picture are well over 2 KiB.
+std::unique_ptr<StripChart> filledChart()
+{
+    auto chart = std::make_unique<StripChart>();
+    chart->setTraceCount(1);
+    chart->setLength(1000);
+    chart->setBufferLength(1000);
+    chart->resize(800, 600);
+    for (int i = 0; i < 1000; ++i)
+        chart->append(i * 1000.5 + (i * 7919) % 997);
+    return chart;
+}
+
+using Write = std::function<bool(test::SimRig&, const QString&)>; // true: failure reported
+struct Writer {
+    const char* name;
+    bool wholeFile; // written at once through a temporary file
+    Write fails;
+};
+const Writer kWriters[] = {
+    {"stream", false,
+     [](test::SimRig& rig, const QString& path) {
+         return StreamConverterResults(20, path).fileFailed &&
+                rig.services.lastMessage().startsWith(kAdcFileError + "\n" + path + ": ");
+     }},
+    {"stage-stream", false,
+     [](test::SimRig& rig, const QString& path) {
+         bool ok = true;
+         RunStageStream({0, true, 20, path}, &ok);
+         return !ok && rig.services.lastMessage().startsWith(kResultsFileError + "\n" + path);
+     }},
+    {"register file", false,
+     [](test::SimRig&, const QString& path) {
+         QString why;
+         return !saveRegisterFile(path, &why) && why.startsWith(path + ": ");
+     }},
+    {"header", false,
+     [](test::SimRig&, const QString& path) { return !writeConfigHeader(path, 0); }},
+    {"converter window", false,
+     [](test::SimRig& rig, const QString& path) {
+         WriteRegister(reg::PWR_CONTROL, 0x02B0, TargetChip); // all twelve stages
+         return windowSaves<AdcFrm>(rig, path, 0);
+     }},
+    {"stage window", false,
+     [](test::SimRig& rig, const QString& path) {
+         CurrentStage = 0;
+         StageResultsSetup = stageResultsSetupFor(0);
+         return windowSaves<RRTabStageFrm>(rig, path, 1);
+     }},
+    {"chart CSV", true,
+     [](test::SimRig&, const QString& path) { return !filledChart()->saveVisibleCsv(path); }},
+    {"chart PNG", true,
+     [](test::SimRig&, const QString& path) { return !filledChart()->savePng(path); }},
+};
+
+// The process's file-size limit at 2 KiB (SIGXFSZ ignored, as the programs
+// do) while `write` runs.
+constexpr rlim_t kLimit = 2048;
+bool underSizeLimit(const std::function<bool()>& write)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit low = old;
+    low.rlim_cur = kLimit;
+    setrlimit(RLIMIT_FSIZE, &low);
+    const bool failed = write();
+    setrlimit(RLIMIT_FSIZE, &old);
+    return failed;
+}
+struct Reader {
+    const char* name;
+    const char* prefix; // of its messages
+    TextFileLimits limits;
+    std::function<QString(const QString&)> error;
+};
+const Reader kReaders[] = {
+    {"scenario", "Scenario ", sim::Scenario::kFileLimits,
+     [](const QString& path) {
+         QString error;
+         EXPECT_FALSE(sim::Scenario::readFile(path, sim::BoardLayout::forBoard(58), &error));
+         return error;
+     }},
+    {"register file", "", kRegisterFileLimits,
+     [](const QString& path) { return readRegisterFile(path).error; }},
+};
+
+QString written(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    return path;
+}
+} // namespace
+
+TEST(OpenFiles, EveryWriterSaysWhenTheFileFailsAndKeepsItsWholeLines)
+{
     QTemporaryDir dir;
-    TrackedFile results(dir.filePath("results.txt"));
-    ASSERT_TRUE(results.open());
-    results.write("32768\t32770\r\n");
-    EXPECT_EQ(trackedFileCount(), 1);
-    EXPECT_THROW(fake.endProgram(1), ProgramEnded);
-    EXPECT_FALSE(results.isOpen());
-    EXPECT_EQ(trackedFileCount(), 0);
-    QFile f(dir.filePath("results.txt"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), "32768\t32770\r\n");
+    for (const Writer& w : kWriters) {
+        SCOPED_TRACE(w.name);
+        const QString path = dir.filePath(QString::fromLatin1(w.name));
+        {
+            test::SimRig rig;
+            EXPECT_TRUE(underSizeLimit([&] { return w.fails(rig, path); }));
+        }
+        const QByteArray got = contents(path);
+        if (w.wholeFile)
+            EXPECT_TRUE(got.isEmpty()) << got.size();
+        else
+            EXPECT_TRUE(got.endsWith('\n') && got.size() > qsizetype(kLimit) / 2) << got.size();
+        for (const QString& bad : {QStringLiteral("/dev/full"), dir.filePath("missing/x")}) {
+            test::SimRig rig;
+            EXPECT_TRUE(w.fails(rig, bad)) << bad.toStdString();
+        }
+        EXPECT_EQ(trackedFileCount(), 0);
+    }
+}
+
+TEST(TextFileLimits, EveryReaderRefusesTooMuchAndQuotesOnlyAPrefix)
+{
+    QTemporaryDir dir;
+    for (const Reader& r : kReaders) {
+        SCOPED_TRACE(r.name);
+        const QString prefix = QString::fromLatin1(r.prefix);
+        const QString big =
+            written(dir.filePath("big"), QByteArray("1\n").repeated(r.limits.maxBytes / 2 + 1));
+        EXPECT_EQ(r.error(big), QStringLiteral("%1%2 is larger than %3 MiB")
+                                    .arg(prefix, big)
+                                    .arg(r.limits.maxBytes >> 20));
+        EXPECT_EQ(r.error("/dev/zero"), prefix + "/dev/zero is larger than " +
+                                            QString::number(r.limits.maxBytes >> 20) + " MiB");
+        // A NUL first, then far more than a line may hold.
+        const QString longLine = written(dir.filePath("long"), "1\n" + QByteArray(1, '\0') +
+                                                                   QByteArray(5000, 'x') + "\n");
+        const QString e = r.error(longLine);
+        EXPECT_EQ(e,
+                  prefix + longLine +
+                      " line 2: longer than 1024 characters (\"\\x00xxxxxxxxxxxxxxxxxxxxxxx...\")");
+        // What the file says wrong comes with its name and line too.
+        EXPECT_TRUE(r.error(written(dir.filePath("bad"), "1\n"))
+                        .startsWith(prefix + dir.filePath("bad") + " line "));
+    }
 }

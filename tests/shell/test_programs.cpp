@@ -4,7 +4,9 @@
 #include "shell/RegisterFile.h"
 #include "support/RunProgram.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 using cv::test::ProgramRun;
@@ -65,10 +67,14 @@ TEST(Programs, CommandLinesAndWhatTheyAnswer)
         {"cv5320ctl",
          {"--board", "fx2-emu", "--sim-fault", "request=4", "write", "0x80", "1", "read", "0x80",
           "info"},
-         1, "", "USB communication failed"},
+         1,
+         "",
+         "USB communication failed"},
         {"cv5320ctl",
-         {"--board", "fx2-emu", "--sim-fault", "after=1000", "info", "wait", "1000", "info"}, 1,
-         "Board ID: 58", "USB communication failed"},
+         {"--board", "fx2-emu", "--sim-fault", "after=1000", "info", "wait", "1000", "info"},
+         1,
+         "Board ID: 58",
+         "USB communication failed"},
         {"cv5320ctl", sim + QStringList{"--sim-fault", "sometimes", "info"}, 2, "",
          "Unknown fault \"sometimes\""},
         {"cv5320ctl",
@@ -134,7 +140,7 @@ TEST(Programs, UsbLogHasOneLinePerRequestAndAnUnwritableOneFailsTheRun)
         GTEST_SKIP() << "no /dev/full here";
     r = runProgram("cv5320ctl",
                    {"--board", "sim", "--usb-log", "/dev/full", "info", "read", "0x80"});
-    EXPECT_NE(r.code, 0);
+    EXPECT_EQ(r.code, 3);
     EXPECT_EQ(r.err.count("USB log \"/dev/full\" cannot be written"), 1) << r.err.toStdString();
     // The board was not disturbed: every command ran.
     EXPECT_TRUE(r.out.contains("Board ID: 58")) << r.out.toStdString();
@@ -179,4 +185,32 @@ TEST(Programs, FilesCarryRegistersAndTheConfigurationBetweenRuns)
     r = runProgram("cv5320-eval", {"--render", dir.path()});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(QFile::exists(dir.filePath("CV5320TopLevelFrm.png")));
+}
+
+TEST(Programs, RefuseWhatTheyCannotDoBeforeOrAsTheyDoIt)
+{
+    QTemporaryDir dir;
+    const struct {
+        const char* shell; // $0: cv5320ctl, $1: cv5320-eval, run in an empty folder
+        int code;
+        const char* said;
+    } cases[] = {
+        {"\"$0\" --board sim dump >/dev/full", 1, "standard output: No space left"},
+        {"\"$0\" --board sim info >&-", 1, "standard output: closed"},
+        // The transport reads at most 28 registers: refused before start-up.
+        {"\"$0\" --board sim --usb-log u read 0x80 29", 2, "count 29 is out of range (1 to 28)"},
+        // Bytes that are not valid text would name another file.
+        {"\"$0\" --board sim save \"$(printf 'r\\377')\"", 2, "\"r\\xff\" is not valid text"},
+        // An option's value is a value: "-h" names a scenario file here.
+        {"\"$1\" --scenario -h --render .", 2, "Scenario -h cannot be read"},
+    };
+    for (const auto& c : cases) {
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start("/bin/sh", {"-c", c.shell, CV_BIN_DIR "/cv5320ctl", CV_BIN_DIR "/cv5320-eval"});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), c.code) << c.shell;
+        EXPECT_TRUE(p.readAllStandardError().contains(c.said)) << c.shell;
+        EXPECT_TRUE(QDir(dir.path()).isEmpty()) << c.shell;
+    }
 }

@@ -83,7 +83,13 @@ TEST_F(StartupTest, NoUsableFirmwareOrNoBoardIsAStartupFailure)
         PathRecorder rec(board.access());
         EXPECT_THROW(runStartup(rec, dir.path()), ProgramEnded);
         ASSERT_EQ(board.services.messages.size(), 1u);
-        EXPECT_EQ(board.services.messages[0].text, kStartupFailure);
+        // A file that is there but unusable says why on a line of its own.
+        const QString text = board.services.messages[0].text;
+        if (setup == Corrupt)
+            EXPECT_TRUE(text.startsWith(kStartupFailure + "\nThe firmware file"))
+                << text.toStdString();
+        else
+            EXPECT_EQ(text, kStartupFailure);
         EXPECT_EQ(board.services.messages[0].icon, MsgIcon::Critical);
         EXPECT_EQ(board.services.messages[0].title, kAppTitle);
         EXPECT_FALSE(board.board->firmwareRunning());

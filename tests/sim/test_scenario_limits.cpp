@@ -1,7 +1,6 @@
 // Scenario files as a careless or hostile user writes them: numbers that do
 // not fit, loops that hide events, and long generated scripts.
 #include "sim/SensorBoard.h"
-#include "sim/SimBoard.h"
 
 #include <gtest/gtest.h>
 #include <random>

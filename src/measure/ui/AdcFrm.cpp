@@ -292,8 +292,13 @@ void AdcFrm::ReadTimer_Timer()
         const auto& results = Reading.results();
         if (!AdcPlot->hold())
             ShowSet(results);
-        if (ChkSaveResults->isChecked() && ResultsFile)
-            ResultsFile->write(adcResultsDataLine(results.data()));
+        if (ChkSaveResults->isChecked() && ResultsFile &&
+            !ResultsFile->write(adcResultsDataLine(results.data()))) {
+            // The file keeps its whole lines; saving stops, reading goes on.
+            CloseResultsFile();
+            ChkSaveResults->setChecked(false);
+            services().message(kAdcFileError, MsgIcon::None, kAppTitle, MsgButtons::Ok);
+        }
     }
     if (Reading.reading())
         ReadTimer->start(pass.nextIntervalMs);
@@ -389,7 +394,6 @@ void AdcFrm::CloseResultsFile()
 {
     if (!ResultsFile)
         return;
-    ResultsFile->flush();
     ResultsFile->close();
     ResultsFile.reset();
 }

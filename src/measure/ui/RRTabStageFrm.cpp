@@ -61,6 +61,10 @@ RRTabStageFrm::RRTabStageFrm(QWidget* parent) : QDialog(parent)
     buttons->addWidget(ReadContCV5310Cmd);
     buttons->addWidget(ChkSaveResults);
     buttons->addWidget(CmdClearGraph);
+    // Added: what the board dropped while reading, shown only when it did.
+    DroppedLbl = namedLabel(this, "DroppedLbl");
+    DroppedLbl->hide();
+    buttons->addWidget(DroppedLbl);
     buttons->addStretch();
     buttons->addWidget(cmdClose);
     right->addLayout(buttons);

@@ -6,6 +6,7 @@
 
 #include "measure/StageResults.h"
 #include "measure/StageStream.h"
+#include "measure/StreamStats.h"
 
 #include <QDialog>
 #include <array>
@@ -167,6 +168,10 @@ private:
     DiagramScale Scale;
     StagePassLoop Loop;
     std::unique_ptr<StageResultsFile> ResultsFile;
+    BoardCountsSince Dropped; // since reading started
+
+public:
+    QLabel* DroppedLbl; // "board dropped N sets", shown only then
 };
 
 } // namespace cv

@@ -180,6 +180,7 @@ void RRTabStageFrm::StartReading()
     // From here a capture ended by anyone else is armed again by the passes.
     Loop.claimCapture(stageCaptureWord(Stage, ShownTab()));
     CaptureStatusLbl->clear();
+    Dropped = BoardCountsSince();
     ReadTimer->start(0);
 }
 
@@ -249,13 +250,21 @@ void RRTabStageFrm::ReadTimer_Timer()
                 TxtReg[size_t(i)]->setText(decText(s.graph[size_t(i)]));
             }
         }
-        if (r.append && ChkSaveResults->isChecked() && ResultsFile)
-            ResultsFile->writeLine(s.graph);
+        if (r.append && ChkSaveResults->isChecked() && ResultsFile &&
+            !ResultsFile->writeLine(s.graph)) {
+            // The file keeps its whole lines; saving stops, reading goes on.
+            CloseResultsFile();
+            ChkSaveResults->setChecked(false);
+            services().message(kResultsFileError);
+        }
         // The thresholds follow the live ambient; the level diagram keeps
         // the picture of the last setup change.
         if (r.refreshThresholds)
             ThresholdRefresh();
     }
+    const QString dropped = droppedSetsText(Dropped.overflowSoFar());
+    DroppedLbl->setText(dropped);
+    DroppedLbl->setVisible(!dropped.isEmpty());
     if (Reading)
         ReadTimer->start(r.nextIntervalMs);
 }

@@ -1,5 +1,7 @@
 #include "platform/ui/QtServices.h"
 
+#include "platform/ExitNow.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QEventLoop>
@@ -141,7 +143,7 @@ void QtServices::playSound(const QString& file)
 
 void QtServices::quit(int code)
 {
-    std::_Exit(code);
+    exitNow(code);
 }
 
 } // namespace cv
