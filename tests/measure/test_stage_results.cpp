@@ -25,37 +25,10 @@ TEST(StageThresholds, RoundHalvesToEvenOnTheExactQuotients)
     EXPECT_EQ(highThreshold(1000, 6, 0), 1002); // 1001.5
 }
 
-TEST(StageThresholds, FormulaTextsAndTheStagesNumbers)
+TEST(StageSetupLists, TheFieldsEachListSelects)
 {
-    EXPECT_EQ(maxFormulaCaption(), "Maximum Threshold Calculation");
-    EXPECT_EQ(minFormulaCaption(), "Minimum Threshold Calculation");
-    EXPECT_EQ(maxFormulaText(), "Max Thresh = Ambient + (Offset High/4) + ((Offset High - "
-                                "(Offset High/4))/16) x Pos Sens");
-    EXPECT_EQ(minFormulaText(), "Min Thresh = Ambient - (Offset Low/4) + ((Offset Low - (Offset "
-                                "Low/4))/16) x Neg Sens");
-    EXPECT_EQ(maxResultText(30000, 800, 5, 30388),
-              "Max Threshold =  30000 + ( 800/4) + (( 800- 800/4)/16) x  5 =  30388");
-    EXPECT_EQ(minResultText(30000, 800, 4, 29650),
-              "Min Threshold =  30000 - ( 800/4) + (( 800- 800/4)/16) x  4 =  29650");
-}
-
-TEST(StageSetupLists, EntriesWithTheirTrailingBlanksAndTheFieldsTheySelect)
-{
-    const QStringList sens = sensitivityItems();
-    ASSERT_EQ(sens.size(), 16);
-    EXPECT_EQ(sens[0], "25.00% ");
-    EXPECT_EQ(sens[1], "29.73% ");
-    EXPECT_EQ(sens[15], "95.32% ");
-    for (const QString& s : sens)
-        EXPECT_TRUE(s.endsWith(QLatin1String("% ")));
-    EXPECT_EQ(peakDetectItems(),
-              (QStringList{"40% ", "50% ", "60% ", "70% ", "80% ", "90% ", "90% ", "90% "}));
-
     const SensitivityFields f = sensitivityFields(0x4321);
-    EXPECT_EQ(sens[f.neg], "29.73% ");
-    EXPECT_EQ(peakDetectItems()[f.negPeak], "60% ");
-    EXPECT_EQ(sens[f.pos], "39.08% ");
-    EXPECT_EQ(peakDetectItems()[f.posPeak], "80% ");
+    EXPECT_EQ((std::array{f.neg, f.negPeak, f.pos, f.posPeak}), (std::array{1, 2, 3, 4}));
     // Bit 15 and bit 7 belong to no list.
     const SensitivityFields g = sensitivityFields(0x8080);
     EXPECT_EQ(g.neg + g.negPeak + g.pos + g.posPeak, 0);
@@ -123,10 +96,6 @@ TEST(StageStatus, RowsShowTwelveStageBitsAndTheStagesLamp)
     EXPECT_EQ(statusRow(0x00FF, 0, 0x00FF).valueText, "FF");
     EXPECT_EQ(statusRow(0x0F00, 0, 0x00FF).valueText, "0");
 
-    const auto c = statusLampCaptions(3);
-    EXPECT_EQ(c[0], "Stage  3  Low Limit Status");
-    EXPECT_EQ(c[1], "Stage  3 High Limit Status");
-    EXPECT_EQ(c[2], "Stage  3 Proximity Status");
     EXPECT_EQ(maxThreshCaption(0), "Max Thresh 0xFA");
     EXPECT_EQ(minThreshCaption(0), "Min Thresh 0x101");
     EXPECT_EQ(maxThreshCaption(11), "Max Thresh 0x286");
