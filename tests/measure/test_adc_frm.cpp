@@ -3,10 +3,12 @@
 // closing while it reads.
 #include "config/DiagramOps.h"
 #include "config/DialogProbe.h"
+#include "config/StageContext.h"
 #include "config/ui/DiagramFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/ui/AdcFrm.h"
+#include "measure/ui/RRTabStageFrm.h"
 #include "platform/OpenFiles.h"
 #include "support/Captions.h"
 #include "support/ForwardingAccess.h"
@@ -181,31 +183,6 @@ TEST_F(Adc, EachListChangesItsFieldAndEndsAStreamFirst)
     EXPECT_TRUE(w.reading());
 }
 
-TEST_F(Adc, AChipInShutdownRefusesTheStartWithItsMessage)
-{
-    {
-        chip().poke(reg::PWR_CONTROL, 0x00B3);
-        AdcFrm w;
-        loadArmed(w);
-        auto* button = child<QPushButton>(w, "ReadContCV5310Cmd");
-        QString captionDuringMessage;
-        rig.services.onMessage = [&](const RecordedMessage&) {
-            captionDuringMessage = button->text();
-        };
-        rig.services.messages.clear();
-        w.ReadContCV5310Cmd_Click();
-        ASSERT_EQ(rig.services.messages.size(), 1u);
-        const auto& m = rig.services.messages[0];
-        EXPECT_EQ(m.text, "CV5310 is in Shutdown Mode. No Results Available");
-        EXPECT_EQ(m.icon, MsgIcon::None);
-        EXPECT_EQ(captionDuringMessage, "Read Graph");
-        EXPECT_EQ(button->text(), "Read Graph");
-        EXPECT_FALSE(w.reading());
-        EXPECT_TRUE(rig.registerOps().empty());
-        rig.services.onMessage = nullptr;
-    }
-}
-
 TEST_F(Adc, StartPassesAndStopAsTheBoardSeesThem)
 {
     AdcFrm w;
@@ -290,23 +267,6 @@ TEST_F(Adc, TheFirstTwoPassesAddNothingAndClearStagesKeepTheirColumn)
     EXPECT_EQ(lines[1].split('\t').size(), 12); // stage 4's column too
 }
 
-TEST_F(Adc, ASaveDialogCancelledLeavesTheBoxClear)
-{
-    AdcFrm w;
-    loadArmed(w);
-    auto* box = child<QCheckBox>(w, "ChkSaveResults");
-    box->setChecked(true);
-    w.ChkSaveResults_Click(); // no answer queued: cancelled
-    ASSERT_EQ(rig.services.fileRequests.size(), 1u);
-    EXPECT_EQ(rig.services.fileRequests[0].filter,
-              "CV5320 Register Files(*.txt)|*.txt|All Files (*.*)|*.*");
-    ASSERT_EQ(rig.services.messages.size(), 1u);
-    EXPECT_EQ(rig.services.messages[0].text, "Error: Cannot Save Values to File");
-    EXPECT_FALSE(box->isChecked());
-    EXPECT_FALSE(w.resultsFileOpen());
-    EXPECT_TRUE(rig.registerOps().empty());
-}
-
 TEST_F(Adc, ABoardThatNeverTakesUpTheStreamIsGivenUpAfterTwoSeconds)
 {
     AdcFrm w;
@@ -341,4 +301,43 @@ TEST_F(Adc, TheBlockDiagramOpensTheWindowOnceTheBoardStreams)
     EXPECT_EQ(ops[0], boardWrite(10, 0x0F00));
     EXPECT_EQ(ops[1], boardRead(10, 1, 0));
     EXPECT_EQ(ops[2], chipRead(0x000)); // then the window loads
+}
+
+// Both result windows: a chip in shutdown refuses the start, and a cancelled
+// save dialog leaves the box clear; neither touches the board.
+template <class W> void refusesStartAndCancelledSave(const char* filter)
+{
+    SimRig rig{quiet()};
+    rig.board->chip().poke(reg::PWR_CONTROL, 0x00B3);
+    StageResultsSetup = stageResultsSetupFor(CurrentStage = 0);
+    W w;
+    w.Form_Load();
+    w.Timer1_Timer();
+    rig.clearRecords();
+    auto* button = child<QPushButton>(w, "ReadContCV5310Cmd");
+    const QString idle = button->text();
+    QString captionDuringMessage;
+    rig.services.onMessage = [&](const RecordedMessage&) { captionDuringMessage = button->text(); };
+    w.ReadContCV5310Cmd_Click();
+    rig.services.onMessage = nullptr;
+    EXPECT_EQ(captionDuringMessage, idle);
+    EXPECT_EQ(button->text(), idle);
+    EXPECT_FALSE(w.reading());
+    EXPECT_FALSE(w.readTimer()->isActive());
+    auto* box = child<QCheckBox>(w, "ChkSaveResults");
+    box->click(); // no answer queued: cancelled
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(rig.services.fileRequests.at(0).filter, filter);
+    ASSERT_EQ(rig.services.messages.size(), 2u);
+    EXPECT_EQ(rig.services.messages[0].text, "CV5310 is in Shutdown Mode. No Results Available");
+    EXPECT_EQ(rig.services.messages[0].icon, MsgIcon::None);
+    EXPECT_EQ(rig.services.messages[1].text, "Error: Cannot Save Values to File");
+    EXPECT_TRUE(rig.registerOps().empty());
+}
+
+TEST(ResultWindows, ShutdownRefusesTheStartAndACancelledSaveLeavesTheBoxClear)
+{
+    refusesStartAndCancelledSave<AdcFrm>("CV5320 Register Files(*.txt)|*.txt|All Files (*.*)|*.*");
+    refusesStartAndCancelledSave<RRTabStageFrm>(
+        "CV5310 Register Files(*.txt)|*.txt|All Files (*.*)|*.*");
 }

@@ -17,7 +17,10 @@ struct Capture : ::testing::Test {
     ScriptedBoard board;
     int16_t status = 0;
     int32_t v[8] = {};
-    void chipRead(int address, int count) { ReadRegisters(int16_t(address), count, TargetChip, 0, status, v); }
+    void chipRead(int address, int count)
+    {
+        ReadRegisters(int16_t(address), count, TargetChip, 0, status, v);
+    }
 };
 } // namespace
 

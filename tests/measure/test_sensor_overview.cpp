@@ -31,7 +31,7 @@ TEST(SensorTuning, NoiseSignalAndSnrOfKnownSeries)
         {{0, 1, -1, 2, -2}, {0, 50, 52, 48, 1}, 1.41421, 4, 50, 12.5},
         {{0, 1, -1, 2, -2}, {0, 5, 7, 3}, 1.41421, 4, {}, {}}, // within twice the noise
         {{0, 1, -1, 2, -2}, {-30, -32, -1}, 1.41421, 4, -31, 7.75},
-        {{5, 5, 5}, {5, 15}, 0, 0, 10, 10}, // a quiet stage divides by one count
+        {{5, 5, 5}, {5, 15}, 0, 0, 10, 10},      // a quiet stage divides by one count
         {{10, 14}, {12, 40, 44}, 2, 4, 30, 7.5}, // signal from the untouched mean
     };
     for (const Case& c : cases) {
@@ -192,10 +192,10 @@ TEST_F(OverviewRig, ApplyWritesOnlyTheFieldsItChanges)
     WriteRegister(s1, 0x4321, TargetChip);
     WriteRegister(s2, 0x4321, TargetChip);
     rig->clearRecords();
-    const int writes = ApplySensChoices({{0, true, sensitivityFields(ReadRegister(
-                                                       reg::bank2(0, reg::SENSITIVITY))).pos},
-                                         {1, true, 9},
-                                         {2, false, 12}});
+    const int writes = ApplySensChoices(
+        {{0, true, sensitivityFields(ReadRegister(reg::bank2(0, reg::SENSITIVITY))).pos},
+         {1, true, 9},
+         {2, false, 12}});
     EXPECT_EQ(writes, 2);
     const std::vector<std::pair<int, int>> expected = {{s1, 0x4921}, {s2, 0x432C}};
     std::vector<std::pair<int, int>> written;
@@ -233,7 +233,8 @@ TEST(CtlOverview, OneObjectPerSecondAndTheSnrExitStatus)
     EXPECT_TRUE(last["pass"].isNull());
     EXPECT_EQ(last["why"].toString(), kNoTouchSeen);
 
-    run = runProgram(QStringLiteral("cv5320ctl"), {"--board", "sim", "snr", "--noise-seconds", "1"});
+    run =
+        runProgram(QStringLiteral("cv5320ctl"), {"--board", "sim", "snr", "--noise-seconds", "1"});
     EXPECT_EQ(run.code, 2);
     EXPECT_TRUE(run.err.contains("snr needs --noise-seconds A and --touch-seconds B"));
 }

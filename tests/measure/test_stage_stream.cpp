@@ -24,14 +24,6 @@ struct Passes : ::testing::Test {
 };
 } // namespace
 
-TEST(StageCapture, ModeWordsPerTab)
-{
-    EXPECT_EQ(stageCaptureWord(3, StageTab::InitialSetup), 0x8008);
-    EXPECT_EQ(stageCaptureWord(3, StageTab::RamData), 0x0008);
-    EXPECT_EQ(stageCaptureWord(11, StageTab::InitialSetup), 0x8800);
-    EXPECT_EQ(stageCaptureWord(0, StageTab::RamData), 0x0001);
-}
-
 TEST_F(Passes, WaitingPassesProbeTheStatusAndPauseByMode)
 {
     loop.start();
@@ -217,4 +209,3 @@ TEST(ChartRange, SetUpOnTheSecondPassThenMovedOnlyOutsideItsBand)
     EXPECT_EQ(r->lower, 29100);
     EXPECT_EQ(r->upper, 41600);
 }
-
