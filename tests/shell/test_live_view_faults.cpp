@@ -3,25 +3,25 @@
 // was writing is on disk whole, header first, to its last full line.
 #include "config/StageContext.h"
 #include "demo/DemoLoop.h"
+#include "demo/ui/EvalBoardFrm.h"
 #include "link/CaptureOwner.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
-#include "shell/ui/CV5320TopLevelFrm.h"
-#include "support/StubbornBoard.h"
-#include "demo/ui/EvalBoardFrm.h"
 #include "measure/AdcReading.h"
 #include "measure/StageResults.h"
 #include "measure/ui/AdcFrm.h"
 #include "measure/ui/RRTabStageFrm.h"
 #include "platform/OpenFiles.h"
+#include "shell/ui/CV5320TopLevelFrm.h"
 #include "support/RunProgram.h"
 #include "support/SimRig.h"
+#include "support/StubbornBoard.h"
 
 #include <QCheckBox>
-#include <QLabel>
-#include <QPushButton>
 #include <QFile>
 #include <QJsonDocument>
+#include <QLabel>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -54,6 +54,13 @@ int expectWholeFile(const QString& path, const QByteArray& header)
     return int(lines.size()) - 1;
 }
 
+sim::SimConfig onBoard(int id)
+{
+    sim::SimConfig config;
+    config.boardId = id;
+    return config;
+}
+
 // Runs a view for `ms` of the virtual clock.
 void runFor(const std::function<void()>& tick, FakeServices& services, int64_t ms)
 {
@@ -65,7 +72,7 @@ void runFor(const std::function<void()>& tick, FakeServices& services, int64_t m
 struct Running {
     std::function<void()> tick; // one tick of its timer with the pause after it
     std::function<bool()> reading;
-    std::function<QString()> status; // its status line
+    std::function<QString()> status;             // its status line
     std::function<void()> listChange, boxChange; // its own controls; empty: none
 };
 
@@ -79,31 +86,34 @@ struct LiveView {
     std::function<Running(std::unique_ptr<QWidget>&, const QString& path, FakeServices&)> start;
 };
 
+// A results window started with its results file at `path`; `box`: a value
+// box it has, pressed Enter in.
 template <class W>
-QString statusOf(W* w)
+Running resultsView(std::unique_ptr<QWidget>& owner, const QString& path, FakeServices& services,
+                    int tab, void (W::*list)(), void (W::*box)(int) = nullptr)
 {
-    return w->template findChild<QLabel*>(QStringLiteral("CaptureStatusLbl"))->text();
-}
-
-Running stageView(std::unique_ptr<QWidget>& owner, const QString& path, FakeServices& services,
-                  int tab)
-{
-    CurrentStage = 0;
-    StageResultsSetup = stageResultsSetupFor(0);
-    auto* w = new RRTabStageFrm;
+    StageResultsSetup = stageResultsSetupFor(CurrentStage = 0);
+    auto* w = new W;
     owner.reset(w);
     w->Form_Load();
     w->Timer1_Timer();
-    w->findChild<QTabWidget*>(QStringLiteral("SSTab1"))->setCurrentIndex(tab);
+    if (auto* tabs = w->template findChild<QTabWidget*>(QStringLiteral("SSTab1")))
+        tabs->setCurrentIndex(tab);
     services.fileAnswers.push_back(path);
-    w->findChild<QCheckBox*>(QStringLiteral("ChkSaveResults"))->click();
+    w->template findChild<QCheckBox*>(QStringLiteral("ChkSaveResults"))->click();
     w->ReadContCV5310Cmd_Click();
-    return {[w, &services] {
-                w->ReadTimer_Timer();
-                services.sleepMs(std::max(1, w->readTimer()->interval()));
-            },
-            [w] { return w->reading(); }, [w] { return statusOf(w); },
-            [w] { w->NegSensCmb_Click(); }, [w] { w->OffsetHighTxt_KeyPress(13); }};
+    Running r{
+        [w, &services] {
+            w->ReadTimer_Timer();
+            services.sleepMs(std::max(1, w->readTimer()->interval()));
+        },
+        [w] { return w->reading(); },
+        [w] { return w->template findChild<QLabel*>(QStringLiteral("CaptureStatusLbl"))->text(); },
+        [w, list] { (w->*list)(); },
+        {}};
+    if (box)
+        r.boxChange = [w, box] { (w->*box)(13); };
+    return r;
 }
 
 Running demoView(std::unique_ptr<QWidget>& owner, int boardId, DemoTab tab)
@@ -117,13 +127,20 @@ Running demoView(std::unique_ptr<QWidget>& owner, int boardId, DemoTab tab)
                 w->DemoTimer_Timer();
                 services().sleepMs(std::max(1, w->demoTimer()->interval()));
             },
-            [w] { return w->loop().active(); }, [] { return QString(); }, {}, {}};
+            [w] { return w->loop().active(); },
+            [] { return QString(); },
+            {},
+            {}};
 }
 
 // The demo's polling tabs write no file.
 LiveView demoEntry(const char* name, int boardId, DemoTab tab)
 {
-    return {name, boardId, {}, 0, demoTabTraffic(*demoVariantFor(boardId), tab).modeWord,
+    return {name,
+            boardId,
+            {},
+            0,
+            demoTabTraffic(*demoVariantFor(boardId), tab).modeWord,
             [boardId, tab](std::unique_ptr<QWidget>& owner, const QString&, FakeServices&) {
                 return demoView(owner, boardId, tab);
             }};
@@ -142,28 +159,18 @@ const std::vector<LiveView>& liveViews()
 {
     static const std::vector<LiveView> views = {
         {"AdcFrm", 58, adcResultsHeaderLine(), -1, 0x0F00,
-         [](std::unique_ptr<QWidget>& owner, const QString& path, FakeServices& services) {
-             auto* w = new AdcFrm;
-             owner.reset(w);
-             w->Form_Load();
-             w->Timer1_Timer();
-             services.fileAnswers.push_back(path);
-             w->ChkSaveResults->click();
-             w->ReadContCV5310Cmd_Click();
-             return Running{[w, &services] {
-                                w->ReadTimer_Timer();
-                                services.sleepMs(std::max(1, w->readTimer()->interval()));
-                            },
-                            [w] { return w->reading(); }, [w] { return statusOf(w); },
-                            [w] { w->DecCmb_Click(); }, {}};
+         [](auto& owner, const QString& path, FakeServices& services) {
+             return resultsView(owner, path, services, 0, &AdcFrm::DecCmb_Click);
          }},
         {"RRTabStageFrm summary", 58, stageResultsHeader(), 2, 0x8001,
-         [](std::unique_ptr<QWidget>& owner, const QString& path, FakeServices& services) {
-             return stageView(owner, path, services, 0);
+         [](auto& owner, const QString& path, FakeServices& services) {
+             return resultsView(owner, path, services, 0, &RRTabStageFrm::NegSensCmb_Click,
+                                &RRTabStageFrm::OffsetHighTxt_KeyPress);
          }},
         {"RRTabStageFrm RAM", 58, stageResultsHeader(), 2, 0x0001,
-         [](std::unique_ptr<QWidget>& owner, const QString& path, FakeServices& services) {
-             return stageView(owner, path, services, 1);
+         [](auto& owner, const QString& path, FakeServices& services) {
+             return resultsView(owner, path, services, 1, &RRTabStageFrm::NegSensCmb_Click,
+                                &RRTabStageFrm::OffsetHighTxt_KeyPress);
          }},
         demoEntry("EvalBoard3Frm Demo", 58, DemoTab::Demo),
         demoEntry("EvalBoard3Frm Slider", 58, DemoTab::Slider),
@@ -180,9 +187,7 @@ TEST(LiveViewFaults, EveryWindowEndsOnTheFatalPathWithItsFileWhole)
 {
     for (const LiveView& view : liveViews()) {
         SCOPED_TRACE(view.name);
-        sim::SimConfig config;
-        config.boardId = view.boardId;
-        SimRig rig(config);
+        SimRig rig(onBoard(view.boardId));
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("results.txt"));
         std::unique_ptr<QWidget> window;
@@ -235,8 +240,10 @@ TEST(LiveViewFaults, AViewWhoseCaptureIsEndedElsewhereRearmsKeepsEverySetAndClos
              top.setWindowState(Qt::WindowNoState);
              return true;
          }},
-        {"a list change", [](Running& r, CV5320TopLevelFrm&) { return r.listChange && (r.listChange(), true); }},
-        {"a value box", [](Running& r, CV5320TopLevelFrm&) { return r.boxChange && (r.boxChange(), true); }},
+        {"a list change",
+         [](Running& r, CV5320TopLevelFrm&) { return r.listChange && (r.listChange(), true); }},
+        {"a value box",
+         [](Running& r, CV5320TopLevelFrm&) { return r.boxChange && (r.boxChange(), true); }},
         {"another window's read",
          [](Running&, CV5320TopLevelFrm&) {
              ReadRegister(reg::PART_ID, TargetChip);
@@ -246,9 +253,7 @@ TEST(LiveViewFaults, AViewWhoseCaptureIsEndedElsewhereRearmsKeepsEverySetAndClos
     for (const LiveView& view : liveViews())
         for (const auto& [what, act] : interrupters) {
             SCOPED_TRACE(std::string(view.name) + ", " + what);
-            sim::SimConfig config;
-            config.boardId = view.boardId;
-            SimRig rig(config, false);
+            SimRig rig(onBoard(view.boardId), false);
             CV5320TopLevelFrm top(rig.access(), rig.appFolder.path(), QString());
             top.Form_Load();
             top.Form_Resize();
@@ -289,9 +294,7 @@ TEST(LiveViewFaults, ABoardThatRefusesTheRearmStopsTheViewWithItsReason)
 {
     for (const LiveView& view : liveViews()) {
         SCOPED_TRACE(view.name);
-        sim::SimConfig config;
-        config.boardId = view.boardId;
-        SimRig rig(config);
+        SimRig rig(onBoard(view.boardId));
         QTemporaryDir dir;
         std::unique_ptr<QWidget> window;
         Running r = view.start(window, dir.filePath(QStringLiteral("r.txt")), rig.services);
