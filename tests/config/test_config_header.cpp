@@ -5,6 +5,7 @@
 #include "config/ui/DiagramFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
+#include "support/Captions.h"
 #include "support/SimRig.h"
 
 #include <QDir>
@@ -24,14 +25,6 @@ std::array<std::array<int32_t, 2>, 12> allBias()
     std::array<std::array<int32_t, 2>, 12> c{};
     c.fill({kBias0, kBias1});
     return c;
-}
-
-QByteArray fixture(const char* name)
-{
-    // The source tree's path, not __FILE__: a compiler cache may make that relative.
-    QFile f(QStringLiteral(CV_TEST_DIR "/config/fixtures/") + QString::fromLatin1(name));
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name;
-    return f.readAll();
 }
 
 QByteArray fileBytes(const QString& path)
@@ -81,7 +74,7 @@ TEST(ConfigHeaderText, AllBiasExportMatchesTheFixtureWhole)
     ASSERT_EQ(rig.services.fileRequests.size(), 1u);
     EXPECT_EQ(rig.services.fileRequests[0].filter,
               "CV5320 Config .h Files(*.h)|*.h|All Files (*.*)|*.*");
-    EXPECT_EQ(fileBytes(path), fixture("all_bias_config.h.golden"));
+    expectGolden(QString::fromLatin1(fileBytes(path)), "config/fixtures/all_bias_config.h.golden");
 
     // Reads: two connection registers per stage, then eight per stage, then
     // register 0, six from 2 and six from 1. No writes.
