@@ -66,9 +66,7 @@ TEST(RegisterFile, LinesTheirNumbersAndTheirOrder)
         {"", false, 0},
         {" - Power Control (0x00) = 0", false, 0},
         {" 1e300  - Connection Mem 1", false, 0},
-        {" .", false, 0},
         {" - . ", false, 0},
-        {"-1e10", false, 0},
         {"1D+999", false, 0},
     };
     for (const auto& [text, ok, value] : values) {
