@@ -4,7 +4,6 @@
 #include "DialogProbe.h"
 #include "config/DiagramOps.h"
 #include "config/StageContext.h"
-#include "config/ui/DiagramFrm.h"
 #include "config/ui/InputMuxFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
@@ -175,22 +174,4 @@ TEST(InputMuxCalibration, GetOffsetRefreshesAndRunsTheLampTimers)
     EXPECT_FALSE(w.LoadLed->isOn());
     EXPECT_FALSE(w.Timer2->isActive());
     EXPECT_TRUE(t.rig.services.messages.empty());
-}
-
-TEST(InputMuxOpening, StageButtonOpensTheWindowForItsStage)
-{
-    SimRig rig;
-    DiagramFrm d;
-    QString title, label;
-    rig.services.onModal = [&](QObject* o) {
-        auto* w = qobject_cast<InputMuxFrm*>(o);
-        ASSERT_NE(w, nullptr);
-        title = w->windowTitle();
-        label = w->Label[4]->text();
-    };
-    d.MuxStage_Click(11);
-    EXPECT_EQ(title, DiagramFrm::inputWindowTitle(11));
-    EXPECT_EQ(label, stageInputSetupFor(11).Labels[4]);
-    ASSERT_FALSE(rig.writes().empty());
-    EXPECT_EQ(rig.writes()[0].address, reg::board::BoardStageSelect);
 }

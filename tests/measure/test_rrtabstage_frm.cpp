@@ -4,7 +4,6 @@
 #include "../config/DialogProbe.h"
 #include "ScriptedBoard.h"
 #include "config/StageContext.h"
-#include "config/ui/DiagramFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/ui/FormulaFrm.h"
@@ -333,28 +332,6 @@ TEST_F(Stage3, InterruptModeAndForceCalibration)
     EXPECT_EQ(shownText(w, "BtnIntEnModeLbl"), "Continuous");
     child<QPushButton>(w, "CmdForceCal")->click();
     EXPECT_EQ(board.ops.back(), write(TargetChip, 0x002, 0x40F0));
-}
-
-TEST(StageWindowOnTheBoard, TheResultButtonOpensItsStage)
-{
-    SimRig rig;
-    DiagramFrm d;
-    d.Form_Load();
-    EXPECT_TRUE(d.RRStage[2]->isEnabled());
-    EXPECT_FALSE(d.RRStage[2]->toolTip().contains(QLatin1String("Not available")));
-    QString title, lampCaption;
-    rig.services.onModal = [&](QObject* o) {
-        auto* w = qobject_cast<RRTabStageFrm*>(o);
-        ASSERT_TRUE(w);
-        title = w->windowTitle();
-        lampCaption = shownText(*w, "CmpltIntLbl");
-    };
-    d.RRStage_Click(2);
-    ASSERT_EQ(rig.services.modalWindows.size(), 1u);
-    EXPECT_EQ(title, "Sequencer Stage 2");
-    EXPECT_EQ(lampCaption, "Stage  2 Proximity Status");
-    EXPECT_EQ(CurrentStage, 2);
-    EXPECT_EQ(StageResultsSetup.Stage, 2);
 }
 
 TEST(StageWindowOnTheBoard, RamTabSaysWhatTheBoardDropped)
