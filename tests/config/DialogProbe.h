@@ -47,10 +47,4 @@ inline int shownValue(const QObject& window, const QString& name)
     return v;
 }
 
-// Writes to one chip register since the last clear.
-inline std::vector<int> chipWritesTo(const SimRig& rig, int address)
-{
-    return rig.writesTo(address);
-}
-
 } // namespace cv::test

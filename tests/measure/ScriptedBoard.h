@@ -23,18 +23,8 @@ public:
     std::array<uint16_t, 0x400> board{};
     std::deque<std::vector<uint16_t>> blocks;
     std::vector<RegisterOp> ops;
-    bool refuseModes = false; // BoardStageSelect reads back 0: a board that never streams
 
     void queue(std::vector<uint16_t> block) { blocks.push_back(std::move(block)); }
-    // Reads of one kind since the last clear.
-    std::vector<RegisterOp> reads() const
-    {
-        std::vector<RegisterOp> r;
-        for (const auto& op : ops)
-            if (!op.write)
-                r.push_back(op);
-        return r;
-    }
 
     int16_t Search_For_Boards(uint32_t, uint32_t, int32_t& n, uint8_t* list) override
     {
@@ -56,8 +46,7 @@ public:
             const int target = buffer[61] >> 7;
             const uint16_t v = uint16_t((buffer[62] << 8) | buffer[63]);
             ops.push_back({true, int16_t(target), address, 0, v, 0});
-            const bool refused = refuseModes && target == TargetBoard && address == 10;
-            (target == TargetChip ? chip : board)[size_t(address)] = refused ? 0 : v;
+            (target == TargetChip ? chip : board)[size_t(address)] = v;
             return 0;
         }
         const int address = int(value & 0x3FF);

@@ -137,7 +137,7 @@ TEST_F(Adc, LoadingReadsTheFieldsAndClearsThresholdReportingOnly)
     chip().poke(reg::PWR_CONTROL, 0x82E2);
     seq->setCurrentIndex(11);
     w.SeqStgCmb_Click();
-    EXPECT_EQ(chipWritesTo(rig, 0x000), std::vector<int>{0x82B2});
+    EXPECT_EQ(rig.writesTo(0x000), std::vector<int>{0x82B2});
 }
 
 TEST_F(Adc, EachListChangesItsFieldAndEndsAStreamFirst)
