@@ -6,6 +6,7 @@
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "support/Captions.h"
+#include "support/Files.h"
 #include "support/SimRig.h"
 
 #include <QDir>
@@ -25,12 +26,6 @@ std::array<std::array<int32_t, 2>, 12> allBias()
     std::array<std::array<int32_t, 2>, 12> c{};
     c.fill({kBias0, kBias1});
     return c;
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Bank 1 values that do not depend on what the board set up at boot.

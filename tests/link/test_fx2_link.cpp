@@ -6,6 +6,7 @@
 #include "shell/Startup.h"
 #include "sim/EmulatedFx2.h"
 #include "support/FakeServices.h"
+#include "support/Files.h"
 #include "support/HexText.h"
 
 #include <QFile>
@@ -40,11 +41,7 @@ struct Fx2Link : ::testing::Test {
 
     QString firmware(const QByteArray& text)
     {
-        const QString path = folder.filePath(kFirmwareFileName);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write(text);
-        return path;
+        return writeFile(folder.filePath(kFirmwareFileName), text);
     }
     int32_t connect()
     {
@@ -160,10 +157,16 @@ TEST_F(Fx2Link, FailuresDuringASessionEndOnTheFatalPath)
     const Row rows[] = {
         // Start-up makes three requests (firmware check, chip identity, EEPROM).
         {"stall", {sim::Fx2Fault::Stall, 5}, "", stall, 0},
-        {"timeout", {sim::Fx2Fault::Timeout, 5}, "", "Request 0xDD failed: no answer within 1 s.",
+        {"timeout",
+         {sim::Fx2Fault::Timeout, 5},
+         "",
+         "Request 0xDD failed: no answer within 1 s.",
          1000},
-        {"unplug", {sim::Fx2Fault::Unplug, 40}, "",
-         "Request 0xDD failed: the board is no longer connected.", 0},
+        {"unplug",
+         {sim::Fx2Fault::Unplug, 40},
+         "",
+         "Request 0xDD failed: the board is no longer connected.",
+         0},
         {"sim-fault request", {}, "request=5", stall, 0},
         {"sim-fault after", {}, "after=700", stall, 0},
     };
@@ -180,8 +183,8 @@ TEST_F(Fx2Link, FailuresDuringASessionEndOnTheFatalPath)
             board = access.get();
         } else {
             QString error;
-            session = BoardSession::create({"fx2-emu", {}, "none", row.simFault},
-                                           services.clock(), &error);
+            session = BoardSession::create({"fx2-emu", {}, "none", row.simFault}, services.clock(),
+                                           &error);
             ASSERT_TRUE(session) << error.toStdString();
             board = &session->access();
         }

@@ -5,6 +5,7 @@
 #include "link/UsbUtils.h"
 #include "measure/StageResults.h"
 #include "measure/ui/SensorOverviewFrm.h"
+#include "support/Files.h"
 #include "support/RunProgram.h"
 #include "support/SimRig.h"
 
@@ -99,12 +100,8 @@ struct OverviewRig : ::testing::Test {
 
     void open(const QByteArray& scenario)
     {
-        QFile f(dir.filePath("touch.txt"));
-        f.open(QIODevice::WriteOnly);
-        f.write(scenario);
-        f.close();
         sim::SimConfig config;
-        config.scenario = f.fileName();
+        config.scenario = writeFile(dir.filePath("touch.txt"), scenario);
         rig = std::make_unique<SimRig>(config);
         w = std::make_unique<SensorOverviewFrm>();
         w->Form_Load();

@@ -15,6 +15,7 @@
 #include "platform/OpenFiles.h"
 #include "shell/RegisterFile.h"
 #include "sim/SensorBoard.h"
+#include "support/Files.h"
 #include "support/SimRig.h"
 #include "widgets/StripChart.h"
 
@@ -30,11 +31,6 @@
 using namespace cv;
 
 namespace {
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A window saving while it reads: true when it said so and stopped saving.
 template <class Window> bool windowSaves(test::SimRig& rig, const QString& path, int tab)
@@ -143,12 +139,6 @@ const Reader kReaders[] = {
      [](const QString& path) { return readRegisterFile(path).error; }},
 };
 
-QString written(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-    return path;
-}
 } // namespace
 
 TEST(OpenFiles, EveryWriterSaysWhenTheFileFailsAndKeepsItsWholeLines)
@@ -161,7 +151,7 @@ TEST(OpenFiles, EveryWriterSaysWhenTheFileFailsAndKeepsItsWholeLines)
             test::SimRig rig;
             EXPECT_TRUE(underSizeLimit([&] { return w.fails(rig, path); }));
         }
-        const QByteArray got = contents(path);
+        const QByteArray got = test::fileBytes(path);
         if (w.wholeFile)
             EXPECT_TRUE(got.isEmpty()) << got.size();
         else
@@ -180,22 +170,22 @@ TEST(TextFileLimits, EveryReaderRefusesTooMuchAndQuotesOnlyAPrefix)
     for (const Reader& r : kReaders) {
         SCOPED_TRACE(r.name);
         const QString prefix = QString::fromLatin1(r.prefix);
-        const QString big =
-            written(dir.filePath("big"), QByteArray("1\n").repeated(r.limits.maxBytes / 2 + 1));
+        const QString big = test::writeFile(dir.filePath("big"),
+                                            QByteArray("1\n").repeated(r.limits.maxBytes / 2 + 1));
         EXPECT_EQ(r.error(big), QStringLiteral("%1%2 is larger than %3 MiB")
                                     .arg(prefix, big)
                                     .arg(r.limits.maxBytes >> 20));
         EXPECT_EQ(r.error("/dev/zero"), prefix + "/dev/zero is larger than " +
                                             QString::number(r.limits.maxBytes >> 20) + " MiB");
         // A NUL first, then far more than a line may hold.
-        const QString longLine = written(dir.filePath("long"), "1\n" + QByteArray(1, '\0') +
-                                                                   QByteArray(5000, 'x') + "\n");
+        const QString longLine = test::writeFile(
+            dir.filePath("long"), "1\n" + QByteArray(1, '\0') + QByteArray(5000, 'x') + "\n");
         const QString e = r.error(longLine);
         EXPECT_EQ(e,
                   prefix + longLine +
                       " line 2: longer than 1024 characters (\"\\x00xxxxxxxxxxxxxxxxxxxxxxx...\")");
         // What the file says wrong comes with its name and line too.
-        EXPECT_TRUE(r.error(written(dir.filePath("bad"), "1\n"))
+        EXPECT_TRUE(r.error(test::writeFile(dir.filePath("bad"), "1\n"))
                         .startsWith(prefix + dir.filePath("bad") + " line "));
     }
 }

@@ -3,6 +3,7 @@
 #include "shell/BoardSession.h"
 #include "shell/Startup.h"
 #include "support/FakeServices.h"
+#include "support/Files.h"
 #include "support/SimRig.h"
 
 #include <QFile>
@@ -53,10 +54,7 @@ TEST(BoardSession, EmulatedFx2RunsTheWholeUsbPathAndTheTraceShowsTheLoad)
 {
     FakeServices services;
     QTemporaryDir dir;
-    QFile hex(dir.filePath(kFirmwareFileName));
-    ASSERT_TRUE(hex.open(QIODevice::WriteOnly));
-    hex.write(standInFirmware());
-    hex.close();
+    writeFile(dir.filePath(kFirmwareFileName), standInFirmware());
 
     BoardOptions options;
     options.board = "fx2-emu";

@@ -2,6 +2,7 @@
 // rehearsed board failures, traces and the files they read and write.
 #include "shell/BoardSession.h"
 #include "shell/RegisterFile.h"
+#include "support/Files.h"
 #include "support/RunProgram.h"
 
 #include <QDir>
@@ -9,16 +10,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+using cv::test::fileBytes;
 using cv::test::ProgramRun;
 using cv::test::runProgram;
-
-namespace {
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-} // namespace
 
 TEST(Programs, CommandLinesAndWhatTheyAnswer)
 {

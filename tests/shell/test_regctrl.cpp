@@ -6,6 +6,7 @@
 #include "shell/ui/CV5320TopLevelFrm.h"
 #include "shell/ui/RegCtrlFrm.h"
 #include "support/Captions.h"
+#include "support/Files.h"
 #include "support/SimRig.h"
 #include "widgets/Led.h"
 
@@ -20,18 +21,6 @@ using namespace cv;
 using namespace cv::test;
 
 namespace {
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // A value per register that differs from its neighbours and stays clear of
 // the bits that make the chip act (software reset, forced calibration).

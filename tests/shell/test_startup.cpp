@@ -3,6 +3,7 @@
 #include "shell/BoardSession.h"
 #include "shell/Startup.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
+#include "support/Files.h"
 #include "support/ForwardingAccess.h"
 #include "support/SimRig.h"
 
@@ -23,9 +24,7 @@ const QString kStartupFailure =
 
 void writeHex(const QString& path)
 {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(standInFirmware());
+    writeFile(path, standInFirmware());
 }
 
 // Records the firmware path handed to the board.
@@ -76,9 +75,8 @@ TEST_F(StartupTest, NoUsableFirmwareOrNoBoardIsAStartupFailure)
         if (setup == NoBoard)
             writeHex(dir.filePath(kFirmwareFileName));
         if (setup == Corrupt) {
-            QFile f(dir.filePath(kFirmwareFileName));
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(":030000000200807C\r\n:00000001FF\r\n"); // bad checksum
+            writeFile(dir.filePath(kFirmwareFileName),
+                      ":030000000200807C\r\n:00000001FF\r\n"); // bad checksum
         }
         PathRecorder rec(board.access());
         EXPECT_THROW(runStartup(rec, dir.path()), ProgramEnded);
