@@ -8,7 +8,6 @@
 #include "widgets/Led.h"
 
 #include <QTimer>
-
 #include <gtest/gtest.h>
 
 using namespace cv;

@@ -9,9 +9,7 @@
 #include "support/Files.h"
 #include "support/SimRig.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 

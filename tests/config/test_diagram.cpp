@@ -22,8 +22,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTimer>
 
 using namespace cv;
 using namespace cv::test;

@@ -9,7 +9,6 @@
 #include "support/Files.h"
 #include "support/HexText.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 

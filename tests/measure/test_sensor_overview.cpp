@@ -9,7 +9,6 @@
 #include "support/RunProgram.h"
 #include "support/SimRig.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>

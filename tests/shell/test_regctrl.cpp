@@ -10,7 +10,6 @@
 #include "support/SimRig.h"
 #include "widgets/Led.h"
 
-#include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>

@@ -8,7 +8,6 @@
 #include "support/SimRig.h"
 
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
