@@ -45,8 +45,6 @@ TEST(BoardCalibration, SweepButtonLightsTheLampUntilOneSecondAfter)
     d.GetAllOffsetsCmd_Click();
     EXPECT_TRUE(d.GetOffsetsLed->isOn());
     EXPECT_EQ(d.Timer1->interval(), 1000);
-    EXPECT_EQ(CurrentStage, 11);
-    EXPECT_GE(rig.services.processEventsCalls, 12);
     d.Timer1_Timer();
     EXPECT_FALSE(d.GetOffsetsLed->isOn());
     EXPECT_FALSE(d.Timer1->isActive());

@@ -71,8 +71,6 @@ TEST(InputClassification, CountsSidesAndFloatingInputsButNotTheSpareBits)
          false},
         // A floating input counts on both sides, wherever it is.
         {Inputs().set(0, kFloat), 1, 1, true},
-        {Inputs().set(6, kFloat), 1, 1, true},
-        {Inputs().set(7, kFloat), 1, 1, true},
         {Inputs().set(12, kFloat), 1, 1, true},
     };
     for (const auto& c : cases) {

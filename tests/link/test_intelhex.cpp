@@ -1,5 +1,6 @@
 #include "link/IntelHex.h"
 #include "link/TracingUsbAccess.h"
+#include "support/Files.h"
 #include "support/HexText.h"
 
 #include <QFile>
@@ -71,12 +72,9 @@ TEST(IntelHex, RefusesEveryKindOfDamageWhole)
 TEST(IntelHex, FileReaderTakesOnlyRegularFilesOfSensibleSize)
 {
     QTemporaryDir dir;
-    const QString good = dir.filePath("good.hex");
-    QFile f(good);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(hexText({{0, QByteArray::fromHex("020080")}}));
-    f.close();
-    EXPECT_TRUE(readIntelHexFile(good).image);
+    EXPECT_TRUE(readIntelHexFile(writeFile(dir.filePath("good.hex"),
+                                           hexText({{0, QByteArray::fromHex("020080")}})))
+                    .image);
 
     // A link to a device that never ends, a folder, a missing file.
     const QString zero = dir.filePath("zero.hex");
@@ -86,15 +84,10 @@ TEST(IntelHex, FileReaderTakesOnlyRegularFilesOfSensibleSize)
     EXPECT_FALSE(readIntelHexFile(dir.filePath("missing.hex")).image);
 
     // Valid text, but more of it than any FX2 image needs.
-    const QString big = dir.filePath("big.hex");
-    QFile b(big);
-    ASSERT_TRUE(b.open(QIODevice::WriteOnly));
     const QByteArray line = hexRecord(0, 0x00, countingBytes(16));
-    for (qint64 n = 0; n <= kMaxHexFileBytes / line.size(); ++n)
-        b.write(line);
-    b.write(hexRecord(0, 0x01, {}));
-    b.close();
-    const auto r = readIntelHexFile(big);
+    const auto r = readIntelHexFile(
+        writeFile(dir.filePath("big.hex"),
+                  line.repeated(int(kMaxHexFileBytes / line.size()) + 1) + hexRecord(0, 0x01, {})));
     EXPECT_FALSE(r.image);
     EXPECT_TRUE(r.error.contains("larger than")) << r.error.toStdString();
 }
