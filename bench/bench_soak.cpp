@@ -19,6 +19,7 @@
 // The last line says "soak: ok" or what failed.
 // Usage: bench_soak [--seconds S] [--view NAME]   (default 300 s, every view)
 #include "BenchRig.h"
+#include "RealTime.h"
 #include "config/StageContext.h"
 #include "demo/ui/EvalBoardFrm.h"
 #include "link/RegMap.h"
@@ -58,17 +59,6 @@ public:
     QString savePath;
     std::optional<QString> fileDialog(const FileDialogRequest&) override { return savePath; }
 };
-
-long rssKib()
-{
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(f);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 constexpr int kFrameMs = 16; // the charts' display rate
 constexpr long kGrowthLimitKib = 1024;
@@ -220,9 +210,9 @@ bool soak(const View& view, double seconds)
             }
             services.sleepMs(int(std::min(nextTickMs, nextPaintMs) - services.nowMs()));
             if (rssAtMinute < 0 && services.nowMs() >= minuteMs)
-                rssAtMinute = rssKib();
+                rssAtMinute = bench::rssKib();
         }
-        const long growth = rssKib() - rssAtMinute;
+        const long growth = bench::rssKib() - rssAtMinute;
         run.stop();
         const BoardBlockCounts after = *board.blockCounts();
         const int64_t sets = after.fetched - before.fetched;
