@@ -102,7 +102,6 @@ TEST(StripChart, LengthSettingsSetTheDefaultSpanAndAtLeastWhatIsKept)
     // The legend's figures cover the span shown: the last ten sets.
     EXPECT_EQ(c.visibleStats(2).count, 10);
     EXPECT_DOUBLE_EQ(c.visibleStats(2).mean, 55.5);
-    EXPECT_FALSE(c.hold()); // the feeding loops never stop for the chart
     c.clear();
     EXPECT_EQ(c.pointCount(2), 0);
 }
