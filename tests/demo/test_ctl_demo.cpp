@@ -56,16 +56,12 @@ TEST(CtlDemo, EachTabPrintsItsFieldsForEveryShownBlock)
         ASSERT_EQ(r.code, 0) << r.err.toStdString();
         const auto b = blocks(r.out);
         ASSERT_FALSE(b.empty());
-        int clicks = 0;
-        for (const auto& o : b) {
+        for (const auto& o : b)
             for (const char* f : c.fields)
                 EXPECT_TRUE(o.contains(f)) << f;
-            clicks += o["clicks"].toInt();
-        }
-        if (c.tab == std::string("demo")) { // the press and the slide step and click
+        if (c.tab == std::string("demo")) { // the press and the slide step the list
             EXPECT_EQ(b.back()["item"].toString(), cv::countryNames()[b.back()["list"].toInt()]);
             EXPECT_GT(b.back()["list"].toInt(), 1);
-            EXPECT_GE(clicks, 2);
         } else if (c.tab == std::string("joypad")) {
             EXPECT_EQ(b.back()["col"].toInt(), 1);
         }

@@ -1,6 +1,7 @@
 #include "demo/DemoDecoders.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace cv;
 
@@ -36,72 +37,43 @@ TEST(CountryList, HoldsTheNamesAlphabetically)
         EXPECT_LT(c[i - 1], c[i]) << i;
 }
 
-TEST(DemoDecoder, AHeldKeyClicksOnceAndOnlyAfterARelease)
+TEST(DemoDecoder, ClicksOncePerPressAndStepsTheList)
 {
-    DemoBlocks d;
-    // Already held when the loop starts: lit, but silent until released.
-    EXPECT_TRUE(d.feed(0x0002, 0).keys.pressed[KeyUp]);
-    EXPECT_EQ(d.feed(0x0002, 0).clicks, 0);
-    EXPECT_FALSE(d.feed(0x0000, 0).keys.pressed[KeyUp]);
-    EXPECT_EQ(d.feed(0x0002, 0).clicks, 1);
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(d.feed(0x0002, 0).clicks, 0);
-    // Another key is armed by its own release only.
-    EXPECT_EQ(d.feed(0x0012, 0).clicks, 1); // centre was released all along
-    // Without audible feedback nothing clicks, and the arming stays.
-    d.feed(0, 0);
-    EXPECT_EQ(d.feed(0x0001, 0, false).clicks, 0);
-    EXPECT_EQ(d.feed(0x0001, 0, true).clicks, 1);
-}
-
-TEST(DemoDecoder, TapClicksOnceWhileTheWordRepeats)
-{
-    DemoBlocks d;
-    d.feed(0, 0x0000); // tap bit clear: armed
-    DemoView v = d.feed(0, 0xC000);
-    EXPECT_TRUE(v.tap);
-    EXPECT_TRUE(v.active);
-    EXPECT_EQ(v.position, 0);
-    EXPECT_EQ(v.list, 0); // no step command
-    EXPECT_EQ(v.clicks, 1);
-    EXPECT_EQ(d.feed(0, 0xC000).clicks, 0);
-    EXPECT_EQ(d.feed(0, 0xC000).clicks, 0);
-}
-
-TEST(DemoDecoder, ListStepsWrapAndClickOncePerRun)
-{
-    DemoBlocks d;
-    d.list = 144;
-    DemoView v = d.feed(0, 0x1000);
-    EXPECT_EQ(v.list, 0); // wraps without a click
-    EXPECT_EQ(v.clicks, 0);
-    v = d.feed(0, 0x2000);
-    EXPECT_EQ(v.list, 144); // and back
-    EXPECT_EQ(v.clicks, 0);
-
-    d.list = 10;
-    d.feed(0, 0x8000); // no command: the list click is armed
-    int clicks = 0;
-    for (int i = 1; i <= 4; ++i) {
-        v = d.feed(0, 0x9000);
-        EXPECT_EQ(v.list, 10 + i);
-        clicks += v.clicks;
+    struct Step {
+        int w0, w1, clicks, list;
+        bool sound = true;
+    };
+    const struct {
+        const char* what;
+        int list;
+        std::vector<Step> steps;
+    } cases[] = {
+        // Held when the loop starts: silent until released. Another key is armed
+        // by its own release only; without sound nothing clicks, the arming stays.
+        {"keys", 0, {{2, 0, 0, 0}, {2, 0, 0, 0}, {0, 0, 0, 0}, {2, 0, 1, 0}, {2, 0, 0, 0},
+                     {2, 0, 0, 0}, {0x12, 0, 1, 0}, {0, 0, 0, 0}, {1, 0, 0, 0, false},
+                     {1, 0, 1, 0}}},
+        {"tap repeats", 0, {{0, 0, 0, 0}, {0, 0xC000, 1, 0}, {0, 0xC000, 0, 0}, {0, 0xC000, 0, 0}}},
+        // Without a finger the steps wrap silently; with one, a run clicks once.
+        {"wrap", 144, {{0, 0x1000, 0, 0}, {0, 0x2000, 0, 144}}},
+        {"run", 10, {{0, 0x8000, 0, 10}, {0, 0x9000, 1, 11}, {0, 0x9000, 0, 12},
+                     {0, 0x9000, 0, 13}, {0, 0, 0, 13}, {0, 0x1000, 0, 14}}},
+        // Bit 6 over 5, bit 12 over 13, the key-pad's next over the slider's previous.
+        {"priorities", 5, {{0x60, 0, 0, 4}, {0x20, 0, 0, 5}, {0, 0x3000, 0, 6},
+                           {0x20, 0x2000, 0, 7}}},
+    };
+    for (const auto& c : cases) {
+        DemoBlocks d;
+        d.list = c.list;
+        for (size_t i = 0; i < c.steps.size(); ++i) {
+            const Step& st = c.steps[i];
+            const DemoView v = d.feed(st.w0, st.w1, st.sound);
+            EXPECT_EQ(v.clicks, st.clicks) << c.what << " step " << i;
+            EXPECT_EQ(v.list, st.list) << c.what << " step " << i;
+            EXPECT_EQ(v.keys.pressed[KeyUp], (st.w0 & 2) != 0) << c.what << " step " << i;
+            EXPECT_EQ(v.tap, (st.w1 & 0xC000) == 0xC000) << c.what << " step " << i;
+        }
     }
-    EXPECT_EQ(clicks, 1);
-    // A step without a finger on the slider does not click.
-    d.feed(0, 0);
-    EXPECT_EQ(d.feed(0, 0x1000).clicks, 0);
-}
-
-TEST(DemoDecoder, CommandPriorities)
-{
-    DemoBlocks d;
-    d.list = 5;
-    EXPECT_EQ(d.feed(0x0060, 0).list, 4); // bit 6 wins over bit 5
-    EXPECT_EQ(d.feed(0x0020, 0).list, 5);
-    EXPECT_EQ(d.feed(0, 0x3000).list, 6); // bit 12 wins over bit 13
-    // The key-pad's "next" and the slider's "previous": next is asked first.
-    EXPECT_EQ(d.feed(0x0020, 0x2000).list, 7);
 }
 
 TEST(DemoDecoder, TicksRoundHalvesToEvenAndStopAtTheLast)

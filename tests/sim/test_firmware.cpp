@@ -50,39 +50,6 @@ std::vector<int32_t> drainBlocks(int count, int32_t* ored = nullptr)
 
 } // namespace
 
-TEST(FirmwareCapture, StatusMarksWaitingBlocksUntilFetchedAndEndsAtPartIdRead)
-{
-    SimRig rig(quiet());
-    const FirmwareModel& fw = rig.board->firmware();
-    WriteRegister(reg::board::BoardStageSelect, 0x0004, TargetBoard); // stage 2, RAM mode
-    EXPECT_EQ(ReadRegister(reg::board::BoardStageSelect, TargetBoard), 0x0004);
-    rig.services.sleepMs(100);
-    EXPECT_EQ(boardStatus(), 1);
-    EXPECT_GE(fw.blocksWaiting(), 2);
-    // Each block in its three reads, until none waits: the last one fetched
-    // is the chip as it stands.
-    int32_t block[39] = {};
-    int16_t status = 1;
-    while (status == 1) {
-        ReadRegisters(11, 15, TargetBoard, 1, status, block);
-        ReadRegisters(26, 15, TargetBoard, 1, status, block + 15);
-        ReadRegisters(41, 9, TargetBoard, 1, status, block + 30);
-    }
-    EXPECT_EQ(block[0], rig.board->chip().peek(reg::bank3(2, reg::CONV_DATA)));
-    EXPECT_EQ(block[17], rig.board->chip().peek(reg::bank3(2, reg::SF_AMB)));
-    EXPECT_NEAR(block[0], 32768, 2500); // the standard configuration holds stage 2 near mid-scale
-    EXPECT_EQ(fw.blocksFetched(), fw.blocksProduced());
-
-    rig.services.sleepMs(100);
-    EXPECT_EQ(boardStatus(), 1);
-    ReadRegister(reg::PART_ID, TargetChip); // ends the capture
-    EXPECT_EQ(fw.blocksWaiting(), 0);
-    rig.services.sleepMs(200);
-    EXPECT_NE(boardStatus(), 1);
-    EXPECT_GT(fw.blocksProduced(), fw.blocksFetched());
-    EXPECT_EQ(fw.blocksOverflowed(), 0);
-}
-
 TEST(FirmwareCapture, StreamSummaryAndThresholdReporting)
 {
     SimRig rig(quiet());
@@ -224,13 +191,15 @@ TEST(Scenarios, ParseErrorsNameTheLine)
     QString error;
     EXPECT_TRUE(
         Scenario::parse("# comment\n100 press up\n300 release up # done\nloop 1000\n", b, &error));
-    EXPECT_FALSE(Scenario::parse("100 tap up\n\n200 tap nose\n", b, &error));
-    EXPECT_TRUE(error.startsWith("line 3: unknown key \"nose\"")) << error.toStdString();
-    EXPECT_FALSE(Scenario::parse("100 slide 0 300 50\n", b, &error));
-    EXPECT_TRUE(error.startsWith("line 1:"));
-    EXPECT_FALSE(Scenario::parse("100 release up\n", b, &error));
-    EXPECT_FALSE(Scenario::parse("abc tap up\n", b, &error));
-    EXPECT_FALSE(Scenario::parse("loop\n", b, &error));
+    for (const auto& [text, message] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"100 tap up\n\n200 tap nose\n", "line 3: unknown key \"nose\""},
+             {"100 slide 0 300 50\n", "line 1:"},
+             {"100 release up\n", "line 1:"},
+             {"abc tap up\n", "line 1:"},
+             {"loop\n", "line 1:"}}) {
+        EXPECT_FALSE(Scenario::parse(text, b, &error)) << text;
+        EXPECT_TRUE(error.startsWith(message)) << error.toStdString();
+    }
 
     auto s = Scenario::parse("100 press up\n300 release up\n400 slide 0 200 100\nloop 1000\n", b,
                              &error);

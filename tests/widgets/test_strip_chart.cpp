@@ -1,5 +1,6 @@
 #include "widgets/StripChart.h"
 
+#include "support/Captions.h"
 #include "support/FakeServices.h"
 
 #include <QComboBox>
@@ -182,12 +183,9 @@ TEST(StripChart, TheTimeAxisFollowsArrivalsOnTheProgramsClock)
     EXPECT_NEAR(s.chart.viewEndSeconds(), 2.99, 1e-9);
     EXPECT_NEAR(s.chart.viewStartSeconds(), 2.0, 1e-9); // the last 100 sets
 
+    test::expectCaptions(s.chart, QStringLiteral("widgets/fixtures/StripChart.captions.txt"));
     auto* box = s.chart.findChild<QComboBox*>(QStringLiteral("ChartSpan"));
     ASSERT_TRUE(box);
-    QStringList items;
-    for (int i = 0; i < box->count(); ++i)
-        items << box->itemText(i);
-    EXPECT_EQ(items, QStringList({"100 sets", "2 s", "10 s", "1 min", "10 min"}));
     emit box->activated(1);
     EXPECT_EQ(s.chart.timeSpan(), 2);
     EXPECT_NEAR(s.chart.viewStartSeconds(), 0.99, 1e-9);
@@ -223,7 +221,7 @@ TEST(StripChart, HoldIsAButtonAndAStrayClickChangesNothing)
     QSignalSpy spy(&s.chart, &StripChart::holdChanged);
     QTest::mouseClick(&s.chart, Qt::LeftButton, {}, s.inPlot()); // a stray click
     QToolButton* hold = s.holdButton();
-    ASSERT_TRUE(hold && !hold->toolTip().isEmpty());
+    ASSERT_TRUE(hold);
     hold->click();
     s.addSets(20);
     EXPECT_EQ(s.chart.visibleStats(0).latest, 49);
