@@ -228,41 +228,6 @@ TEST(EvalBoardFrm, FixedTexts)
     }
 }
 
-TEST(EvalBoardFrm, NumberBoxesCheckTheirRangesWithTheirMessages)
-{
-    Demo d(70);
-    d.open(DemoTab::Control);
-    const struct {
-        const char* box;
-        void (EvalBoardFrm::*change)();
-        const NumberFieldRule& rule;
-        const char *good, *bad;
-    } cases[] = {{"FastRateTxt", &EvalBoardFrm::FastRateTxt_Change, fastRateRule(), "255", "256"},
-                 {"FiltCompTxt", &EvalBoardFrm::FiltCompTxt_Change, filtCompRule(), "63", "64"},
-                 {"FullPowCtrlTxt", &EvalBoardFrm::FullPowCtrlTxt_Change, fullPowCtrlRule(),
-                  "1023", "1024"},
-                 {"LowPowCtrlTxt", &EvalBoardFrm::LowPowCtrlTxt_Change, lowPowCtrlRule(), "63",
-                  "64"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.box);
-        auto* t = child<QLineEdit>(*d.w, c.box);
-        d.rig.clearRecords();
-        d.rig.services.messages.clear();
-        t->setText(c.bad);
-        (d.w.get()->*c.change)();
-        EXPECT_TRUE(d.chipWrites().empty());
-        ASSERT_EQ(d.rig.services.messages.size(), 1u);
-        EXPECT_EQ(d.rig.services.messages[0].text, c.rule.message);
-        EXPECT_EQ(d.rig.services.messages[0].title, c.rule.title);
-        EXPECT_EQ(t->text(), c.bad); // the bad text stays
-        t->setText(c.good);
-        (d.w.get()->*c.change)();
-        EXPECT_EQ(d.chipWrites().size(), 1u);
-    }
-    EXPECT_EQ(d.rig.board->chip().peek(0x003) & 0x3FFF, 0x3FFF);
-    EXPECT_EQ(d.rig.board->chip().peek(0x004), 0xFFFF);
-}
-
 TEST(EvalBoardFrm, ControlTabLeavesTheLoopRunningAndATabChangeEndsIt)
 {
     Demo d(58);
@@ -333,46 +298,64 @@ TEST(EvalBoardFrm, ShutdownModeRefusesEveryLiveTab)
     EXPECT_EQ(d.rig.services.messages.size(), 2u);
 }
 
-TEST(EvalBoardFrm, PositionRatioAndParametersWriteTheirRegisters)
+TEST(EvalBoardFrm, NumberBoxesRefuseTextsOutOfRangeAndWriteTheRest)
 {
     Demo d(58);
     d.open(DemoTab::Control);
     EvalBoardFrm& w = *d.w;
-    // Each box: texts refused, a text taken, the board word it writes and the tip after.
+    // Each box: texts refused (with the rule's message where it has one), a
+    // text taken, the board word it writes and the tip after.
     const struct {
         const char* box;
         std::function<void()> enter;
         std::vector<const char*> bad;
         const char* good;
-        int address, value;
-        const char* tip;
+        const NumberFieldRule* rule = nullptr;
+        int address = -1, value = 0;
+        const char* tip = "";
     } cases[] = {
-        {"PosRatioTxt", [&] { w.PosRatioTxt_KeyPress(13); }, {"0.005", "100"}, "99.99", 0x040,
-         9999, "99.99"},
-        {"NbOfPositionsTxt", [&] { w.ParameterTxt_Change(0); }, {"65000"}, "200", 0x03C, 200,
-         "200"},
-        {"AutoscrollTxt", [&] { w.AutoscrollTxt_Change(); }, {"10"}, "750", 0x004, 750,
+        {"FastRateTxt", [&] { w.FastRateTxt_Change(); }, {"256"}, "255", &fastRateRule()},
+        {"FiltCompTxt", [&] { w.FiltCompTxt_Change(); }, {"64"}, "63", &filtCompRule()},
+        {"FullPowCtrlTxt", [&] { w.FullPowCtrlTxt_Change(); }, {"1024"}, "1023",
+         &fullPowCtrlRule()},
+        {"LowPowCtrlTxt", [&] { w.LowPowCtrlTxt_Change(); }, {"64"}, "63", &lowPowCtrlRule()},
+        {"PosRatioTxt", [&] { w.PosRatioTxt_KeyPress(13); }, {"0.005", "100"}, "99.99", nullptr,
+         0x040, 9999, "99.99"},
+        {"NbOfPositionsTxt", [&] { w.ParameterTxt_Change(0); }, {"65000"}, "200", nullptr, 0x03C,
+         200, "200"},
+        {"AutoscrollTxt", [&] { w.AutoscrollTxt_Change(); }, {"10"}, "750", nullptr, 0x004, 750,
          "Read back value: 750"},
         // Anything above 0, large values included.
-        {"ItemResolutionTxt", [&] { w.ItemResolutionTxt_Change(); }, {"0"}, "65000", 0x009,
-         65000, "Read back value: 65000"},
+        {"ItemResolutionTxt", [&] { w.ItemResolutionTxt_Change(); }, {"0"}, "65000", nullptr,
+         0x009, 65000, "Read back value: 65000"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.box);
         auto* box = child<QLineEdit>(w, c.box);
         for (const char* text : c.bad) {
             d.rig.clearRecords();
+            d.rig.services.messages.clear();
             box->setText(text);
             c.enter();
             EXPECT_TRUE(d.rig.writes().empty()) << text;
+            EXPECT_EQ(box->text(), text); // the bad text stays
+            ASSERT_EQ(d.rig.services.messages.size(), c.rule ? 1u : 0u);
+            if (c.rule) {
+                EXPECT_EQ(d.rig.services.messages[0].text, c.rule->message);
+                EXPECT_EQ(d.rig.services.messages[0].title, c.rule->title);
+            }
         }
         box->setText(c.good);
         c.enter();
         ASSERT_EQ(d.rig.writes().size(), 1u);
-        EXPECT_EQ(d.rig.writes()[0].address, c.address);
-        EXPECT_EQ(d.rig.writes()[0].value, c.value);
-        EXPECT_EQ(box->toolTip(), c.tip);
+        if (c.address >= 0) {
+            EXPECT_EQ(d.rig.writes()[0].address, c.address);
+            EXPECT_EQ(d.rig.writes()[0].value, c.value);
+            EXPECT_EQ(box->toolTip(), c.tip);
+        }
     }
+    EXPECT_EQ(d.rig.board->chip().peek(0x003) & 0x3FFF, 0x3FFF);
+    EXPECT_EQ(d.rig.board->chip().peek(0x004), 0xFFFF);
 }
 
 namespace {
