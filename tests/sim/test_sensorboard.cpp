@@ -18,7 +18,7 @@ TEST(ScenarioOption, BadFileEndsBothProgramsWithItsLine)
 {
     QTemporaryFile bad, good;
     ASSERT_TRUE(bad.open() && good.open());
-    bad.write("# keys\n100 tap up\n200 slide 0 999 10\n");
+    bad.write("# keys\n100 tap up\n200 wiggle up\n");
     good.write("0 press left\n");
     bad.flush();
     good.flush();
@@ -29,7 +29,9 @@ TEST(ScenarioOption, BadFileEndsBothProgramsWithItsLine)
            sim + QStringList{"--render", QDir::tempPath() + "/render-scenario-test"}}}) {
         const auto r = cv::test::runProgram(program, args);
         EXPECT_NE(r.code, 0) << program;
-        EXPECT_TRUE(r.err.contains(QStringLiteral("Scenario %1 line 3:").arg(bad.fileName())))
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Scenario %1 line 3: unknown event \"wiggle\" "
+                                                  "(press, release, tap, slide, loop)")
+                                       .arg(bad.fileName())))
             << r.err.toStdString();
     }
     EXPECT_EQ(
