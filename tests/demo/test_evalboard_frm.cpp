@@ -6,6 +6,7 @@
 #include "link/UsbUtils.h"
 #include "platform/NumText.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
+#include "sim/SensorBoard.h"
 #include "support/Captions.h"
 #include "support/SimRig.h"
 #include "widgets/StripChart.h"
@@ -14,7 +15,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,7 +24,6 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
@@ -60,6 +59,12 @@ struct Demo {
         : rig(board(id, scenario))
     {
         w.reset(createEvalBoardFrm(id));
+    }
+    // A finger script in place of the one the board started with.
+    Demo(int id, const char* script) : Demo(id)
+    {
+        auto& sensors = rig.board->sensors();
+        sensors.setScenario(*sim::Scenario::parse(QString::fromLatin1(script), sensors.board(), nullptr));
     }
     // Loaded and armed on the given tab, the records cleared.
     void open(DemoTab tab = DemoTab::Demo)
@@ -358,43 +363,35 @@ TEST(EvalBoardFrm, NumberBoxesRefuseTextsOutOfRangeAndWriteTheRest)
     EXPECT_EQ(d.rig.board->chip().peek(0x004), 0xFFFF);
 }
 
-namespace {
-QString scenarioIn(const QTemporaryDir& dir, const QByteArray& text)
-{
-    const QString path = dir.filePath(QStringLiteral("scenario.txt"));
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(text);
-    return path;
-}
-} // namespace
-
+// The first press after the start: lit, one click, one step (the click
+// rule itself is the decoder's).
 TEST(EvalBoardFrm, DemoTabLightsTheKeyClicksAndStepsTheList)
 {
-    QTemporaryDir dir;
-    Demo d(58, scenarioIn(dir, "300 press down\n600 release down\n"));
-    d.open(DemoTab::Demo);
-    auto* sound = child<QCheckBox>(*d.w, "PlaySoundEnableChk");
-    sound->setChecked(true);
-    d.w->PlaySoundEnableChk_Click();
-    EXPECT_EQ(child<QLabel>(*d.w, "PlaySoundEnableLbl")->text(), "ON");
-    auto* down = child<KeyPicture>(*d.w, "GoDownPic_0");
-    bool sawPressed = false;
-    while (d.rig.board->scenarioMs() < 900) {
-        d.passes(1);
-        sawPressed |= down->backColor() == KeyPicture::pressedColor();
+    for (int id : {1, 58, 70}) {
+        SCOPED_TRACE(id);
+        Demo d(id, "300 press down\n600 release down\n");
+        d.open(DemoTab::Demo);
+        auto* sound = child<QCheckBox>(*d.w, "PlaySoundEnableChk");
+        sound->setChecked(true);
+        d.w->PlaySoundEnableChk_Click();
+        EXPECT_EQ(child<QLabel>(*d.w, "PlaySoundEnableLbl")->text(), "ON");
+        auto* down = child<KeyPicture>(*d.w, "GoDownPic_0");
+        bool sawPressed = false;
+        while (d.rig.board->scenarioMs() < 900) {
+            d.passes(1);
+            sawPressed |= down->backColor() == KeyPicture::pressedColor();
+        }
+        EXPECT_TRUE(sawPressed);
+        ASSERT_EQ(d.rig.services.sounds.size(), 1u);
+        EXPECT_TRUE(d.rig.services.sounds[0].endsWith("/click.Wav"));
+        EXPECT_EQ(child<QListWidget>(*d.w, "SubMenuLst")->currentRow(), 1);
+        EXPECT_EQ(down->backColor(), KeyPicture::releasedColor());
     }
-    EXPECT_TRUE(sawPressed);
-    ASSERT_EQ(d.rig.services.sounds.size(), 1u);
-    EXPECT_TRUE(d.rig.services.sounds[0].endsWith("/click.Wav"));
-    EXPECT_EQ(child<QListWidget>(*d.w, "SubMenuLst")->currentRow(), 1);
-    EXPECT_EQ(down->backColor(), KeyPicture::releasedColor());
 }
 
 TEST(EvalBoardFrm, TheTickOfThePositionIsDrawnSelectedInItsRow)
 {
-    QTemporaryDir dir;
-    Demo d(58, scenarioIn(dir, "200 slide 100 100 5000\n"));
+    Demo d(58, "200 slide 100 100 5000\n");
     d.open(DemoTab::Demo);
     auto* position = child<QLineEdit>(*d.w, "PositionTxt");
     while (d.rig.board->scenarioMs() < 2000)
@@ -418,23 +415,24 @@ TEST(EvalBoardFrm, TheTickOfThePositionIsDrawnSelectedInItsRow)
 
 TEST(EvalBoardFrm, JoyPadKeysMoveTheCursorAndTheCentreKeyZooms)
 {
-    QTemporaryDir dir;
-    Demo d(58,
-           scenarioIn(dir, "300 press up\n600 release up\n1200 press right\n1600 release right\n"
-                           "2200 press centre\n2600 release centre\n"));
-    d.open(DemoTab::JoyPad);
-    while (d.rig.board->scenarioMs() < 2000)
-        d.passes(1);
-    EXPECT_EQ(d.w->decoderState().col, 1);
-    EXPECT_EQ(d.w->decoderState().row, 0);
-    EXPECT_TRUE(child<QLabel>(*d.w, "ZoomPic")->pixmap().isNull());
-    while (d.rig.board->scenarioMs() < 2500)
-        d.passes(1);
-    EXPECT_FALSE(child<QLabel>(*d.w, "ZoomPic")->pixmap().isNull());
-    // The cursor stays where it was when the tab starts again.
-    d.choose(DemoTab::Demo);
-    d.choose(DemoTab::JoyPad);
-    EXPECT_EQ(d.w->decoderState().col, 1);
+    for (int id : {1, 58, 70}) {
+        SCOPED_TRACE(id);
+        Demo d(id, "300 press up\n600 release up\n1200 press right\n1600 release right\n"
+                   "2200 press centre\n2600 release centre\n");
+        d.open(DemoTab::JoyPad);
+        while (d.rig.board->scenarioMs() < 2000)
+            d.passes(1);
+        EXPECT_EQ(d.w->decoderState().col, 1);
+        EXPECT_EQ(d.w->decoderState().row, 0);
+        EXPECT_TRUE(child<QLabel>(*d.w, "ZoomPic")->pixmap().isNull());
+        while (d.rig.board->scenarioMs() < 2500)
+            d.passes(1);
+        EXPECT_FALSE(child<QLabel>(*d.w, "ZoomPic")->pixmap().isNull());
+        // The cursor stays where it was when the tab starts again.
+        d.choose(DemoTab::Demo);
+        d.choose(DemoTab::JoyPad);
+        EXPECT_EQ(d.w->decoderState().col, 1);
+    }
 }
 
 TEST(EvalBoardFrm, InterruptModeBoxSwitchesReportingAndHandshakes)
