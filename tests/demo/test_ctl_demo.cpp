@@ -39,6 +39,7 @@ TEST(CtlDemo, EachTabPrintsItsFieldsForEveryShownBlock)
     QTemporaryDir dir;
     const QString scenario = scenarioFile(dir, "600 press down\n1000 release down\n"
                                                "1200 slide 0 255 600\n1900 press right\n");
+    // clang-format off
     const struct {
         const char *board, *tab;
         std::vector<const char*> fields;
@@ -48,6 +49,7 @@ TEST(CtlDemo, EachTabPrintsItsFieldsForEveryShownBlock)
                               "pos_disp", "segments", "segment_flags"}},
         {"sim:70", "joypad", {"t_ms", "keys", "clicks", "row", "col", "zoom"}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.tab);
         const ProgramRun r =

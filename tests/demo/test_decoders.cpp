@@ -43,6 +43,7 @@ TEST(DemoDecoder, ClicksOncePerPressAndStepsTheList)
         int w0, w1, clicks, list;
         bool sound = true;
     };
+    // clang-format off
     const struct {
         const char* what;
         int list;
@@ -62,6 +63,7 @@ TEST(DemoDecoder, ClicksOncePerPressAndStepsTheList)
         {"priorities", 5, {{0x60, 0, 0, 4}, {0x20, 0, 0, 5}, {0, 0x3000, 0, 6},
                            {0x20, 0x2000, 0, 7}}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         DemoBlocks d;
         d.list = c.list;
@@ -78,11 +80,8 @@ TEST(DemoDecoder, ClicksOncePerPressAndStepsTheList)
 
 TEST(DemoDecoder, TicksRoundHalvesToEvenAndStopAtTheLast)
 {
-    EXPECT_EQ(tickIndex(4), 0);
-    EXPECT_EQ(tickIndex(12), 2);
-    EXPECT_EQ(tickIndex(20), 2);
-    EXPECT_EQ(tickIndex(116), 14);
-    EXPECT_EQ(tickIndex(117), 15);
+    for (auto [position, tick] : {std::pair{4, 0}, {12, 2}, {20, 2}, {116, 14}, {117, 15}})
+        EXPECT_EQ(tickIndex(position), tick) << position;
     EXPECT_EQ(tickIndex(255), 15);
 
     DemoBlocks d;

@@ -19,16 +19,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProxyStyle>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 
 using namespace cv;
@@ -64,7 +64,8 @@ struct Demo {
     Demo(int id, const char* script) : Demo(id)
     {
         auto& sensors = rig.board->sensors();
-        sensors.setScenario(*sim::Scenario::parse(QString::fromLatin1(script), sensors.board(), nullptr));
+        sensors.setScenario(
+            *sim::Scenario::parse(QString::fromLatin1(script), sensors.board(), nullptr));
     }
     // Loaded and armed on the given tab, the records cleared.
     void open(DemoTab tab = DemoTab::Demo)
@@ -310,6 +311,7 @@ TEST(EvalBoardFrm, NumberBoxesRefuseTextsOutOfRangeAndWriteTheRest)
     EvalBoardFrm& w = *d.w;
     // Each box: texts refused (with the rule's message where it has one), a
     // text taken, the board word it writes and the tip after.
+    // clang-format off
     const struct {
         const char* box;
         std::function<void()> enter;
@@ -334,6 +336,7 @@ TEST(EvalBoardFrm, NumberBoxesRefuseTextsOutOfRangeAndWriteTheRest)
         {"ItemResolutionTxt", [&] { w.ItemResolutionTxt_Change(); }, {"0"}, "65000", nullptr,
          0x009, 65000, "Read back value: 65000"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.box);
         auto* box = child<QLineEdit>(w, c.box);

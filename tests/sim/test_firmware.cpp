@@ -47,6 +47,14 @@ std::vector<int32_t> drainBlocks(int count, int32_t* ored = nullptr)
     return w;
 }
 
+// Threshold reporting on a board that calibrated untouched, then `mode`.
+void enterMode(SimRig& rig, int mode)
+{
+    rig.services.sleepMs(100);
+    UpdateRegister(reg::board::BoardControlWord, 0xFFFD, 2, TargetBoard);
+    WriteRegister(reg::board::BoardStageSelect, mode, TargetBoard);
+}
+
 } // namespace
 
 TEST(FirmwareCapture, StreamSummaryAndThresholdReporting)
@@ -92,14 +100,12 @@ TEST(FirmwareSetup, EasySetupRestoresTheStandardConfiguration)
 
 TEST(FirmwareDemo, ModeEntryQueuesThePresentStateAndAPressStepsOnce)
 {
-    for (int id : {1, 58, 70}) {
-        SimRig rig(quiet(id));
-        rig.services.sleepMs(100); // the board calibrates untouched
-        UpdateRegister(reg::board::BoardControlWord, 0xFFFD, 2, TargetBoard);
+    for (int id : {1, 58, 70})
         for (int mode : {0x0D00, 0x0B00, 0x0A00}) {
             SCOPED_TRACE(testing::Message() << id << " mode " << mode);
             // Before any conversion: as many idle blocks as a host drops after a start.
-            WriteRegister(reg::board::BoardStageSelect, mode, TargetBoard);
+            SimRig rig(quiet(id));
+            enterMode(rig, mode);
             EXPECT_GE(rig.board->firmware().blocksWaiting(), FirmwareModel::kEntryBlocks);
             EXPECT_EQ(boardStatus(), 1);
             int32_t ored[2] = {};
@@ -107,11 +113,8 @@ TEST(FirmwareDemo, ModeEntryQueuesThePresentStateAndAPressStepsOnce)
             if (mode != 0x0B00) // no key, no finger (the gauges show noise)
                 EXPECT_EQ(ored[0] | ored[1], 0);
         }
-    }
     SimRig rig(quiet(58));
-    rig.services.sleepMs(100);
-    UpdateRegister(reg::board::BoardControlWord, 0xFFFD, 2, TargetBoard);
-    WriteRegister(reg::board::BoardStageSelect, 0x0D00, TargetBoard);
+    enterMode(rig, 0x0D00);
     auto& sensors = rig.board->sensors();
     sensors.setManualTouch(*sensors.board().target("up"), true);
     rig.services.sleepMs(300);
@@ -135,9 +138,7 @@ TEST(FirmwareDemo, SlidesTapsAndAHeldFingerOnEachBoard)
         for (Gesture g : {Slide, Tap, Hold}) {
             SCOPED_TRACE(testing::Message() << id << " gesture " << g);
             SimRig rig(quiet(id));
-            rig.services.sleepMs(100);
-            UpdateRegister(reg::board::BoardControlWord, 0xFFFD, 2, TargetBoard);
-            WriteRegister(reg::board::BoardStageSelect, 0x0D00, TargetBoard);
+            enterMode(rig, 0x0D00);
             auto& sensors = rig.board->sensors();
             const int seg3 = sensors.board().slider[3];
             std::vector<int32_t> word1;

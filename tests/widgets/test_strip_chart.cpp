@@ -265,7 +265,6 @@ TEST(StripChart, WheelZoomStaysInsideTheOuterBoundsAndADoubleClickRestores)
     EXPECT_FALSE(s.chart.zoomed());
     EXPECT_EQ(s.chart.viewUpperBound(), 1000);
     EXPECT_EQ(s.chart.timeSpan(), 10); // back to the span chosen
-
 }
 
 TEST(StripChart, ManyAppendsCostFewPaints)
@@ -316,7 +315,7 @@ TEST(StripChart, ShowsOnlyTracesInViewAndMarksValuesBeyondTheRange)
         return n;
     };
     for (int i = 0; i < 20; ++i)
-        s.chart.append(0, 5000); // far above the range, a set each
+        s.chart.append(0, 5000);                            // far above the range, a set each
     EXPECT_EQ(count(QColor(0, 255, 0), s.chart.rect()), 0); // trace 1 has no values: no entry
     const QRect r = s.chart.plotRect(0);
     EXPECT_GT(count(QColor(255, 0, 255), r.adjusted(2, 2, -2, -r.height() + 24)), 10);
