@@ -1,6 +1,7 @@
 #include "demo/DemoDecoders.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 #include <vector>
 
 using namespace cv;
@@ -94,64 +95,53 @@ TEST(DemoDecoder, TicksRoundHalvesToEvenAndStopAtTheLast)
 
 TEST(JoyPadDecoder, KeysMoveOncePerPressCommandsOncePerBlock)
 {
+    // A row may first put the cursor (`at`: row, col) or start a new loop,
+    // which keeps the cursor but disarms the keys.
+    struct Step {
+        int w0, row, col, clicks;
+        bool moved, zoom = false;
+        std::pair<int, int> at = {-1, -1};
+        bool restart = false;
+    };
+    // clang-format off
+    const Step steps[] = {
+        {0, 0, 0, 0, false}, // Right released: armed
+        {0x0008, 0, 1, 1, true}, {0x0008, 0, 1, 0, false}, {0x0008, 0, 1, 0, false},
+        // The firmware's move command repeats every block up to the edge.
+        {0x0100, 0, 2, 0, true}, {0x0100, 0, 3, 0, true},
+        {0x0100, 0, 6, 0, true, false, {0, 5}}, {0x0100, 0, 6, 0, false},
+        // Bit 6 (up) over 5, 8 and 7; at row 0 up does not move and left is not taken.
+        {0x01E0, 1, 6, 0, true, false, {2, 6}}, {0x00C0, 0, 6, 0, false, false, {0, 6}},
+        // The centre key zooms on every block it is held.
+        {0x0010, 0, 6, 1, false, true}, {0x0010, 0, 6, 0, false, true},
+        {0x0004, 0, 6, 0, false, false, {-1, -1}, true},
+        // Down held at the last row stays armed: after the up command lifts
+        // the cursor, the next block's Down uses that arming, once.
+        {0, 3, 0, 0, false, false, {3, 0}}, {0x0001, 3, 0, 1, false},
+        {0x0041, 2, 0, 0, true}, {0x0001, 3, 0, 0, true},
+        {0x0041, 2, 0, 0, true}, {0x0001, 2, 0, 0, false},
+    };
+    // clang-format on
     DecoderState s;
     s.restart();
-    joy(s, 0); // Right released: armed
-    JoyPadView v = joy(s, 0x0008);
-    EXPECT_EQ(s.col, 1);
-    EXPECT_EQ(v.keys.clicks, 1);
-    for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(joy(s, 0x0008).keys.clicks, 0);
-    EXPECT_EQ(s.col, 1);
-
-    // The firmware's move command repeats every block up to the edge.
-    for (int i = 0; i < 10; ++i) {
-        v = joy(s, 0x0100);
-        EXPECT_EQ(v.keys.clicks, 0);
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        const Step& st = steps[i];
+        if (st.at.first >= 0)
+            std::tie(s.row, s.col) = st.at;
+        if (st.restart)
+            s.restart();
+        const JoyPadView v = joy(s, st.w0);
+        EXPECT_EQ(std::pair(s.row, s.col), std::pair(st.row, st.col)) << "step " << i;
+        EXPECT_EQ(v.keys.clicks, st.clicks) << "step " << i;
+        EXPECT_EQ(v.moved, st.moved) << "step " << i;
+        EXPECT_EQ(v.zoom, st.zoom) << "step " << i;
     }
-    EXPECT_EQ(s.col, 6);
-    EXPECT_FALSE(joy(s, 0x0100).moved);
-
-    // Priority: bit 6 (up) over 5, 8 and 7; at row 0 it does not move at all.
-    s.row = 2;
-    joy(s, 0x01E0);
-    EXPECT_EQ(s.row, 1);
-    EXPECT_EQ(s.col, 6);
-    s.row = 0;
-    EXPECT_FALSE(joy(s, 0x00C0).moved); // up wins, left is not taken
-    EXPECT_EQ(s.col, 6);
-    // The centre key zooms on every block it is held.
-    EXPECT_TRUE(joy(s, 0x0010).zoom);
-    EXPECT_TRUE(joy(s, 0x0010).zoom);
-    // A new loop keeps the cursor but disarms the keys.
-    s.restart();
-    joy(s, 0x0004);
-    EXPECT_EQ(s.col, 6);
-}
-
-TEST(JoyPadDecoder, AKeyHeldAtTheEdgeStaysArmedAndTheZoomPrecedesTheCommand)
-{
-    DecoderState s;
-    s.restart();
-    s.row = 3;
-    joy(s, 0);                          // Down released: armed
-    EXPECT_FALSE(joy(s, 0x0001).moved); // held at the last row: no move, still armed
-    // Still held: the up command lifts the cursor, the next block's Down uses its arming.
-    joy(s, 0x0041);
-    EXPECT_EQ(s.row, 2);
-    EXPECT_TRUE(joy(s, 0x0001).moved);
-    EXPECT_EQ(s.row, 3);
-    joy(s, 0x0041);
-    EXPECT_FALSE(joy(s, 0x0001).moved); // that press has had its move
-    EXPECT_EQ(s.row, 2);
-
     // Centre with a move command: the icon enlarged is the one before the command's move.
     s.row = 1;
     s.col = 4;
     const JoyPadView v = joy(s, 0x0110);
     EXPECT_TRUE(v.zoom);
-    EXPECT_EQ(v.zoomRow, 1);
-    EXPECT_EQ(v.zoomCol, 4);
+    EXPECT_EQ(std::pair(v.zoomRow, v.zoomCol), std::pair(1, 4));
     EXPECT_EQ(s.col, 5);
 }
 
