@@ -16,12 +16,10 @@ using namespace cv::sim;
 
 TEST(ScenarioOption, BadFileEndsBothProgramsWithItsLine)
 {
-    QTemporaryFile bad, good;
-    ASSERT_TRUE(bad.open() && good.open());
+    QTemporaryFile bad;
+    ASSERT_TRUE(bad.open());
     bad.write("# keys\n100 tap up\n200 wiggle up\n");
-    good.write("0 press left\n");
     bad.flush();
-    good.flush();
     const QStringList sim = {"--board", "sim", "--scenario", bad.fileName()};
     for (const auto& [program, args] :
          {std::pair<const char*, QStringList>{"cv5320ctl", sim + QStringList{"info"}},
@@ -34,10 +32,6 @@ TEST(ScenarioOption, BadFileEndsBothProgramsWithItsLine)
                                        .arg(bad.fileName())))
             << r.err.toStdString();
     }
-    EXPECT_EQ(
-        cv::test::runProgram("cv5320ctl", {"--board", "sim", "--scenario", good.fileName(), "info"})
-            .code,
-        0);
 }
 
 namespace {
