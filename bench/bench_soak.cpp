@@ -9,8 +9,9 @@
 //   sim_s           simulated seconds streamed
 //   sets            result blocks the view fetched from the board
 //   lines           data lines in its results file (only for views with one):
-//                   `sets` less the sets a start only reads (1 in the
-//                   converter window, 2 in the stage window)
+//                   `sets` less the sets the first two passes after a start
+//                   only read (both fetch: the start's read-back already
+//                   says a set waits)
 //   dropped         blocks the board dropped for want of room
 //   paints          whole-window paints
 //   rss_growth_kib  resident memory growth from the first simulated minute
@@ -112,7 +113,7 @@ Running adcView(sim::SimBoard&)
     w->ChkSaveResults->click();
     w->ReadContCV5310Cmd_Click();
     driveByReadTimer(r, w);
-    r.warmUpSets = 1;
+    r.warmUpSets = 2;
     return r;
 }
 
