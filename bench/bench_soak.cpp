@@ -9,8 +9,9 @@
 //   sim_s           simulated seconds streamed
 //   sets            result blocks the view fetched from the board
 //   lines           data lines in its results file (only for views with one):
-//                   `sets` less the sets a start only reads (1 in the
-//                   converter window, 2 in the stage window)
+//                   `sets` less the sets the first two passes after a start
+//                   only read (both fetch: the start's read-back already
+//                   says a set waits)
 //   dropped         blocks the board dropped for want of room
 //   paints          whole-window paints
 //   rss_growth_kib  resident memory growth from the first simulated minute
@@ -19,6 +20,7 @@
 // The last line says "soak: ok" or what failed.
 // Usage: bench_soak [--seconds S] [--view NAME]   (default 300 s, every view)
 #include "BenchRig.h"
+#include "RealTime.h"
 #include "config/StageContext.h"
 #include "demo/ui/EvalBoardFrm.h"
 #include "link/RegMap.h"
@@ -58,17 +60,6 @@ public:
     QString savePath;
     std::optional<QString> fileDialog(const FileDialogRequest&) override { return savePath; }
 };
-
-long rssKib()
-{
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(f);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 constexpr int kFrameMs = 16; // the charts' display rate
 constexpr long kGrowthLimitKib = 1024;
@@ -122,7 +113,7 @@ Running adcView(sim::SimBoard&)
     w->ChkSaveResults->click();
     w->ReadContCV5310Cmd_Click();
     driveByReadTimer(r, w);
-    r.warmUpSets = 1;
+    r.warmUpSets = 2;
     return r;
 }
 
@@ -220,9 +211,9 @@ bool soak(const View& view, double seconds)
             }
             services.sleepMs(int(std::min(nextTickMs, nextPaintMs) - services.nowMs()));
             if (rssAtMinute < 0 && services.nowMs() >= minuteMs)
-                rssAtMinute = rssKib();
+                rssAtMinute = bench::rssKib();
         }
-        const long growth = rssKib() - rssAtMinute;
+        const long growth = bench::rssKib() - rssAtMinute;
         run.stop();
         const BoardBlockCounts after = *board.blockCounts();
         const int64_t sets = after.fetched - before.fetched;

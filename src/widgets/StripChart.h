@@ -78,9 +78,6 @@ public:
     void setBufferLength(int points); // second length setting: at least this many sets kept
     int length() const;
     int bufferLength() const;
-    // The feeding loops ask this before appending. A held picture keeps
-    // collecting into the history, so the chart never asks them to stop.
-    bool hold() const { return false; }
     // Holds the picture (true) or returns to live (false); holdChanged tells.
     void setHold(bool hold);
     bool held() const;

@@ -39,6 +39,7 @@ TEST(CtlDemo, EachTabPrintsItsFieldsForEveryShownBlock)
     QTemporaryDir dir;
     const QString scenario = scenarioFile(dir, "600 press down\n1000 release down\n"
                                                "1200 slide 0 255 600\n1900 press right\n");
+    // clang-format off
     const struct {
         const char *board, *tab;
         std::vector<const char*> fields;
@@ -48,6 +49,7 @@ TEST(CtlDemo, EachTabPrintsItsFieldsForEveryShownBlock)
                               "pos_disp", "segments", "segment_flags"}},
         {"sim:70", "joypad", {"t_ms", "keys", "clicks", "row", "col", "zoom"}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.tab);
         const ProgramRun r =
@@ -56,16 +58,12 @@ TEST(CtlDemo, EachTabPrintsItsFieldsForEveryShownBlock)
         ASSERT_EQ(r.code, 0) << r.err.toStdString();
         const auto b = blocks(r.out);
         ASSERT_FALSE(b.empty());
-        int clicks = 0;
-        for (const auto& o : b) {
+        for (const auto& o : b)
             for (const char* f : c.fields)
                 EXPECT_TRUE(o.contains(f)) << f;
-            clicks += o["clicks"].toInt();
-        }
-        if (c.tab == std::string("demo")) { // the press and the slide step and click
+        if (c.tab == std::string("demo")) { // the press and the slide step the list
             EXPECT_EQ(b.back()["item"].toString(), cv::countryNames()[b.back()["list"].toInt()]);
             EXPECT_GT(b.back()["list"].toInt(), 1);
-            EXPECT_GE(clicks, 2);
         } else if (c.tab == std::string("joypad")) {
             EXPECT_EQ(b.back()["col"].toInt(), 1);
         }

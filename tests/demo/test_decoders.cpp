@@ -1,6 +1,8 @@
 #include "demo/DemoDecoders.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
+#include <vector>
 
 using namespace cv;
 
@@ -36,81 +38,51 @@ TEST(CountryList, HoldsTheNamesAlphabetically)
         EXPECT_LT(c[i - 1], c[i]) << i;
 }
 
-TEST(DemoDecoder, AHeldKeyClicksOnceAndOnlyAfterARelease)
+TEST(DemoDecoder, ClicksOncePerPressAndStepsTheList)
 {
-    DemoBlocks d;
-    // Already held when the loop starts: lit, but silent until released.
-    EXPECT_TRUE(d.feed(0x0002, 0).keys.pressed[KeyUp]);
-    EXPECT_EQ(d.feed(0x0002, 0).clicks, 0);
-    EXPECT_FALSE(d.feed(0x0000, 0).keys.pressed[KeyUp]);
-    EXPECT_EQ(d.feed(0x0002, 0).clicks, 1);
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(d.feed(0x0002, 0).clicks, 0);
-    // Another key is armed by its own release only.
-    EXPECT_EQ(d.feed(0x0012, 0).clicks, 1); // centre was released all along
-    // Without audible feedback nothing clicks, and the arming stays.
-    d.feed(0, 0);
-    EXPECT_EQ(d.feed(0x0001, 0, false).clicks, 0);
-    EXPECT_EQ(d.feed(0x0001, 0, true).clicks, 1);
-}
-
-TEST(DemoDecoder, TapClicksOnceWhileTheWordRepeats)
-{
-    DemoBlocks d;
-    d.feed(0, 0x0000); // tap bit clear: armed
-    DemoView v = d.feed(0, 0xC000);
-    EXPECT_TRUE(v.tap);
-    EXPECT_TRUE(v.active);
-    EXPECT_EQ(v.position, 0);
-    EXPECT_EQ(v.list, 0); // no step command
-    EXPECT_EQ(v.clicks, 1);
-    EXPECT_EQ(d.feed(0, 0xC000).clicks, 0);
-    EXPECT_EQ(d.feed(0, 0xC000).clicks, 0);
-}
-
-TEST(DemoDecoder, ListStepsWrapAndClickOncePerRun)
-{
-    DemoBlocks d;
-    d.list = 144;
-    DemoView v = d.feed(0, 0x1000);
-    EXPECT_EQ(v.list, 0); // wraps without a click
-    EXPECT_EQ(v.clicks, 0);
-    v = d.feed(0, 0x2000);
-    EXPECT_EQ(v.list, 144); // and back
-    EXPECT_EQ(v.clicks, 0);
-
-    d.list = 10;
-    d.feed(0, 0x8000); // no command: the list click is armed
-    int clicks = 0;
-    for (int i = 1; i <= 4; ++i) {
-        v = d.feed(0, 0x9000);
-        EXPECT_EQ(v.list, 10 + i);
-        clicks += v.clicks;
+    struct Step {
+        int w0, w1, clicks, list;
+        bool sound = true;
+    };
+    // clang-format off
+    const struct {
+        const char* what;
+        int list;
+        std::vector<Step> steps;
+    } cases[] = {
+        // Held when the loop starts: silent until released. Another key is armed
+        // by its own release only; without sound nothing clicks, the arming stays.
+        {"keys", 0, {{2, 0, 0, 0}, {2, 0, 0, 0}, {0, 0, 0, 0}, {2, 0, 1, 0}, {2, 0, 0, 0},
+                     {2, 0, 0, 0}, {0x12, 0, 1, 0}, {0, 0, 0, 0}, {1, 0, 0, 0, false},
+                     {1, 0, 1, 0}}},
+        {"tap repeats", 0, {{0, 0, 0, 0}, {0, 0xC000, 1, 0}, {0, 0xC000, 0, 0}, {0, 0xC000, 0, 0}}},
+        // Without a finger the steps wrap silently; with one, a run clicks once.
+        {"wrap", 144, {{0, 0x1000, 0, 0}, {0, 0x2000, 0, 144}}},
+        {"run", 10, {{0, 0x8000, 0, 10}, {0, 0x9000, 1, 11}, {0, 0x9000, 0, 12},
+                     {0, 0x9000, 0, 13}, {0, 0, 0, 13}, {0, 0x1000, 0, 14}}},
+        // Bit 6 over 5, bit 12 over 13, the key-pad's next over the slider's previous.
+        {"priorities", 5, {{0x60, 0, 0, 4}, {0x20, 0, 0, 5}, {0, 0x3000, 0, 6},
+                           {0x20, 0x2000, 0, 7}}},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        DemoBlocks d;
+        d.list = c.list;
+        for (size_t i = 0; i < c.steps.size(); ++i) {
+            const Step& st = c.steps[i];
+            const DemoView v = d.feed(st.w0, st.w1, st.sound);
+            EXPECT_EQ(v.clicks, st.clicks) << c.what << " step " << i;
+            EXPECT_EQ(v.list, st.list) << c.what << " step " << i;
+            EXPECT_EQ(v.keys.pressed[KeyUp], (st.w0 & 2) != 0) << c.what << " step " << i;
+            EXPECT_EQ(v.tap, (st.w1 & 0xC000) == 0xC000) << c.what << " step " << i;
+        }
     }
-    EXPECT_EQ(clicks, 1);
-    // A step without a finger on the slider does not click.
-    d.feed(0, 0);
-    EXPECT_EQ(d.feed(0, 0x1000).clicks, 0);
-}
-
-TEST(DemoDecoder, CommandPriorities)
-{
-    DemoBlocks d;
-    d.list = 5;
-    EXPECT_EQ(d.feed(0x0060, 0).list, 4); // bit 6 wins over bit 5
-    EXPECT_EQ(d.feed(0x0020, 0).list, 5);
-    EXPECT_EQ(d.feed(0, 0x3000).list, 6); // bit 12 wins over bit 13
-    // The key-pad's "next" and the slider's "previous": next is asked first.
-    EXPECT_EQ(d.feed(0x0020, 0x2000).list, 7);
 }
 
 TEST(DemoDecoder, TicksRoundHalvesToEvenAndStopAtTheLast)
 {
-    EXPECT_EQ(tickIndex(4), 0);
-    EXPECT_EQ(tickIndex(12), 2);
-    EXPECT_EQ(tickIndex(20), 2);
-    EXPECT_EQ(tickIndex(116), 14);
-    EXPECT_EQ(tickIndex(117), 15);
+    for (auto [position, tick] : {std::pair{4, 0}, {12, 2}, {20, 2}, {116, 14}, {117, 15}})
+        EXPECT_EQ(tickIndex(position), tick) << position;
     EXPECT_EQ(tickIndex(255), 15);
 
     DemoBlocks d;
@@ -123,64 +95,53 @@ TEST(DemoDecoder, TicksRoundHalvesToEvenAndStopAtTheLast)
 
 TEST(JoyPadDecoder, KeysMoveOncePerPressCommandsOncePerBlock)
 {
+    // A row may first put the cursor (`at`: row, col) or start a new loop,
+    // which keeps the cursor but disarms the keys.
+    struct Step {
+        int w0, row, col, clicks;
+        bool moved, zoom = false;
+        std::pair<int, int> at = {-1, -1};
+        bool restart = false;
+    };
+    // clang-format off
+    const Step steps[] = {
+        {0, 0, 0, 0, false}, // Right released: armed
+        {0x0008, 0, 1, 1, true}, {0x0008, 0, 1, 0, false}, {0x0008, 0, 1, 0, false},
+        // The firmware's move command repeats every block up to the edge.
+        {0x0100, 0, 2, 0, true}, {0x0100, 0, 3, 0, true},
+        {0x0100, 0, 6, 0, true, false, {0, 5}}, {0x0100, 0, 6, 0, false},
+        // Bit 6 (up) over 5, 8 and 7; at row 0 up does not move and left is not taken.
+        {0x01E0, 1, 6, 0, true, false, {2, 6}}, {0x00C0, 0, 6, 0, false, false, {0, 6}},
+        // The centre key zooms on every block it is held.
+        {0x0010, 0, 6, 1, false, true}, {0x0010, 0, 6, 0, false, true},
+        {0x0004, 0, 6, 0, false, false, {-1, -1}, true},
+        // Down held at the last row stays armed: after the up command lifts
+        // the cursor, the next block's Down uses that arming, once.
+        {0, 3, 0, 0, false, false, {3, 0}}, {0x0001, 3, 0, 1, false},
+        {0x0041, 2, 0, 0, true}, {0x0001, 3, 0, 0, true},
+        {0x0041, 2, 0, 0, true}, {0x0001, 2, 0, 0, false},
+    };
+    // clang-format on
     DecoderState s;
     s.restart();
-    joy(s, 0); // Right released: armed
-    JoyPadView v = joy(s, 0x0008);
-    EXPECT_EQ(s.col, 1);
-    EXPECT_EQ(v.keys.clicks, 1);
-    for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(joy(s, 0x0008).keys.clicks, 0);
-    EXPECT_EQ(s.col, 1);
-
-    // The firmware's move command repeats every block up to the edge.
-    for (int i = 0; i < 10; ++i) {
-        v = joy(s, 0x0100);
-        EXPECT_EQ(v.keys.clicks, 0);
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        const Step& st = steps[i];
+        if (st.at.first >= 0)
+            std::tie(s.row, s.col) = st.at;
+        if (st.restart)
+            s.restart();
+        const JoyPadView v = joy(s, st.w0);
+        EXPECT_EQ(std::pair(s.row, s.col), std::pair(st.row, st.col)) << "step " << i;
+        EXPECT_EQ(v.keys.clicks, st.clicks) << "step " << i;
+        EXPECT_EQ(v.moved, st.moved) << "step " << i;
+        EXPECT_EQ(v.zoom, st.zoom) << "step " << i;
     }
-    EXPECT_EQ(s.col, 6);
-    EXPECT_FALSE(joy(s, 0x0100).moved);
-
-    // Priority: bit 6 (up) over 5, 8 and 7; at row 0 it does not move at all.
-    s.row = 2;
-    joy(s, 0x01E0);
-    EXPECT_EQ(s.row, 1);
-    EXPECT_EQ(s.col, 6);
-    s.row = 0;
-    EXPECT_FALSE(joy(s, 0x00C0).moved); // up wins, left is not taken
-    EXPECT_EQ(s.col, 6);
-    // The centre key zooms on every block it is held.
-    EXPECT_TRUE(joy(s, 0x0010).zoom);
-    EXPECT_TRUE(joy(s, 0x0010).zoom);
-    // A new loop keeps the cursor but disarms the keys.
-    s.restart();
-    joy(s, 0x0004);
-    EXPECT_EQ(s.col, 6);
-}
-
-TEST(JoyPadDecoder, AKeyHeldAtTheEdgeStaysArmedAndTheZoomPrecedesTheCommand)
-{
-    DecoderState s;
-    s.restart();
-    s.row = 3;
-    joy(s, 0);                          // Down released: armed
-    EXPECT_FALSE(joy(s, 0x0001).moved); // held at the last row: no move, still armed
-    // Still held: the up command lifts the cursor, the next block's Down uses its arming.
-    joy(s, 0x0041);
-    EXPECT_EQ(s.row, 2);
-    EXPECT_TRUE(joy(s, 0x0001).moved);
-    EXPECT_EQ(s.row, 3);
-    joy(s, 0x0041);
-    EXPECT_FALSE(joy(s, 0x0001).moved); // that press has had its move
-    EXPECT_EQ(s.row, 2);
-
     // Centre with a move command: the icon enlarged is the one before the command's move.
     s.row = 1;
     s.col = 4;
     const JoyPadView v = joy(s, 0x0110);
     EXPECT_TRUE(v.zoom);
-    EXPECT_EQ(v.zoomRow, 1);
-    EXPECT_EQ(v.zoomCol, 4);
+    EXPECT_EQ(std::pair(v.zoomRow, v.zoomCol), std::pair(1, 4));
     EXPECT_EQ(s.col, 5);
 }
 

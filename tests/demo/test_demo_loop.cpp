@@ -90,44 +90,6 @@ TEST(DemoLoop, SettlingDropsTheFirstBlocksPerBoardAndTab)
     }
 }
 
-TEST(DemoLoop, TheFirstPressAfterAStartIsShownStepsAndClicks)
-{
-    for (int board : {1, 58, 70})
-        for (DemoTab tab : {DemoTab::Demo, DemoTab::JoyPad}) {
-            SCOPED_TRACE(testing::Message() << board << " tab " << int(tab));
-            SimRig rig(quietBoard(board));
-            rig.services.sleepMs(100);
-            DemoStartupWrites(*demoVariantFor(board)); // threshold reporting
-            DemoLoop loop(*demoVariantFor(board));
-            ASSERT_EQ(loop.start(tab, true), DemoLoop::Start::Running);
-            DecoderState s;
-            s.restart();
-            int list = 0, clicks = 0;
-            auto run = [&](int ms) {
-                for (const int64_t end = rig.services.nowMs() + ms; rig.services.nowMs() < end;) {
-                    const DemoLoop::Pass p = loop.pass();
-                    if (p.kind == DemoLoop::Pass::Shown && tab == DemoTab::Demo) {
-                        const DemoView v = decodeDemoBlock(p.block.data(), s, list, 145, true);
-                        list = v.list;
-                        clicks += v.clicks;
-                    } else if (p.kind == DemoLoop::Pass::Shown) {
-                        clicks += decodeJoyPadBlock(p.block.data(), s, true).keys.clicks;
-                    }
-                    rig.services.sleepMs(std::max(1, p.pauseMs));
-                }
-            };
-            auto& sensors = rig.board->sensors();
-            const int key = *sensors.board().target(tab == DemoTab::Demo ? "down" : "right");
-            run(200);
-            sensors.setManualTouch(key, true);
-            run(300);
-            sensors.setManualTouch(key, false);
-            run(300);
-            EXPECT_EQ(clicks, 1);
-            EXPECT_EQ(tab == DemoTab::Demo ? list : s.col, 1);
-        }
-}
-
 TEST(DemoLoop, TrafficOfAStartTheTurnsAndTheEnd)
 {
     SimRig rig(quietBoard(58));

@@ -6,6 +6,8 @@
 #include "link/UsbUtils.h"
 #include "platform/NumText.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
+#include "sim/SensorBoard.h"
+#include "support/Captions.h"
 #include "support/SimRig.h"
 #include "widgets/StripChart.h"
 #include "widgets/Twips.h"
@@ -13,20 +15,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProxyStyle>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QStyle>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -58,6 +59,13 @@ struct Demo {
         : rig(board(id, scenario))
     {
         w.reset(createEvalBoardFrm(id));
+    }
+    // A finger script in place of the one the board started with.
+    Demo(int id, const char* script) : Demo(id)
+    {
+        auto& sensors = rig.board->sensors();
+        sensors.setScenario(
+            *sim::Scenario::parse(QString::fromLatin1(script), sensors.board(), nullptr));
     }
     // Loaded and armed on the given tab, the records cleared.
     void open(DemoTab tab = DemoTab::Demo)
@@ -110,15 +118,8 @@ TEST(EvalBoardFrm, TheMainWindowOpensTheBoardsDemoWhichWritesOnlyItsStartUpWords
         rig.services.onModal = [&](QObject* o) {
             auto* w = qobject_cast<EvalBoardFrm*>(o);
             ASSERT_TRUE(w);
-            std::vector<std::pair<int, int>> writes, expected = {{7, 0x000A}};
-            for (const auto& op : rig.writes())
-                writes.emplace_back(op.address, op.value);
-            if (id == 1)
-                expected.insert(expected.end(), {{0x00B, 0}, {0x00C, 0}});
-            EXPECT_EQ(writes, expected);
-            EXPECT_EQ(w->windowTitle(), "Evaluation Demo");
+            EXPECT_EQ(rig.writes().size(), id == 1 ? 3u : 1u); // the start-up words
             EXPECT_EQ(child<QListWidget>(*w, "SubMenuLst")->count(), 145);
-            EXPECT_EQ(child<QLabel>(*w, "BtnIntEnModeLbl")->text(), "Threshold");
             EXPECT_EQ(w->iconCount(), 28);
             // Handlers before arming write nothing.
             rig.clearRecords();
@@ -137,23 +138,6 @@ TEST(EvalBoardFrm, TheMainWindowOpensTheBoardsDemoWhichWritesOnlyItsStartUpWords
                   QStringLiteral("cv::") + QString::fromLatin1(demoVariantFor(id)->className));
         EXPECT_TRUE(ran);
     }
-}
-
-TEST(EvalBoardFrm, KeysStayRedThroughSettlingThenShowTheirState)
-{
-    // The settling of each board and tab is the loop's; here the JoyPad keys
-    // of board 58, which drops the most.
-    Demo d(58);
-    d.open(DemoTab::JoyPad);
-    ASSERT_TRUE(d.w->demoRunning());
-    auto* up = child<KeyPicture>(*d.w, "GoUpPic_1");
-    while (d.w->loop().blockCounter() < 3) {
-        EXPECT_EQ(up->backColor(), KeyPicture::initialColor());
-        d.passes(1);
-    }
-    for (int i = 0; i < 100 && up->backColor() == KeyPicture::initialColor(); ++i)
-        d.passes(1);
-    EXPECT_EQ(up->backColor(), KeyPicture::releasedColor());
 }
 
 TEST(EvalBoardFrm, SliderTabShowsTheBoardsWordsAndScalesItsChart)
@@ -219,63 +203,18 @@ TEST(EvalBoardFrm, TypingIntoASettingsListPicksTheItemAndWritesIt)
               "Stage Calibration Enable 0x01: 2FFFh");
 }
 
-TEST(EvalBoardFrm, SettingsListsHoldTheirItemsAndAFastSkipFrom12ShowsTheLast)
+// Each board's window loaded against its fixture. A fast filter skip of 13
+// is beyond the list, which then shows its last item.
+TEST(EvalBoardFrm, FixedTexts)
 {
-    Demo d(1);
-    d.rig.board->chip().poke(0x002, 0x024D); // fast filter skip 13
-    d.open(DemoTab::Control);
-    auto items = [&](const char* name) {
-        QStringList l;
-        auto* c = child<QComboBox>(*d.w, name);
-        for (int i = 0; i < c->count(); ++i)
-            l << c->itemText(i);
-        return l.join(QLatin1Char('|'));
-    };
-    EXPECT_EQ(items("PowModeCmb"), "Full Power|Shutdown Mode|Low Power|Shutdown Mode");
-    EXPECT_EQ(items("ConvStartCmb") + items("FullPowSkipCmb") + items("LowPowSkipCmb") +
-                  items("PowDownCmb") + items("SlowFifoCmb"),
-              "200ms|400ms|600ms|800ms" "3|7|15|31" "0|1|2|3" "1.25|1.5|1.75|2.0" " 0| 1| 2| 3");
-    EXPECT_TRUE(items("SkipCtrlCmb").startsWith(" 1| 2|") && items("SkipCtrlCmb").endsWith("| 12"));
-    EXPECT_TRUE(items("FullProxTimeCmb").endsWith("| 14| 15"));
-    EXPECT_EQ(items("LowProxTimeCmb"), items("FullProxTimeCmb"));
-    EXPECT_EQ(child<QComboBox>(*d.w, "SkipCtrlCmb")->currentText(), " 12");
-    EXPECT_EQ(child<QGroupBox>(*d.w, "RegFrame_2")->title(),
-              "Ambient Compensation Control 0 - 0x02: 24Dh");
-}
-
-TEST(EvalBoardFrm, NumberBoxesCheckTheirRangesWithTheirMessages)
-{
-    Demo d(70);
-    d.open(DemoTab::Control);
-    const struct {
-        const char* box;
-        void (EvalBoardFrm::*change)();
-        const NumberFieldRule& rule;
-        const char *good, *bad;
-    } cases[] = {{"FastRateTxt", &EvalBoardFrm::FastRateTxt_Change, fastRateRule(), "255", "256"},
-                 {"FiltCompTxt", &EvalBoardFrm::FiltCompTxt_Change, filtCompRule(), "63", "64"},
-                 {"FullPowCtrlTxt", &EvalBoardFrm::FullPowCtrlTxt_Change, fullPowCtrlRule(),
-                  "1023", "1024"},
-                 {"LowPowCtrlTxt", &EvalBoardFrm::LowPowCtrlTxt_Change, lowPowCtrlRule(), "63",
-                  "64"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.box);
-        auto* t = child<QLineEdit>(*d.w, c.box);
-        d.rig.clearRecords();
-        d.rig.services.messages.clear();
-        t->setText(c.bad);
-        (d.w.get()->*c.change)();
-        EXPECT_TRUE(d.chipWrites().empty());
-        ASSERT_EQ(d.rig.services.messages.size(), 1u);
-        EXPECT_EQ(d.rig.services.messages[0].text, c.rule.message);
-        EXPECT_EQ(d.rig.services.messages[0].title, c.rule.title);
-        EXPECT_EQ(t->text(), c.bad); // the bad text stays
-        t->setText(c.good);
-        (d.w.get()->*c.change)();
-        EXPECT_EQ(d.chipWrites().size(), 1u);
+    for (int id : {1, 58, 70}) {
+        Demo d(id);
+        d.rig.board->chip().poke(0x002, 0x024D);
+        d.w->Form_Load();
+        expectCaptions(*d.w, QStringLiteral("demo/fixtures/%1.captions.txt")
+                                 .arg(QLatin1String(demoVariantFor(id)->className)));
+        EXPECT_EQ(child<QComboBox>(*d.w, "SkipCtrlCmb")->currentText(), " 12");
     }
-    EXPECT_EQ(d.rig.board->chip().peek(0x003) & 0x3FFF, 0x3FFF);
-    EXPECT_EQ(d.rig.board->chip().peek(0x004), 0xFFFF);
 }
 
 TEST(EvalBoardFrm, ControlTabLeavesTheLoopRunningAndATabChangeEndsIt)
@@ -348,104 +287,99 @@ TEST(EvalBoardFrm, ShutdownModeRefusesEveryLiveTab)
     EXPECT_EQ(d.rig.services.messages.size(), 2u);
 }
 
-TEST(EvalBoardFrm, PositionRatioAndParametersWriteTheirRegisters)
+TEST(EvalBoardFrm, NumberBoxesRefuseTextsOutOfRangeAndWriteTheRest)
 {
     Demo d(58);
     d.open(DemoTab::Control);
-    auto* ratio = child<QLineEdit>(*d.w, "PosRatioTxt");
-    auto boardWrites = [&] {
-        std::vector<std::pair<int, int>> v;
-        for (const auto& op : d.rig.writes())
-            v.emplace_back(op.address, op.value);
-        return v;
+    EvalBoardFrm& w = *d.w;
+    // Each box: texts refused (with the rule's message where it has one), a
+    // text taken, the board word it writes and the tip after.
+    // clang-format off
+    const struct {
+        const char* box;
+        std::function<void()> enter;
+        std::vector<const char*> bad;
+        const char* good;
+        const NumberFieldRule* rule = nullptr;
+        int address = -1, value = 0;
+        const char* tip = "";
+    } cases[] = {
+        {"FastRateTxt", [&] { w.FastRateTxt_Change(); }, {"256"}, "255", &fastRateRule()},
+        {"FiltCompTxt", [&] { w.FiltCompTxt_Change(); }, {"64"}, "63", &filtCompRule()},
+        {"FullPowCtrlTxt", [&] { w.FullPowCtrlTxt_Change(); }, {"1024"}, "1023",
+         &fullPowCtrlRule()},
+        {"LowPowCtrlTxt", [&] { w.LowPowCtrlTxt_Change(); }, {"64"}, "63", &lowPowCtrlRule()},
+        {"PosRatioTxt", [&] { w.PosRatioTxt_KeyPress(13); }, {"0.005", "100"}, "99.99", nullptr,
+         0x040, 9999, "99.99"},
+        {"NbOfPositionsTxt", [&] { w.ParameterTxt_Change(0); }, {"65000"}, "200", nullptr, 0x03C,
+         200, "200"},
+        {"AutoscrollTxt", [&] { w.AutoscrollTxt_Change(); }, {"10"}, "750", nullptr, 0x004, 750,
+         "Read back value: 750"},
+        // Anything above 0, large values included.
+        {"ItemResolutionTxt", [&] { w.ItemResolutionTxt_Change(); }, {"0"}, "65000", nullptr,
+         0x009, 65000, "Read back value: 65000"},
     };
-    for (const char* text : {"0.005", "100"}) {
-        d.rig.clearRecords();
-        ratio->setText(text);
-        d.w->PosRatioTxt_KeyPress(13);
-        EXPECT_TRUE(boardWrites().empty()) << text;
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.box);
+        auto* box = child<QLineEdit>(w, c.box);
+        for (const char* text : c.bad) {
+            d.rig.clearRecords();
+            d.rig.services.messages.clear();
+            box->setText(text);
+            c.enter();
+            EXPECT_TRUE(d.rig.writes().empty()) << text;
+            EXPECT_EQ(box->text(), text); // the bad text stays
+            ASSERT_EQ(d.rig.services.messages.size(), c.rule ? 1u : 0u);
+            if (c.rule) {
+                EXPECT_EQ(d.rig.services.messages[0].text, c.rule->message);
+                EXPECT_EQ(d.rig.services.messages[0].title, c.rule->title);
+            }
+        }
+        box->setText(c.good);
+        c.enter();
+        ASSERT_EQ(d.rig.writes().size(), 1u);
+        if (c.address >= 0) {
+            EXPECT_EQ(d.rig.writes()[0].address, c.address);
+            EXPECT_EQ(d.rig.writes()[0].value, c.value);
+            EXPECT_EQ(box->toolTip(), c.tip);
+        }
     }
-    ratio->setText("99.99");
-    d.w->PosRatioTxt_KeyPress(13);
-    EXPECT_EQ(boardWrites(), (std::vector<std::pair<int, int>>{{0x040, 9999}}));
-    EXPECT_EQ(ratio->toolTip(), "99.99");
-
-    d.rig.clearRecords();
-    auto* n = child<QLineEdit>(*d.w, "NbOfPositionsTxt");
-    n->setText("200");
-    d.w->ParameterTxt_Change(0);
-    EXPECT_EQ(boardWrites(), (std::vector<std::pair<int, int>>{{0x03C, 200}}));
-    EXPECT_EQ(n->toolTip(), "200");
-    n->setText("65000");
-    d.rig.clearRecords();
-    d.w->ParameterTxt_Change(0);
-    EXPECT_TRUE(boardWrites().empty());
-
-    auto* autoscroll = child<QLineEdit>(*d.w, "AutoscrollTxt");
-    autoscroll->setText("10");
-    d.w->AutoscrollTxt_Change();
-    EXPECT_TRUE(boardWrites().empty());
-    autoscroll->setText("750");
-    d.w->AutoscrollTxt_Change();
-    EXPECT_EQ(boardWrites(), (std::vector<std::pair<int, int>>{{0x004, 750}}));
-    EXPECT_EQ(autoscroll->toolTip(), "Read back value: 750");
-
-    // The item resolution takes anything above 0, large values included.
-    auto* resolution = child<QLineEdit>(*d.w, "ItemResolutionTxt");
-    d.rig.clearRecords();
-    resolution->setText("0");
-    d.w->ItemResolutionTxt_Change();
-    EXPECT_TRUE(boardWrites().empty());
-    resolution->setText("65000");
-    d.w->ItemResolutionTxt_Change();
-    EXPECT_EQ(boardWrites(), (std::vector<std::pair<int, int>>{{0x009, 65000}}));
-    EXPECT_EQ(resolution->toolTip(), "Read back value: 65000");
+    EXPECT_EQ(d.rig.board->chip().peek(0x003) & 0x3FFF, 0x3FFF);
+    EXPECT_EQ(d.rig.board->chip().peek(0x004), 0xFFFF);
 }
 
-namespace {
-QString scenarioIn(const QTemporaryDir& dir, const QByteArray& text)
-{
-    const QString path = dir.filePath(QStringLiteral("scenario.txt"));
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(text);
-    return path;
-}
-} // namespace
-
+// Red while the loop settles, then the first press after the start: lit,
+// one click, one step (the click rule itself is the decoder's).
 TEST(EvalBoardFrm, DemoTabLightsTheKeyClicksAndStepsTheList)
 {
-    QTemporaryDir dir;
-    Demo d(58, scenarioIn(dir, "300 press down\n600 release down\n"));
-    d.open(DemoTab::Demo);
-    auto* sound = child<QCheckBox>(*d.w, "PlaySoundEnableChk");
-    sound->setChecked(true);
-    d.w->PlaySoundEnableChk_Click();
-    EXPECT_EQ(child<QLabel>(*d.w, "PlaySoundEnableLbl")->text(), "ON");
-    auto* down = child<KeyPicture>(*d.w, "GoDownPic_0");
-    bool sawPressed = false;
-    while (d.rig.board->scenarioMs() < 900) {
-        d.passes(1);
-        sawPressed |= down->backColor() == KeyPicture::pressedColor();
+    for (int id : {1, 58, 70}) {
+        SCOPED_TRACE(id);
+        Demo d(id, "300 press down\n600 release down\n");
+        d.open(DemoTab::Demo);
+        auto* sound = child<QCheckBox>(*d.w, "PlaySoundEnableChk");
+        sound->setChecked(true);
+        d.w->PlaySoundEnableChk_Click();
+        EXPECT_EQ(child<QLabel>(*d.w, "PlaySoundEnableLbl")->text(), "ON");
+        auto* down = child<KeyPicture>(*d.w, "GoDownPic_0");
+        bool sawPressed = false;
+        while (d.rig.board->scenarioMs() < 900) {
+            if (d.w->loop().blockCounter() < demoVariantFor(id)->showFrom[0]) // settling
+                EXPECT_EQ(down->backColor(), KeyPicture::initialColor());
+            d.passes(1);
+            sawPressed |= down->backColor() == KeyPicture::pressedColor();
+        }
+        EXPECT_TRUE(sawPressed);
+        ASSERT_EQ(d.rig.services.sounds.size(), 1u);
+        EXPECT_TRUE(d.rig.services.sounds[0].endsWith("/click.Wav"));
+        EXPECT_EQ(child<QListWidget>(*d.w, "SubMenuLst")->currentRow(), 1);
+        EXPECT_EQ(down->backColor(), KeyPicture::releasedColor());
     }
-    EXPECT_TRUE(sawPressed);
-    ASSERT_EQ(d.rig.services.sounds.size(), 1u);
-    EXPECT_TRUE(d.rig.services.sounds[0].endsWith("/click.Wav"));
-    EXPECT_EQ(child<QListWidget>(*d.w, "SubMenuLst")->currentRow(), 1);
-    EXPECT_EQ(down->backColor(), KeyPicture::releasedColor());
-    // The key cross at its own spacing: Left and Right beside Up, Down below.
-    auto* up = child<KeyPicture>(*d.w, "GoUpPic_0");
-    EXPECT_EQ(child<KeyPicture>(*d.w, "GoLeftPic_0")->pos() - up->pos(),
-              QPoint(tw(595) - tw(980), tw(3535) - tw(3255)));
-    EXPECT_EQ(child<KeyPicture>(*d.w, "GoRightPic_0")->pos() - up->pos(),
-              QPoint(tw(1470) - tw(980), tw(3535) - tw(3255)));
-    EXPECT_EQ(down->pos() - up->pos(), QPoint(0, tw(3955) - tw(3255)));
 }
 
 TEST(EvalBoardFrm, TheTickOfThePositionIsDrawnSelectedInItsRow)
 {
-    QTemporaryDir dir;
-    Demo d(58, scenarioIn(dir, "200 slide 100 100 5000\n"));
+    Demo d(58, "200 slide 100 100 5000\n");
     d.open(DemoTab::Demo);
     auto* position = child<QLineEdit>(*d.w, "PositionTxt");
     while (d.rig.board->scenarioMs() < 2000)
@@ -458,8 +392,7 @@ TEST(EvalBoardFrm, TheTickOfThePositionIsDrawnSelectedInItsRow)
         return child<DemoShape>(*d.w, QStringLiteral("CrossVTic2Shp_%1").arg(i));
     };
     for (int i = 0; i < kTicks; ++i) {
-        // Every tick keeps its row; only size and colour mark the selected one.
-        EXPECT_EQ(tick(i)->y() - tick(0)->y(), 2 * tw(180 + 110 * i) - 2 * tw(180)) << i;
+        // Only size and colour mark the selected one.
         EXPECT_EQ(tick(i)->fillColor(), i == selected ? QColor(0, 0, 255) : QColor(192, 192, 192));
         EXPECT_EQ(tick(i)->height(), i == selected ? 2 * tw(35) : 2 * tw(25));
     }
@@ -470,23 +403,24 @@ TEST(EvalBoardFrm, TheTickOfThePositionIsDrawnSelectedInItsRow)
 
 TEST(EvalBoardFrm, JoyPadKeysMoveTheCursorAndTheCentreKeyZooms)
 {
-    QTemporaryDir dir;
-    Demo d(58,
-           scenarioIn(dir, "300 press up\n600 release up\n1200 press right\n1600 release right\n"
-                           "2200 press centre\n2600 release centre\n"));
-    d.open(DemoTab::JoyPad);
-    while (d.rig.board->scenarioMs() < 2000)
-        d.passes(1);
-    EXPECT_EQ(d.w->decoderState().col, 1);
-    EXPECT_EQ(d.w->decoderState().row, 0);
-    EXPECT_TRUE(child<QLabel>(*d.w, "ZoomPic")->pixmap().isNull());
-    while (d.rig.board->scenarioMs() < 2500)
-        d.passes(1);
-    EXPECT_FALSE(child<QLabel>(*d.w, "ZoomPic")->pixmap().isNull());
-    // The cursor stays where it was when the tab starts again.
-    d.choose(DemoTab::Demo);
-    d.choose(DemoTab::JoyPad);
-    EXPECT_EQ(d.w->decoderState().col, 1);
+    for (int id : {1, 58, 70}) {
+        SCOPED_TRACE(id);
+        Demo d(id, "300 press up\n600 release up\n1200 press right\n1600 release right\n"
+                   "2200 press centre\n2600 release centre\n");
+        d.open(DemoTab::JoyPad);
+        while (d.rig.board->scenarioMs() < 2000)
+            d.passes(1);
+        EXPECT_EQ(d.w->decoderState().col, 1);
+        EXPECT_EQ(d.w->decoderState().row, 0);
+        EXPECT_TRUE(child<QLabel>(*d.w, "ZoomPic")->pixmap().isNull());
+        while (d.rig.board->scenarioMs() < 2500)
+            d.passes(1);
+        EXPECT_FALSE(child<QLabel>(*d.w, "ZoomPic")->pixmap().isNull());
+        // The cursor stays where it was when the tab starts again.
+        d.choose(DemoTab::Demo);
+        d.choose(DemoTab::JoyPad);
+        EXPECT_EQ(d.w->decoderState().col, 1);
+    }
 }
 
 TEST(EvalBoardFrm, InterruptModeBoxSwitchesReportingAndHandshakes)
@@ -529,8 +463,6 @@ TEST(EvalBoardFrm, WithoutIconsTheGridStaysEmptyAfterItsMessage)
     EXPECT_EQ(d.w->iconCount(), 0);
     ASSERT_EQ(d.rig.services.messages.size(), 1u);
     EXPECT_TRUE(d.rig.services.messages[0].text.endsWith("has not icons."));
-    EXPECT_EQ(d.rig.services.messages[0].icon, MsgIcon::None);
-    EXPECT_EQ(d.rig.services.messages[0].title, "CV5320 Evaluation Software");
 }
 
 TEST(EvalBoardFrm, AResizeRestartsTheShowingTabAndForceCalRefreshesLater)
@@ -543,11 +475,7 @@ TEST(EvalBoardFrm, AResizeRestartsTheShowingTabAndForceCalRefreshesLater)
     EXPECT_TRUE(d.w->timer1()->isActive());
     EXPECT_TRUE(d.rig.registerOps().empty()); // nothing until the timer fires
     d.w->Timer1_Timer();
-    auto ops = d.rig.registerOps();
-    ASSERT_GE(ops.size(), 4u);
-    EXPECT_EQ(ops[0].address, 0x017); // the old loop's end
-    EXPECT_EQ(ops[1].address, 0x017); // the new start
-    EXPECT_EQ(ops[2].value, 0x0B00);
+    EXPECT_EQ(d.readsOf(TargetChip, 0x017), 2); // the old loop's end, the new start
     EXPECT_EQ(d.w->loop().blockCounter(), 0);
     // Larger, the chart takes the room and Close keeps to the bottom right.
     auto* chart = child<StripChart>(*d.w, "SliderPlot");

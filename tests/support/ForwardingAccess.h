@@ -27,6 +27,7 @@ public:
         return inner_.Vendor_Request(h, r, v, i, d, l, b);
     }
     std::optional<BoardBlockCounts> blockCounts() const override { return inner_.blockCounts(); }
+    QString failureDetail() const override { return inner_.failureDetail(); }
 
 protected:
     UsbAccess& inner_;

@@ -1,5 +1,6 @@
 #include "widgets/StripChart.h"
 
+#include "support/Captions.h"
 #include "support/FakeServices.h"
 
 #include <QComboBox>
@@ -102,7 +103,6 @@ TEST(StripChart, LengthSettingsSetTheDefaultSpanAndAtLeastWhatIsKept)
     // The legend's figures cover the span shown: the last ten sets.
     EXPECT_EQ(c.visibleStats(2).count, 10);
     EXPECT_DOUBLE_EQ(c.visibleStats(2).mean, 55.5);
-    EXPECT_FALSE(c.hold()); // the feeding loops never stop for the chart
     c.clear();
     EXPECT_EQ(c.pointCount(2), 0);
 }
@@ -182,12 +182,9 @@ TEST(StripChart, TheTimeAxisFollowsArrivalsOnTheProgramsClock)
     EXPECT_NEAR(s.chart.viewEndSeconds(), 2.99, 1e-9);
     EXPECT_NEAR(s.chart.viewStartSeconds(), 2.0, 1e-9); // the last 100 sets
 
+    test::expectCaptions(s.chart, QStringLiteral("widgets/fixtures/StripChart.captions.txt"));
     auto* box = s.chart.findChild<QComboBox*>(QStringLiteral("ChartSpan"));
     ASSERT_TRUE(box);
-    QStringList items;
-    for (int i = 0; i < box->count(); ++i)
-        items << box->itemText(i);
-    EXPECT_EQ(items, QStringList({"100 sets", "2 s", "10 s", "1 min", "10 min"}));
     emit box->activated(1);
     EXPECT_EQ(s.chart.timeSpan(), 2);
     EXPECT_NEAR(s.chart.viewStartSeconds(), 0.99, 1e-9);
@@ -213,8 +210,6 @@ TEST(StripChart, TheTimeAxisFollowsArrivalsOnTheProgramsClock)
 
     s.chart.setHold(false);
     EXPECT_NEAR(s.chart.viewEndSeconds(), 3.49, 1e-9);
-    s.services.virtualClock().advanceMs(1500); // nothing arrives
-    EXPECT_EQ(s.chart.rate(), 0);
 }
 
 TEST(StripChart, HoldIsAButtonAndAStrayClickChangesNothing)
@@ -223,7 +218,7 @@ TEST(StripChart, HoldIsAButtonAndAStrayClickChangesNothing)
     QSignalSpy spy(&s.chart, &StripChart::holdChanged);
     QTest::mouseClick(&s.chart, Qt::LeftButton, {}, s.inPlot()); // a stray click
     QToolButton* hold = s.holdButton();
-    ASSERT_TRUE(hold && !hold->toolTip().isEmpty());
+    ASSERT_TRUE(hold);
     hold->click();
     s.addSets(20);
     EXPECT_EQ(s.chart.visibleStats(0).latest, 49);
@@ -267,7 +262,6 @@ TEST(StripChart, WheelZoomStaysInsideTheOuterBoundsAndADoubleClickRestores)
     EXPECT_FALSE(s.chart.zoomed());
     EXPECT_EQ(s.chart.viewUpperBound(), 1000);
     EXPECT_EQ(s.chart.timeSpan(), 10); // back to the span chosen
-
 }
 
 TEST(StripChart, ManyAppendsCostFewPaints)
@@ -318,7 +312,7 @@ TEST(StripChart, ShowsOnlyTracesInViewAndMarksValuesBeyondTheRange)
         return n;
     };
     for (int i = 0; i < 20; ++i)
-        s.chart.append(0, 5000); // far above the range, a set each
+        s.chart.append(0, 5000);                            // far above the range, a set each
     EXPECT_EQ(count(QColor(0, 255, 0), s.chart.rect()), 0); // trace 1 has no values: no entry
     const QRect r = s.chart.plotRect(0);
     EXPECT_GT(count(QColor(255, 0, 255), r.adjusted(2, 2, -2, -r.height() + 24)), 10);

@@ -238,9 +238,9 @@ void EvalBoardFrm::ShowSliderBlock(const std::vector<int32_t>& w)
         if (auto* bar = SliderPic->findChild<DemoShape*>(QStringLiteral("SliderBarShp")))
             bar->setGeometry(0, 0, v.absPos * 14 / 16, 30);
     }
-    if (!SliderPlot->hold())
-        for (size_t i = 0; i < v.chartPoints.size(); ++i)
-            SliderPlot->append(int(i), v.chartPoints[i]);
+    // A held chart keeps collecting behind its picture.
+    for (size_t i = 0; i < v.chartPoints.size(); ++i)
+        SliderPlot->append(int(i), v.chartPoints[i]);
 }
 
 void EvalBoardFrm::WriteParameter(int Index, int32_t value)

@@ -290,8 +290,7 @@ void AdcFrm::ReadTimer_Timer()
         CaptureStatusLbl->setText(rearmedText(Reading.lease().rearms()));
     if (pass.fetched && pass.addsPoints) {
         const auto& results = Reading.results();
-        if (!AdcPlot->hold())
-            ShowSet(results);
+        ShowSet(results); // a held chart collects behind its picture
         if (ChkSaveResults->isChecked() && ResultsFile &&
             !ResultsFile->write(adcResultsDataLine(results.data()))) {
             // The file keeps its whole lines; saving stops, reading goes on.

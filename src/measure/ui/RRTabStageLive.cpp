@@ -244,9 +244,8 @@ void RRTabStageFrm::ReadTimer_Timer()
             RegisterPlot->selectTrace(i);
             RegisterPlot->setTraceColor(GraphLed[size_t(i)]->color());
             if (r.append) {
-                // A held chart keeps its picture; the numbers still move.
-                if (!RegisterPlot->hold())
-                    RegisterPlot->append(double(s.graph[size_t(i)]));
+                // A held chart keeps its picture and collects behind it.
+                RegisterPlot->append(double(s.graph[size_t(i)]));
                 TxtReg[size_t(i)]->setText(decText(s.graph[size_t(i)]));
             }
         }

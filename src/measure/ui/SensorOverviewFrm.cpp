@@ -334,10 +334,9 @@ void SensorOverviewFrm::ReadTimer_Timer()
         CaptureLbl->clear();
     if (p.fetched && p.addsPoints) {
         const auto deltas = Reading.deltas();
-        if (!DeltaPlot->hold())
-            for (int s = 0; s < kAdcStages; ++s)
-                if (ChartChk[s]->isChecked())
-                    DeltaPlot->append(s, deltas[size_t(s)]);
+        for (int s = 0; s < kAdcStages; ++s)
+            if (ChartChk[s]->isChecked())
+                DeltaPlot->append(s, deltas[size_t(s)]);
         if (Phase_ == Phase::Noise)
             Recording.addNoise(deltas);
         else if (Phase_ == Phase::Touch)
