@@ -206,9 +206,7 @@ TEST_F(Stage3, StartPassesAndStopMakeTheReadoutsTraffic)
     EXPECT_TRUE(board.ops.empty()); // loading selected the mode already
     EXPECT_TRUE(w.readTimer()->isActive());
 
-    w.ReadTimer_Timer(); // nothing waiting: a status probe, 5 ms to the next pass
-    EXPECT_EQ(board.ops, (std::vector<RegisterOp>{{false, TargetBoard, 11, 1, 0, 0}}));
-    EXPECT_EQ(w.readTimer()->interval(), 5);
+    w.ReadTimer_Timer(); // nothing waiting: a status probe (pinned with the passes)
     queueSummary(1);
     w.ReadTimer_Timer();
     w.ReadTimer_Timer();
