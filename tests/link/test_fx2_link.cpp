@@ -11,6 +11,7 @@
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <numeric>
 
 using namespace cv;
 using namespace cv::test;
@@ -55,13 +56,6 @@ struct Fx2Link : ::testing::Test {
         const int32_t handle = connect();
         return access->Download_Firmware(handle, firmware(text).toLocal8Bit().constData());
     }
-    int totalSleptMs() const
-    {
-        int sum = 0;
-        for (int s : services.sleeps)
-            sum += s;
-        return sum;
-    }
     ~Fx2Link() override { attachLink(nullptr, 0); }
 };
 
@@ -98,14 +92,14 @@ TEST_F(Fx2Link, BoardBackAtTheLastLookIsTakenOneLaterIsNot)
     plug(board);
     ASSERT_EQ(download(hexText({{0, QByteArray::fromHex("020080")}})), 0)
         << access->failureDetail().toStdString();
-    EXPECT_EQ(totalSleptMs(), 3000);
+    EXPECT_EQ(std::accumulate(services.sleeps.begin(), services.sleeps.end(), 0), 3000);
     EXPECT_EQ(services.sleeps.size(), 28u);
 
     board.returnDelayMs = 3001;
     plug(board);
     services.sleeps.clear();
     EXPECT_EQ(download(hexText({{0, QByteArray::fromHex("020080")}})), -5);
-    EXPECT_EQ(totalSleptMs(), 3000);
+    EXPECT_EQ(std::accumulate(services.sleeps.begin(), services.sleeps.end(), 0), 3000);
     EXPECT_TRUE(access->failureDetail().startsWith("No answer after the download"));
 }
 

@@ -13,6 +13,7 @@
 #include "measure/ui/RRTabStageFrm.h"
 #include "platform/OpenFiles.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
+#include "support/Files.h"
 #include "support/RunProgram.h"
 #include "support/SimRig.h"
 #include "support/StubbornBoard.h"
@@ -38,9 +39,7 @@ namespace {
 // of as many columns as the first; returns the number of data lines.
 int expectWholeFile(const QString& path, const QByteArray& header)
 {
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    const QByteArray bytes = f.readAll();
+    const QByteArray bytes = fileBytes(path);
     EXPECT_TRUE(bytes.startsWith(header)) << bytes.left(80).toStdString();
     EXPECT_TRUE(bytes.endsWith("\r\n")) << bytes.right(80).toStdString();
     QList<QByteArray> lines = bytes.split('\n');
