@@ -72,11 +72,9 @@ TEST(StageValueBoxes, NumbersFromTheTextAndTheirRange)
     EXPECT_EQ(valueBoxNumber(QStringLiteral("100.5"), true, 7), 100);
     EXPECT_EQ(valueBoxNumber(QStringLiteral("   "), true, 7), 0);
     EXPECT_EQ(valueBoxNumber(QString(), false, 7), 7); // not armed: the chip's value
-    EXPECT_FALSE(valueBoxInRange(0));
-    EXPECT_TRUE(valueBoxInRange(1));
-    EXPECT_TRUE(valueBoxInRange(65535));
-    EXPECT_FALSE(valueBoxInRange(65536));
-    EXPECT_FALSE(valueBoxInRange(70000));
+    const std::pair<int, bool> ranges[] = {{0, false}, {1, true}, {65535, true}, {65536, false}};
+    for (const auto& [v, in] : ranges)
+        EXPECT_EQ(valueBoxInRange(v), in) << v;
     EXPECT_EQ(kValueRangeMessage, "Value must be a decimal number under 65,535");
 }
 
