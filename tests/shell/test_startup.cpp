@@ -186,11 +186,9 @@ TEST(MainWindow, ShowingIdentifiesTheBoardAndEnablesTheButtons)
     EXPECT_EQ(shown.join('|'), "Device ID: 532|Silicon Revision: 2|Firmware Revision: 4.1");
     EXPECT_FALSE(w.findChild<QLabel*>(QStringLiteral("DwnStatusLbl"))->isVisible());
     // Board identifier, chip identity, firmware revision, in that order.
-    const auto ops = rig.registerOps();
-    ASSERT_EQ(ops.size(), 3u);
-    EXPECT_EQ(ops[0], (RegisterOp{false, TargetBoard, 6, 1, 0, 0}));
-    EXPECT_EQ(ops[1], (RegisterOp{false, TargetChip, 0x017, 1, 0, 0}));
-    EXPECT_EQ(ops[2], (RegisterOp{false, TargetBoard, 1, 1, 0, 0}));
+    EXPECT_EQ(rig.registerOps(), (std::vector<RegisterOp>{{false, TargetBoard, 6, 1, 0, 0},
+                                                          {false, TargetChip, 0x017, 1, 0, 0},
+                                                          {false, TargetBoard, 1, 1, 0, 0}}));
     // The progress animation: 43 steps of 25 ms between the first and second read.
     EXPECT_EQ(std::count(rig.services.sleeps.begin(), rig.services.sleeps.end(), 25), 43);
 
