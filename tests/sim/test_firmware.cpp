@@ -179,31 +179,6 @@ TEST(FirmwareDemo, SlidesTapsAndAHeldFingerOnEachBoard)
         }
 }
 
-TEST(Scenarios, ParseErrorsNameTheLine)
-{
-    const BoardLayout& b = BoardLayout::forBoard(58);
-    QString error;
-    EXPECT_TRUE(
-        Scenario::parse("# comment\n100 press up\n300 release up # done\nloop 1000\n", b, &error));
-    for (const auto& [text, message] : std::initializer_list<std::pair<const char*, const char*>>{
-             {"100 tap up\n\n200 tap nose\n", "line 3: unknown key \"nose\""},
-             {"100 slide 0 300 50\n", "line 1:"},
-             {"100 release up\n", "line 1:"},
-             {"abc tap up\n", "line 1:"},
-             {"loop\n", "line 1:"}}) {
-        EXPECT_FALSE(Scenario::parse(text, b, &error)) << text;
-        EXPECT_TRUE(error.startsWith(message)) << error.toStdString();
-    }
-
-    auto s = Scenario::parse("100 press up\n300 release up\n400 slide 0 200 100\nloop 1000\n", b,
-                             &error);
-    EXPECT_EQ(s->at(50).touched, 0u);
-    EXPECT_EQ(s->at(150).touched, 1u << *b.target("up"));
-    EXPECT_EQ(s->at(1150).touched, 1u << *b.target("up")); // looped
-    EXPECT_NEAR(s->at(450).sliderPos, 100, 1e-9);
-    EXPECT_LT(s->at(600).sliderPos, 0);
-}
-
 TEST(Scenarios, ReplayIsDeterministicForASeed)
 {
     auto trace = [](uint64_t seed) {
