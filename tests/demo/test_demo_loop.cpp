@@ -32,14 +32,6 @@ std::vector<std::string> ops(const std::vector<RegisterOp>& v)
     return s;
 }
 
-sim::SimConfig quietBoard(int id)
-{
-    sim::SimConfig c;
-    c.boardId = id;
-    c.scenario = QStringLiteral("none");
-    return c;
-}
-
 // Passes until the first shown block; the number of blocks dropped before it.
 int droppedBeforeFirstShown(SimRig& rig, DemoLoop& loop)
 {
@@ -71,7 +63,7 @@ TEST(DemoLoop, SettlingDropsTheFirstBlocksPerBoardAndTab)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.board << " tab " << int(c.tab));
-        SimRig rig(quietBoard(c.board));
+        SimRig rig(noFinger(c.board));
         // Continuous reporting: a block for every conversion sequence.
         WriteRegister(reg::board::BoardControlWord, 0, TargetBoard);
         const DemoVariant* v = demoVariantFor(c.board);
@@ -92,7 +84,7 @@ TEST(DemoLoop, SettlingDropsTheFirstBlocksPerBoardAndTab)
 
 TEST(DemoLoop, TrafficOfAStartTheTurnsAndTheEnd)
 {
-    SimRig rig(quietBoard(58));
+    SimRig rig(noFinger(58));
     WriteRegister(reg::board::BoardControlWord, 0, TargetBoard);
     rig.clearRecords();
     DemoLoop loop(*demoVariantFor(58));
@@ -136,7 +128,7 @@ TEST(DemoLoop, TrafficOfAStartTheTurnsAndTheEnd)
 TEST(DemoLoop, StartupWritesOfEachBoard)
 {
     for (int board : {1, 58, 70}) {
-        SimRig rig(quietBoard(board));
+        SimRig rig(noFinger(board));
         WriteRegister(reg::board::BoardControlWord, 0x0004, TargetBoard);
         rig.clearRecords();
         DemoStartupWrites(*demoVariantFor(board));
@@ -173,7 +165,7 @@ public:
 
 TEST(DemoLoop, AHandshakeWithoutAnswerGivesUpAfterTwoSeconds)
 {
-    SimRig rig(quietBoard(58));
+    SimRig rig(noFinger(58));
     DeafBoard deaf(*rig.board);
     attachLink(&deaf, sim::SimBoard::kHandle);
     DemoLoop loop(*demoVariantFor(58));

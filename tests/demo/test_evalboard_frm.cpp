@@ -43,20 +43,11 @@ template <class T> T* child(const QObject& w, const QString& name)
     return c;
 }
 
-sim::SimConfig board(int id, const QString& scenario = QStringLiteral("none"))
-{
-    sim::SimConfig c;
-    c.boardId = id;
-    c.scenario = scenario;
-    return c;
-}
-
 struct Demo {
     SimRig rig;
     std::unique_ptr<EvalBoardFrm> w;
 
-    explicit Demo(int id, const QString& scenario = QStringLiteral("none"))
-        : rig(board(id, scenario))
+    explicit Demo(int id, bool quiet = true) : rig(quiet ? noFinger(id) : sim::SimConfig{id})
     {
         w.reset(createEvalBoardFrm(id));
     }
@@ -98,7 +89,7 @@ TEST(EvalBoardFrm, TheMainWindowOpensTheBoardsDemoWhichWritesOnlyItsStartUpWords
 {
     for (int id : {1, 58, 70}) {
         SCOPED_TRACE(id);
-        SimRig rig{board(id), false};
+        SimRig rig{noFinger(id), false};
         CV5320TopLevelFrm top(rig.access(), rig.appFolder.path(), QString());
         top.Form_Load();
         top.Form_Resize();
@@ -133,7 +124,7 @@ TEST(EvalBoardFrm, SliderTabShowsTheBoardsWordsAndScalesItsChart)
 {
     for (int id : {1, 58, 70}) {
         SCOPED_TRACE(id);
-        Demo d(id, QString()); // the built-in scenario slides along the slider
+        Demo d(id, false); // the built-in scenario slides along the slider
         d.open(DemoTab::Slider);
         auto* chart = d.w->findChild<StripChart*>(id == 1 ? "AbsolutePosPlot" : "SliderPlot");
         ASSERT_TRUE(chart);

@@ -10,17 +10,10 @@
 
 using namespace cv;
 using namespace cv::sim;
+using cv::test::noFinger;
 using cv::test::SimRig;
 
 namespace {
-
-SimConfig quiet(int board = 58)
-{
-    SimConfig c;
-    c.boardId = board;
-    c.scenario = QStringLiteral("none");
-    return c;
-}
 
 int16_t boardStatus(int address = 2)
 {
@@ -59,7 +52,7 @@ void enterMode(SimRig& rig, int mode)
 
 TEST(FirmwareCapture, StreamSummaryAndThresholdReporting)
 {
-    SimRig rig(quiet());
+    SimRig rig(noFinger());
     rig.services.sleepMs(100);
     WriteRegister(reg::board::BoardStageSelect, 0x0F00, TargetBoard);
     rig.services.sleepMs(50);
@@ -83,7 +76,7 @@ TEST(FirmwareCapture, StreamSummaryAndThresholdReporting)
 
 TEST(FirmwareSetup, EasySetupRestoresTheStandardConfiguration)
 {
-    SimRig rig(quiet(70));
+    SimRig rig(noFinger(70));
     WriteRegister(reg::PWR_CONTROL, 0x0400, TargetChip); // software reset
     EXPECT_EQ(ReadRegister(reg::bank2(3, 0)), 0);
     UpdateRegister(reg::board::BoardControlWord, 0xFFFE, 1, TargetBoard);
@@ -104,7 +97,7 @@ TEST(FirmwareDemo, ModeEntryQueuesThePresentStateAndUpStepsBack)
         for (int mode : {0x0D00, 0x0B00, 0x0A00}) {
             SCOPED_TRACE(testing::Message() << id << " mode " << mode);
             // Before any conversion: as many idle blocks as a host drops after a start.
-            SimRig rig(quiet(id));
+            SimRig rig(noFinger(id));
             enterMode(rig, mode);
             EXPECT_GE(rig.board->firmware().blocksWaiting(), FirmwareModel::kEntryBlocks);
             EXPECT_EQ(boardStatus(), 1);
@@ -114,7 +107,7 @@ TEST(FirmwareDemo, ModeEntryQueuesThePresentStateAndUpStepsBack)
                 EXPECT_EQ(ored[0] | ored[1], 0);
         }
     // "up" steps the list back (the window's tests press "down", once only).
-    SimRig rig(quiet(58));
+    SimRig rig(noFinger(58));
     enterMode(rig, 0x0D00);
     rig.board->sensors().setManualTouch(*rig.board->sensors().board().target("up"), true);
     rig.services.sleepMs(300);
@@ -131,7 +124,7 @@ TEST(FirmwareDemo, SlidesTapsAndAHeldFingerOnEachBoard)
     for (int id : {1, 58, 70})
         for (Gesture g : {Slide, Tap, Hold}) {
             SCOPED_TRACE(testing::Message() << id << " gesture " << g);
-            SimRig rig(quiet(id));
+            SimRig rig(noFinger(id));
             enterMode(rig, 0x0D00);
             auto& sensors = rig.board->sensors();
             const int seg3 = sensors.board().slider[3];

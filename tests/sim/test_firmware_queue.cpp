@@ -17,11 +17,7 @@ namespace {
 using Set = std::array<int32_t, 12>;
 
 struct Queue : ::testing::Test {
-    SimRig rig{[] {
-        SimConfig c;
-        c.scenario = QStringLiteral("none");
-        return c;
-    }()};
+    SimRig rig{cv::test::noFinger()};
     FirmwareModel& fw() { return rig.board->firmware(); }
     ChipModel& chip() { return rig.board->chip(); }
     int64_t periodUs = 0;
