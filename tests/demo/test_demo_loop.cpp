@@ -4,8 +4,8 @@
 #include "demo/DemoLoop.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
-#include "support/ForwardingAccess.h"
 #include "support/SimRig.h"
+#include "support/StubbornBoard.h"
 
 #include <gtest/gtest.h>
 
@@ -145,35 +145,14 @@ TEST(DemoLoop, StartupWritesOfEachBoard)
     }
 }
 
-namespace {
-// A board whose firmware never takes the mode: BoardStageSelect reads 0.
-class DeafBoard : public ForwardingAccess {
-public:
-    using ForwardingAccess::ForwardingAccess;
-    int16_t Vendor_Request(int32_t h, uint8_t r, uint32_t v, uint16_t i, uint8_t d, int32_t l,
-                           uint8_t* b) override
-    {
-        const int16_t st = inner_.Vendor_Request(h, r, v, i, d, l, b);
-        if (d == 1 && v == (0x00A | (1u << 10))) {
-            const int offset = (b[1] >> 2) & 0x3F;
-            b[offset] = b[offset + 1] = 0;
-        }
-        return st;
-    }
-};
-} // namespace
-
-TEST(DemoLoop, AHandshakeWithoutAnswerGivesUpAfterTwoSeconds)
+TEST(DemoLoop, AHandshakeWithoutAnswerGivesUp)
 {
     SimRig rig(noFinger(58));
-    DeafBoard deaf(*rig.board);
-    attachLink(&deaf, sim::SimBoard::kHandle);
+    StubbornBoard stubborn(rig);
+    attachLink(&stubborn, sim::SimBoard::kHandle);
     DemoLoop loop(*demoVariantFor(58));
-    const int64_t start = rig.services.nowMs();
+    // The bounded wait itself is the handshake's own test.
     EXPECT_EQ(loop.start(DemoTab::Demo, true), DemoLoop::Start::NoHandshake);
-    const int64_t waited = rig.services.nowMs() - start;
-    EXPECT_GE(waited, 2000);
-    EXPECT_LT(waited, 2200);
     ASSERT_EQ(rig.services.messages.size(), 1u);
     EXPECT_EQ(rig.services.messages[0].text, stageSelectTimeoutMessage(0x0D00));
     EXPECT_FALSE(loop.active());
