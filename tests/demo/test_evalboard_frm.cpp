@@ -193,7 +193,7 @@ TEST(EvalBoardFrm, FixedTexts)
     }
 }
 
-TEST(EvalBoardFrm, ControlTabLeavesTheLoopRunningAndATabChangeEndsIt)
+TEST(EvalBoardFrm, ControlTabSettingsLeaveTheLoopRunningAndATabChangeEndsIt)
 {
     Demo d(58);
     d.w->Form_Load();
@@ -220,6 +220,15 @@ TEST(EvalBoardFrm, ControlTabLeavesTheLoopRunningAndATabChangeEndsIt)
     d.w->ConvStartCmb_Click();
     EXPECT_EQ(d.rig.board->chip().peek(0x000) & 0x000C, 0x000C);
     EXPECT_TRUE(d.w->demoRunning());
+    // Continuous reporting: the board's word, then the demo mode's handshake.
+    child<QCheckBox>(*d.w, "BtnIntEnModeChk")->setChecked(false);
+    d.rig.clearRecords();
+    d.w->BtnIntEnModeChk_Click();
+    EXPECT_EQ(child<QLabel>(*d.w, "BtnIntEnModeLbl")->text(), "Continuous");
+    const auto w = d.rig.writes();
+    ASSERT_GE(w.size(), 2u);
+    EXPECT_EQ(std::pair(w[0].address, w[0].value & 2), std::pair(7, 0));
+    EXPECT_EQ(std::pair(w[1].address, w[1].value), std::pair(0x00A, 0x0D00));
 
     // The JoyPad tab ends the Slider loop (its 0x017 read) before its own start.
     d.choose(DemoTab::JoyPad);
@@ -388,21 +397,6 @@ TEST(EvalBoardFrm, JoyPadKeysMoveTheCursorAndTheCentreKeyZooms)
         d.choose(DemoTab::JoyPad);
         EXPECT_EQ(d.w->decoderState().col, 1);
     }
-}
-
-TEST(EvalBoardFrm, InterruptModeBoxSwitchesReportingAndHandshakes)
-{
-    Demo d(70);
-    d.open(DemoTab::Control);
-    auto* box = child<QCheckBox>(*d.w, "BtnIntEnModeChk");
-    box->setChecked(false);
-    d.rig.clearRecords();
-    d.w->BtnIntEnModeChk_Click();
-    EXPECT_EQ(child<QLabel>(*d.w, "BtnIntEnModeLbl")->text(), "Continuous");
-    const auto w = d.rig.writes();
-    ASSERT_GE(w.size(), 2u);
-    EXPECT_EQ(std::pair(w[0].address, w[0].value & 2), std::pair(7, 0));
-    EXPECT_EQ(std::pair(w[1].address, w[1].value), std::pair(0x00A, 0x0D00));
 }
 
 namespace {
