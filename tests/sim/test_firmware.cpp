@@ -15,11 +15,11 @@ using cv::test::SimRig;
 
 namespace {
 
-int16_t boardStatus(int address = 2)
+int16_t boardStatus()
 {
     int32_t v[2] = {};
     int16_t status = 0;
-    ReadRegisters(static_cast<int16_t>(address), 1, TargetBoard, 0, status, v);
+    ReadRegisters(2, 1, TargetBoard, 0, status, v);
     return status;
 }
 

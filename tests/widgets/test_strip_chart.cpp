@@ -75,7 +75,6 @@ struct Shown {
         const QRect r = chart.plotRect(0);
         return QPoint(r.left() + int(r.width() * fx), r.top() + int(r.height() * fy));
     }
-    QToolButton* holdButton() { return chart.findChild<QToolButton*>(QStringLiteral("ChartHold")); }
     int next = 0;
 };
 } // namespace
@@ -197,7 +196,7 @@ TEST(StripChart, TheTimeAxisFollowsArrivalsOnTheProgramsClock)
     // A stray click changes nothing; a drag to the right looks back and
     // holds, and the button shows it and lets go.
     QSignalSpy spy(&s.chart, &StripChart::holdChanged);
-    QToolButton* hold = s.holdButton();
+    auto* hold = s.chart.findChild<QToolButton*>(QStringLiteral("ChartHold"));
     ASSERT_TRUE(hold);
     QTest::mouseClick(&s.chart, Qt::LeftButton, {}, s.inPlot());
     QTest::mousePress(&s.chart, Qt::LeftButton, {}, s.inPlot(0.3));
