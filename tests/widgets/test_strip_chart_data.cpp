@@ -38,13 +38,10 @@ TEST(History, KeepsTheNewestSetsAndReducesLikeACountOverThem)
     for (int64_t capacity : {256, 1024, 4096}) {
         const History r = historyOf(capacity, 5000, rng);
         for (int trace : {0, 1})
-            for (auto [a, b] : {std::pair<int64_t, int64_t>{0, 5000},
-                                {4990, 5000},
-                                {4100, 4999},
-                                {4903, 4937},
-                                {4999, 5000},
-                                {4990, 4990},
-                                {1000, 4700}}) {
+            // clang-format off
+            for (auto [a, b] : {std::pair<int64_t, int64_t>{0, 5000}, {4990, 5000}, {4100, 4999},
+                                {4903, 4937}, {4999, 5000}, {4990, 4990}, {1000, 4700}}) {
+                // clang-format on
                 Reduction want;
                 double sum = 0, sumSq = 0;
                 for (int64_t s = std::max(a, r.firstSet()); s < b; ++s) {
