@@ -161,24 +161,6 @@ TEST(EvalBoardFrm, SliderTabShowsTheBoardsWordsAndScalesItsChart)
     }
 }
 
-TEST(EvalBoardFrm, TypingIntoASettingsListPicksTheItemAndWritesIt)
-{
-    Demo d(58);
-    d.rig.board->chip().poke(0x001, 0x0FFF); // FP skip 0 ("3")
-    d.open(DemoTab::Control);
-    auto* box = child<QComboBox>(*d.w, "FullPowSkipCmb");
-    ASSERT_EQ(box->currentText(), "3");
-    d.rig.clearRecords();
-    box->lineEdit()->selectAll();
-    QTest::keyClick(box->lineEdit(), Qt::Key_1, Qt::NoModifier);
-    EXPECT_EQ(box->currentIndex(), 2); // the type-ahead rule itself is the decoder's
-    EXPECT_EQ(d.rig.writes().size(), 1u);
-    EXPECT_EQ(d.rig.writesTo(0x001), std::vector{0x2FFF}); // field value 2, the stage bits as read
-    // The frame caption follows.
-    EXPECT_EQ(child<QGroupBox>(*d.w, "RegFrame_1")->title(),
-              "Stage Calibration Enable 0x01: 2FFFh");
-}
-
 // Each board's window loaded against its fixture. A fast filter skip of 13
 // is beyond the list, which then shows its last item.
 TEST(EvalBoardFrm, FixedTexts)
@@ -196,6 +178,7 @@ TEST(EvalBoardFrm, FixedTexts)
 TEST(EvalBoardFrm, ControlTabSettingsLeaveTheLoopRunningAndATabChangeEndsIt)
 {
     Demo d(58);
+    d.rig.board->chip().poke(0x001, 0x0FFF); // FP skip 0 ("3")
     d.w->Form_Load();
     WriteRegister(reg::board::BoardControlWord, 0, TargetBoard);
     d.choose(DemoTab::Slider); // not armed yet: nothing runs
@@ -229,6 +212,26 @@ TEST(EvalBoardFrm, ControlTabSettingsLeaveTheLoopRunningAndATabChangeEndsIt)
     ASSERT_GE(w.size(), 2u);
     EXPECT_EQ(std::pair(w[0].address, w[0].value & 2), std::pair(7, 0));
     EXPECT_EQ(std::pair(w[1].address, w[1].value), std::pair(0x00A, 0x0D00));
+    // Typing into a settings list picks the item (by the decoder's
+    // type-ahead rule), writes it and the frame caption follows.
+    auto* box = child<QComboBox>(*d.w, "FullPowSkipCmb");
+    ASSERT_EQ(box->currentText(), "3");
+    d.rig.clearRecords();
+    box->lineEdit()->selectAll();
+    QTest::keyClick(box->lineEdit(), Qt::Key_1, Qt::NoModifier);
+    EXPECT_EQ(box->currentIndex(), 2);
+    EXPECT_EQ(d.rig.writes().size(), 1u);
+    EXPECT_EQ(d.rig.writesTo(0x001), std::vector{0x2FFF}); // field value 2, the stage bits as read
+    EXPECT_EQ(child<QGroupBox>(*d.w, "RegFrame_1")->title(),
+              "Stage Calibration Enable 0x01: 2FFFh");
+    // Force calibration: its read and write now, the refresh later.
+    d.rig.clearRecords();
+    d.w->CmdForceCal_Click();
+    ASSERT_EQ(d.rig.registerOps().size(), 2u);
+    EXPECT_EQ(d.rig.writes().at(0).value & 0x4000, 0x4000);
+    EXPECT_TRUE(d.w->findChild<QTimer*>("Timer2")->isActive());
+    d.w->Timer2_Timer();
+    EXPECT_EQ(d.rig.registerOps().back().count, 5);
 
     // The JoyPad tab ends the Slider loop (its 0x017 read) before its own start.
     d.choose(DemoTab::JoyPad);
@@ -422,7 +425,7 @@ TEST(EvalBoardFrm, WithoutIconsTheGridStaysEmptyAfterItsMessage)
     EXPECT_TRUE(d.rig.services.messages[0].text.endsWith("has not icons."));
 }
 
-TEST(EvalBoardFrm, AResizeRestartsTheShowingTabAndForceCalRefreshesLater)
+TEST(EvalBoardFrm, AResizeRestartsTheShowingTab)
 {
     Demo d(70);
     d.open(DemoTab::Slider);
@@ -448,14 +451,4 @@ TEST(EvalBoardFrm, AResizeRestartsTheShowingTabAndForceCalRefreshesLater)
     QWindowStateChangeEvent restored(Qt::WindowMinimized);
     QApplication::sendEvent(d.w.get(), &restored);
     EXPECT_TRUE(d.w->timer1()->isActive());
-    d.w->timer1()->stop();
-
-    d.choose(DemoTab::Control);
-    d.rig.clearRecords();
-    d.w->CmdForceCal_Click();
-    ASSERT_EQ(d.rig.registerOps().size(), 2u); // its read and write, no refresh yet
-    EXPECT_EQ(d.rig.writes().at(0).value & 0x4000, 0x4000);
-    EXPECT_TRUE(d.w->findChild<QTimer*>("Timer2")->isActive());
-    d.w->Timer2_Timer();
-    EXPECT_EQ(d.rig.registerOps().back().count, 5);
 }
