@@ -13,15 +13,6 @@
 namespace {
 using cv::test::ProgramRun;
 
-QString scenarioFile(const QTemporaryDir& dir, const QByteArray& text)
-{
-    const QString path = dir.filePath("scenario.txt");
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(text);
-    return path;
-}
-
 std::vector<QJsonObject> blocks(const QString& out)
 {
     std::vector<QJsonObject> v;
@@ -38,8 +29,11 @@ std::vector<QJsonObject> blocks(const QString& out)
 TEST(CtlDemo, EachTabPrintsItsFieldsForEveryShownBlock)
 {
     QTemporaryDir dir;
-    const QString scenario = scenarioFile(dir, "600 press down\n1000 release down\n"
-                                               "1200 slide 0 255 600\n1900 press right\n");
+    const QString scenario = dir.filePath("scenario.txt");
+    QFile f(scenario);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("600 press down\n1000 release down\n1200 slide 0 255 600\n1900 press right\n");
+    f.close();
     // The fields each tab prints, the same in every block.
     QString fields;
     for (const auto& [board, tab] :
