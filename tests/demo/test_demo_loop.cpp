@@ -67,7 +67,6 @@ TEST(DemoLoop, SettlingDropsTheFirstBlocksPerBoardAndTab)
         // Continuous reporting: a block for every conversion sequence.
         WriteRegister(reg::board::BoardControlWord, 0, TargetBoard);
         const DemoVariant* v = demoVariantFor(c.board);
-        ASSERT_NE(v, nullptr);
         DemoLoop loop(*v);
         ASSERT_EQ(loop.start(c.tab, true), DemoLoop::Start::Running);
         EXPECT_EQ(droppedBeforeFirstShown(rig, loop), c.dropped);

@@ -122,12 +122,14 @@ TEST(EvalBoardFrm, TheMainWindowOpensTheBoardsDemoWhichWritesOnlyItsStartUpWords
 
 TEST(EvalBoardFrm, SliderTabShowsTheBoardsWordsAndScalesItsChart)
 {
-    for (int id : {1, 58, 70}) {
+    // The box of the absolute position, its trace and the chart's traces.
+    for (const auto& [id, absBox, absTrace, traces] : {std::tuple{1, "AbsPositionTxt", 0, 1},
+                                                       {58, "AbsolutePosTxt", 4, 5},
+                                                       {70, "AbsolutePos", 1, 2}}) {
         SCOPED_TRACE(id);
         Demo d(id, false); // the built-in scenario slides along the slider
         d.open(DemoTab::Slider);
-        auto* chart = d.w->findChild<StripChart*>(id == 1 ? "AbsolutePosPlot" : "SliderPlot");
-        ASSERT_TRUE(chart);
+        auto* chart = child<StripChart>(*d.w, id == 1 ? "AbsolutePosPlot" : "SliderPlot");
         if (id == 58) {
             // 128 positions, weight 50, displacement factor 100 at start.
             EXPECT_EQ(chart->upperBound(2), 138);
@@ -152,12 +154,8 @@ TEST(EvalBoardFrm, SliderTabShowsTheBoardsWordsAndScalesItsChart)
         EXPECT_GE(highest, 60);
         EXPECT_LE(highest, 90);
         ASSERT_GT(chart->pointCount(0), 0);
-        const auto& absBox = id == 1    ? "AbsPositionTxt"
-                             : id == 58 ? "AbsolutePosTxt"
-                                        : "AbsolutePos";
-        const double lastAbs = chart->point(id == 70 ? 1 : id == 58 ? 4 : 0, 0);
-        EXPECT_EQ(textValue(child<QLineEdit>(*d.w, absBox)->text()), lastAbs);
-        EXPECT_EQ(chart->traceCount(), id == 58 ? 5 : id == 70 ? 2 : 1);
+        EXPECT_EQ(textValue(child<QLineEdit>(*d.w, absBox)->text()), chart->point(absTrace, 0));
+        EXPECT_EQ(chart->traceCount(), traces);
     }
 }
 
