@@ -325,26 +325,24 @@ TEST(StripChart, SavesTheSetsInViewAsCsvAndThePictureAsPng)
                                "0.750,3,4,7\r\n");
 
     // The menu's entries ask for the path through the services.
-    QMenu* menu = s.chart.createContextMenu(&s.chart);
+    const std::unique_ptr<QMenu> menu(s.chart.createContextMenu(&s.chart));
     ASSERT_EQ(menu->actions().size(), 2);
 
-    auto& services = s.services;
     const QString png = dir.filePath(QStringLiteral("chart.png"));
-    services.fileAnswers.push_back(png);
+    s.services.fileAnswers.push_back(png);
     menu->actions()[0]->trigger();
     EXPECT_EQ(QImage(png).size(), s.chart.size() * s.chart.devicePixelRatio());
 
     // A path that cannot be written is told in the program's words; a
     // cancelled dialog does nothing.
-    services.fileAnswers.push_back(dir.filePath(QStringLiteral("missing/x.csv")));
+    s.services.fileAnswers.push_back(dir.filePath(QStringLiteral("missing/x.csv")));
     menu->actions()[1]->trigger();
-    ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0].text, "Error: Cannot Save Values to File");
-    services.fileAnswers.push_back(dir.filePath(QStringLiteral("missing/x.png")));
+    ASSERT_EQ(s.services.messages.size(), 1u);
+    EXPECT_EQ(s.services.messages[0].text, "Error: Cannot Save Values to File");
+    s.services.fileAnswers.push_back(dir.filePath(QStringLiteral("missing/x.png")));
     s.chart.saveAsPng();
-    ASSERT_EQ(services.messages.size(), 2u);
-    EXPECT_EQ(services.messages[1].text, "Error: Cannot Save Chart to File");
+    ASSERT_EQ(s.services.messages.size(), 2u);
+    EXPECT_EQ(s.services.messages[1].text, "Error: Cannot Save Chart to File");
     s.chart.saveAsPng(); // cancelled
-    EXPECT_EQ(services.messages.size(), 2u);
-    delete menu;
+    EXPECT_EQ(s.services.messages.size(), 2u);
 }
