@@ -10,23 +10,16 @@
 
 using namespace cv;
 using namespace cv::sim;
+using cv::test::noFinger;
 using cv::test::SimRig;
 
 namespace {
 
-SimConfig quiet(int board = 58)
-{
-    SimConfig c;
-    c.boardId = board;
-    c.scenario = QStringLiteral("none");
-    return c;
-}
-
-int16_t boardStatus(int address = 2)
+int16_t boardStatus()
 {
     int32_t v[2] = {};
     int16_t status = 0;
-    ReadRegisters(static_cast<int16_t>(address), 1, TargetBoard, 0, status, v);
+    ReadRegisters(2, 1, TargetBoard, 0, status, v);
     return status;
 }
 
@@ -57,20 +50,12 @@ void enterMode(SimRig& rig, int mode)
 
 } // namespace
 
-TEST(FirmwareCapture, StreamSummaryAndThresholdReporting)
+TEST(FirmwareCapture, SummaryInThresholdReporting)
 {
-    SimRig rig(quiet());
-    rig.services.sleepMs(100);
-    WriteRegister(reg::board::BoardStageSelect, 0x0F00, TargetBoard);
-    rig.services.sleepMs(50);
-    const auto r = drainBlocks(12);
-    for (int s = 0; s < 12; ++s)
-        EXPECT_EQ(r[s], rig.board->chip().peek(reg::convResult(s))) << s;
-
     // Summary of stage 0 in threshold mode: no block while nothing changes,
-    // one when the key is touched.
-    UpdateRegister(reg::board::BoardControlWord, 0xFFFD, 2, TargetBoard);
-    WriteRegister(reg::board::BoardStageSelect, 0x8001, TargetBoard);
+    // one when the key is touched. (Streamed sets are the queue's tests.)
+    SimRig rig(noFinger());
+    enterMode(rig, 0x8001);
     rig.services.sleepMs(500);
     EXPECT_NE(boardStatus(), 1);
     rig.board->sensors().setManualTouch(0, true); // "up" on stage 0
@@ -83,7 +68,7 @@ TEST(FirmwareCapture, StreamSummaryAndThresholdReporting)
 
 TEST(FirmwareSetup, EasySetupRestoresTheStandardConfiguration)
 {
-    SimRig rig(quiet(70));
+    SimRig rig(noFinger(70));
     WriteRegister(reg::PWR_CONTROL, 0x0400, TargetChip); // software reset
     EXPECT_EQ(ReadRegister(reg::bank2(3, 0)), 0);
     UpdateRegister(reg::board::BoardControlWord, 0xFFFE, 1, TargetBoard);
@@ -98,13 +83,13 @@ TEST(FirmwareSetup, EasySetupRestoresTheStandardConfiguration)
     EXPECT_EQ(ReadRegister(reg::bank2(3, 0)), 0xFFFF & ~(1 << 6));
 }
 
-TEST(FirmwareDemo, ModeEntryQueuesThePresentStateAndAPressStepsOnce)
+TEST(FirmwareDemo, ModeEntryQueuesThePresentStateAndUpStepsBack)
 {
     for (int id : {1, 58, 70})
         for (int mode : {0x0D00, 0x0B00, 0x0A00}) {
             SCOPED_TRACE(testing::Message() << id << " mode " << mode);
             // Before any conversion: as many idle blocks as a host drops after a start.
-            SimRig rig(quiet(id));
+            SimRig rig(noFinger(id));
             enterMode(rig, mode);
             EXPECT_GE(rig.board->firmware().blocksWaiting(), FirmwareModel::kEntryBlocks);
             EXPECT_EQ(boardStatus(), 1);
@@ -113,20 +98,14 @@ TEST(FirmwareDemo, ModeEntryQueuesThePresentStateAndAPressStepsOnce)
             if (mode != 0x0B00) // no key, no finger (the gauges show noise)
                 EXPECT_EQ(ored[0] | ored[1], 0);
         }
-    SimRig rig(quiet(58));
+    // "up" steps the list back (the window's tests press "down", once only).
+    SimRig rig(noFinger(58));
     enterMode(rig, 0x0D00);
-    auto& sensors = rig.board->sensors();
-    sensors.setManualTouch(*sensors.board().target("up"), true);
+    rig.board->sensors().setManualTouch(*rig.board->sensors().board().target("up"), true);
     rig.services.sleepMs(300);
     int32_t ored[2] = {};
-    auto w = drainBlocks(6, ored);
-    EXPECT_EQ(w[0] & 0x1F, 0x02);
-    EXPECT_TRUE(ored[0] & 0x40); // the press stepped the list back once
-    EXPECT_FALSE(w[0] & 0x40);   // ... in one block only
-    sensors.setManualTouch(*sensors.board().target("up"), false);
-    sensors.setManualTouch(sensors.board().centreTarget(), true);
-    rig.services.sleepMs(400);
-    EXPECT_EQ(drainBlocks(6)[0] & 0x1F, 0x10);
+    EXPECT_EQ(drainBlocks(6, ored)[0] & 0x1F, 0x02);
+    EXPECT_TRUE(ored[0] & 0x40);
 }
 
 TEST(FirmwareDemo, SlidesTapsAndAHeldFingerOnEachBoard)
@@ -137,11 +116,11 @@ TEST(FirmwareDemo, SlidesTapsAndAHeldFingerOnEachBoard)
     for (int id : {1, 58, 70})
         for (Gesture g : {Slide, Tap, Hold}) {
             SCOPED_TRACE(testing::Message() << id << " gesture " << g);
-            SimRig rig(quiet(id));
+            SimRig rig(noFinger(id));
             enterMode(rig, 0x0D00);
             auto& sensors = rig.board->sensors();
             const int seg3 = sensors.board().slider[3];
-            std::vector<int32_t> word1;
+            int forward = 0, back = 0, taps = 0, lo = 255, hi = 0, last = -1;
             const int duration = g == Slide ? 1500 : g == Tap ? 200 : 2000;
             const int64_t t0 = rig.services.nowMs();
             for (int64_t t = 0; t <= duration + 400; t = rig.services.nowMs() - t0) {
@@ -156,20 +135,17 @@ TEST(FirmwareDemo, SlidesTapsAndAHeldFingerOnEachBoard)
                 int32_t w[6] = {};
                 while (status == 1) {
                     ReadRegisters(11, 6, TargetBoard, 1, status, w);
-                    word1.push_back(w[1]);
-                }
-            }
-            int forward = 0, back = 0, taps = 0, lo = 255, hi = 0, last = -1;
-            for (int32_t v : word1) {
-                forward += (v & 0x1000) != 0;
-                back += (v & 0x2000) != 0;
-                taps += (v & 0x4000) != 0;
-                if (v & 0x8000) {
-                    lo = std::min(lo, v & 0xFF);
-                    hi = std::max(hi, v & 0xFF);
-                    if (g == Slide)
-                        EXPECT_GE(v & 0xFF, last - 2); // forward, through the lift
-                    last = v & 0xFF;
+                    const int32_t v = w[1];
+                    forward += (v & 0x1000) != 0;
+                    back += (v & 0x2000) != 0;
+                    taps += (v & 0x4000) != 0;
+                    if (v & 0x8000) {
+                        lo = std::min(lo, v & 0xFF);
+                        hi = std::max(hi, v & 0xFF);
+                        if (g == Slide)
+                            EXPECT_GE(v & 0xFF, last - 2); // forward, through the lift
+                        last = v & 0xFF;
+                    }
                 }
             }
             EXPECT_EQ(back, 0);
@@ -183,31 +159,6 @@ TEST(FirmwareDemo, SlidesTapsAndAHeldFingerOnEachBoard)
                 EXPECT_NEAR(lo, g == Hold ? 128 : 109, 6);
             }
         }
-}
-
-TEST(Scenarios, ParseErrorsNameTheLine)
-{
-    const BoardLayout& b = BoardLayout::forBoard(58);
-    QString error;
-    EXPECT_TRUE(
-        Scenario::parse("# comment\n100 press up\n300 release up # done\nloop 1000\n", b, &error));
-    for (const auto& [text, message] : std::initializer_list<std::pair<const char*, const char*>>{
-             {"100 tap up\n\n200 tap nose\n", "line 3: unknown key \"nose\""},
-             {"100 slide 0 300 50\n", "line 1:"},
-             {"100 release up\n", "line 1:"},
-             {"abc tap up\n", "line 1:"},
-             {"loop\n", "line 1:"}}) {
-        EXPECT_FALSE(Scenario::parse(text, b, &error)) << text;
-        EXPECT_TRUE(error.startsWith(message)) << error.toStdString();
-    }
-
-    auto s = Scenario::parse("100 press up\n300 release up\n400 slide 0 200 100\nloop 1000\n", b,
-                             &error);
-    EXPECT_EQ(s->at(50).touched, 0u);
-    EXPECT_EQ(s->at(150).touched, 1u << *b.target("up"));
-    EXPECT_EQ(s->at(1150).touched, 1u << *b.target("up")); // looped
-    EXPECT_NEAR(s->at(450).sliderPos, 100, 1e-9);
-    EXPECT_LT(s->at(600).sliderPos, 0);
 }
 
 TEST(Scenarios, ReplayIsDeterministicForASeed)

@@ -18,33 +18,46 @@ QString parseError(const QString& text)
 }
 } // namespace
 
-TEST(ScenarioLimits, NumbersThatDoNotFitAreRefusedWithTheirLine)
+TEST(ScenarioLimits, BadLinesAreRefusedWithTheirLine)
 {
+    std::vector<std::pair<QString, QString>> cases = {
+        {"100 tap up\n\n200 tap nose\n", "line 3: unknown key \"nose\""},
+        {"100 slide 0 300 50\n", "line 1:"},
+        {"100 slide -1 255 100\n", "line 1:"},
+        {"100 release up\n", "line 1:"},
+        {"abc tap up\n", "line 1:"},
+        {"loop\n", "line 1:"},
+        {"loop 1000\n100 tap up\nloop 2000\n",
+         "line 3: a second \"loop\" line (the first is line 1)"},
+        {"100 tap up\n8000 tap down\n9000 tap left\n500 tap right\nloop 8000\n",
+         "line 3: the event at 9000 ms never happens: the script loops every 8000 ms (line 5)"},
+        {"loop 500\n100 press up\n600 release up\n", "line 3:"},
+    };
     for (const char* bad : {"9000000000000000000", "1e30", "inf", "nan", "-5", "1000000000001"}) {
         const QString b = QString::fromLatin1(bad);
-        EXPECT_TRUE(parseError("100 tap up\n" + b + " tap up\n").startsWith("line 2: a time in ms"))
-            << bad;
-        EXPECT_TRUE(parseError("100 tap up\n\n200 slide 0 255 " + b + "\n").startsWith("line 3:"))
-            << bad;
-        EXPECT_TRUE(parseError("loop " + b + "\n").startsWith("line 1: \"loop PERIOD\"")) << bad;
+        cases.push_back({"100 tap up\n" + b + " tap up\n", "line 2: a time in ms"});
+        cases.push_back({"100 tap up\n\n200 slide 0 255 " + b + "\n", "line 3:"});
+        cases.push_back({"loop " + b + "\n", "line 1: \"loop PERIOD\""});
     }
-    EXPECT_TRUE(parseError("100 slide -1 255 100\n").startsWith("line 1:"));
-    // The largest time still taken gives a finger on the board.
-    QString error;
-    const auto s = Scenario::parse("1000000000000 slide 0 255 1000000000000\n",
-                                   BoardLayout::forBoard(58), &error);
-    ASSERT_TRUE(s) << error.toStdString();
-    EXPECT_NEAR(s->at(1500000000000).sliderPos, 127.5, 1e-6);
+    for (const auto& [text, error] : cases)
+        EXPECT_TRUE(parseError(text).startsWith(error)) << text.toStdString();
 }
 
-TEST(ScenarioLimits, LoopIsOneLineAndLongerThanEveryEvent)
+TEST(ScenarioLimits, TimesLoopAndTheLargestTimeStillTaken)
 {
-    EXPECT_EQ(parseError("loop 1000\n100 tap up\nloop 2000\n"),
-              "line 3: a second \"loop\" line (the first is line 1)");
-    EXPECT_EQ(parseError("100 tap up\n8000 tap down\n9000 tap left\n500 tap right\nloop 8000\n"),
-              "line 3: the event at 9000 ms never happens: the script loops every 8000 ms "
-              "(line 5)");
-    EXPECT_TRUE(parseError("loop 500\n100 press up\n600 release up\n").startsWith("line 3:"));
+    const BoardLayout& b = BoardLayout::forBoard(58);
+    QString error;
+    auto s = Scenario::parse(
+        "# comment\n100 press up\n300 release up # done\n400 slide 0 200 100\nloop 1000\n", b,
+        &error);
+    EXPECT_EQ(s->at(50).touched, 0u);
+    EXPECT_EQ(s->at(150).touched, 1u << *b.target("up"));
+    EXPECT_EQ(s->at(1150).touched, 1u << *b.target("up")); // looped
+    EXPECT_NEAR(s->at(450).sliderPos, 100, 1e-9);
+    EXPECT_LT(s->at(600).sliderPos, 0);
+    s = Scenario::parse("1000000000000 slide 0 255 1000000000000\n", b, &error);
+    ASSERT_TRUE(s) << error.toStdString();
+    EXPECT_NEAR(s->at(1500000000000).sliderPos, 127.5, 1e-6);
 }
 
 // The looked-up finger is the one every event of the script describes:

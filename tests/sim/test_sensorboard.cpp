@@ -47,7 +47,7 @@ struct LookChanges : QObject {
 };
 } // namespace
 
-TEST(VirtualSensorBoard, KeysAndSliderDriveTheFingerAndTheLookFollowsOnlyChanges)
+TEST(VirtualSensorBoard, DrivesTheFingerChangesItsLookOnlyOnChangesAndStaysBesideModals)
 {
     VirtualClock clock;
     SimConfig cfg;
@@ -83,18 +83,12 @@ TEST(VirtualSensorBoard, KeysAndSliderDriveTheFingerAndTheLookFollowsOnlyChanges
     EXPECT_EQ(board.sensors().fingerAt(0).sliderPos, 128);
     w.SliderStrip_Finger(-1);
     EXPECT_LT(board.sensors().fingerAt(0).sliderPos, 0);
-}
 
-TEST(VirtualSensorBoard, StaysUsableBesideAModalWindowWithoutTakingTheFocus)
-{
-    VirtualClock clock;
-    SimBoard board(clock, {});
+    // Beside the home window and any modal one, usable without the focus.
     QWidget home;
     home.setGeometry(10, 10, 300, 200);
     home.show();
     home.activateWindow();
-    VirtualSensorBoardFrm w(board);
-    w.Form_Load();
     w.setHomeWindow(&home);
     w.move(home.pos()); // right over it
     w.show();

@@ -37,6 +37,15 @@ public:
     void connect();
 };
 
+// A board without a finger on it.
+inline sim::SimConfig noFinger(int id = 58)
+{
+    sim::SimConfig c;
+    c.boardId = id;
+    c.scenario = QStringLiteral("none");
+    return c;
+}
+
 // A small valid Intel HEX image.
 QByteArray standInFirmware();
 

@@ -4,7 +4,6 @@
 #include "support/FakeServices.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QMenu>
@@ -39,12 +38,6 @@ void wheel(StripChart& c, QPoint at, int notches, Qt::KeyboardModifiers modifier
     QApplication::sendEvent(&c, &e);
 }
 
-QString readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
-
 // A shown chart with two traces; each set arrives 10 ms after the last on
 // the fake clock (set 0 at 0 s on the chart's axis).
 struct Shown {
@@ -76,7 +69,6 @@ struct Shown {
         const QRect r = chart.plotRect(0);
         return QPoint(r.left() + int(r.width() * fx), r.top() + int(r.height() * fy));
     }
-    QToolButton* holdButton() { return chart.findChild<QToolButton*>(QStringLiteral("ChartHold")); }
     int next = 0;
 };
 } // namespace
@@ -134,8 +126,7 @@ TEST(StripChart, PlotsStackTopToBottomWithTheirOwnBounds)
     }
     for (QSize size : {QSize(600, 400), QSize(40, 20), QSize(2000, 90)}) {
         c.resize(size);
-        const QImage image = c.grab().toImage();
-        EXPECT_EQ(image.size(), size * c.devicePixelRatio());
+        c.grab();
         EXPECT_FALSE(c.plotRect(2).isEmpty());
     }
 }
@@ -195,6 +186,20 @@ TEST(StripChart, TheTimeAxisFollowsArrivalsOnTheProgramsClock)
     EXPECT_FALSE(s.chart.held());
     EXPECT_EQ(box->currentText(), "1.6 s");
 
+    // A stray click changes nothing; a drag to the right looks back and
+    // holds, and the button shows it and lets go.
+    QSignalSpy spy(&s.chart, &StripChart::holdChanged);
+    auto* hold = s.chart.findChild<QToolButton*>(QStringLiteral("ChartHold"));
+    ASSERT_TRUE(hold);
+    QTest::mouseClick(&s.chart, Qt::LeftButton, {}, s.inPlot());
+    QTest::mousePress(&s.chart, Qt::LeftButton, {}, s.inPlot(0.3));
+    QTest::mouseMove(&s.chart, s.inPlot(0.6));
+    QTest::mouseRelease(&s.chart, Qt::LeftButton, {}, s.inPlot(0.6));
+    EXPECT_TRUE(hold->isChecked());
+    EXPECT_LT(s.chart.viewEndSeconds(), 2.9);
+    hold->click();
+    EXPECT_NEAR(s.chart.viewEndSeconds(), 2.99, 1e-9);
+
     // Panning back holds the picture; the history keeps collecting.
     s.chart.panTime(-1);
     EXPECT_TRUE(s.chart.held());
@@ -208,32 +213,10 @@ TEST(StripChart, TheTimeAxisFollowsArrivalsOnTheProgramsClock)
     s.chart.panTime(-100);
     EXPECT_NEAR(s.chart.viewEndSeconds(), 0.001, 1e-9);
 
-    s.chart.setHold(false);
+    hold->click();
     EXPECT_NEAR(s.chart.viewEndSeconds(), 3.49, 1e-9);
-}
-
-TEST(StripChart, HoldIsAButtonAndAStrayClickChangesNothing)
-{
-    Shown s(50);
-    QSignalSpy spy(&s.chart, &StripChart::holdChanged);
-    QTest::mouseClick(&s.chart, Qt::LeftButton, {}, s.inPlot()); // a stray click
-    QToolButton* hold = s.holdButton();
-    ASSERT_TRUE(hold);
-    hold->click();
-    s.addSets(20);
-    EXPECT_EQ(s.chart.visibleStats(0).latest, 49);
-    hold->click();
-    EXPECT_EQ(s.chart.visibleStats(0).latest, 69);
-    ASSERT_EQ(spy.count(), 2); // the stray click changed nothing
-    EXPECT_EQ(spy.at(0).at(0).toBool(), true);
-
-    // A drag to the right looks back and holds; the button shows it.
-    const double end = s.chart.viewEndSeconds();
-    QTest::mousePress(&s.chart, Qt::LeftButton, {}, s.inPlot(0.3));
-    QTest::mouseMove(&s.chart, s.inPlot(0.6));
-    QTest::mouseRelease(&s.chart, Qt::LeftButton, {}, s.inPlot(0.6));
-    EXPECT_TRUE(hold->isChecked());
-    EXPECT_LT(s.chart.viewEndSeconds(), end);
+    EXPECT_EQ(s.chart.visibleStats(0).latest, 349);
+    EXPECT_EQ(spy.count(), 4);
 }
 
 TEST(StripChart, WheelZoomStaysInsideTheOuterBoundsAndADoubleClickRestores)
@@ -274,20 +257,6 @@ TEST(StripChart, ManyAppendsCostFewPaints)
     QTest::qWait(150);
     EXPECT_GE(s.chart.paints, 1);
     EXPECT_LE(s.chart.paints, 2);
-
-    // Appends that arrive as a stream repaint at the frame rate, not per append.
-    s.chart.paints = 0;
-    QElapsedTimer t;
-    t.start();
-    int appends = 0;
-    while (t.elapsed() < 200) {
-        s.addSets(1);
-        ++appends;
-        QCoreApplication::processEvents();
-    }
-    QTest::qWait(40);
-    EXPECT_GT(appends, 100);
-    EXPECT_LE(s.chart.paints, int(t.elapsed() / 10) + 2);
 
     // A held picture does not repaint for appends (the rate's refresh twice a
     // second may come once).
@@ -350,33 +319,30 @@ TEST(StripChart, SavesTheSetsInViewAsCsvAndThePictureAsPng)
 
     const QString csv = dir.filePath(QStringLiteral("v.csv"));
     ASSERT_TRUE(s.chart.saveVisibleCsv(csv));
-    EXPECT_EQ(readAll(csv), "t_s,set,Stage 0,Stage 1\r\n0.250,1,2,\r\n0.500,2,3.25,\r\n"
-                            "0.750,3,4,7\r\n");
+    QFile saved(csv);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), "t_s,set,Stage 0,Stage 1\r\n0.250,1,2,\r\n0.500,2,3.25,\r\n"
+                               "0.750,3,4,7\r\n");
 
     // The menu's entries ask for the path through the services.
-    QMenu* menu = s.chart.createContextMenu(&s.chart);
+    const std::unique_ptr<QMenu> menu(s.chart.createContextMenu(&s.chart));
     ASSERT_EQ(menu->actions().size(), 2);
-    EXPECT_EQ(menu->actions()[0]->text(), "Save as PNG");
-    EXPECT_EQ(menu->actions()[1]->text(), "Save visible data as CSV");
 
-    auto& services = s.services;
     const QString png = dir.filePath(QStringLiteral("chart.png"));
-    services.fileAnswers.push_back(png);
+    s.services.fileAnswers.push_back(png);
     menu->actions()[0]->trigger();
     EXPECT_EQ(QImage(png).size(), s.chart.size() * s.chart.devicePixelRatio());
 
     // A path that cannot be written is told in the program's words; a
     // cancelled dialog does nothing.
-    services.fileAnswers.push_back(dir.filePath(QStringLiteral("missing/x.csv")));
+    s.services.fileAnswers.push_back(dir.filePath(QStringLiteral("missing/x.csv")));
     menu->actions()[1]->trigger();
-    ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0].text, "Error: Cannot Save Values to File");
-    EXPECT_EQ(services.messages[0].title, kAppTitle);
-    services.fileAnswers.push_back(dir.filePath(QStringLiteral("missing/x.png")));
+    ASSERT_EQ(s.services.messages.size(), 1u);
+    EXPECT_EQ(s.services.messages[0].text, "Error: Cannot Save Values to File");
+    s.services.fileAnswers.push_back(dir.filePath(QStringLiteral("missing/x.png")));
     s.chart.saveAsPng();
-    ASSERT_EQ(services.messages.size(), 2u);
-    EXPECT_EQ(services.messages[1].text, "Error: Cannot Save Chart to File");
+    ASSERT_EQ(s.services.messages.size(), 2u);
+    EXPECT_EQ(s.services.messages[1].text, "Error: Cannot Save Chart to File");
     s.chart.saveAsPng(); // cancelled
-    EXPECT_EQ(services.messages.size(), 2u);
-    delete menu;
+    EXPECT_EQ(s.services.messages.size(), 2u);
 }
