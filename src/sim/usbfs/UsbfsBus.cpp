@@ -155,12 +155,14 @@ struct UsbfsBus::Impl {
 
 void UsbfsBus::Impl::sync()
 {
+    // The boards are looked at under the bus lock: a snapshot taken before
+    // it would let a sync that waited undo a board plugged in the meantime.
+    std::lock_guard changes(busChanges);
     std::vector<UsbDeviceInfo> now;
     {
         std::lock_guard lock(boards);
         now = fx2.devices();
     }
-    std::lock_guard changes(busChanges);
     for (auto it = nodes.begin(); it != nodes.end();) {
         const bool stays = std::any_of(now.begin(), now.end(), [&](const UsbDeviceInfo& d) {
             return devNodeOf(d) == it->first;
