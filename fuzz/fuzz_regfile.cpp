@@ -2,7 +2,7 @@
 // all 104 lines, or those before the first bad line and one short message
 // that names the file and that line.
 #include "FuzzFile.h"
-#include "shell/RegisterFile.h"
+#include "link/RegisterFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

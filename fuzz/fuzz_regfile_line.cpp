@@ -1,7 +1,7 @@
 // The register file's line reader: any line must read as a 32-bit value or
 // be refused, and any value the reader takes must come back unchanged from
 // the line the writer makes of it.
-#include "shell/RegisterFile.h"
+#include "link/RegisterFile.h"
 
 #include <cstdlib>
 

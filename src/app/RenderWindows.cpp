@@ -2,7 +2,7 @@
 
 #include "config/StageContext.h"
 #include "config/ui/AmbCompFrm.h"
-#include "config/ui/DiagramFrm.h"
+#include "shell/ui/DiagramFrm.h"
 #include "config/ui/ExcitSourceFrm.h"
 #include "config/ui/InputMuxFrm.h"
 #include "config/ui/IntStatFrm.h"
@@ -14,7 +14,7 @@
 #include "measure/ui/RRTabStageFrm.h"
 #include "measure/ui/SensorOverviewFrm.h"
 #include "platform/Services.h"
-#include "shell/Startup.h"
+#include "link/Startup.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
 #include "shell/ui/RegCtrlFrm.h"
 #include "sim/SimBoard.h"

@@ -16,8 +16,8 @@
 #include "platform/NumText.h"
 #include "platform/OpenFiles.h"
 #include "shell/BoardSession.h"
-#include "shell/RegisterFile.h"
-#include "shell/Startup.h"
+#include "link/RegisterFile.h"
+#include "link/Startup.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

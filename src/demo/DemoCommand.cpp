@@ -4,7 +4,7 @@
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "platform/Services.h"
-#include "shell/Startup.h"
+#include "link/Startup.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

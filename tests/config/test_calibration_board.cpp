@@ -2,7 +2,7 @@
 #include "config/DiagramOps.h"
 #include "config/OffsetCalibration.h"
 #include "config/StageContext.h"
-#include "config/ui/DiagramFrm.h"
+#include "shell/ui/DiagramFrm.h"
 #include "link/RegMap.h"
 #include "support/SimRig.h"
 #include "widgets/Led.h"

@@ -2,7 +2,7 @@
 // the file text line for line, and what a cancelled or failed write leaves.
 #include "config/ConfigHeader.h"
 #include "config/DiagramOps.h"
-#include "config/ui/DiagramFrm.h"
+#include "shell/ui/DiagramFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "support/Captions.h"

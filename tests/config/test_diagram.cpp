@@ -5,7 +5,7 @@
 #include "config/DiagramOps.h"
 #include "config/StageContext.h"
 #include "config/ui/AmbCompFrm.h"
-#include "config/ui/DiagramFrm.h"
+#include "shell/ui/DiagramFrm.h"
 #include "config/ui/ExcitSourceFrm.h"
 #include "config/ui/InputMuxFrm.h"
 #include "config/ui/IntStatFrm.h"

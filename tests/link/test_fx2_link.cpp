@@ -3,7 +3,7 @@
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "shell/BoardSession.h"
-#include "shell/Startup.h"
+#include "link/Startup.h"
 #include "sim/EmulatedFx2.h"
 #include "support/FakeServices.h"
 #include "support/Files.h"

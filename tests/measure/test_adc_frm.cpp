@@ -4,7 +4,7 @@
 #include "config/DiagramOps.h"
 #include "config/DialogProbe.h"
 #include "config/StageContext.h"
-#include "config/ui/DiagramFrm.h"
+#include "shell/ui/DiagramFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/AdcReading.h"

@@ -13,7 +13,7 @@
 #include "measure/ui/AdcFrm.h"
 #include "measure/ui/RRTabStageFrm.h"
 #include "platform/OpenFiles.h"
-#include "shell/RegisterFile.h"
+#include "link/RegisterFile.h"
 #include "sim/SensorBoard.h"
 #include "support/Files.h"
 #include "support/SimRig.h"

@@ -1,7 +1,7 @@
 // The session's choice of board, and the emulated FX2 behind --board fx2-emu.
 #include "link/UsbUtils.h"
 #include "shell/BoardSession.h"
-#include "shell/Startup.h"
+#include "link/Startup.h"
 #include "support/FakeServices.h"
 #include "support/Files.h"
 #include "support/SimRig.h"

@@ -1,7 +1,7 @@
 // The two programs as a user runs them: command lines good and bad, the
 // rehearsed board failures, traces and the files they read and write.
 #include "shell/BoardSession.h"
-#include "shell/RegisterFile.h"
+#include "link/RegisterFile.h"
 #include "support/Files.h"
 #include "support/RunProgram.h"
 

@@ -2,7 +2,7 @@
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "platform/NumText.h"
-#include "shell/RegisterFile.h"
+#include "link/RegisterFile.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
 #include "shell/ui/RegCtrlFrm.h"
 #include "support/Captions.h"

@@ -1,7 +1,7 @@
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "shell/BoardSession.h"
-#include "shell/Startup.h"
+#include "link/Startup.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
 #include "support/Files.h"
 #include "support/ForwardingAccess.h"

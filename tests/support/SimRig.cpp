@@ -1,7 +1,7 @@
 #include "support/SimRig.h"
 
 #include "link/UsbUtils.h"
-#include "shell/Startup.h"
+#include "link/Startup.h"
 
 #include <QFile>
 

@@ -3,7 +3,7 @@
 #include "link/LibUsbAccess.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
-#include "shell/Startup.h"
+#include "link/Startup.h"
 #include "sim/usbfs/UsbfsBus.h"
 #include "support/FakeServices.h"
 #include "support/HexText.h"

@@ -4,7 +4,7 @@
 #include "measure/StageResults.h"
 #include "measure/ui/AdcFrm.h"
 #include "platform/Services.h"
-#include "shell/RegisterFile.h"
+#include "link/RegisterFile.h"
 #include "widgets/Led.h"
 #include "widgets/StripChart.h"
 

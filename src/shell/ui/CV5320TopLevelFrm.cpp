@@ -1,12 +1,12 @@
 #include "shell/ui/CV5320TopLevelFrm.h"
 
-#include "config/ui/DiagramFrm.h"
+#include "shell/ui/DiagramFrm.h"
 #include "demo/ui/EvalBoardFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/ui/SensorOverviewFrm.h"
 #include "platform/Services.h"
-#include "shell/Startup.h"
+#include "link/Startup.h"
 #include "widgets/Twips.h"
 #include "widgets/WindowFit.h"
 

@@ -4,7 +4,7 @@
 #include "link/UsbUtils.h"
 #include "platform/NumText.h"
 #include "platform/Services.h"
-#include "shell/RegisterFile.h"
+#include "link/RegisterFile.h"
 #include "widgets/Led.h"
 #include "widgets/Twips.h"
 

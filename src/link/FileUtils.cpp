@@ -1,4 +1,4 @@
-#include "shell/FileUtils.h"
+#include "link/FileUtils.h"
 
 #include <QDir>
 #include <QFileInfo>

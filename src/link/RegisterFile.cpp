@@ -1,4 +1,4 @@
-#include "shell/RegisterFile.h"
+#include "link/RegisterFile.h"
 
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"

@@ -1,4 +1,4 @@
-#include "config/ui/DiagramFrm.h"
+#include "shell/ui/DiagramFrm.h"
 
 #include "config/ConfigHeader.h"
 #include "config/DiagramOps.h"

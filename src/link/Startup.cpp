@@ -1,10 +1,10 @@
-#include "shell/Startup.h"
+#include "link/Startup.h"
 
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "platform/NumText.h"
 #include "platform/Services.h"
-#include "shell/FileUtils.h"
+#include "link/FileUtils.h"
 
 #include <QDir>
 #include <QFileInfo>
