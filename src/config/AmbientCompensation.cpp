@@ -66,18 +66,23 @@ int32_t EnterNumberField(const NumberFieldRule& rule, const QString& text)
     return rule.field.of(ReadRegister(address, TargetChip));
 }
 
+double sequencePeriodSeconds(int32_t pwrControl)
+{
+    static constexpr int kDecimation[4] = {256, 128, 64, 64};
+    const double D = kDecimation[field::DECIMATION.of(pwrControl)];
+    // The sequencer has twelve stages: larger stage numbers count as the last.
+    const int N = std::min(field::SEQUENCE_STAGE_NUM.of(pwrControl), 11) + 1;
+    return N * 3.0 * D / 250000.0;
+}
+
 AmbientTimings ambientTimings(const int32_t regs[5])
 {
     const int32_t pwr = regs[0], calEn = regs[1], ctrl0 = regs[2], ctrl2 = regs[4];
 
-    static constexpr int kDecimation[4] = {256, 128, 64, 64};
     static constexpr int kFullPowerSkip[4] = {3, 7, 15, 31};
     static constexpr double kConvDelay[4] = {0.2, 0.4, 0.6, 0.8};
     static constexpr double kPowerDown[4] = {1.25, 1.5, 1.75, 2.0};
 
-    const double D = kDecimation[field::DECIMATION.of(pwr)];
-    // The sequencer has twelve stages: larger stage numbers count as the last.
-    const int N = std::min(field::SEQUENCE_STAGE_NUM.of(pwr), 11) + 1;
     const double L = kConvDelay[field::LP_CONV_DELAY.of(pwr)];
     const int F = kFullPowerSkip[field::AVG_FP_SKIP.of(calEn)];
     const int S = field::AVG_LP_SKIP.of(calEn);
@@ -88,7 +93,7 @@ AmbientTimings ambientTimings(const int32_t regs[5])
     const int Rf = std::max(field::FP_PROXIMITY_RECAL.of(ctrl2), 15);
     const int Rl = std::max(field::LP_PROXIMITY_RECAL.of(ctrl2), 1);
 
-    const double Tseq = N * 3.0 * D / 250000.0;
+    const double Tseq = sequencePeriodSeconds(pwr);
     const double Tff = (K + 1) * Tseq;
     const double Tlp = Tseq + L;
 

@@ -34,6 +34,10 @@ std::optional<int32_t> acceptedNumber(const NumberFieldRule& rule, const QString
 // out of range. Returns the field's value as the chip then holds it.
 int32_t EnterNumberField(const NumberFieldRule& rule, const QString& text);
 
+// Time of one pass of the conversion sequence (N stages x 3 x decimation at
+// 250 kHz) set by PWR_CONTROL: the spacing of the sets the chip converts.
+double sequencePeriodSeconds(int32_t pwrControl);
+
 // The nine time texts of the "Full Power Mode" and "Low Power Mode" frames.
 struct AmbientTimings {
     QString NMFastUp, NMSlowUp, NMProxTim, NMRecalTim, NMPowDown;
