@@ -10,6 +10,7 @@
 #include "link/UsbUtils.h"
 #include "measure/AdcStream.h"
 #include "measure/OverviewCommand.h"
+#include "measure/SpectrumCommand.h"
 #include "measure/StageStreamCommand.h"
 #include "platform/CliServices.h"
 #include "platform/ExitNow.h"
@@ -56,7 +57,10 @@ const char* const kUsage =
     "  overview --seconds S                all twelve stages, one JSON object per second\n"
     "  snr --noise-seconds A --touch-seconds B [--apply] [--require R]\n"
     "                                      noise, then touches; SNR and suggested sensitivity\n"
-    "                                      per stage as JSON; --apply writes the suggestions\n";
+    "                                      per stage as JSON; --apply writes the suggestions\n"
+    "  spectrum --seconds S [--stage N]    noise spectrum of each stage's delta as JSON:\n"
+    "                                      rate, resolution, noise floor, five largest peaks\n"
+    "                                      with the mains hum each may be an alias of\n";
 
 struct CommandLine {
     QStringList words;
@@ -419,6 +423,25 @@ void cmdOverview(CommandLine& cl)
         services().endProgram(1);
 }
 
+void cmdSpectrum(CommandLine& cl)
+{
+    double seconds = -1;
+    std::optional<int> stage;
+    while (cl.peek().startsWith(QLatin1String("--"))) {
+        const QString opt = cl.next();
+        if (opt == QLatin1String("--seconds"))
+            seconds = secondsArgument(cl);
+        else if (opt == QLatin1String("--stage"))
+            stage = static_cast<int>(number(cl, "stage", 0, reg::kStages - 1));
+        else
+            usageError(QStringLiteral("unknown option %1").arg(opt));
+    }
+    if (seconds < 0)
+        usageError(QStringLiteral("spectrum needs --seconds S"));
+    if (!cl.checkOnly && !RunSpectrumCommand(seconds, stage))
+        services().endProgram(1);
+}
+
 void cmdSnr(CommandLine& cl)
 {
     SnrOptions o;
@@ -496,6 +519,7 @@ int main(int argc, char** argv)
         {QStringLiteral("demo"), cmdDemo},
         {QStringLiteral("overview"), cmdOverview},
         {QStringLiteral("snr"), cmdSnr},
+        {QStringLiteral("spectrum"), cmdSpectrum},
     };
     auto runCommands = [&commands](CommandLine& line) {
         while (!line.atEnd()) {

@@ -92,6 +92,12 @@ constexpr int32_t DemoMode = 0x0D00;
 constexpr int32_t SliderMode = 0x0B00;
 constexpr int32_t JoyPadMode = 0x0A00;
 constexpr int32_t SummaryFlag = 0x8000;
+// A results block may carry, after the twelve results, the low and high
+// limit status and a word whose high byte is StreamStatusMark when the
+// firmware reports them (bit 0: the chip's interrupt line asserted).
+constexpr int StreamStatusFirst = 12;
+constexpr int StreamStatusWords = 3;
+constexpr int32_t StreamStatusMark = 0xA5;
 } // namespace board
 
 // C names of bank 1 as the configuration export writes them ("" where none).

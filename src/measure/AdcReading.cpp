@@ -119,7 +119,7 @@ AdcReading::Pass AdcReading::pass()
     case CaptureLease::Check::Failed: p.rearmFailed = true; return p;
     }
     if (status_ == 1) {
-        ReadRegisters(reg::board::CapturedData, kAdcStages, TargetBoard, 1, status_,
+        ReadRegisters(reg::board::CapturedData, fetchWords_, TargetBoard, 1, status_,
                       results_.data());
         p.fetched = true;
         // The first two passes after a start never plot or save.

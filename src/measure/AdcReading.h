@@ -101,7 +101,10 @@ public:
     bool reading() const { return reading_; }
     int passCounter() const { return passCounter_; }
     int16_t status() const { return status_; }
-    const std::array<int32_t, 13>& results() const { return results_; }
+    const std::array<int32_t, 16>& results() const { return results_; }
+    // Words fetched per set: the twelve results, and past them what a
+    // firmware may report with the set (the overview asks for its status).
+    void setFetchWords(int words) { fetchWords_ = words; }
     const CaptureLease& lease() const { return lease_; }
 
     AdcReading() = default;
@@ -112,7 +115,8 @@ private:
     bool reading_ = false;
     int16_t passCounter_ = 0;
     int16_t status_ = 0;
-    std::array<int32_t, 13> results_{};
+    std::array<int32_t, 16> results_{};
+    int fetchWords_ = kAdcStages;
     CaptureLease lease_;
 };
 

@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace cv {
 
@@ -63,6 +64,14 @@ public:
     int64_t rounds() const { return rounds_; }
     int64_t fetched() const { return fetched_; }
     int rearms() const { return stream_.lease().rearms(); }
+    // Whether the firmware reports the limit status with each set (then the
+    // stages' limit flags are those of the last set), and the chip's
+    // interrupt line with it; nothing where it does not.
+    bool statusWithSets() const { return statusWithSets_; }
+    std::optional<bool> interruptLine() const
+    {
+        return statusWithSets_ ? std::optional<bool>(interruptLine_) : std::nullopt;
+    }
 
 private:
     void directStep();
@@ -74,6 +83,7 @@ private:
     int64_t nextRoundMs_ = 0;
     int64_t rounds_ = 0;
     int64_t fetched_ = 0;
+    bool statusWithSets_ = false, interruptLine_ = false;
 };
 
 } // namespace cv

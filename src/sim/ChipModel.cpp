@@ -240,8 +240,17 @@ void ChipModel::runSequence(int64_t endUs)
     if (sensors_)
         sensors_(endUs, pF);
     const int n = sequenceStages(regs_[reg::PWR_CONTROL]);
-    for (int s = 0; s < n; ++s)
-        convertStage(s, pF);
+    const int64_t conv = conversionUs(regs_[reg::PWR_CONTROL]);
+    for (int s = 0; s < n; ++s) {
+        if (!interference_) {
+            convertStage(s, pF);
+            continue;
+        }
+        // The stages convert one after the other in the slots that end the sequence.
+        std::array<double, 13> atStage = pF;
+        interference_(endUs - (n - s) * conv + conv / 2, atStage);
+        convertStage(s, atStage);
+    }
     uint16_t& complete = regs_[reg::STAGE_COMPLETE_INT_STATUS];
     complete |= static_cast<uint16_t>((1u << n) - 1);
     const int gpio = (regs_[reg::STAGE_LOW_INT_EN] >> 12) & 3;

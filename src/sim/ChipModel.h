@@ -33,6 +33,9 @@ public:
     // Capacitance of CIN0..CIN12 in pF at a time in microseconds of the clock.
     using SensorSource = std::function<void(int64_t us, std::array<double, 13>& pF)>;
     void setSensorSource(SensorSource source) { sensors_ = std::move(source); }
+    // Adds what changes within a sequence (interference), called for each
+    // stage at the middle of its own conversion.
+    void setInterferenceSource(SensorSource source) { interference_ = std::move(source); }
     // Called after every completed sequence, with its end time.
     void setSequenceListener(std::function<void(int64_t us)> listener)
     {
@@ -93,7 +96,7 @@ private:
     std::array<uint16_t, 0x400> regs_{};
     std::array<StageConfig, 12> config_{};
     std::array<StageState, 12> state_{};
-    SensorSource sensors_;
+    SensorSource sensors_, interference_;
     std::function<void(int64_t)> onSequence_;
 };
 

@@ -395,6 +395,18 @@ FirmwareModel::Block FirmwareModel::buildBlock() const
     if (mode == reg::board::StreamResults) {
         for (int s = 0; s < reg::kStages; ++s)
             b[s] = chip_.peek(reg::convResult(s));
+        // The status the set was converted with, and the interrupt line.
+        const uint16_t low = chip_.peek(reg::STAGE_LOW_INT_STATUS),
+                       high = chip_.peek(reg::STAGE_HIGH_INT_STATUS),
+                       complete = chip_.peek(reg::STAGE_COMPLETE_INT_STATUS);
+        const bool line = ((low & chip_.peek(reg::STAGE_LOW_INT_EN)) |
+                           (high & chip_.peek(reg::STAGE_HIGH_INT_EN)) |
+                           (complete & chip_.peek(reg::STAGE_COMPLETE_INT_EN))) &
+                          0x0FFF;
+        b[reg::board::StreamStatusFirst] = low;
+        b[reg::board::StreamStatusFirst + 1] = high;
+        b[reg::board::StreamStatusFirst + 2] =
+            static_cast<uint16_t>(reg::board::StreamStatusMark << 8 | (line ? 1 : 0));
     } else if (mode == reg::board::DemoMode) {
         b[0] = static_cast<uint16_t>(demo_.keys | demo_.latch0);
         b[1] = static_cast<uint16_t>(

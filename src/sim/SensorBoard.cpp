@@ -1,5 +1,7 @@
 #include "sim/SensorBoard.h"
 
+#include "sim/ChipModel.h"
+
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
@@ -181,9 +183,33 @@ std::optional<Scenario> Scenario::parse(const QString& text, const BoardLayout& 
                                            "255, duration %1)")
                                 .arg(range));
             s.slides_.push_back({t, t + static_cast<int64_t>(d), a, b});
+        } else if (ev == QLatin1String("hum")) {
+            if (w.size() == 3 && w[2].toLower() == QLatin1String("off")) {
+                s.humLines_.push_back({t, true, {}});
+                continue;
+            }
+            bool okHz = false, okPp = false;
+            const double hz = w.size() >= 4 ? w[2].toDouble(&okHz) : 0;
+            const double pp = w.size() >= 4 ? w[3].toDouble(&okPp) : 0;
+            if (!okHz || !okPp || !(hz > 0 && hz <= 100000) || !(pp >= 0 && pp <= 65535))
+                return fail(lineNo, QStringLiteral("\"hum HZ COUNTS [SENSOR...]\" (HZ above 0 "
+                                                   "up to 100000, COUNTS 0 to 65535) or "
+                                                   "\"hum off\" expected"));
+            Tone tone{hz, pp, 0};
+            for (int i = 4; i < w.size(); ++i) {
+                const auto target = board.target(w[i]);
+                if (!target || *target == board.centreTarget())
+                    return fail(lineNo, QStringLiteral("unknown sensor \"%1\" (this board has %2)")
+                                            .arg(shortQuote(w[i]),
+                                                 board.targetNames().mid(0, int(board.electrodes.size())).join(QLatin1String(", "))));
+                tone.electrodes |= 1u << *target;
+            }
+            if (!tone.electrodes)
+                tone.electrodes = (1u << board.electrodes.size()) - 1;
+            s.humLines_.push_back({t, false, tone});
         } else {
             return fail(lineNo,
-                        QStringLiteral("unknown event \"%1\" (press, release, tap, slide, loop)")
+                        QStringLiteral("unknown event \"%1\" (press, release, tap, slide, hum, loop)")
                             .arg(shortQuote(w[1])));
         }
     }
@@ -195,6 +221,7 @@ std::optional<Scenario> Scenario::parse(const QString& text, const BoardLayout& 
                                     .arg(s.loopMs_)
                                     .arg(loopLine));
     s.buildIndex();
+    s.buildHum();
     return s;
 }
 
@@ -256,6 +283,36 @@ void Scenario::buildIndex()
                 span.touched |= 1u << t;
         spans_.push_back(span);
     }
+}
+
+void Scenario::buildHum()
+{
+    std::stable_sort(humLines_.begin(), humLines_.end(),
+                     [](const HumLine& a, const HumLine& b) { return a.at < b.at; });
+    humSpans_.clear();
+    std::vector<Tone> tones;
+    for (const HumLine& line : humLines_) {
+        if (line.off) {
+            tones.clear();
+        } else {
+            std::erase_if(tones, [&](const Tone& t) { return t.hz == line.tone.hz; });
+            tones.push_back(line.tone);
+        }
+        if (!humSpans_.empty() && humSpans_.back().from == line.at)
+            humSpans_.back().tones = tones;
+        else
+            humSpans_.push_back({line.at, tones});
+    }
+}
+
+const std::vector<Scenario::Tone>& Scenario::humAt(int64_t ms) const
+{
+    static const std::vector<Tone> kNone;
+    if (loopMs_ > 0)
+        ms %= loopMs_;
+    const auto it = std::upper_bound(humSpans_.begin(), humSpans_.end(), ms,
+                                     [](int64_t t, const HumSpan& s) { return t < s.from; });
+    return it == humSpans_.begin() ? kNone : std::prev(it)->tones;
 }
 
 QString Scenario::standardText(const BoardLayout& board)
@@ -350,6 +407,18 @@ void SensorModel::capacitances(int64_t ms, std::array<double, 13>& pF) const
             const Electrode& e = board_.electrodes[board_.slider[i]];
             pF[e.cin] += share * e.couplingPf;
         }
+    }
+}
+
+void SensorModel::addHum(int64_t us, std::array<double, 13>& pF) const
+{
+    for (const Scenario::Tone& t : scenario_.humAt(us / 1000)) {
+        // Counts of a single-ended stage: the converter's counts per pF.
+        const double pf = t.countsPp / 2 / ChipModel::kCountsPerPf *
+                          std::sin(2 * M_PI * t.hz * static_cast<double>(us) * 1e-6);
+        for (size_t i = 0; i < board_.electrodes.size(); ++i)
+            if (t.electrodes & (1u << i))
+                pF[board_.electrodes[i].cin] += pf;
     }
 }
 

@@ -70,6 +70,17 @@ public:
     int64_t loopMs() const { return loopMs_; }
     bool empty() const { return presses_.empty() && slides_.empty(); }
 
+    // Interference: "TIME hum HZ COUNTS [SENSOR...]" adds a sinusoid of HZ
+    // and COUNTS peak-to-peak to the sensors named (every one when none is)
+    // from TIME on; a later line of the same HZ replaces it; "TIME hum off"
+    // ends them all.
+    struct Tone {
+        double hz = 0, countsPp = 0;
+        uint32_t electrodes = 0; // bit per electrode of the board
+        bool operator==(const Tone&) const = default;
+    };
+    const std::vector<Tone>& humAt(int64_t ms) const;
+
     // Times, durations and periods above this are refused (about 31 years).
     static constexpr int64_t kMaxMs = 1'000'000'000'000;
 
@@ -90,8 +101,20 @@ private:
         uint32_t touched;
         int slide; // index into slides_, or -1
     };
+    struct HumLine {
+        int64_t at;
+        bool off;
+        Tone tone;
+    };
+    struct HumSpan {
+        int64_t from;
+        std::vector<Tone> tones;
+    };
     void buildIndex();
+    void buildHum();
 
+    std::vector<HumLine> humLines_;
+    std::vector<HumSpan> humSpans_;
     std::vector<Press> presses_;
     std::vector<Slide> slides_;
     std::vector<Span> spans_;
@@ -115,6 +138,9 @@ public:
     FingerState fingerAt(int64_t ms) const;
     // Fills the capacitance of CIN0..CIN12 in pF at time `ms`.
     void capacitances(int64_t ms, std::array<double, 13>& pF) const;
+    // Adds the scenario's hum at `us` (microseconds since the start), so each
+    // stage can sample it at its own conversion instant.
+    void addHum(int64_t us, std::array<double, 13>& pF) const;
 
 private:
     const BoardLayout& board_;

@@ -152,6 +152,11 @@ void StripChart::setPlotCount(int plots)
     d_->plot(d_->plotCount - 1);
     d_->relayout();
 }
+void StripChart::setPlotWeight(int plot, int weight)
+{
+    d_->plot(plot).weight = std::max(1, weight);
+    d_->relayout();
+}
 int StripChart::plotCount() const
 {
     return d_->plotCount;

@@ -34,6 +34,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QMenu;
@@ -60,6 +61,8 @@ public:
     void setPlotCount(int plots);
     int plotCount() const;
     void setTracePlot(int trace, int plot);
+    // A plot's share of the height against the others' (1 each unless set).
+    void setPlotWeight(int plot, int weight);
     void setTitle(const QString& title);
     QString title() const;
     void setTraceName(int trace, const QString& name);
@@ -166,5 +169,10 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d_;
 };
+
+// What the charts' save entries do: ask for a PNG (or CSV) path through the
+// service layer, save, and say so when the file cannot be written.
+// Cancelling the dialog does nothing.
+void askAndSaveChart(bool png, const std::function<bool(const QString&)>& save);
 
 } // namespace cv

@@ -30,6 +30,7 @@ struct StripChart::Impl {
         std::optional<chart::ValueRange> outer; // follows the set bounds until set
         chart::ValueRange view{0, 100};
         bool zoomed = false;
+        int weight = 1; // share of the height
         chart::ValueRange limit() const { return chart::zoomLimit(set, outer.value_or(set)); }
     };
     struct Layout {

@@ -160,32 +160,25 @@ bool StripChart::savePng(const QString& path)
     return pixmap.save(&buffer, "PNG") && writeWholeFile(path, png);
 }
 
-namespace {
-// Asks for a path through the service layer, saves, and says so when the
-// file cannot be written. Cancelling the dialog does nothing.
-void askAndSave(const QString& title, const QString& filter, const QString& error,
-                const std::function<bool(const QString&)>& save)
+void askAndSaveChart(bool png, const std::function<bool(const QString&)>& save)
 {
     FileDialogRequest r;
     r.save = true;
-    r.title = title;
-    r.filter = filter;
+    r.title = png ? QStringLiteral("Save as PNG") : QStringLiteral("Save visible data as CSV");
+    r.filter = png ? kPngFilter : kCsvFilter;
     const auto path = services().fileDialog(r);
     if (path && !save(*path))
-        services().message(error, MsgIcon::None, kAppTitle, MsgButtons::Ok);
+        services().message(png ? kPngError : kCsvError, MsgIcon::None, kAppTitle, MsgButtons::Ok);
 }
-} // namespace
 
 void StripChart::saveAsPng()
 {
-    askAndSave(QStringLiteral("Save as PNG"), kPngFilter, kPngError,
-               [this](const QString& path) { return savePng(path); });
+    askAndSaveChart(true, [this](const QString& path) { return savePng(path); });
 }
 
 void StripChart::saveVisibleDataAsCsv()
 {
-    askAndSave(QStringLiteral("Save visible data as CSV"), kCsvFilter, kCsvError,
-               [this](const QString& path) { return saveVisibleCsv(path); });
+    askAndSaveChart(false, [this](const QString& path) { return saveVisibleCsv(path); });
 }
 
 QMenu* StripChart::createContextMenu(QWidget* parent)

@@ -60,9 +60,13 @@ void StripChart::Impl::ensureLayout()
         l.valueTicks.clear();
         const int avail = std::max(n * 10, bottom - top - (n - 1) * kPaneGap);
         int axisW = small.horizontalAdvance(QStringLiteral("0"));
+        int total = 0, above = 0;
+        for (int i = 0; i < n; ++i)
+            total += plotAt(i).weight;
         for (int i = 0; i < n; ++i) {
-            const int y0 = top + i * avail / n + i * kPaneGap;
-            const int y1 = top + (i + 1) * avail / n + i * kPaneGap - 1;
+            const int y0 = top + above * avail / total + i * kPaneGap;
+            above += plotAt(i).weight;
+            const int y1 = top + above * avail / total + i * kPaneGap - 1;
             spans.push_back({y0, y1});
             const auto& pl = plotAt(i);
             const int maxTicks = std::max(2, (y1 - y0) * 2 / (small.height() * 3));
