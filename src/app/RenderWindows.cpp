@@ -13,6 +13,7 @@
 #include "measure/ui/FormulaFrm.h"
 #include "measure/ui/RRTabStageFrm.h"
 #include "measure/ui/SensorOverviewFrm.h"
+#include "measure/ui/SpectrumPanel.h"
 #include "platform/Services.h"
 #include "link/Startup.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
@@ -142,6 +143,7 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
              w->TouchCmd_Click();
              run(20200);
              w->ShowTimer_Timer();
+             w->Spectrum->RefreshTimer_Timer();
              w->Form_Unload();
              return std::unique_ptr<QWidget>(std::move(w));
          }},

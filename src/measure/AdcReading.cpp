@@ -119,8 +119,11 @@ AdcReading::Pass AdcReading::pass()
     case CaptureLease::Check::Failed: p.rearmFailed = true; return p;
     }
     if (status_ == 1) {
-        ReadRegisters(reg::board::CapturedData, fetchWords_, TargetBoard, 1, status_,
-                      results_.data());
+        int32_t w[kAdcStages + kMaxExtraWords] = {};
+        ReadRegisters(reg::board::CapturedData, kAdcStages + extraWords_, TargetBoard, 1, status_,
+                      w);
+        std::copy_n(w, kAdcStages, results_.begin());
+        std::copy_n(w + kAdcStages, kMaxExtraWords, extra_.begin());
         p.fetched = true;
         // The first two passes after a start never plot or save.
         p.addsPoints = passCounter_ > 1;

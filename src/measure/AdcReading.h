@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -101,10 +102,12 @@ public:
     bool reading() const { return reading_; }
     int passCounter() const { return passCounter_; }
     int16_t status() const { return status_; }
-    const std::array<int32_t, 16>& results() const { return results_; }
-    // Words fetched per set: the twelve results, and past them what a
-    // firmware may report with the set (the overview asks for its status).
-    void setFetchWords(int words) { fetchWords_ = words; }
+    const std::array<int32_t, 13>& results() const { return results_; }
+    // Words fetched past the twelve results, for what a firmware may report
+    // with each set (the overview asks for the status); 0 unless set.
+    static constexpr int kMaxExtraWords = 3;
+    void setExtraWords(int words) { extraWords_ = std::clamp(words, 0, kMaxExtraWords); }
+    const std::array<int32_t, kMaxExtraWords>& extraWords() const { return extra_; }
     const CaptureLease& lease() const { return lease_; }
 
     AdcReading() = default;
@@ -115,8 +118,9 @@ private:
     bool reading_ = false;
     int16_t passCounter_ = 0;
     int16_t status_ = 0;
-    std::array<int32_t, 16> results_{};
-    int fetchWords_ = kAdcStages;
+    std::array<int32_t, 13> results_{};
+    std::array<int32_t, kMaxExtraWords> extra_{};
+    int extraWords_ = 0;
     CaptureLease lease_;
 };
 

@@ -18,7 +18,7 @@ static_assert(kBlockWords <= 28);
 AdcReading::Start SensorOverviewReading::start(const std::function<void()>& started)
 {
     const ConverterLoad load = LoadConverterView();
-    stream_.setFetchWords(kAdcStages + reg::board::StreamStatusWords);
+    stream_.setExtraWords(reg::board::StreamStatusWords);
     const AdcReading::Start s = stream_.start(load.converting, started);
     if (s != AdcReading::Start::Started)
         return s;
@@ -48,16 +48,15 @@ SensorOverviewReading::Pass SensorOverviewReading::pass()
         return p;
     if (s.fetched) {
         ++fetched_;
-        const auto& w = stream_.results();
         for (int i = 0; i < kAdcStages; ++i)
-            stages_[size_t(i)].cdc = w[size_t(i)];
-        const int first = reg::board::StreamStatusFirst;
-        statusWithSets_ = (w[size_t(first + 2)] >> 8) == reg::board::StreamStatusMark;
+            stages_[size_t(i)].cdc = stream_.results()[size_t(i)];
+        const auto& w = stream_.extraWords(); // low, high, mark and line
+        statusWithSets_ = (w[2] >> 8) == reg::board::StreamStatusMark;
         if (statusWithSets_) {
-            interruptLine_ = w[size_t(first + 2)] & 1;
+            interruptLine_ = w[2] & 1;
             for (int i = 0; i < kAdcStages; ++i) {
-                stages_[size_t(i)].lowLimit = (w[size_t(first)] >> i) & 1;
-                stages_[size_t(i)].highLimit = (w[size_t(first + 1)] >> i) & 1;
+                stages_[size_t(i)].lowLimit = (w[0] >> i) & 1;
+                stages_[size_t(i)].highLimit = (w[1] >> i) & 1;
             }
         }
     }

@@ -31,23 +31,27 @@ std::optional<int> humSourceOf(double hz, double rateHz, double toleranceHz)
 
 struct SpectrumAnalyser::Plan {
     int n = 0;
+    Window kind = Window::Hann;
     kiss_fftr_cfg cfg = nullptr;
     std::vector<float> in, window;
     std::vector<kiss_fft_cpx> out;
     double windowSum = 0;
 
     ~Plan() { kiss_fftr_free(cfg); }
-    void make(int length)
+    void make(int length, Window w)
     {
         kiss_fftr_free(cfg);
         n = length;
+        kind = w;
         cfg = kiss_fftr_alloc(n, 0, nullptr, nullptr);
         in.assign(size_t(n), 0.f);
         out.assign(size_t(n / 2 + 1), kiss_fft_cpx{});
         window.resize(size_t(n));
         windowSum = 0;
         for (int i = 0; i < n; ++i) {
-            window[size_t(i)] = float(0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / (n - 1)));
+            window[size_t(i)] = w == Window::None
+                                    ? 1.f
+                                    : float(0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / (n - 1)));
             windowSum += window[size_t(i)];
         }
     }
@@ -56,7 +60,8 @@ struct SpectrumAnalyser::Plan {
 SpectrumAnalyser::SpectrumAnalyser() : plan_(std::make_unique<Plan>()) {}
 SpectrumAnalyser::~SpectrumAnalyser() = default;
 
-StageSpectrum SpectrumAnalyser::analyse(const std::vector<double>& samples, double rateHz)
+StageSpectrum SpectrumAnalyser::analyse(const std::vector<double>& samples, double rateHz,
+                                        Window window)
 {
     StageSpectrum s;
     s.rateHz = rateHz;
@@ -64,8 +69,8 @@ StageSpectrum SpectrumAnalyser::analyse(const std::vector<double>& samples, doub
     if (n < kMinSamples || rateHz <= 0)
         return s;
     Plan& p = *plan_;
-    if (p.n != n)
-        p.make(n);
+    if (p.n != n || p.kind != window)
+        p.make(n, window);
     // Mean and slope removed: what the ambient compensation follows (warming,
     // cooling) is not noise, and through the window it would leak into the
     // lowest bins.

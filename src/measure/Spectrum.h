@@ -50,9 +50,13 @@ public:
     SpectrumAnalyser(const SpectrumAnalyser&) = delete;
     SpectrumAnalyser& operator=(const SpectrumAnalyser&) = delete;
 
+    // Hann by default; none (rectangular) shows the leakage it avoids.
+    enum class Window { Hann, None };
+
     // Fewer than kMinSamples samples, or a rate that is not positive, give
     // an empty spectrum (no bins, no peaks). An odd count drops the oldest.
-    StageSpectrum analyse(const std::vector<double>& samples, double rateHz);
+    StageSpectrum analyse(const std::vector<double>& samples, double rateHz,
+                          Window window = Window::Hann);
 
     static constexpr int kMinSamples = 16;
 

@@ -62,9 +62,9 @@ void SpectrumFeed::add(const std::array<int32_t, DeltaHistory::kStages>& deltas,
     history_.push(deltas);
 }
 
-StageSpectrum SpectrumFeed::spectrum(int stage)
+StageSpectrum SpectrumFeed::spectrum(int stage, SpectrumAnalyser::Window window)
 {
-    return analyser_.analyse(history_.last(stage, history_.size()), rate_);
+    return analyser_.analyse(history_.last(stage, history_.size()), rate_, window);
 }
 
 std::array<int32_t, DeltaHistory::kStages> spectrumInput(const SensorOverviewReading& r)

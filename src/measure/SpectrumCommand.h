@@ -34,7 +34,8 @@ public:
     double rateHz() const { return rate_; }
     int sets() const { return history_.size(); }
     int restarts() const { return restarts_; }
-    StageSpectrum spectrum(int stage);
+    StageSpectrum spectrum(int stage,
+                           SpectrumAnalyser::Window window = SpectrumAnalyser::Window::Hann);
 
 private:
     void restart();

@@ -3,6 +3,8 @@
 #include "link/RegMap.h"
 #include "measure/StageResults.h"
 #include "measure/ui/AdcFrm.h"
+#include "measure/ui/SpectrumPanel.h"
+#include "measure/ui/StatusLanes.h"
 #include "platform/Services.h"
 #include "link/RegisterFile.h"
 #include "widgets/Led.h"
@@ -213,17 +215,22 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Wind
     DeltaPlot = new StripChart;
     DeltaPlot->setObjectName(QStringLiteral("DeltaPlot"));
     DeltaPlot->setTitle(QStringLiteral("Delta (result - ambient)"));
-    DeltaPlot->setTraceCount(kAdcStages);
+    DeltaPlot->setTraceCount(kAdcStages + StatusLanes::kLanes);
     for (int s = 0; s < kAdcStages; ++s) {
         DeltaPlot->setTraceColor(s, AdcFrm::stageColor(s));
         DeltaPlot->setTraceName(s, QStringLiteral("Stage %1").arg(s));
     }
+    Lanes = std::make_unique<StatusLanes>(DeltaPlot, kAdcStages);
     DeltaPlot->setLength(kChartSpan);
     DeltaPlot->setBufferLength(kChartSpan);
     DeltaPlot->setOuterBounds(-65535, 65535);
     DeltaPlot->setBounds(-200, 200);
     DeltaPlot->setMinimumHeight(240);
-    top->addWidget(DeltaPlot, 1);
+    Spectrum = new SpectrumPanel([this](int s) { return ChartChk[size_t(s)]->isChecked(); });
+    auto* charts = new QHBoxLayout;
+    charts->addWidget(DeltaPlot, 3);
+    charts->addWidget(Spectrum, 2);
+    top->addLayout(charts, 1);
 
     auto* foot = new QHBoxLayout;
     ReadCmd = new QPushButton(QStringLiteral("Stop Reading"));
@@ -252,8 +259,19 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Wind
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
     connect(AimSpin, &QSpinBox::valueChanged, this, &SensorOverviewFrm::ShowFigures);
     connect(RequiredSpin, &QDoubleSpinBox::valueChanged, this, &SensorOverviewFrm::ShowFigures);
-    for (int s = 0; s < kAdcStages; ++s)
+    for (int s = 0; s < kAdcStages; ++s) {
         connect(ChartChk[s], &QCheckBox::clicked, DeltaPlot, &StripChart::clear);
+        connect(ChartChk[s], &QCheckBox::toggled, this, &SensorOverviewFrm::ArrangeLanes);
+    }
+    ArrangeLanes();
+}
+
+void SensorOverviewFrm::ArrangeLanes()
+{
+    std::array<bool, kAdcStages> shown{};
+    for (int s = 0; s < kAdcStages; ++s)
+        shown[size_t(s)] = ChartChk[s]->isChecked();
+    Lanes->arrange(shown);
 }
 
 SensorOverviewFrm::~SensorOverviewFrm()
@@ -292,6 +310,7 @@ void SensorOverviewFrm::StartReading()
     ReadCmd->setText(QStringLiteral("Stop Reading"));
     CaptureLbl->clear();
     ShowRows();
+    Spectrum->start();
     ReadTimer->start(0);
 }
 
@@ -327,6 +346,8 @@ void SensorOverviewFrm::ReadTimer_Timer()
         return;
     }
     if (p.yielded)
+        Spectrum->gap();
+    if (p.yielded)
         CaptureLbl->setText(kWaitingText);
     else if (p.rearmed)
         CaptureLbl->setText(rearmedText(Reading.rearms()));
@@ -337,6 +358,8 @@ void SensorOverviewFrm::ReadTimer_Timer()
         for (int s = 0; s < kAdcStages; ++s)
             if (ChartChk[s]->isChecked())
                 DeltaPlot->append(s, deltas[size_t(s)]);
+        Lanes->append(Reading.stages(), Reading.interruptLine());
+        Spectrum->addSet(Reading);
         if (Phase_ == Phase::Noise)
             Recording.addNoise(deltas);
         else if (Phase_ == Phase::Touch)

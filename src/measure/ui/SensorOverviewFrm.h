@@ -11,6 +11,7 @@
 
 #include <QWidget>
 #include <array>
+#include <memory>
 
 class QCheckBox;
 class QDoubleSpinBox;
@@ -22,6 +23,8 @@ class QTimer;
 namespace cv {
 
 class Led;
+class SpectrumPanel;
+class StatusLanes;
 class StripChart;
 
 // The delta as a bar about the ambient (the middle), with both thresholds marked.
@@ -75,6 +78,7 @@ private:
     void ShowFigures();
     void ShowRows();
     void FitChart();
+    void ArrangeLanes();
 
     SensorOverviewReading Reading;
     SnrRecording Recording;
@@ -92,6 +96,8 @@ public:
         SuggestLbl{};
     std::array<QCheckBox*, kAdcStages> ApplyChk{};
     StripChart* DeltaPlot;
+    std::unique_ptr<StatusLanes> Lanes; // under the deltas, in the same chart
+    SpectrumPanel* Spectrum;
     QPushButton* ReadCmd;
     QPushButton* NoiseCmd;
     QSpinBox* NoiseSecondsSpin;

@@ -1,0 +1,269 @@
+#include "measure/ui/SpectrumPanel.h"
+
+#include "measure/SensorOverview.h"
+#include "measure/ui/AdcFrm.h"
+#include "platform/OpenFiles.h"
+#include "widgets/StripChart.h"
+
+#include <QBuffer>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+namespace cv {
+
+QString peakText(const SpectrumPeak& p, double rateHz)
+{
+    QString t = QStringLiteral("%1 Hz %2 p-p").arg(p.hz, 0, 'f', 2).arg(p.countsPp, 0, 'f', 1);
+    if (p.aliasOf)
+        t += *p.aliasOf < rateHz / 2 ? QStringLiteral(" (%1 Hz hum)").arg(*p.aliasOf)
+                                     : QStringLiteral(" (alias of %1 Hz)").arg(*p.aliasOf);
+    return t;
+}
+
+SpectrumPlot::SpectrumPlot(QWidget* parent) : QWidget(parent)
+{
+    setMinimumSize(280, 200);
+}
+
+void SpectrumPlot::setSpectra(const ShownSpectra* spectra)
+{
+    spectra_ = spectra;
+    update();
+}
+
+void SpectrumPlot::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    const QFontMetrics fm(font());
+    const QRectF r = QRectF(rect()).adjusted(fm.horizontalAdvance(QStringLiteral("1000")) + 8, 8,
+                                             -10, -fm.height() - 8);
+    p.setPen(QColor(0xB0, 0xB0, 0xB0));
+    p.drawRect(r);
+    double nyquist = 0, lo = 1e9, hi = 0;
+    for (const auto& [stage, s] : spectra_ ? *spectra_ : ShownSpectra{}) {
+        if (s.amplitude.empty())
+            continue;
+        nyquist = std::max(nyquist, s.rateHz / 2);
+        lo = std::min(lo, std::max(1e-3, s.noiseFloor / 4));
+        hi = std::max(hi, *std::max_element(s.amplitude.begin() + 1, s.amplitude.end()));
+    }
+    if (nyquist <= 0) {
+        p.setPen(Qt::darkGray);
+        p.drawText(r, Qt::AlignCenter, QStringLiteral("Collecting sets..."));
+        return;
+    }
+    // Log amplitude in whole decades; frequency linear.
+    const double d0 = std::floor(std::log10(lo)), d1 = std::max(d0 + 1, std::ceil(std::log10(hi)));
+    auto x = [&](double hz) { return r.left() + hz / nyquist * r.width(); };
+    auto y = [&](double a) {
+        const double v = std::clamp(std::log10(std::max(a, 1e-9)), d0, d1);
+        return r.bottom() - (v - d0) / (d1 - d0) * r.height();
+    };
+    p.setPen(QColor(0x60, 0x60, 0x60));
+    for (double d = d0; d <= d1; ++d) {
+        const double yy = y(std::pow(10.0, d));
+        p.drawLine(QPointF(r.left() - 3, yy), QPointF(r.left(), yy));
+        p.drawText(QRectF(0, yy - fm.height() / 2.0, r.left() - 5, fm.height()),
+                   Qt::AlignRight | Qt::AlignVCenter, QString::number(std::pow(10.0, d)));
+    }
+    const double step = nyquist > 40 ? 10 : nyquist > 8 ? 2 : 1;
+    for (double hz = 0; hz <= nyquist + 1e-9; hz += step) {
+        p.drawLine(QPointF(x(hz), r.bottom()), QPointF(x(hz), r.bottom() + 3));
+        p.drawText(QRectF(x(hz) - 30, r.bottom() + 3, 60, fm.height()), Qt::AlignCenter,
+                   QString::number(hz));
+    }
+    p.drawText(QRectF(r.right() - 60, r.bottom() + 3, 60, fm.height()), Qt::AlignRight,
+               QStringLiteral("Hz"));
+    p.setRenderHint(QPainter::Antialiasing);
+    for (const auto& [stage, s] : *spectra_) {
+        if (s.amplitude.empty())
+            continue;
+        const QColor c = AdcFrm::stageColor(stage);
+        QPainterPath path;
+        for (size_t k = 0; k < s.amplitude.size(); ++k) {
+            const QPointF pt(x(double(k) * s.resolutionHz), y(s.amplitude[k]));
+            k == 0 ? path.moveTo(pt) : path.lineTo(pt);
+        }
+        p.setPen(QPen(c, 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(path);
+        p.setPen(QPen(c, 1, Qt::DashLine));
+        p.drawLine(QPointF(r.left(), y(s.noiseFloor)), QPointF(r.right(), y(s.noiseFloor)));
+        p.setPen(QPen(c.darker(140), 1));
+        for (size_t i = 0; i < s.peaks.size(); ++i) {
+            const QPointF pt(x(s.peaks[i].hz), y(s.peaks[i].countsPp));
+            p.drawEllipse(pt, 3, 3);
+            if (i == 0)
+                p.drawText(pt + QPointF(5, -4), QStringLiteral("%1 Hz").arg(s.peaks[i].hz, 0, 'f', 2));
+        }
+    }
+}
+
+SpectrumPanel::SpectrumPanel(std::function<bool(int)> shown, QWidget* parent)
+    : QWidget(parent), shown_(std::move(shown))
+{
+    setObjectName(QStringLiteral("SpectrumPanel"));
+    // The delta chart beside it keeps the larger share of the width.
+    setMaximumWidth(540);
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(0, 0, 0, 0);
+    auto* bar = new QHBoxLayout;
+    auto* title = new QLabel(QStringLiteral("<b>Spectrum</b>"));
+    WindowCmb = new QComboBox;
+    WindowCmb->addItems({QStringLiteral("Hann"), QStringLiteral("None")});
+    WindowCmb->setToolTip(QStringLiteral("Window function (None shows the leakage Hann avoids)"));
+    SecondsSpin = new QSpinBox;
+    SecondsSpin->setRange(2, 60);
+    SecondsSpin->setValue(10);
+    SecondsSpin->setSuffix(QStringLiteral(" s"));
+    SecondsSpin->setToolTip(QStringLiteral("Length of the window: the last sets transformed"));
+    HoldCmd = new QPushButton(QStringLiteral("Hold"));
+    HoldCmd->setCheckable(true);
+    PngCmd = new QPushButton(QStringLiteral("PNG..."));
+    PngCmd->setToolTip(QStringLiteral("Save the spectrum as a picture"));
+    CsvCmd = new QPushButton(QStringLiteral("CSV..."));
+    CsvCmd->setToolTip(QStringLiteral("Save the amplitudes of the shown stages per frequency"));
+    for (QWidget* w : std::initializer_list<QWidget*>{title, WindowCmb, SecondsSpin})
+        bar->addWidget(w);
+    bar->addStretch(1);
+    bar->addWidget(HoldCmd);
+    bar->addWidget(PngCmd);
+    bar->addWidget(CsvCmd);
+    v->addLayout(bar);
+    Plot = new SpectrumPlot;
+    Plot->setSpectra(&spectra_);
+    v->addWidget(Plot, 1);
+    StateLbl = new QLabel;
+    StateLbl->setObjectName(QStringLiteral("SpectrumStateLbl"));
+    v->addWidget(StateLbl);
+    PeaksLbl = new QLabel;
+    PeaksLbl->setObjectName(QStringLiteral("SpectrumPeaksLbl"));
+    PeaksLbl->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    PeaksLbl->setMinimumHeight(4 * fontMetrics().height());
+    PeaksLbl->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    PeaksLbl->setWordWrap(true);
+    v->addWidget(PeaksLbl);
+
+    RefreshTimer = new QTimer(this);
+    RefreshTimer->setInterval(kRefreshMs);
+    connect(RefreshTimer, &QTimer::timeout, this, &SpectrumPanel::RefreshTimer_Timer);
+    connect(HoldCmd, &QPushButton::clicked, this, &SpectrumPanel::HoldCmd_Click);
+    connect(PngCmd, &QPushButton::clicked, this, &SpectrumPanel::PngCmd_Click);
+    connect(CsvCmd, &QPushButton::clicked, this, &SpectrumPanel::CsvCmd_Click);
+    connect(SecondsSpin, &QSpinBox::valueChanged, this,
+            [this](int seconds) { feed_.setSeconds(seconds); });
+    connect(WindowCmb, &QComboBox::currentIndexChanged, this,
+            &SpectrumPanel::RefreshTimer_Timer);
+}
+
+void SpectrumPanel::start()
+{
+    feed_.begin(SecondsSpin->value());
+    RefreshTimer->start();
+}
+
+void SpectrumPanel::addSet(const SensorOverviewReading& r)
+{
+    feed_.add(spectrumInput(r), r.rearms());
+}
+
+void SpectrumPanel::RefreshTimer_Timer()
+{
+    if (HoldCmd->isChecked())
+        return;
+    const auto window = WindowCmb->currentIndex() == 1 ? SpectrumAnalyser::Window::None
+                                                       : SpectrumAnalyser::Window::Hann;
+    spectra_.clear();
+    for (int s = 0; s < kAdcStages; ++s)
+        if (shown_(s))
+            spectra_.emplace_back(s, feed_.spectrum(s, window));
+    const double rate = feed_.rateHz();
+    const double have = rate > 0 ? feed_.sets() / rate : 0;
+    StateLbl->setText(
+        rate <= 0 ? QStringLiteral("The chip does not convert.")
+                  : QStringLiteral("%1 sets/s, %2 s of %3 s, resolution %4 Hz")
+                        .arg(rate, 0, 'f', 2)
+                        .arg(have, 0, 'f', 1)
+                        .arg(feed_.seconds())
+                        .arg(spectra_.empty() ? 0.0 : spectra_.front().second.resolutionHz, 0,
+                             'f', 3));
+    QString html;
+    for (const QString& line : peakLines())
+        html += line + QStringLiteral("<br>");
+    PeaksLbl->setText(html);
+    Plot->update();
+}
+
+QStringList SpectrumPanel::peakLines() const
+{
+    QStringList lines;
+    for (const auto& [stage, s] : spectra_) {
+        QStringList peaks;
+        for (const SpectrumPeak& p : s.peaks)
+            peaks << peakText(p, s.rateHz);
+        lines << QStringLiteral("<span style='color:%1'><b>Stage %2</b></span> floor %3: %4")
+                     .arg(AdcFrm::stageColor(stage).name())
+                     .arg(stage)
+                     .arg(s.noiseFloor, 0, 'f', 2)
+                     .arg(peaks.join(QStringLiteral("; ")));
+    }
+    return lines;
+}
+
+void SpectrumPanel::HoldCmd_Click()
+{
+    HoldCmd->setText(HoldCmd->isChecked() ? QStringLiteral("Held") : QStringLiteral("Hold"));
+    if (!HoldCmd->isChecked())
+        RefreshTimer_Timer();
+}
+
+QString SpectrumPanel::csvText() const
+{
+    QString t = QStringLiteral("hz");
+    size_t bins = 0;
+    double res = 0;
+    for (const auto& [stage, s] : spectra_) {
+        t += QStringLiteral(",stage %1").arg(stage);
+        bins = std::max(bins, s.amplitude.size());
+        res = std::max(res, s.resolutionHz);
+    }
+    t += QStringLiteral("\n");
+    for (size_t k = 0; k < bins; ++k) {
+        t += QString::number(double(k) * res, 'f', 4);
+        for (const auto& [stage, s] : spectra_)
+            t += QLatin1Char(',') +
+                 (k < s.amplitude.size() ? QString::number(s.amplitude[k], 'f', 3) : QString());
+        t += QStringLiteral("\n");
+    }
+    return t;
+}
+
+bool SpectrumPanel::savePng(const QString& path)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    return grab().save(&buffer, "PNG") && writeWholeFile(path, png);
+}
+
+void SpectrumPanel::PngCmd_Click()
+{
+    askAndSaveChart(true, [this](const QString& path) { return savePng(path); });
+}
+
+void SpectrumPanel::CsvCmd_Click()
+{
+    askAndSaveChart(false,
+                    [this](const QString& path) { return writeWholeFile(path, csvText().toUtf8()); });
+}
+
+} // namespace cv

@@ -1,0 +1,90 @@
+#pragma once
+// "Spectrum": what the noise of the shown stages is made of, beside the
+// delta chart of the Sensor Overview. The amplitude spectrum of each shown
+// stage over the last seconds (window function and length selectable),
+// 0 to half the set rate in Hz, counts peak-to-peak; per stage the noise
+// floor and the five largest peaks, named where they may be mains hum
+// folded down by the sampling. Refreshed twice a second while streaming;
+// Hold freezes it while the sets keep coming, and the picture or the
+// numbers save as PNG or CSV as on every chart.
+
+#include "measure/SpectrumCommand.h"
+
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <utility>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTimer;
+
+namespace cv {
+
+using ShownSpectra = std::vector<std::pair<int, StageSpectrum>>;
+
+// The spectra drawn: log amplitude over frequency, the floor dashed, the
+// peaks marked.
+class SpectrumPlot : public QWidget {
+public:
+    explicit SpectrumPlot(QWidget* parent = nullptr);
+    void setSpectra(const ShownSpectra* spectra);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    const ShownSpectra* spectra_ = nullptr;
+};
+
+class SpectrumPanel : public QWidget {
+    Q_OBJECT
+public:
+    // `shown` tells whether a stage is shown (the delta chart's ticks).
+    explicit SpectrumPanel(std::function<bool(int)> shown, QWidget* parent = nullptr);
+
+    // The stream started: a new window at the chip's rate.
+    void start();
+    void addSet(const SensorOverviewReading& r);
+    // The sets stopped for a while: the window starts again.
+    void gap() { feed_.gap(); }
+    // Takes the spectra of the shown stages anew, unless held.
+    void RefreshTimer_Timer();
+    void HoldCmd_Click();
+    void PngCmd_Click();
+    void CsvCmd_Click();
+
+    const ShownSpectra& spectra() const { return spectra_; }
+    const SpectrumFeed& feed() const { return feed_; }
+    // One line per shown stage: floor and peaks.
+    QStringList peakLines() const;
+    // "hz" and one column per shown stage, a row per bin.
+    QString csvText() const;
+    bool savePng(const QString& path);
+
+    static constexpr int kRefreshMs = 500;
+
+    QComboBox* WindowCmb;
+    QSpinBox* SecondsSpin;
+    QPushButton* HoldCmd;
+    QPushButton* PngCmd;
+    QPushButton* CsvCmd;
+    QLabel* StateLbl;
+    QLabel* PeaksLbl;
+    SpectrumPlot* Plot;
+    QTimer* RefreshTimer;
+
+private:
+    std::function<bool(int)> shown_;
+    SpectrumFeed feed_;
+    ShownSpectra spectra_;
+};
+
+// A peak as the panel lists it: "50.00 Hz 39.8 p-p (alias of 60 Hz)"; a
+// source below half the rate is named as itself ("50 Hz hum").
+QString peakText(const SpectrumPeak& p, double rateHz);
+
+} // namespace cv
