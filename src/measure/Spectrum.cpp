@@ -105,10 +105,11 @@ StageSpectrum SpectrumAnalyser::analyse(const std::vector<double>& samples, doub
     std::nth_element(sorted.begin(), sorted.begin() + ptrdiff_t(sorted.size() / 2), sorted.end());
     s.noiseFloor = sorted[sorted.size() / 2];
 
-    // Local maxima past DC, placed between bins by a parabola through the
-    // logarithms of the three amplitudes (close to exact for the Hann lobe).
+    // Local maxima from the second bin on (the first ones hold what is left
+    // of the mean and the drift), placed between bins by a parabola through
+    // the logarithms of the three amplitudes (close to exact for the Hann lobe).
     const auto& a = s.amplitude;
-    for (int k = 1; k < bins; ++k) {
+    for (int k = 2; k < bins; ++k) {
         const double left = a[size_t(k - 1)], right = k + 1 < bins ? a[size_t(k + 1)] : 0.0;
         if (!(a[size_t(k)] > left && a[size_t(k)] >= right))
             continue;

@@ -5,6 +5,9 @@
 #include "link/UsbUtils.h"
 #include "measure/StageResults.h"
 #include "measure/ui/SensorOverviewFrm.h"
+#include "measure/ui/SpectrumPanel.h"
+#include "measure/ui/StatusLanes.h"
+#include "widgets/StripChart.h"
 #include "support/Files.h"
 #include "support/RunProgram.h"
 #include "support/SimRig.h"
@@ -233,4 +236,41 @@ TEST(CtlOverview, OneObjectPerSecondAndTheSnrExitStatus)
         runProgram(QStringLiteral("cv5320ctl"), {"--board", "sim", "snr", "--noise-seconds", "1"});
     EXPECT_EQ(run.code, 2);
     EXPECT_TRUE(run.err.contains("snr needs --noise-seconds A and --touch-seconds B"));
+}
+
+TEST_F(OverviewRig, StatusLanesLightExactlyWithTheBitsEachSetCarries)
+{
+    open("1000 press up\n1500 release up\n2000 press down\n2300 release down\n");
+    run(3000);
+    // Truth: the limit status and interrupt line the board sent with each set.
+    std::vector<std::array<int32_t, 15>> sets;
+    for (const VendorRecord& r : rig->records) {
+        const auto op = decodeRegisterOp(r);
+        if (op && !op->write && op->target == TargetBoard &&
+            op->address == reg::board::CapturedData && op->index == 1) {
+            ASSERT_EQ(op->count, 15);
+            int16_t status = 0;
+            decodeRegisterReply(r.bytes.data(), int16_t(op->address), 15, status,
+                                sets.emplace_back().data());
+        }
+    }
+    const StatusLanes& lanes = *w->Lanes;
+    int lit = 0, lineUp = 0;
+    for (int s : {0, 1, 4}) {
+        const int n = w->DeltaPlot->pointCount(lanes.laneTrace(s));
+        ASSERT_EQ(n, s == 4 ? 0 : int(sets.size()) - 2) << s; // shown stages only
+        for (int age = 0; age < n; ++age) {
+            const auto& set = sets[sets.size() - 1 - size_t(age)];
+            const double step = StatusLanes::step((set[12] >> s) & 1, (set[13] >> s) & 1);
+            ASSERT_EQ(w->DeltaPlot->point(lanes.laneTrace(s), age), lanes.baseline(s) + step);
+            lit += step > 0;
+            const bool line = set[14] & 1;
+            ASSERT_EQ(set[14] >> 8, 0xA5);
+            ASSERT_EQ(w->DeltaPlot->point(lanes.lineTrace(), age), line ? 0.7 : 0);
+            lineUp += line;
+        }
+    }
+    EXPECT_GT(lit, 20);    // both keys were seen touched...
+    EXPECT_GT(lineUp, 20); // ... and their high limit raised the line
+    EXPECT_GT(w->Spectrum->feed().sets(), 60);
 }

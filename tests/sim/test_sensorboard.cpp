@@ -28,7 +28,7 @@ TEST(ScenarioOption, BadFileEndsBothProgramsWithItsLine)
         const auto r = cv::test::runProgram(program, args);
         EXPECT_NE(r.code, 0) << program;
         EXPECT_TRUE(r.err.contains(QStringLiteral("Scenario %1 line 3: unknown event \"wiggle\" "
-                                                  "(press, release, tap, slide, loop)")
+                                                  "(press, release, tap, slide, hum, loop)")
                                        .arg(bad.fileName())))
             << r.err.toStdString();
     }
