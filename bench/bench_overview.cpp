@@ -6,12 +6,17 @@
 //   overflow        sets the board dropped for want of room
 //   refresh_hz      completed rounds of direct reads per second (target >= 1)
 //   cpu_ms_per_set  process CPU per set, window, chart and board included
+// and, on a line of its own, with the spectrum and the status lanes shown
+// all the while:
+//   spectrum_cpu_ms_per_refresh  CPU of one refresh of the spectrum panel
+//                                (every shown stage over its 10 s window)
 // Usage: bench_overview [SECONDS]   (default 30)
 #include "BenchRig.h"
 #include "RealTime.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/ui/SensorOverviewFrm.h"
+#include "measure/ui/SpectrumPanel.h"
 #include "sim/SimBoard.h"
 
 #include <QApplication>
@@ -59,12 +64,19 @@ int main(int argc, char** argv)
     const int64_t fetched = fw.blocksFetched() - fetchedStart;
     const int64_t overflow = fw.blocksOverflowed() - overflowStart;
     w.Form_Unload();
+    constexpr int kRefreshes = 50;
+    const double spectrumStart = bench::cpuMs();
+    for (int i = 0; i < kRefreshes; ++i)
+        w.Spectrum->RefreshTimer_Timer();
+    const double spectrumMs = (bench::cpuMs() - spectrumStart) / kRefreshes;
 
     std::printf("fetched_ratio=%.3f overflow=%lld refresh_hz=%.2f cpu_ms_per_set=%.3f\n",
                 produced > 0 ? double(fetched) / double(produced) : 0.0,
                 static_cast<long long>(overflow), double(rounds) / seconds,
                 fetched > 0 ? cpu / double(fetched) : 0.0);
-    std::fprintf(stderr, "%.0f s, %lld sets, %lld rounds\n", seconds,
-                 static_cast<long long>(fetched), static_cast<long long>(rounds));
+    std::printf("spectrum_cpu_ms_per_refresh=%.3f\n", spectrumMs);
+    std::fprintf(stderr, "%.0f s, %lld sets, %lld rounds, spectrum of %d sets\n", seconds,
+                 static_cast<long long>(fetched), static_cast<long long>(rounds),
+                 w.Spectrum->feed().sets());
     return 0;
 }

@@ -49,9 +49,9 @@ struct SpectrumAnalyser::Plan {
         window.resize(size_t(n));
         windowSum = 0;
         for (int i = 0; i < n; ++i) {
-            window[size_t(i)] = w == Window::None
-                                    ? 1.f
-                                    : float(0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / (n - 1)));
+            window[size_t(i)] =
+                w == Window::None ? 1.f
+                                  : float(0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / (n - 1)));
             windowSum += window[size_t(i)];
         }
     }
@@ -86,8 +86,8 @@ StageSpectrum SpectrumAnalyser::analyse(const std::vector<double>& samples, doub
     }
     slope /= spread;
     for (int i = 0; i < n; ++i)
-        p.in[size_t(i)] = float((samples[first + size_t(i)] - mean - slope * (i - mid)) *
-                                p.window[size_t(i)]);
+        p.in[size_t(i)] =
+            float((samples[first + size_t(i)] - mean - slope * (i - mid)) * p.window[size_t(i)]);
     kiss_fftr(p.cfg, p.in.data(), p.out.data());
 
     s.samples = n;

@@ -112,8 +112,9 @@ bool RunSpectrumCommand(double seconds, std::optional<int> stage)
     }
     r.stop();
     if (feed.restarts() > 1)
-        std::fprintf(stderr, "The sets were not evenly spaced (a gap or dropped sets): the "
-                             "spectrum covers the last %d sets only.\n",
+        std::fprintf(stderr,
+                     "The sets were not evenly spaced (a gap or dropped sets): the "
+                     "spectrum covers the last %d sets only.\n",
                      feed.sets());
     for (int s = 0; s < kAdcStages; ++s) {
         if (stage && *stage != s)

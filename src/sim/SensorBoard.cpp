@@ -199,18 +199,20 @@ std::optional<Scenario> Scenario::parse(const QString& text, const BoardLayout& 
             for (int i = 4; i < w.size(); ++i) {
                 const auto target = board.target(w[i]);
                 if (!target || *target == board.centreTarget())
-                    return fail(lineNo, QStringLiteral("unknown sensor \"%1\" (this board has %2)")
-                                            .arg(shortQuote(w[i]),
-                                                 board.targetNames().mid(0, int(board.electrodes.size())).join(QLatin1String(", "))));
+                    return fail(lineNo,
+                                QStringLiteral("unknown sensor \"%1\" (this board has %2)")
+                                    .arg(shortQuote(w[i]), board.targetNames()
+                                                               .mid(0, int(board.electrodes.size()))
+                                                               .join(QLatin1String(", "))));
                 tone.electrodes |= 1u << *target;
             }
             if (!tone.electrodes)
                 tone.electrodes = (1u << board.electrodes.size()) - 1;
             s.humLines_.push_back({t, false, tone});
         } else {
-            return fail(lineNo,
-                        QStringLiteral("unknown event \"%1\" (press, release, tap, slide, hum, loop)")
-                            .arg(shortQuote(w[1])));
+            return fail(lineNo, QStringLiteral(
+                                    "unknown event \"%1\" (press, release, tap, slide, hum, loop)")
+                                    .arg(shortQuote(w[1])));
         }
     }
     // An event at or after the period would never come round.

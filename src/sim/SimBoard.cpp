@@ -29,9 +29,8 @@ SimBoard::SimBoard(const Clock& clock, SimConfig config)
     chip_.setSensorSource([this](int64_t us, std::array<double, 13>& pF) {
         sensors_.capacitances((us - startUs_) / 1000, pF);
     });
-    chip_.setInterferenceSource([this](int64_t us, std::array<double, 13>& pF) {
-        sensors_.addHum(us - startUs_, pF);
-    });
+    chip_.setInterferenceSource(
+        [this](int64_t us, std::array<double, 13>& pF) { sensors_.addHum(us - startUs_, pF); });
     loadScenario(config_.scenario, &scenarioError_);
 }
 

@@ -7,10 +7,10 @@
 #include "measure/ui/SensorOverviewFrm.h"
 #include "measure/ui/SpectrumPanel.h"
 #include "measure/ui/StatusLanes.h"
-#include "widgets/StripChart.h"
 #include "support/Files.h"
 #include "support/RunProgram.h"
 #include "support/SimRig.h"
+#include "widgets/StripChart.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

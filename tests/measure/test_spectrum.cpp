@@ -21,7 +21,8 @@ std::vector<double> tone(int n, double rate, double hz, double pp, double slope 
 {
     std::vector<double> v(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
-        v[size_t(i)] = 30000 + slope * i + pp / 2 * std::sin(2 * std::numbers::pi * hz * i / rate + phase);
+        v[size_t(i)] =
+            30000 + slope * i + pp / 2 * std::sin(2 * std::numbers::pi * hz * i / rate + phase);
     return v;
 }
 } // namespace
@@ -85,8 +86,8 @@ TEST(Spectrum, HumIsNamedByItsAliasAtTheRateGiven)
         int source;
         double rate, alias;
     };
-    const Case cases[] = {{60, 27.127, 5.746},  {50, 27.127, 4.254},  {100, 27.127, 8.508},
-                          {120, 27.127, 11.492}, {50, 108.507, 50.0}, {60, 108.507, 48.507},
+    const Case cases[] = {{60, 27.127, 5.746},   {50, 27.127, 4.254},   {100, 27.127, 8.508},
+                          {120, 27.127, 11.492}, {50, 108.507, 50.0},   {60, 108.507, 48.507},
                           {100, 108.507, 8.507}, {120, 108.507, 11.493}};
     for (const Case& c : cases) {
         EXPECT_NEAR(aliasFrequency(c.source, c.rate), c.alias, 0.002) << c.source << " " << c.rate;
@@ -123,9 +124,9 @@ TEST(CtlSpectrum, NamesTheAliasOfMainsHumOnTheSimulatedBoard)
 {
     QTemporaryDir dir;
     const QString hum = test::writeFile(dir.filePath("hum.txt"), "0 hum 60 40\n");
-    const auto run = test::runProgram(QStringLiteral("cv5320ctl"),
-                                      {"--board", "sim", "--scenario", hum, "spectrum",
-                                       "--seconds", "3", "--stage", "5"});
+    const auto run = test::runProgram(
+        QStringLiteral("cv5320ctl"),
+        {"--board", "sim", "--scenario", hum, "spectrum", "--seconds", "3", "--stage", "5"});
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
     const QJsonObject o = QJsonDocument::fromJson(run.out.toUtf8()).object(); // one line
     EXPECT_EQ(o["stage"].toInt(), 5);

@@ -104,7 +104,8 @@ void SpectrumPlot::paintEvent(QPaintEvent*)
             const QPointF pt(x(s.peaks[i].hz), y(s.peaks[i].countsPp));
             p.drawEllipse(pt, 3, 3);
             if (i == 0)
-                p.drawText(pt + QPointF(5, -4), QStringLiteral("%1 Hz").arg(s.peaks[i].hz, 0, 'f', 2));
+                p.drawText(pt + QPointF(5, -4),
+                           QStringLiteral("%1 Hz").arg(s.peaks[i].hz, 0, 'f', 2));
         }
     }
 }
@@ -162,8 +163,7 @@ SpectrumPanel::SpectrumPanel(std::function<bool(int)> shown, QWidget* parent)
     connect(CsvCmd, &QPushButton::clicked, this, &SpectrumPanel::CsvCmd_Click);
     connect(SecondsSpin, &QSpinBox::valueChanged, this,
             [this](int seconds) { feed_.setSeconds(seconds); });
-    connect(WindowCmb, &QComboBox::currentIndexChanged, this,
-            &SpectrumPanel::RefreshTimer_Timer);
+    connect(WindowCmb, &QComboBox::currentIndexChanged, this, &SpectrumPanel::RefreshTimer_Timer);
 }
 
 void SpectrumPanel::start()
@@ -190,13 +190,13 @@ void SpectrumPanel::RefreshTimer_Timer()
     const double rate = feed_.rateHz();
     const double have = rate > 0 ? feed_.sets() / rate : 0;
     StateLbl->setText(
-        rate <= 0 ? QStringLiteral("The chip does not convert.")
-                  : QStringLiteral("%1 sets/s, %2 s of %3 s, resolution %4 Hz")
-                        .arg(rate, 0, 'f', 2)
-                        .arg(have, 0, 'f', 1)
-                        .arg(feed_.seconds())
-                        .arg(spectra_.empty() ? 0.0 : spectra_.front().second.resolutionHz, 0,
-                             'f', 3));
+        rate <= 0
+            ? QStringLiteral("The chip does not convert.")
+            : QStringLiteral("%1 sets/s, %2 s of %3 s, resolution %4 Hz")
+                  .arg(rate, 0, 'f', 2)
+                  .arg(have, 0, 'f', 1)
+                  .arg(feed_.seconds())
+                  .arg(spectra_.empty() ? 0.0 : spectra_.front().second.resolutionHz, 0, 'f', 3));
     QString html;
     for (const QString& line : peakLines())
         html += line + QStringLiteral("<br>");
@@ -262,8 +262,8 @@ void SpectrumPanel::PngCmd_Click()
 
 void SpectrumPanel::CsvCmd_Click()
 {
-    askAndSaveChart(false,
-                    [this](const QString& path) { return writeWholeFile(path, csvText().toUtf8()); });
+    askAndSaveChart(
+        false, [this](const QString& path) { return writeWholeFile(path, csvText().toUtf8()); });
 }
 
 } // namespace cv
