@@ -16,6 +16,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -272,5 +273,15 @@ TEST_F(OverviewRig, StatusLanesLightExactlyWithTheBitsEachSetCarries)
     }
     EXPECT_GT(lit, 20);    // both keys were seen touched...
     EXPECT_GT(lineUp, 20); // ... and their high limit raised the line
-    EXPECT_GT(w->Spectrum->feed().sets(), 60);
+    // The spectrum of the ticked stages, frozen by Hold while the sets go on.
+    SpectrumPanel& panel = *w->Spectrum;
+    panel.RefreshTimer_Timer();
+    ASSERT_EQ(panel.spectra().size(), 4u);
+    EXPECT_TRUE(panel.csvText().startsWith("hz,stage 0,stage 1,stage 2,stage 3\n"));
+    panel.HoldCmd->setChecked(true);
+    const int held = panel.spectra()[0].second.samples, before = panel.feed().sets();
+    run(1000);
+    panel.RefreshTimer_Timer();
+    EXPECT_GT(panel.feed().sets(), before);
+    EXPECT_EQ(panel.spectra()[0].second.samples, held);
 }

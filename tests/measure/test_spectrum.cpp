@@ -1,6 +1,7 @@
 // The noise spectrum: frequency scale, amplitude in counts peak-to-peak, the
 // window's leakage, alias naming at the rate given, and the window of sets.
 #include "measure/Spectrum.h"
+#include "measure/ui/SpectrumPanel.h"
 #include "support/Files.h"
 #include "support/RunProgram.h"
 
@@ -101,6 +102,10 @@ TEST(Spectrum, HumIsNamedByItsAliasAtTheRateGiven)
     const StageSpectrum s = a.analyse(tone(326, 27.127, 60, 40), 27.127);
     EXPECT_NEAR(s.peaks[0].hz, 5.746, 0.05);
     EXPECT_EQ(s.peaks[0].aliasOf, 60);
+    // Folded down, or below half the rate and so itself.
+    EXPECT_EQ(peakText(s.peaks[0], 27.127),
+              QString("5.75 Hz %1 p-p (alias of 60 Hz)").arg(s.peaks[0].countsPp, 0, 'f', 1));
+    EXPECT_EQ(peakText({50, 40, 50}, 108.507), "50.00 Hz 40.0 p-p (50 Hz hum)");
 }
 
 TEST(Spectrum, HistoryKeepsTheNewestSets)

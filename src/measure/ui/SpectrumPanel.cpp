@@ -190,13 +190,15 @@ void SpectrumPanel::RefreshTimer_Timer()
     const double rate = feed_.rateHz();
     const double have = rate > 0 ? feed_.sets() / rate : 0;
     StateLbl->setText(
-        rate <= 0
-            ? QStringLiteral("The chip does not convert.")
-            : QStringLiteral("%1 sets/s, %2 s of %3 s, resolution %4 Hz")
-                  .arg(rate, 0, 'f', 2)
-                  .arg(have, 0, 'f', 1)
-                  .arg(feed_.seconds())
-                  .arg(spectra_.empty() ? 0.0 : spectra_.front().second.resolutionHz, 0, 'f', 3));
+        rate <= 0 ? QStringLiteral("The chip does not convert.")
+                  : QStringLiteral("%1 sets/s, %2 s of %3 s, resolution %4 Hz")
+                            .arg(rate, 0, 'f', 2)
+                            .arg(have, 0, 'f', 1)
+                            .arg(feed_.seconds())
+                            .arg(spectra_.empty() ? 0.0 : spectra_.front().second.resolutionHz, 0,
+                                 'f', 3) +
+                        (feed_.restarts() > 1 ? QStringLiteral(" (started again after a gap)")
+                                              : QString()));
     QString html;
     for (const QString& line : peakLines())
         html += line + QStringLiteral("<br>");
