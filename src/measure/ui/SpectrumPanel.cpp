@@ -84,7 +84,6 @@ void SpectrumPlot::paintEvent(QPaintEvent*)
     }
     p.drawText(QRectF(r.right() - 60, r.bottom() + 3, 60, fm.height()), Qt::AlignRight,
                QStringLiteral("Hz"));
-    p.setRenderHint(QPainter::Antialiasing);
     for (const auto& [stage, s] : *spectra_) {
         if (s.amplitude.empty())
             continue;

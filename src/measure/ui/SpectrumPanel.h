@@ -4,7 +4,7 @@
 // stage over the last seconds (window function and length selectable),
 // 0 to half the set rate in Hz, counts peak-to-peak; per stage the noise
 // floor and the five largest peaks, named where they may be mains hum
-// folded down by the sampling. Refreshed twice a second while streaming;
+// folded down by the sampling. Refreshed once a second while streaming;
 // Hold freezes it while the sets keep coming, and the picture or the
 // numbers save as PNG or CSV as on every chart.
 
@@ -65,7 +65,7 @@ public:
     QString csvText() const;
     bool savePng(const QString& path);
 
-    static constexpr int kRefreshMs = 500;
+    static constexpr int kRefreshMs = 1000;
 
     QComboBox* WindowCmb;
     QSpinBox* SecondsSpin;
