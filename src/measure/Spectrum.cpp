@@ -134,7 +134,7 @@ StageSpectrum SpectrumAnalyser::analyse(const std::vector<double>& samples, doub
     return s;
 }
 
-void DeltaHistory::setCapacity(int sets)
+void SetHistory::setCapacity(int sets)
 {
     sets = std::max(1, sets);
     if (sets == capacity_)
@@ -151,16 +151,16 @@ void DeltaHistory::setCapacity(int sets)
     head_ = keep % sets;
 }
 
-void DeltaHistory::push(const std::array<int32_t, kStages>& deltas)
+void SetHistory::push(const std::array<int32_t, kStages>& values)
 {
     if (capacity_ == 0)
         setCapacity(1);
-    ring_[size_t(head_)] = deltas;
+    ring_[size_t(head_)] = values;
     head_ = (head_ + 1) % capacity_;
     count_ = std::min(count_ + 1, capacity_);
 }
 
-std::vector<double> DeltaHistory::last(int stage, int count) const
+std::vector<double> SetHistory::last(int stage, int count) const
 {
     count = std::clamp(count, 0, count_);
     std::vector<double> v(static_cast<size_t>(count));

@@ -65,19 +65,19 @@ private:
     std::unique_ptr<Plan> plan_;
 };
 
-// The deltas of the last sets of every stage, oldest first, for the
+// One value per stage of each of the last sets, oldest first, for the
 // spectrum; cleared where the sets stop being evenly spaced (a gap, a change
 // of rate).
-class DeltaHistory {
+class SetHistory {
 public:
     static constexpr int kStages = 12;
 
     void setCapacity(int sets);
     int capacity() const { return capacity_; }
-    void push(const std::array<int32_t, kStages>& deltas);
+    void push(const std::array<int32_t, kStages>& values);
     void clear() { count_ = head_ = 0; }
     int size() const { return count_; }
-    // The last `count` (at most size()) deltas of `stage`, oldest first.
+    // The last `count` (at most size()) values of `stage`, oldest first.
     std::vector<double> last(int stage, int count) const;
 
 private:

@@ -52,14 +52,14 @@ void SpectrumFeed::setSeconds(double seconds)
     history_.setCapacity(std::max(SpectrumAnalyser::kMinSamples, int(std::ceil(seconds_ * rate_))));
 }
 
-void SpectrumFeed::add(const std::array<int32_t, DeltaHistory::kStages>& deltas, int rearms)
+void SpectrumFeed::add(const std::array<int32_t, SetHistory::kStages>& values, int rearms)
 {
     const int64_t overflow = counts_ ? counts_->overflowSoFar() : 0;
     if (gap_ || rearms != rearms_ || overflow != overflow_) {
         rearms_ = rearms;
         restart();
     }
-    history_.push(deltas);
+    history_.push(values);
 }
 
 StageSpectrum SpectrumFeed::spectrum(int stage, SpectrumAnalyser::Window window)
@@ -67,9 +67,9 @@ StageSpectrum SpectrumFeed::spectrum(int stage, SpectrumAnalyser::Window window)
     return analyser_.analyse(history_.last(stage, history_.size()), rate_, window);
 }
 
-std::array<int32_t, DeltaHistory::kStages> spectrumInput(const SensorOverviewReading& r)
+std::array<int32_t, SetHistory::kStages> spectrumInput(const SensorOverviewReading& r)
 {
-    std::array<int32_t, DeltaHistory::kStages> v{};
+    std::array<int32_t, SetHistory::kStages> v{};
     for (size_t i = 0; i < v.size(); ++i)
         v[i] = r.stages()[i].cdc;
     return v;

@@ -1,5 +1,5 @@
 #pragma once
-// The deltas a spectrum is taken of, as they stream: a window of the last
+// The values a spectrum is taken of, as they stream: a window of the last
 // seconds at the chip's sequence rate, started again wherever the sets stop
 // being evenly spaced. Shared by the spectrum panel and
 // `cv5320ctl spectrum --seconds S [--stage N]`.
@@ -29,7 +29,7 @@ public:
     void gap() { gap_ = true; }
     // One set. A capture armed again (`rearms` grew) or sets the board
     // dropped break the even spacing: the window starts again from this set.
-    void add(const std::array<int32_t, DeltaHistory::kStages>& deltas, int rearms);
+    void add(const std::array<int32_t, SetHistory::kStages>& values, int rearms);
 
     double rateHz() const { return rate_; }
     int sets() const { return history_.size(); }
@@ -40,7 +40,7 @@ public:
 private:
     void restart();
 
-    DeltaHistory history_;
+    SetHistory history_;
     SpectrumAnalyser analyser_;
     double rate_ = 0, seconds_ = 10;
     std::optional<BoardCountsSince> counts_;
@@ -52,7 +52,7 @@ private:
 // What the spectrum is taken of: each stage's result. Its mean is removed,
 // so it is the delta's spectrum without the steps of an ambient that the
 // overview reads only twice a second.
-std::array<int32_t, DeltaHistory::kStages> spectrumInput(const SensorOverviewReading& r);
+std::array<int32_t, SetHistory::kStages> spectrumInput(const SensorOverviewReading& r);
 
 // One stage's line of `spectrum`.
 QJsonObject spectrumJson(int stage, const StageSpectrum& s);

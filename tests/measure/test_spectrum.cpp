@@ -110,7 +110,7 @@ TEST(Spectrum, HumIsNamedByItsAliasAtTheRateGiven)
 
 TEST(Spectrum, HistoryKeepsTheNewestSets)
 {
-    DeltaHistory h;
+    SetHistory h;
     h.setCapacity(3);
     for (int v = 1; v <= 5; ++v)
         h.push({v, -v});

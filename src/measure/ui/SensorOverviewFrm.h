@@ -4,6 +4,7 @@
 // thresholds on it and a lamp for the touch state; a chart of the deltas of
 // the ticked stages; noise and SNR per stage, and guided tuning of the
 // threshold sensitivities (measure noise, touch each sensor, apply, save).
+// Beside the chart a spectrum of the shown stages, under it their status lanes.
 // A window of its own beside the others, not modal.
 
 #include "measure/SensorOverview.h"
