@@ -7,6 +7,7 @@
 #include "link/RegisterFile.h"
 #include "widgets/Led.h"
 #include "widgets/StripChart.h"
+#include "widgets/WindowFit.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -207,6 +208,7 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Wind
     tv->addLayout(row);
     PhaseLbl = new QLabel(QStringLiteral("Measure the noise first, without touching."));
     PhaseLbl->setObjectName(QStringLiteral("PhaseLbl"));
+    keepWindowSize(PhaseLbl);
     tv->addWidget(PhaseLbl);
     top->addWidget(tuning);
 
@@ -232,6 +234,7 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Wind
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     CaptureLbl = new QLabel;
     CaptureLbl->setObjectName(QStringLiteral("CaptureLbl"));
+    keepWindowSize(CaptureLbl);
     foot->addWidget(ReadCmd);
     foot->addWidget(CaptureLbl, 1);
     foot->addWidget(cmdClose);
