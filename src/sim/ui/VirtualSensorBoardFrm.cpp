@@ -222,7 +222,13 @@ void VirtualSensorBoardFrm::ShowKey(size_t target, bool touched)
 QWidget* VirtualSensorBoardFrm::Served() const
 {
     QWidget* modal = QApplication::activeModalWidget();
-    return modal && modal != this ? modal : home_;
+    if (modal && modal != this)
+        return modal;
+    QWidget* active = QApplication::activeWindow();
+    if (active && active != this &&
+        (active->windowType() == Qt::Window || active->windowType() == Qt::Dialog))
+        return active;
+    return home_;
 }
 
 void VirtualSensorBoardFrm::PlaceBeside(QWidget* served, bool dock)
@@ -332,7 +338,8 @@ void VirtualSensorBoardFrm::Undock()
 bool VirtualSensorBoardFrm::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type t = event->type();
-    if ((t == QEvent::Show || t == QEvent::Hide || t == QEvent::Move || t == QEvent::Resize) &&
+    if ((t == QEvent::Show || t == QEvent::Hide || t == QEvent::Move || t == QEvent::Resize ||
+         t == QEvent::WindowActivate) &&
         watched != this && watched->isWidgetType()) {
         auto* w = static_cast<QWidget*>(watched);
         if (w->isWindow() && (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog)) {
