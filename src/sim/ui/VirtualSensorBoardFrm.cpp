@@ -17,6 +17,11 @@
 
 namespace cv::sim {
 
+namespace {
+// As a window of its own, and as a low panel docked in another.
+const QSize kWindowSize(tw(5200), tw(3900)), kPanelSize(tw(7800), tw(2600));
+} // namespace
+
 SliderStrip::SliderStrip(QWidget* parent) : QWidget(parent)
 {
     setProperty("cvControl", true);
@@ -90,7 +95,7 @@ VirtualSensorBoardFrm::VirtualSensorBoardFrm(SimBoard& board, QWidget* parent)
     // A lit key's look, fixed once; a key changes only its "lit" property.
     setStyleSheet(
         QStringLiteral("QPushButton[lit=\"true\"] { background-color: rgb(90, 140, 255); }"));
-    resize(tw(5200), tw(3900));
+    resize(kWindowSize);
     const BoardLayout& layout = board_.sensors().board();
     const QStringList names = layout.targetNames();
     keys_.assign(names.size(), nullptr);
@@ -126,12 +131,11 @@ VirtualSensorBoardFrm::VirtualSensorBoardFrm(SimBoard& board, QWidget* parent)
     }
     slider_ = new SliderStrip(this);
     slider_->setObjectName(QStringLiteral("SliderStrip"));
-    slider_->setGeometry(tw(240), tw(2650), tw(4200), tw(600));
     slider_->onFinger = [this](double pos) { SliderStrip_Finger(pos); };
 
     stateLbl_ = new QLabel(this);
     stateLbl_->setObjectName(QStringLiteral("StateLbl"));
-    stateLbl_->setGeometry(tw(240), tw(3350), tw(4400), tw(300));
+    ArrangeKeys(false);
 
     timer1_.setInterval(100);
     connect(&timer1_, &QTimer::timeout, this, &VirtualSensorBoardFrm::Timer1_Timer);
@@ -240,7 +244,7 @@ void VirtualSensorBoardFrm::PlaceBeside(QWidget* served, bool dock)
         return;
     if (isWindow() && isVisible() && frameGeometry().size() != size())
         frameExtra_ = frameGeometry().size() - size();
-    const QSize mine = (dockedIn_ ? QSize(width(), minimumHeight()) : size()) + frameExtra_;
+    const QSize mine = (dockedIn_ ? kWindowSize : size()) + frameExtra_;
     const QScreen* screen = served->screen();
     const QRect avail = screen ? screen->availableGeometry() : QRect();
     std::vector<QRect> taken;
@@ -282,6 +286,14 @@ void VirtualSensorBoardFrm::MoveTo(const QPoint& at)
     placing_ = false;
 }
 
+void VirtualSensorBoardFrm::ArrangeKeys(bool docked)
+{
+    slider_->setGeometry(docked ? tw(3300) : tw(240), docked ? tw(1100) : tw(2650), tw(4200),
+                         tw(600));
+    stateLbl_->setGeometry(docked ? tw(3300) : tw(240), docked ? tw(1850) : tw(3350), tw(4400),
+                           tw(300));
+}
+
 void VirtualSensorBoardFrm::DockInto(QWidget* served)
 {
     if (dockedIn_ == served)
@@ -292,7 +304,8 @@ void VirtualSensorBoardFrm::DockInto(QWidget* served)
     if (!box)
         return;
     servedSize_ = served->size();
-    const QSize panel = size();
+    ArrangeKeys(true);
+    const QSize panel = kPanelSize;
     placing_ = true;
     setParent(served, Qt::Widget);
     setFixedHeight(panel.height());
@@ -322,12 +335,12 @@ void VirtualSensorBoardFrm::Undock()
         return;
     dockedIn_ = nullptr;
     served->layout()->removeWidget(this);
-    const QSize panel(minimumWidth(), minimumHeight());
     placing_ = true;
     setParent(nullptr, Qt::Window | Qt::WindowDoesNotAcceptFocus);
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    resize(panel);
+    ArrangeKeys(false);
+    resize(kWindowSize);
     placing_ = false;
     if (served->isVisible())
         served->resize(servedSize_);

@@ -69,6 +69,8 @@ private:
     void DockInto(QWidget* served);
     void Undock();
     void MoveTo(const QPoint& at);
+    // The slider beside the key pad (a low panel) or below it (the window).
+    void ArrangeKeys(bool docked);
 
     SimBoard& board_;
     std::vector<QPushButton*> keys_; // by touch target
