@@ -218,8 +218,9 @@ void StripChart::Impl::paintBackground()
         const QPoint e = layout.entries[size_t(t)];
         if (e.x() < 0)
             continue;
-        p.setPen(QPen(traces[size_t(t)].color, 3, chart::traceStyle(t), Qt::FlatCap));
-        p.drawLine(e.x(), e.y() - fm.ascent() / 2 + 1, e.x() + 13, e.y() - fm.ascent() / 2 + 1);
+        // Thin enough for a dash to show within the swatch.
+        p.setPen(QPen(traces[size_t(t)].color, 2, chart::traceStyle(t), Qt::FlatCap));
+        p.drawLine(e.x(), e.y() - fm.ascent() / 2 + 1, e.x() + 14, e.y() - fm.ascent() / 2 + 1);
         p.setPen(text);
         p.drawText(e.x() + layout.nameDx, e.y(),
                    fm.elidedText(nameOf(t), Qt::ElideRight, layout.nameW));
