@@ -77,7 +77,8 @@ private:
     {
         QList<QWidget*> out;
         for (const QPointer<QWidget>& w : shown_)
-            if (w && w->isVisible() && (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog))
+            if (w && w->isVisible() &&
+                (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog))
                 out.append(w);
         return out;
     }
@@ -130,8 +131,7 @@ private:
             QAbstractButton* b = nullptr;
             for (int i = int(wins.size()) - 1; i >= 0 && !b; --i)
                 for (QAbstractButton* c : wins[i]->findChildren<QAbstractButton*>())
-                    if ((c->objectName() == which ||
-                         c->text().remove(QLatin1Char('&')) == which) &&
+                    if ((c->objectName() == which || c->text().remove(QLatin1Char('&')) == which) &&
                         c->isVisibleTo(wins[i]) && c->isEnabled() && c->window() == wins[i])
                         b = c;
             if (!b) {
@@ -156,7 +156,8 @@ private:
             });
         } else if (verb == QLatin1String("lastpress")) {
             if (lastPress_)
-                say(QStringLiteral("press %1 %2").arg(nameOf(lastPress_->window()), nameOf(lastPress_)));
+                say(QStringLiteral("press %1 %2")
+                        .arg(nameOf(lastPress_->window()), nameOf(lastPress_)));
         } else if (verb == QLatin1String("charts")) {
             for (QWidget* w : wins)
                 for (StripChart* c : w->findChildren<StripChart*>()) {

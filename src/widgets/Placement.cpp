@@ -17,8 +17,8 @@ std::optional<QPoint> freeSpotBeside(const QRect& served, const QSize& size,
         return std::nullopt;
     // A free place, if any, has its left edge against the screen's or just
     // beside a window's, and the same for its top (or it can slide there).
-    std::vector<int> xs{served.right() + 1 + gap, served.left() - gap - size.width(),
-                        served.left(), screen.left(), screen.right() + 1 - size.width()};
+    std::vector<int> xs{served.right() + 1 + gap, served.left() - gap - size.width(), served.left(),
+                        screen.left(), screen.right() + 1 - size.width()};
     std::vector<int> ys{served.top(), served.bottom() + 1 + gap, served.top() - gap - size.height(),
                         screen.top(), screen.bottom() + 1 - size.height()};
     for (const QRect& t : taken) {

@@ -109,7 +109,7 @@ TEST(TimeWindow, SpansSetsOrSecondsLiveOrHeld)
 
     // Spans as a person says them, the list's own and those of a time zoom.
     const std::pair<double, const char*> spans[] = {
-        {0.35, "0.35 s"}, {1.6384, "1.6 s"}, {9.94, "9.9 s"},   {9.96, "10 s"},
+        {0.35, "0.35 s"}, {1.6384, "1.6 s"}, {9.94, "9.9 s"},         {9.96, "10 s"},
         {59.4, "59 s"},   {59.6, "1 min"},   {196.608, "3 min 17 s"}, {600, "10 min"}};
     for (const auto& [seconds, text] : spans)
         EXPECT_EQ(spanText({200, seconds}), text) << seconds;

@@ -1,7 +1,7 @@
 // Windows that grow keep their controls to their edges; a window larger
 // than the screen opens at the screen's size with every control reachable.
-#include "widgets/WindowFit.h"
 #include "widgets/Placement.h"
+#include "widgets/WindowFit.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -56,8 +56,7 @@ TEST(WindowFit, AWindowTallerThanTheScreenOpensScrollableAtTheScreensSize)
     // Scrolled to the end, the bottom control is in view, where it was placed.
     area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
     EXPECT_EQ(bottom->y(), screen.height() + 450);
-    EXPECT_TRUE(area->viewport()->rect().contains(
-        bottom->mapTo(area->viewport(), QPoint(0, 0))));
+    EXPECT_TRUE(area->viewport()->rect().contains(bottom->mapTo(area->viewport(), QPoint(0, 0))));
 
     QDialog small;
     small.resize(200, 100);

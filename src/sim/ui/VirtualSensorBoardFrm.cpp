@@ -239,8 +239,7 @@ void VirtualSensorBoardFrm::PlaceBeside(QWidget* served, bool dock)
 {
     if (dock)
         userPlaced_ = false;
-    if (!(isVisible() || dockedIn_ || reshow_) || !served || served == this ||
-        !served->isVisible())
+    if (!(isVisible() || dockedIn_ || reshow_) || !served || served == this || !served->isVisible())
         return;
     if (isWindow() && isVisible() && frameGeometry().size() != size())
         frameExtra_ = frameGeometry().size() - size();
@@ -318,9 +317,9 @@ void VirtualSensorBoardFrm::DockInto(QWidget* served)
     // scroll in what is left.
     const QRect avail = served->screen()->availableGeometry();
     const QSize frame = served->frameGeometry().size() - served->size();
-    const QSize want = QSize(std::max(served->width(), panel.width()),
-                             served->height() + panel.height())
-                           .boundedTo(avail.size() - frame);
+    const QSize want =
+        QSize(std::max(served->width(), panel.width()), served->height() + panel.height())
+            .boundedTo(avail.size() - frame);
     served->resize(want);
     const QRect f(served->frameGeometry().topLeft(), want + frame);
     served->move(std::clamp(f.left(), avail.left(), avail.right() + 1 - f.width()),

@@ -79,7 +79,7 @@ private:
     QPoint userPos_, placedAt_;
     bool userPlaced_ = false, placing_ = false, reshow_ = false;
     QPointer<QWidget> dockedIn_;
-    QSize servedSize_;           // of the window it docked in, before
+    QSize servedSize_;        // of the window it docked in, before
     QSize frameExtra_{8, 32}; // the window manager's frame around it, until known
     QTimer placeTimer_;
     SliderStrip* slider_;
