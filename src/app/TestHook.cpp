@@ -158,6 +158,7 @@ private:
             if (lastPress_)
                 say(QStringLiteral("press %1 %2")
                         .arg(nameOf(lastPress_->window()), nameOf(lastPress_)));
+            lastPress_ = nullptr; // each press is told once
         } else if (verb == QLatin1String("charts")) {
             for (QWidget* w : wins)
                 for (StripChart* c : w->findChildren<StripChart*>()) {

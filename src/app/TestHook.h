@@ -11,7 +11,8 @@
 //                    press or type into, the part of it that shows
 //   click NAME       presses the button NAME of the topmost window holding one
 //   close            closes the active modal window (a file dialog too)
-//   lastpress        "press WINDOW NAME": where the last mouse press went
+//   lastpress        "press WINDOW NAME": where the last mouse press since
+//                    the last lastpress went (nothing: none)
 //   charts           "chart WINDOW NAME x y w h fits|clipped SPAN": each strip
 //                    chart's first plot, whether its span box shows its whole
 //                    text, and that text
