@@ -2,6 +2,7 @@
 
 #include "app/AppOptions.h"
 #include "app/RenderWindows.h"
+#include "app/TestHook.h"
 #include "link/UsbUtils.h"
 #include "platform/CliServices.h"
 #include "platform/OpenFiles.h"
@@ -126,6 +127,7 @@ int main(int argc, char** argv)
     setServices(&qtServices);
     // Every window larger than the screen opens scrollable at the screen's size.
     installScreenFit(&app);
+    startTestHook(&app);
     auto session = BoardSession::create(options, qtServices.clock(), &error);
     if (!session) {
         std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());

@@ -3,6 +3,7 @@
 #include "platform/OpenFiles.h"
 #include "platform/Services.h"
 #include "widgets/StripChartImpl.h"
+#include "widgets/TracePalette.h"
 
 #include <QComboBox>
 #include <QToolButton>
@@ -22,17 +23,6 @@ constexpr int kRateMs = 500;
 constexpr double kSpans[] = {2, 10, 60, 600};
 // The longest span a time zoom reaches.
 constexpr double kMaxSpanSeconds = 3600;
-
-// Distinct colours for traces the windows leave uncoloured.
-QColor defaultColor(int trace)
-{
-    static const QColor colors[] = {
-        QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28), QColor(0x2c, 0xa0, 0x2c),
-        QColor(0xff, 0x7f, 0x0e), QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b),
-        QColor(0xe3, 0x77, 0xc2), QColor(0x7f, 0x7f, 0x7f), QColor(0xbc, 0xbd, 0x22),
-        QColor(0x17, 0xbe, 0xcf), QColor(0x00, 0x00, 0x80), QColor(0x80, 0x00, 0x00)};
-    return colors[trace % int(std::size(colors))];
-}
 } // namespace
 
 int64_t StripChart::Impl::nowUs() const
@@ -112,6 +102,8 @@ StripChart::StripChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<I
     d_->spanBox->setObjectName(QStringLiteral("ChartSpan"));
     d_->spanBox->setToolTip(QStringLiteral("Time span shown"));
     d_->spanBox->setFocusPolicy(Qt::NoFocus);
+    // Wide enough for any span a time zoom gives, not only the first.
+    d_->spanBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     d_->spanBox->addItem(QString());
     for (double s : kSpans)
         d_->spanBox->addItem(chart::spanText({0, s}));
@@ -136,7 +128,7 @@ void StripChart::setTraceCount(int traces)
     d_->traces.clear();
     d_->traces.resize(size_t(std::max(0, traces)));
     for (int i = 0; i < int(d_->traces.size()); ++i)
-        d_->traces[size_t(i)].color = defaultColor(i);
+        d_->traces[size_t(i)].color = chart::traceColor(i);
     d_->allocate();
     d_->selected = 0;
     d_->syncControls();

@@ -85,9 +85,15 @@ QString spanText(const TimeSpan& span)
 {
     if (span.seconds <= 0)
         return QStringLiteral("%1 sets").arg(span.sets);
-    if (span.seconds >= 60 && std::fmod(span.seconds, 60) == 0)
-        return QStringLiteral("%1 min").arg(span.seconds / 60);
-    return QStringLiteral("%1 s").arg(span.seconds);
+    // Rounded as a person would say it: two figures below ten seconds, whole
+    // seconds below a minute, minutes and seconds above ("3 min 17 s").
+    if (span.seconds < 9.95)
+        return QStringLiteral("%1 s").arg(QString::number(span.seconds, 'g', 2));
+    const long whole = std::lround(span.seconds);
+    if (whole < 60)
+        return QStringLiteral("%1 s").arg(whole);
+    return whole % 60 ? QStringLiteral("%1 min %2 s").arg(whole / 60).arg(whole % 60)
+                      : QStringLiteral("%1 min").arg(whole / 60);
 }
 
 TimeWindow timeWindow(const History& h, const TimeSpan& span, std::optional<int64_t> heldEndUs)
@@ -144,6 +150,27 @@ QString historyCsv(const std::vector<QString>& names, const History& h, int64_t 
                 out += QString::number(v, 'g', 15);
         }
         out += QStringLiteral("\r\n");
+    }
+    return out;
+}
+
+std::vector<QRect> stackedBoxes(const QRect& pane, const std::vector<int>& widths, int height,
+                                bool top)
+{
+    constexpr int kGap = 2, kInset = 2;
+    std::vector<QRect> out;
+    const int rows = std::max(1, (pane.height() / 2 - kInset) / (height + kGap));
+    int right = pane.right() - kInset, columnW = 0;
+    for (size_t i = 0; i < widths.size(); ++i) {
+        const int row = int(i) % rows;
+        if (row == 0 && i > 0) {
+            right -= columnW + kGap;
+            columnW = 0;
+        }
+        const int y = top ? pane.top() + kInset + row * (height + kGap)
+                          : pane.bottom() - kInset - height + 1 - row * (height + kGap);
+        out.emplace_back(right - widths[i] + 1, y, widths[i], height);
+        columnW = std::max(columnW, widths[i]);
     }
     return out;
 }

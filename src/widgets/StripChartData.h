@@ -5,6 +5,7 @@
 
 #include "widgets/StripChartHistory.h"
 
+#include <QRect>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -67,5 +68,12 @@ TimeWindow timeWindow(const History& history, const TimeSpan& span,
 // time in seconds since set 0 (3 decimals), its number and each trace's
 // value (empty where it has none). Lines end in CR LF.
 QString historyCsv(const std::vector<QString>& names, const History& history, int64_t a, int64_t b);
+
+// Boxes `height` high and of the given widths stacked in a corner of `pane`:
+// the top right one going down (`top`), else the bottom right one going up;
+// a column that would pass the pane's middle starts another to its left.
+// None overlaps another, and none leaves the pane where it has room.
+std::vector<QRect> stackedBoxes(const QRect& pane, const std::vector<int>& widths, int height,
+                                bool top);
 
 } // namespace cv::chart

@@ -2,6 +2,7 @@
 // value grid, legend names) redrawn only when the layout changes, and per
 // frame the time grid, the traces, the figures and the marks over it.
 #include "widgets/StripChartImpl.h"
+#include "widgets/TracePalette.h"
 
 #include <QComboBox>
 #include <QPainter>
@@ -80,8 +81,11 @@ void StripChart::Impl::ensureLayout()
     int axisW = stack();
 
     // A legend entry: swatch, name, then latest, mean, standard deviation
-    // and peak-to-peak. It stands at the right while the plots keep most of
-    // the width, else below. Only traces with values in view have one.
+    // and peak-to-peak. It stands below the plots, which so keep the whole
+    // width: a wider chart has fewer legend rows and so a plot as wide and
+    // taller, never smaller. Only where the rows would take more than half
+    // the height does it stand at the right. Only traces with values in view
+    // have an entry.
     const int numW = small.horizontalAdvance(QStringLiteral("-00000.00"));
     int nameW = small.horizontalAdvance(QStringLiteral("Trace 00"));
     std::vector<int> order; // by plot, then by number
@@ -104,11 +108,12 @@ void StripChart::Impl::ensureLayout()
     enum { None, Right, Below } mode = None;
     int columns = 1;
     if (legend && count > 0) {
-        mode = w - 2 * kMargin - axisW - 15 - entryW >= w * 55 / 100 ? Right : Below;
+        columns = std::max(1, (w - 2 * kMargin + 16) / (entryW + 16));
+        const int rows = (count + columns - 1) / columns;
+        const int legendH = (rows + 1) * l.rowH + 6;
+        mode = legendH * 2 > bottom - top ? Right : Below;
         if (mode == Below) {
-            columns = std::max(1, (w - 2 * kMargin + 16) / (entryW + 16));
-            const int rows = (count + columns - 1) / columns;
-            bottom -= (rows + 1) * l.rowH + 6;
+            bottom -= legendH;
             axisW = stack();
         }
     }
@@ -217,7 +222,10 @@ void StripChart::Impl::paintBackground()
         const QPoint e = layout.entries[size_t(t)];
         if (e.x() < 0)
             continue;
-        p.fillRect(QRect(e.x(), e.y() - fm.ascent() / 2, 13, 3), traces[size_t(t)].color);
+        // Thin enough for a dash to show within the swatch.
+        p.setPen(QPen(traces[size_t(t)].color, 2, chart::traceStyle(t), Qt::FlatCap));
+        p.drawLine(e.x(), e.y() - fm.ascent() / 2 + 1, e.x() + 14, e.y() - fm.ascent() / 2 + 1);
+        p.setPen(text);
         p.drawText(e.x() + layout.nameDx, e.y(),
                    fm.elidedText(nameOf(t), Qt::ElideRight, layout.nameW));
     }
@@ -252,7 +260,10 @@ void StripChart::Impl::paintTimeAxis(QPainter& p)
             std::clamp(xOf(last, ticks.values[i]) - tw / 2, last.left() - 4, last.right() - tw + 4);
         p.drawText(x0, last.bottom() + 2 + fm.ascent(), s);
     }
-    // The measured rate in the top bar.
+    // The measured rate in the top bar; before the first set, nothing: a
+    // stream not yet started has not stalled.
+    if (history.size() == 0)
+        return;
     const double r = q->rate();
     p.setPen(r > 0 ? q->palette().color(QPalette::WindowText) : kHoldColor);
     p.drawText(layout.rateRect, Qt::AlignRight | Qt::AlignVCenter,
@@ -305,7 +316,7 @@ void StripChart::Impl::paintTraces(QPainter& p)
         for (int t = 0; t < int(traces.size()); ++t) {
             if (plotOf(traces[size_t(t)]) != pi || !frame.shown[size_t(t)])
                 continue;
-            p.setPen(QPen(traces[size_t(t)].color, 1.0));
+            p.setPen(QPen(traces[size_t(t)].color, 1.0, chart::traceStyle(t)));
             if (sparse) {
                 // No more sets than columns: a line through every one,
                 // antialiased where they are few enough for it to show.
@@ -420,33 +431,34 @@ void StripChart::Impl::paintLegendValues(QPainter& p)
 void StripChart::Impl::paintEdgeMarks(QPainter& p)
 {
     // A trace whose latest value in view lies beyond the value range shows
-    // it at the plot's upper or lower edge, the marks of an edge side by side
-    // from the right.
+    // it at the plot's upper or lower edge, the marks of an edge stacked in
+    // its right corner.
     p.setFont(smallFont());
     const QFontMetrics fm(p.font());
     for (int pi = 0; pi < plotCount; ++pi) {
         const QRect& pane = layout.panes[size_t(pi)];
         const Plot& pl = plotAt(pi);
         const int decimals = chart::valueDecimals(pl.view.span());
-        int topX = pane.right() - 3, bottomX = pane.right() - 3;
-        for (int t = 0; t < int(traces.size()); ++t) {
-            const auto& r = frame.stats[size_t(t)];
-            if (plotOf(traces[size_t(t)]) != pi || r.count == 0)
-                continue;
-            const bool above = r.last > pl.view.upper, below = r.last < pl.view.lower;
-            if (!above && !below)
-                continue;
-            const QString text = (above ? QStringLiteral("\u25B2 ") : QStringLiteral("\u25BC ")) +
-                                 chart::valueText(r.last, decimals);
-            int& x = above ? topX : bottomX;
-            const QRect box(x - fm.horizontalAdvance(text) - 6,
-                            above ? pane.top() + 2 : pane.bottom() - fm.height() - 3,
-                            fm.horizontalAdvance(text) + 6, fm.height() + 1);
-            x = box.left() - 3;
-            p.fillRect(box, QColor(255, 255, 255, 230));
-            p.setPen(traces[size_t(t)].color);
-            p.drawRect(box.adjusted(0, 0, -1, -1));
-            p.drawText(box, Qt::AlignCenter, text);
+        for (const bool above : {true, false}) {
+            std::vector<int> marked, widths;
+            std::vector<QString> texts;
+            for (int t = 0; t < int(traces.size()); ++t) {
+                const auto& r = frame.stats[size_t(t)];
+                if (plotOf(traces[size_t(t)]) != pi || r.count == 0 ||
+                    (above ? r.last <= pl.view.upper : r.last >= pl.view.lower))
+                    continue;
+                texts.push_back((above ? QStringLiteral("\u25B2 ") : QStringLiteral("\u25BC ")) +
+                                chart::valueText(r.last, decimals));
+                widths.push_back(fm.horizontalAdvance(texts.back()) + 6);
+                marked.push_back(t);
+            }
+            const auto boxes = chart::stackedBoxes(pane, widths, fm.height() + 1, above);
+            for (size_t k = 0; k < boxes.size(); ++k) {
+                p.fillRect(boxes[k], QColor(255, 255, 255, 230));
+                p.setPen(traces[size_t(marked[k])].color);
+                p.drawRect(boxes[k].adjusted(0, 0, -1, -1));
+                p.drawText(boxes[k], Qt::AlignCenter, texts[k]);
+            }
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "widgets/WindowFit.h"
 
 #include <QEvent>
+#include <QLabel>
 #include <QLayout>
 #include <QScreen>
 #include <QScrollArea>
@@ -57,6 +58,12 @@ bool Anchors::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
+void keepWindowSize(QLabel* status)
+{
+    status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    status->setMinimumHeight(status->fontMetrics().height() + 2);
+}
+
 QScrollArea* fitToScreen(QWidget* window, const QRect& available)
 {
     // Room for the title bar and the frame, which the window manager adds.
@@ -65,7 +72,18 @@ QScrollArea* fitToScreen(QWidget* window, const QRect& available)
     const QSize room(available.width() - kFrameW, available.height() - kFrameH);
     if (design.width() <= room.width() && design.height() <= room.height())
         return nullptr;
+    QScrollArea* area = wrapInScrollArea(window);
+    window->resize(design.boundedTo(room));
+    window->move(available.topLeft());
+    return area;
+}
 
+QScrollArea* wrapInScrollArea(QWidget* window)
+{
+    if (auto* area = window->findChild<QScrollArea*>(QStringLiteral("ScreenFitArea"),
+                                                     Qt::FindDirectChildrenOnly))
+        return area;
+    const QSize design = window->size().expandedTo(window->minimumSize());
     auto* contents = new QWidget;
     contents->setObjectName(QStringLiteral("ScreenFitContents"));
     // A layout moves with its widgets; placed controls keep their geometry.
@@ -96,15 +114,14 @@ QScrollArea* fitToScreen(QWidget* window, const QRect& available)
     area->setWidget(contents);
     auto* lay = new QVBoxLayout(window);
     lay->setContentsMargins(0, 0, 0, 0);
-    lay->addWidget(area);
-    // The window is already on its way to the screen: show the new parts now,
-    // not on a later turn of the event loop, so its first picture has them.
+    lay->setSpacing(0);
+    lay->addWidget(area, 1);
+    // The window may already be on its way to the screen: show the new parts
+    // now, not on a later turn of the event loop, so its first picture has them.
     area->show();
 
     if (auto* a = window->findChild<Anchors*>(QString(), Qt::FindDirectChildrenOnly))
         a->rehost(contents);
-    window->resize(design.boundedTo(room));
-    window->move(available.topLeft());
     return area;
 }
 

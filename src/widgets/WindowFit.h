@@ -16,6 +16,7 @@
 #include <QSize>
 #include <vector>
 
+class QLabel;
 class QWidget;
 class QScrollArea;
 
@@ -49,10 +50,18 @@ private:
     std::vector<Item> items_;
 };
 
+// A status line in a layout: no text it shows widens or heightens its
+// window (a long one is cut at the window's edge instead).
+void keepWindowSize(QLabel* status);
+
 // Wraps `window`'s contents in a scroll area when its size exceeds
 // `available` and resizes it to fit. Returns the scroll area, or null when
 // the window fits.
 QScrollArea* fitToScreen(QWidget* window, const QRect& available);
+
+// Moves `window`'s contents into a scroll area that fills its box layout,
+// once (then returns the same area); the window may then take any size.
+QScrollArea* wrapInScrollArea(QWidget* window);
 
 // Applies fitToScreen to every top-level window when it is first shown,
 // against the available geometry of its screen.

@@ -14,6 +14,7 @@
 #include "widgets/SpinArrows.h"
 #include "widgets/StripChart.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -338,6 +339,9 @@ TEST(StageWindowOnTheBoard, RamTabSaysWhatTheBoardDropped)
     w.Form_Load();
     w.Timer1_Timer();
     child<QTabWidget>(w, "SSTab1")->setCurrentIndex(1);
+    w.show();
+    QApplication::processEvents();
+    const QSize size = w.size();
     w.ReadContCV5310Cmd_Click();
     EXPECT_TRUE(w.DroppedLbl->isHidden());
     for (const int64_t end = rig.services.nowMs() + 2000; rig.services.nowMs() < end;) {
@@ -348,4 +352,6 @@ TEST(StageWindowOnTheBoard, RamTabSaysWhatTheBoardDropped)
     EXPECT_GT(dropped, 0);
     EXPECT_EQ(w.DroppedLbl->text(), QStringLiteral("board dropped %1 sets").arg(dropped));
     EXPECT_FALSE(w.DroppedLbl->isHidden());
+    QApplication::processEvents();
+    EXPECT_EQ(w.size(), size); // the note shows without widening its window
 }

@@ -268,6 +268,23 @@ TEST(StripChart, ManyAppendsCostFewPaints)
     EXPECT_LE(s.chart.paints, 1);
 }
 
+TEST(StripChart, APlotNeverShrinksAsItsChartGrows)
+{
+    Shown s(50);
+    s.chart.setTraceCount(12);
+    for (int t = 0; t < 12; ++t)
+        s.chart.append(t, 10.0 * t);
+    // The legend moves beside the plot only where it has no room below.
+    for (const int h : {200, 400}) {
+        int width = 0;
+        for (int w = 500; w <= 1600; w += 10) {
+            s.chart.resize(w, h);
+            EXPECT_GE(s.chart.plotRect(0).width(), width) << w << "x" << h;
+            width = s.chart.plotRect(0).width();
+        }
+    }
+}
+
 TEST(StripChart, ShowsOnlyTracesInViewAndMarksValuesBeyondTheRange)
 {
     Shown s;

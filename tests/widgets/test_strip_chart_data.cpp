@@ -107,7 +107,13 @@ TEST(TimeWindow, SpansSetsOrSecondsLiveOrHeld)
     EXPECT_EQ(window({10, 2.5}), (W{1'400'000, 3'900'000}));
     EXPECT_EQ(window({10, 0}, 2'050'000), (W{1'100'000, 2'050'000})); // held
 
-    EXPECT_EQ(spanText({200, 0.35}), "0.35 s"); // whole ones: the chart's span list
+    // Spans as a person says them, the list's own and those of a time zoom.
+    const std::pair<double, const char*> spans[] = {
+        {0.35, "0.35 s"}, {1.6384, "1.6 s"}, {9.94, "9.9 s"},         {9.96, "10 s"},
+        {59.4, "59 s"},   {59.6, "1 min"},   {196.608, "3 min 17 s"}, {600, "10 min"}};
+    for (const auto& [seconds, text] : spans)
+        EXPECT_EQ(spanText({200, seconds}), text) << seconds;
+    EXPECT_EQ(spanText({200, 0}), "200 sets");
 }
 
 TEST(ValueZoom, StaysInsideTheOuterBoundsAndKeepsTheAnchor)
@@ -192,4 +198,27 @@ TEST(HistoryCsv, StartsWithTimeAndSetThenTheTraces)
               "0.008,4,4.5,\r\n"
               "0.010,5,5.5,-5\r\n"
               "0.012,6,6.5,\r\n");
+}
+
+TEST(EdgeMarks, StackInTheirCornerWithoutOverlapping)
+{
+    const QRect pane(10, 20, 200, 100);
+    const std::vector<int> widths = {30, 60, 20, 40, 50, 30, 30, 25, 45};
+    for (const bool top : {true, false}) {
+        const auto boxes = stackedBoxes(pane, widths, 10, top);
+        ASSERT_EQ(boxes.size(), widths.size());
+        EXPECT_EQ(boxes[0].right(), pane.right() - 2);
+        EXPECT_EQ(top ? boxes[0].top() : boxes[0].bottom(),
+                  top ? pane.top() + 2 : pane.bottom() - 2);
+        for (size_t i = 0; i < boxes.size(); ++i) {
+            EXPECT_EQ(boxes[i].size(), QSize(widths[i], 10));
+            EXPECT_TRUE(pane.contains(boxes[i])) << i;
+            // Each column stays in its half of the pane.
+            EXPECT_TRUE(top ? boxes[i].bottom() < pane.center().y()
+                            : boxes[i].top() > pane.center().y())
+                << i;
+            for (size_t j = 0; j < i; ++j)
+                EXPECT_FALSE(boxes[i].adjusted(-1, -1, 1, 1).intersects(boxes[j])) << i << " " << j;
+        }
+    }
 }

@@ -1,5 +1,6 @@
 // Windows that grow keep their controls to their edges; a window larger
 // than the screen opens at the screen's size with every control reachable.
+#include "widgets/Placement.h"
 #include "widgets/WindowFit.h"
 
 #include <QApplication>
@@ -55,11 +56,39 @@ TEST(WindowFit, AWindowTallerThanTheScreenOpensScrollableAtTheScreensSize)
     // Scrolled to the end, the bottom control is in view, where it was placed.
     area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
     EXPECT_EQ(bottom->y(), screen.height() + 450);
-    EXPECT_TRUE(area->viewport()->rect().contains(
-        bottom->mapTo(area->viewport(), QPoint(0, 0))));
+    EXPECT_TRUE(area->viewport()->rect().contains(bottom->mapTo(area->viewport(), QPoint(0, 0))));
 
     QDialog small;
     small.resize(200, 100);
     small.show();
     EXPECT_EQ(small.findChild<QScrollArea*>(), nullptr);
+}
+
+TEST(Placement, BesideTheServedWindowElseInTheNearestFreeSpaceElseNowhere)
+{
+    const QRect screen(0, 0, 1000, 800);
+    const QSize board(300, 200);
+    struct Case {
+        QRect served;
+        std::vector<QRect> others;
+        std::optional<QPoint> at;
+    };
+    const Case cases[] = {
+        {{0, 0, 400, 300}, {}, QPoint(408, 0)},                      // right of it
+        {{0, 0, 692, 300}, {}, QPoint(700, 0)},                      // just fits at the right
+        {{0, 0, 701, 300}, {}, QPoint(0, 308)},                      // no room at the right: below
+        {{600, 0, 400, 300}, {}, QPoint(292, 0)},                    // left of it
+        {{0, 300, 1000, 300}, {{0, 608, 1000, 192}}, QPoint(0, 92)}, // above it
+        {{0, 0, 400, 300}, {{408, 0, 592, 800}}, QPoint(0, 308)},    // another at the right
+        {{0, 0, 1000, 592}, {}, QPoint(0, 600)},                     // just fits below
+        {{0, 0, 1000, 601}, {}, std::nullopt},                       // no room: dock
+    };
+    for (const Case& c : cases) {
+        std::vector<QRect> taken = c.others;
+        taken.push_back(c.served);
+        const auto at = freeSpotBeside(c.served, board, taken, screen);
+        EXPECT_EQ(at, c.at) << c.served.width() << "x" << c.served.height();
+        if (at)
+            EXPECT_FALSE(coversAny(QRect(*at, board), taken));
+    }
 }

@@ -5,6 +5,7 @@
 #include "link/UsbUtils.h"
 #include "platform/NumText.h"
 #include "platform/Services.h"
+#include "widgets/Backdrop.h"
 #include "widgets/Led.h"
 #include "widgets/Twips.h"
 
@@ -106,6 +107,7 @@ InputMuxFrm::InputMuxFrm(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("InputMuxFrm"));
     setWindowTitle(QStringLiteral("Stage 0 Input Configuration"));
     setFixedSize(tw(13500), tw(8400));
+    backdrop_ = new Backdrop(this, [this](QPainter& p) { paintDrawing(p); });
     setStyleSheet(QStringLiteral("QLabel[role=\"title\"] { color: #0b3d6e; font-weight: bold; }"
                                  "QLabel[role=\"bit\"] { font-family: monospace; border: 1px solid "
                                  "#b0b8c0; background: white; }"
@@ -554,7 +556,7 @@ void InputMuxFrm::ShowInputStates()
             connectionText(IpPathChk[static_cast<size_t>(first)]->isChecked(),
                            IpPathChk[static_cast<size_t>(first + 1)]->isChecked()));
     }
-    update();
+    backdrop_->update();
 }
 
 void InputMuxFrm::ShowOffsetRegister()
@@ -572,12 +574,8 @@ void InputMuxFrm::ShowOffsetRegister()
     Text1->setText(decText(ReadRegister(reg::convResult(CurrentStage), TargetChip)));
 }
 
-void InputMuxFrm::paintEvent(QPaintEvent* event)
+void InputMuxFrm::paintDrawing(QPainter& p)
 {
-    QDialog::paintEvent(event);
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-
     // Converter and offset sources.
     p.setPen(QPen(kInk, 2));
     p.setBrush(QColor(0xe8, 0xed, 0xf3));

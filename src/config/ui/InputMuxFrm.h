@@ -13,12 +13,14 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QPainter;
 class QPushButton;
 class QTimer;
 class QToolButton;
 
 namespace cv {
 
+class Backdrop;
 class Led;
 
 // A connection drawn as a polyline; shown or hidden like any control.
@@ -73,10 +75,9 @@ public:
     // A field of offset steps as capacitance: 10 -> "3.20pF".
     static QString capacitanceText(int steps);
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
 private:
+    // The converter, offset sources and the wires of the switched inputs.
+    void paintDrawing(QPainter& p);
     void calibrationStarted() override;
     void calibrationEnded() override;
 
@@ -86,6 +87,7 @@ private:
     void swapClick(bool negative);
     int32_t readAfe() const;
 
+    Backdrop* backdrop_ = nullptr;
     bool ReadyFlag = false;
     CalibrationReport lastCalibration_;
 

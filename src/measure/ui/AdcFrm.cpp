@@ -6,6 +6,7 @@
 #include "platform/Services.h"
 #include "widgets/RegisterBitDisplay.h"
 #include "widgets/StripChart.h"
+#include "widgets/TracePalette.h"
 #include "widgets/WindowFit.h"
 
 #include <QCheckBox>
@@ -40,8 +41,8 @@ QComboBox* list(QWidget* parent, const char* name, int x, int y, int w)
 }
 } // namespace
 
-StageLineSwatch::StageLineSwatch(const QColor& color, QWidget* parent)
-    : QWidget(parent), color_(color)
+StageLineSwatch::StageLineSwatch(const QColor& color, Qt::PenStyle style, QWidget* parent)
+    : QWidget(parent), color_(color), style_(style)
 {
 }
 
@@ -53,21 +54,15 @@ void StageLineSwatch::paintEvent(QPaintEvent*)
     p.setPen(QColor(0xB0, 0xB0, 0xB0));
     p.setBrush(Qt::white);
     p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 4.5, -0.5, -4.5), 3, 3);
-    p.setPen(QPen(color_, 3, Qt::SolidLine, Qt::RoundCap));
+    // Drawn as the chart draws the stage's trace (past eight, dashed).
+    p.setPen(QPen(color_, 2, style_, Qt::FlatCap));
     const int y = height() / 2;
     p.drawLine(6, y, width() - 7, y);
 }
 
 QColor AdcFrm::stageColor(int stage)
 {
-    // Twelve colours that stay apart and read on the chart's light ground.
-    static const QColor colors[12] = {
-        QColor(0xD6, 0x27, 0x28), QColor(0x2C, 0xA0, 0x2C), QColor(0x1F, 0x77, 0xB4),
-        QColor(0xFF, 0x7F, 0x0E), QColor(0x94, 0x67, 0xBD), QColor(0x8C, 0x56, 0x4B),
-        QColor(0xE3, 0x77, 0xC2), QColor(0x7F, 0x7F, 0x7F), QColor(0xBC, 0xBD, 0x22),
-        QColor(0x17, 0xBE, 0xCF), QColor(0x00, 0x00, 0x80), QColor(0x80, 0x00, 0x00),
-    };
-    return colors[std::clamp(stage, 0, 11)];
+    return chart::traceColor(std::clamp(stage, 0, 11));
 }
 
 AdcFrm::AdcFrm(QWidget* parent) : QDialog(parent)
@@ -94,7 +89,7 @@ AdcFrm::AdcFrm(QWidget* parent) : QDialog(parent)
         const int y = 30 + i * 33;
         AdcPlot->setTraceColor(i, stageColor(i));
         AdcPlot->setTraceName(i, QStringLiteral("Stage %1").arg(i));
-        StageLine[i] = new StageLineSwatch(stageColor(i), stages);
+        StageLine[i] = new StageLineSwatch(stageColor(i), chart::traceStyle(i), stages);
         StageLine[i]->setObjectName(QStringLiteral("StageLine_%1").arg(i));
         StageLine[i]->setGeometry(16, y, 36, 24);
         StageChk[i] = new QCheckBox(QStringLiteral("Stage %1").arg(i), stages);

@@ -26,7 +26,7 @@ class TrackedFile;
 // The short coloured line beside a stage's check box: the colour of its trace.
 class StageLineSwatch : public QWidget {
 public:
-    StageLineSwatch(const QColor& color, QWidget* parent);
+    StageLineSwatch(const QColor& color, Qt::PenStyle style, QWidget* parent);
     QColor color() const { return color_; }
 
 protected:
@@ -34,6 +34,7 @@ protected:
 
 private:
     QColor color_;
+    Qt::PenStyle style_;
 };
 
 class AdcFrm : public QDialog {

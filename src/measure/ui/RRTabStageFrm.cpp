@@ -12,6 +12,7 @@
 #include "widgets/Led.h"
 #include "widgets/SpinArrows.h"
 #include "widgets/StripChart.h"
+#include "widgets/WindowFit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -64,11 +65,13 @@ RRTabStageFrm::RRTabStageFrm(QWidget* parent) : QDialog(parent)
     // Added: what the board dropped while reading, shown only when it did.
     DroppedLbl = namedLabel(this, "DroppedLbl");
     DroppedLbl->hide();
+    keepWindowSize(DroppedLbl);
     buttons->addWidget(DroppedLbl);
     buttons->addStretch();
     buttons->addWidget(cmdClose);
     right->addLayout(buttons);
     CaptureStatusLbl = namedLabel(this, "CaptureStatusLbl");
+    keepWindowSize(CaptureStatusLbl);
     right->addWidget(CaptureStatusLbl);
 
     auto* left = new QVBoxLayout;

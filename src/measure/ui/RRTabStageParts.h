@@ -3,6 +3,7 @@
 // controls and the small factories that make them.
 
 #include "link/RegMap.h"
+#include "widgets/TracePalette.h"
 
 #include <QColor>
 #include <QComboBox>
@@ -14,11 +15,10 @@ namespace cv::stageui {
 
 inline const QString kValueTip =
     QStringLiteral("Type Number. Then Press \"Enter\" Or use Arrows to move Up/Down by 50");
-// On the chart's light ground: each average beside its threshold in a
-// neighbouring hue, all dark enough to read against white.
-inline const QColor kTraceColors[6] = {QColor(0xB8, 0x86, 0x0B), QColor(0x2C, 0xA0, 0x2C),
-                                       QColor(0xFF, 0x7F, 0x0E), QColor(0xD6, 0x27, 0x28),
-                                       QColor(0x17, 0x9E, 0xB8), QColor(0x1F, 0x4E, 0xD0)};
+// The chart's own colours, told apart by colour-blind readers.
+inline const QColor kTraceColors[6] = {chart::traceColor(0), chart::traceColor(1),
+                                       chart::traceColor(2), chart::traceColor(3),
+                                       chart::traceColor(4), chart::traceColor(5)};
 inline constexpr int kBoxCount = 4;
 inline const char* const kBoxNames[kBoxCount] = {"OffsetHighTxt", "OffsetLowTxt", "HighClampTxt",
                                                  "LowClampTxt"};

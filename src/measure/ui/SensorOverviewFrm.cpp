@@ -9,6 +9,7 @@
 #include "link/RegisterFile.h"
 #include "widgets/Led.h"
 #include "widgets/StripChart.h"
+#include "widgets/WindowFit.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -209,6 +210,7 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Wind
     tv->addLayout(row);
     PhaseLbl = new QLabel(QStringLiteral("Measure the noise first, without touching."));
     PhaseLbl->setObjectName(QStringLiteral("PhaseLbl"));
+    keepWindowSize(PhaseLbl);
     tv->addWidget(PhaseLbl);
     top->addWidget(tuning);
 
@@ -239,6 +241,7 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Wind
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     CaptureLbl = new QLabel;
     CaptureLbl->setObjectName(QStringLiteral("CaptureLbl"));
+    keepWindowSize(CaptureLbl);
     foot->addWidget(ReadCmd);
     foot->addWidget(CaptureLbl, 1);
     foot->addWidget(cmdClose);

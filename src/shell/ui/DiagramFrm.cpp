@@ -15,6 +15,7 @@
 #include "measure/ui/AdcFrm.h"
 #include "measure/ui/RRTabStageFrm.h"
 #include "shell/ui/RegCtrlFrm.h"
+#include "widgets/Backdrop.h"
 #include "widgets/Led.h"
 #include "widgets/Twips.h"
 
@@ -69,6 +70,7 @@ DiagramFrm::DiagramFrm(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("DiagramFrm"));
     setWindowTitle(kAppTitle);
     setFixedSize(tw(16425), tw(10080));
+    new Backdrop(this, [this](QPainter& p) { paintDrawing(p); });
     setStyleSheet(QStringLiteral(
         "QFrame#block { background: white; border: 1px solid #5b7fa6; border-radius: 4px; }"
         "QLabel[role=\"title\"] { color: #0b3d6e; font-weight: bold; }"
@@ -450,12 +452,8 @@ void pin(QPainter& p, int x, int y)
 }
 } // namespace
 
-void DiagramFrm::paintEvent(QPaintEvent* event)
+void DiagramFrm::paintDrawing(QPainter& p)
 {
-    QDialog::paintEvent(event);
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-
     // The package.
     p.setPen(QPen(QColor(0x34, 0x49, 0x5e), 2));
     p.setBrush(QColor(0xe8, 0xed, 0xf3));

@@ -12,6 +12,7 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QPainter;
 class QPushButton;
 class QTimer;
 
@@ -51,10 +52,9 @@ public:
     static QString inputWindowTitle(int stage);
     static QString resultsWindowTitle(int stage);
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
 private:
+    // The chip outline, pins, wires and arrows behind the blocks.
+    void paintDrawing(QPainter& p);
     // Opens a dialog the way every button here does: a fresh window, loaded,
     // shown modally, gone when closed.
     template <class W> void showDialog()

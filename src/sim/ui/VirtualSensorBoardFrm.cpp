@@ -1,9 +1,12 @@
 #include "sim/ui/VirtualSensorBoardFrm.h"
 
 #include "sim/SimBoard.h"
+#include "widgets/Placement.h"
 #include "widgets/Twips.h"
+#include "widgets/WindowFit.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -14,8 +17,14 @@
 
 namespace cv::sim {
 
+namespace {
+// As a window of its own, and as a low panel docked in another.
+const QSize kWindowSize(tw(5200), tw(3900)), kPanelSize(tw(7800), tw(2600));
+} // namespace
+
 SliderStrip::SliderStrip(QWidget* parent) : QWidget(parent)
 {
+    setProperty("cvControl", true);
     setMinimumSize(tw(4200), tw(600));
     setCursor(Qt::PointingHandCursor);
 }
@@ -86,7 +95,7 @@ VirtualSensorBoardFrm::VirtualSensorBoardFrm(SimBoard& board, QWidget* parent)
     // A lit key's look, fixed once; a key changes only its "lit" property.
     setStyleSheet(
         QStringLiteral("QPushButton[lit=\"true\"] { background-color: rgb(90, 140, 255); }"));
-    resize(tw(5200), tw(3900));
+    resize(kWindowSize);
     const BoardLayout& layout = board_.sensors().board();
     const QStringList names = layout.targetNames();
     keys_.assign(names.size(), nullptr);
@@ -122,15 +131,20 @@ VirtualSensorBoardFrm::VirtualSensorBoardFrm(SimBoard& board, QWidget* parent)
     }
     slider_ = new SliderStrip(this);
     slider_->setObjectName(QStringLiteral("SliderStrip"));
-    slider_->setGeometry(tw(240), tw(2650), tw(4200), tw(600));
     slider_->onFinger = [this](double pos) { SliderStrip_Finger(pos); };
 
     stateLbl_ = new QLabel(this);
     stateLbl_->setObjectName(QStringLiteral("StateLbl"));
-    stateLbl_->setGeometry(tw(240), tw(3350), tw(4400), tw(300));
+    ArrangeKeys(false);
 
     timer1_.setInterval(100);
     connect(&timer1_, &QTimer::timeout, this, &VirtualSensorBoardFrm::Timer1_Timer);
+    // Windows come and go in bursts (shown, then placed by the window
+    // manager): it moves once they settle.
+    placeTimer_.setSingleShot(true);
+    placeTimer_.setInterval(120);
+    connect(&placeTimer_, &QTimer::timeout, this, [this] { PlaceBeside(Served()); });
+    qApp->installEventFilter(this);
 }
 
 void VirtualSensorBoardFrm::Form_Load()
@@ -182,7 +196,7 @@ void VirtualSensorBoardFrm::Timer1_Timer()
     QWindow* handle = windowHandle();
     QWidget* modal = QApplication::activeModalWidget();
     QWindow* want = modal && modal != this ? modal->windowHandle() : nullptr;
-    if (handle && isVisible() && handle->transientParent() != want) {
+    if (handle && isWindow() && isVisible() && handle->transientParent() != want) {
         handle->setTransientParent(want);
         // Shown again, it is judged afresh against the modal window; it
         // comes back where it was, without the focus.
@@ -209,44 +223,145 @@ void VirtualSensorBoardFrm::ShowKey(size_t target, bool touched)
     key->update();
 }
 
+QWidget* VirtualSensorBoardFrm::Served() const
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != this)
+        return modal;
+    QWidget* active = QApplication::activeWindow();
+    if (active && active != this &&
+        (active->windowType() == Qt::Window || active->windowType() == Qt::Dialog))
+        return active;
+    return home_;
+}
+
 void VirtualSensorBoardFrm::PlaceBeside(QWidget* served, bool dock)
 {
-    // Until the user puts it somewhere, it sits right beside the window.
     if (dock)
         userPlaced_ = false;
-    QRect mine = frameGeometry();
-    if (userPlaced_)
-        mine.moveTopLeft(userPos_);
-    const QScreen* screen = served ? served->screen() : this->screen();
+    if (!(isVisible() || dockedIn_ || reshow_) || !served || served == this || !served->isVisible())
+        return;
+    if (isWindow() && isVisible() && frameGeometry().size() != size())
+        frameExtra_ = frameGeometry().size() - size();
+    const QSize mine = (dockedIn_ ? kWindowSize : size()) + frameExtra_;
+    const QScreen* screen = served->screen();
     const QRect avail = screen ? screen->availableGeometry() : QRect();
-    if (served && served != this && served->isVisible()) {
-        const QRect other = served->frameGeometry();
-        if (!userPlaced_ || mine.intersects(other)) {
-            const int gap = 12;
-            QRect right = mine, left = mine;
-            right.moveTopLeft({other.right() + 1 + gap, other.top()});
-            left.moveTopLeft({other.left() - gap - mine.width(), other.top()});
-            if (avail.isEmpty() || avail.contains(right))
-                mine = right;
-            else if (avail.contains(left))
-                mine = left;
-            else
-                mine = right.intersected(avail).width() >= left.intersected(avail).width() ? right
-                                                                                           : left;
+    std::vector<QRect> taken;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this && w->isVisible() &&
+            (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog))
+            taken.push_back(w->frameGeometry());
+    if (userPlaced_ && !dockedIn_) {
+        const QRect at(userPos_, mine);
+        if ((avail.isEmpty() || avail.contains(at)) && !coversAny(at, taken))
+            return MoveTo(userPos_);
+    }
+    if (avail.isEmpty())
+        return;
+    // A window it is docked in is measured as it was before.
+    if (dockedIn_) {
+        const QRect grown = dockedIn_->frameGeometry();
+        for (QRect& r : taken)
+            if (r == grown)
+                r.setSize(servedSize_ + (grown.size() - dockedIn_->size()));
+    }
+    const QRect beside = served->frameGeometry();
+    if (const auto spot = freeSpotBeside(beside, mine, taken, avail)) {
+        Undock();
+        return MoveTo(*spot);
+    }
+    DockInto(served);
+}
+
+void VirtualSensorBoardFrm::MoveTo(const QPoint& at)
+{
+    placedAt_ = at;
+    placing_ = true;
+    if (pos() != at)
+        move(at);
+    if (reshow_)
+        show();
+    reshow_ = false;
+    placing_ = false;
+}
+
+void VirtualSensorBoardFrm::ArrangeKeys(bool docked)
+{
+    slider_->setGeometry(docked ? tw(3300) : tw(240), docked ? tw(1100) : tw(2650), tw(4200),
+                         tw(600));
+    stateLbl_->setGeometry(docked ? tw(3300) : tw(240), docked ? tw(1850) : tw(3350), tw(4400),
+                           tw(300));
+}
+
+void VirtualSensorBoardFrm::DockInto(QWidget* served)
+{
+    if (dockedIn_ == served)
+        return;
+    Undock();
+    wrapInScrollArea(served);
+    auto* box = qobject_cast<QBoxLayout*>(served->layout());
+    if (!box)
+        return;
+    servedSize_ = served->size();
+    ArrangeKeys(true);
+    const QSize panel = kPanelSize;
+    placing_ = true;
+    setParent(served, Qt::Widget);
+    setFixedHeight(panel.height());
+    setMinimumWidth(panel.width());
+    box->addWidget(this);
+    placing_ = false;
+    dockedIn_ = served;
+    reshow_ = false;
+    // The window grows by the panel where the screen has room; its contents
+    // scroll in what is left.
+    const QRect avail = served->screen()->availableGeometry();
+    const QSize frame = served->frameGeometry().size() - served->size();
+    const QSize want =
+        QSize(std::max(served->width(), panel.width()), served->height() + panel.height())
+            .boundedTo(avail.size() - frame);
+    served->resize(want);
+    const QRect f(served->frameGeometry().topLeft(), want + frame);
+    served->move(std::clamp(f.left(), avail.left(), avail.right() + 1 - f.width()),
+                 std::clamp(f.top(), avail.top(), avail.bottom() + 1 - f.height()));
+    show();
+}
+
+void VirtualSensorBoardFrm::Undock()
+{
+    QWidget* served = dockedIn_;
+    if (!served)
+        return;
+    dockedIn_ = nullptr;
+    served->layout()->removeWidget(this);
+    placing_ = true;
+    setParent(nullptr, Qt::Window | Qt::WindowDoesNotAcceptFocus);
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    ArrangeKeys(false);
+    resize(kWindowSize);
+    placing_ = false;
+    if (served->isVisible())
+        served->resize(servedSize_);
+    // Shown again once it has a place.
+    reshow_ = true;
+}
+
+bool VirtualSensorBoardFrm::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type t = event->type();
+    if ((t == QEvent::Show || t == QEvent::Hide || t == QEvent::Move || t == QEvent::Resize ||
+         t == QEvent::WindowActivate) &&
+        watched != this && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        if (w->isWindow() && (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog)) {
+            // A window closing with the panel in it gives it back first.
+            if (t == QEvent::Hide && w == dockedIn_)
+                Undock();
+            placeTimer_.start();
         }
     }
-    // Its title bar stays on the screen, so it can always be dragged.
-    if (!avail.isEmpty())
-        mine.moveTopLeft({std::clamp(mine.left(), avail.left(),
-                                     std::max(avail.left(), avail.right() - mine.width())),
-                          std::clamp(mine.top(), avail.top(),
-                                     std::max(avail.top(), avail.bottom() - mine.height()))});
-    if (mine.topLeft() == frameGeometry().topLeft())
-        return;
-    placedAt_ = mine.topLeft();
-    placing_ = true;
-    move(mine.topLeft());
-    placing_ = false;
+    return QWidget::eventFilter(watched, event);
 }
 
 void VirtualSensorBoardFrm::moveEvent(QMoveEvent* event)
@@ -254,7 +369,7 @@ void VirtualSensorBoardFrm::moveEvent(QMoveEvent* event)
     QWidget::moveEvent(event);
     // Only a move by the user (or the window manager on the user's behalf) is
     // remembered.
-    if (!placing_ && isVisible() && frameGeometry().topLeft() != placedAt_) {
+    if (!placing_ && isWindow() && isVisible() && frameGeometry().topLeft() != placedAt_) {
         userPos_ = frameGeometry().topLeft();
         userPlaced_ = true;
     }

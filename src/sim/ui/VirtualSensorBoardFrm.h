@@ -2,11 +2,15 @@
 // "Virtual Sensor Board": the sensor board of the simulated evaluation
 // board, for touching by mouse. Keys act while a button is held down, the
 // slider while the mouse is dragged on it. The scenario's finger is shown
-// lit as it moves. It never takes the focus, keeps clear of the window it
-// serves (the main window, or the modal window open over it) and stays where
-// the user puts it otherwise.
+// lit as it moves. It never takes the focus and covers none of the
+// program's windows: whenever a window opens, closes, moves or grows it goes
+// to free screen space beside the window it serves (the main window, or the
+// modal window open over it), or stays where the user put it if that is
+// still clear. Where the screen has no such space it becomes a panel at the
+// foot of the window it serves, whose contents then scroll above it.
 
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
@@ -47,24 +51,37 @@ public:
     void KeyCmd_Release(int target);
     void SliderStrip_Finger(double pos);
 
-    // The window it keeps clear of while no modal window is open.
+    // The window it serves while no modal window is open.
     void setHomeWindow(QWidget* home) { home_ = home; }
-    // Moves it beside `served` if it covers it or was never moved by the
-    // user (`dock`: forget where the user put it); else back to that place.
+    // Where the user put it if that covers no window of the program, else
+    // beside `served`, else docked in it (`dock`: forget where the user put it).
     void PlaceBeside(QWidget* served, bool dock = false);
+    // The window it is docked in as a panel, or null.
+    QWidget* dockedIn() const { return dockedIn_; }
 
 protected:
     void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ShowKey(size_t target, bool touched);
+    QWidget* Served() const;
+    void DockInto(QWidget* served);
+    void Undock();
+    void MoveTo(const QPoint& at);
+    // The slider beside the key pad (a low panel) or below it (the window).
+    void ArrangeKeys(bool docked);
 
     SimBoard& board_;
     std::vector<QPushButton*> keys_; // by touch target
     std::vector<char> keyLit_;       // what each key shows now
     QWidget* home_ = nullptr;
     QPoint userPos_, placedAt_;
-    bool userPlaced_ = false, placing_ = false;
+    bool userPlaced_ = false, placing_ = false, reshow_ = false;
+    QPointer<QWidget> dockedIn_;
+    QSize servedSize_;        // of the window it docked in, before
+    QSize frameExtra_{8, 32}; // the window manager's frame around it, until known
+    QTimer placeTimer_;
     SliderStrip* slider_;
     QLabel* stateLbl_;
     QTimer timer1_;
