@@ -1,6 +1,7 @@
 // cv5320-eval: the evaluation program.
 
 #include "app/AppOptions.h"
+#include "app/HelpTexts.h"
 #include "app/RenderWindows.h"
 #include "link/UsbUtils.h"
 #include "platform/CliServices.h"
@@ -77,6 +78,7 @@ int main(int argc, char** argv)
     if (hasFlag(args, {"--help", "-h"})) {
         std::fputs(kUsage, stdout);
         std::fputs(kHelp, stdout);
+        std::fputs(kEvalHelpMore, stdout);
         return 0;
     }
     if (hasFlag(args, {"--version"})) {

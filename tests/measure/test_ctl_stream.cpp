@@ -4,6 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -142,7 +145,7 @@ TEST(CtlStream, BadArgumentsAnUnwritableFileAndAChipInShutdownSayWhy)
     }
 }
 
-TEST(CtlStream, TheCsvLogSaysWhatMadeItThenOneRowPerSetKept)
+TEST(CtlStream, TheCsvLogIsAHeaderAndRowsWithItsStampBeside)
 {
     struct Case {
         QStringList args;
@@ -164,25 +167,33 @@ TEST(CtlStream, TheCsvLogSaysWhatMadeItThenOneRowPerSetKept)
         QFile f(csv);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
-        const QStringList comments = lines.filter(QRegularExpression("^# "));
-        ASSERT_GE(comments.size(), 12);
-        EXPECT_TRUE(comments[0].startsWith("# cv5320ctl ")) << comments[0].toStdString();
-        EXPECT_EQ(comments[1], "# Board ID: 58");
-        EXPECT_EQ(comments[2], "# Firmware Revision: 4.1");
-        EXPECT_TRUE(QRegularExpression("^# Date: \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d UTC$")
-                        .match(comments[3])
-                        .hasMatch())
-            << comments[3].toStdString();
-        QStringList addresses = {"0x000", "0x007"};
-        addresses += c.registers;
-        for (const QString& a : addresses)
-            EXPECT_EQ(comments.filter(QRegularExpression("^# " + a + "=0x[0-9A-F]{4}$")).size(), 1)
-                << a.toStdString();
 
-        const QStringList header = lines[comments.size()].split(',');
+        QFile stampFile(csv + ".json");
+        ASSERT_TRUE(stampFile.open(QIODevice::ReadOnly));
+        const QJsonObject stamp = QJsonDocument::fromJson(stampFile.readAll()).object();
+        EXPECT_EQ(stamp["program"].toString(), "cv5320ctl");
+        EXPECT_EQ(stamp["log"].toString(), "log.csv");
+        EXPECT_EQ(stamp["board_id"].toInt(), 58);
+        EXPECT_EQ(stamp["firmware"].toString(), "4.1");
+        EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ$")
+                        .match(stamp["date"].toString())
+                        .hasMatch());
+        const QJsonObject registers = stamp["registers"].toObject();
+        EXPECT_EQ(registers.size(), 8 + c.registers.size() / 2 * 8);
+        for (const QString& a : QStringList{"0x000", "0x007"} + c.registers)
+            EXPECT_TRUE(QRegularExpression("^0x[0-9A-F]{4}$").match(registers[a].toString()).hasMatch())
+                << a.toStdString();
+        const QJsonArray columns = stamp["columns"].toArray();
+        ASSERT_EQ(columns.size(), 2 + c.columns);
+        EXPECT_EQ(columns[0].toObject()["unit"].toString(), "s");
+        EXPECT_EQ(columns[2 + c.columns - 1].toObject()["unit"].toString(), "LSB");
+
+        const QStringList header = lines[0].split(',');
+        for (int i = 0; i < columns.size(); ++i)
+            EXPECT_EQ(header.value(i), columns[i].toObject()["name"].toString());
         EXPECT_EQ(header.mid(0, 2), (QStringList{"t_s", "set"}));
         EXPECT_EQ(header.size(), 2 + c.columns);
-        const QStringList rows = lines.mid(comments.size() + 1);
+        const QStringList rows = lines.mid(1);
         ASSERT_EQ(rows.size(), kept);
         double last = -1;
         for (int i = 0; i < rows.size(); ++i) {
