@@ -22,6 +22,7 @@ inline const char* const kCtlHelpMore =
     "  -h, --help            this text\n"
     "  --version             the program's name and version\n"
     "\n"
+    "Notes:\n"
     "The whole command line is checked before the board is touched. Messages go to\n"
     "standard error; a --csv log gets its stamp (program, board, firmware, date,\n"
     "registers, columns and units) in FILE.json beside it.\n"

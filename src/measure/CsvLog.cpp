@@ -11,7 +11,8 @@ namespace cv {
 QJsonObject registerStamp(const std::vector<int16_t>& addresses)
 {
     const auto hex = [](int v, int digits) {
-        return QStringLiteral("0x") + QString::number(v, 16).rightJustified(digits, QLatin1Char('0')).toUpper();
+        return QStringLiteral("0x") +
+               QString::number(v, 16).rightJustified(digits, QLatin1Char('0')).toUpper();
     };
     QJsonObject out;
     for (size_t i = 0; i < addresses.size();) {
@@ -39,8 +40,8 @@ std::unique_ptr<CsvLog> CsvLog::create(const QString& path, QJsonObject origin,
     QJsonArray described;
     QStringList names;
     for (const CsvColumn& c : all) {
-        described.append(QJsonObject{{QStringLiteral("name"), c.name},
-                                     {QStringLiteral("unit"), c.unit}});
+        described.append(
+            QJsonObject{{QStringLiteral("name"), c.name}, {QStringLiteral("unit"), c.unit}});
         names << c.name;
     }
     origin.insert(QStringLiteral("log"), QFileInfo(path).fileName());

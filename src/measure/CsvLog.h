@@ -35,7 +35,10 @@ struct CsvRequest {
 };
 
 // The stamp's path beside a log.
-inline QString csvStampPath(const QString& csvPath) { return csvPath + QStringLiteral(".json"); }
+inline QString csvStampPath(const QString& csvPath)
+{
+    return csvPath + QStringLiteral(".json");
+}
 
 class CsvLog {
 public:
