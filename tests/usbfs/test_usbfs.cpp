@@ -83,6 +83,18 @@ struct Usbfs : ::testing::Test {
     }
 };
 
+// usbfs-board running `args` on a bus of its own (this process's preload left out).
+std::unique_ptr<QProcess> usbfsBoard(const QStringList& args)
+{
+    auto p = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* v : {"LD_PRELOAD", "UMOCKDEV_DIR", "CV_USBFS_REEXEC"})
+        env.remove(v);
+    p->setProcessEnvironment(env);
+    p->start(CV_BIN_DIR "/usbfs-board", args);
+    return p;
+}
+
 Transfer load(uint16_t at, const QByteArray& bytes)
 {
     const auto n = static_cast<uint16_t>(bytes.size());
@@ -191,18 +203,11 @@ TEST_F(Usbfs, ProgramsEndOnTheFatalPathForEachFailureOfTheBoard)
                                      "rule"},
     };
     // All at once: each has its own bus.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("LD_PRELOAD");
-    env.remove("UMOCKDEV_DIR");
-    env.remove("CV_USBFS_REEXEC");
     std::vector<std::unique_ptr<QProcess>> runs;
     for (const Row& row : rows) {
-        auto p = std::make_unique<QProcess>();
-        p->setProcessEnvironment(env);
         const QString out = folder.filePath(row.fail.section(':', 0, 0) + ".txt");
-        p->start(CV_BIN_DIR "/usbfs-board", {"--fail", row.fail, "--", "cv5320ctl", "--board",
-                                             "usb", "stream", "--seconds", "4", "--out", out});
-        runs.push_back(std::move(p));
+        runs.push_back(usbfsBoard({"--fail", row.fail, "--", "cv5320ctl", "--board", "usb",
+                                   "stream", "--seconds", "4", "--out", out}));
     }
     for (size_t i = 0; i < runs.size(); ++i) {
         const Row& row = rows[i];
@@ -226,45 +231,32 @@ TEST_F(Usbfs, ProgramsEndOnTheFatalPathForEachFailureOfTheBoard)
 // back as ours, and lsusb lists it, draws the port tree and reads it through.
 TEST_F(Usbfs, DebianToolsLoadListAndReadTheEmulatedBoard)
 {
-    const QString lsusb = QStandardPaths::findExecutable("lsusb");
-    // Each loader on its own blank board; then the board is listed and read.
+    for (const char* tool : {"fxload", "cycfx2prog", "lsusb"})
+        if (QStandardPaths::findExecutable(tool, {"/usr/sbin", "/usr/bin"}).isEmpty())
+            GTEST_SKIP() << tool << " is missing (scripts/setup.sh installs it)";
+    // Each loader on a blank board of its own; the board is then listed and read.
     for (const char* loader :
          {"fxload -t fx2 -D /dev/bus/usb/001/002 -I \"$0\"", "cycfx2prog prg:\"$0\" run"}) {
         SCOPED_TRACE(loader);
-        const QString tool = QString(loader).section(' ', 0, 0);
-        if (lsusb.isEmpty() ||
-            QStandardPaths::findExecutable(tool, {"/usr/sbin", "/usr/bin"}).isEmpty())
-            GTEST_SKIP() << tool.toStdString()
-                         << " or lsusb is missing (scripts/setup.sh installs them)";
-        const QString script =
-            QStringLiteral(
-                "PATH=$PATH:/usr/sbin; %1 || exit 10\n"
-                "for i in $(seq 50); do lsusb -d 1209:5323 >/dev/null && break; sleep 0.1; done\n"
-                "lsusb && lsusb -t && lsusb -v -d 1209:5323")
-                .arg(QLatin1String(loader));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* v : {"LD_PRELOAD", "UMOCKDEV_DIR", "CV_USBFS_REEXEC"})
-            env.remove(v);
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(CV_BIN_DIR "/usbfs-board", {"--blank", "--", "/bin/sh", "-c", script,
-                                            CV_BIN_DIR "/CV5320 Protocol FX2 - Version 4.hex"});
-        ASSERT_TRUE(p.waitForFinished(30000));
-        const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
-        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
-        ASSERT_EQ(p.exitCode(), 0) << err.toStdString() << out.toStdString();
-        EXPECT_TRUE(out.contains("Bus 001 Device 003: ID 1209:5323"));
+        const auto p = usbfsBoard(
+            {"--blank", "--", "/bin/sh", "-c",
+             QStringLiteral("PATH=$PATH:/usr/sbin; %1 || exit 10\n"
+                            "for i in $(seq 50); do lsusb -d 1209:5323 && break; sleep 0.1; done\n"
+                            "lsusb && lsusb -t && lsusb -v -d 1209:5323")
+                 .arg(QLatin1String(loader)),
+             CV_BIN_DIR "/CV5320 Protocol FX2 - Version 4.hex"});
+        ASSERT_TRUE(p->waitForFinished(30000));
+        const QString out = QString::fromLocal8Bit(p->readAllStandardOutput());
+        ASSERT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString() << out.toStdString();
         EXPECT_FALSE(out.contains("04b4:8613"));
         // The tree: the root hub, the board at port 2 under its new address
         // (class and driver names come from the machine's hardware database).
-        EXPECT_TRUE(out.contains(QRegularExpression(
-            "/:  Bus 01\\.Port 1: Dev 1, Class=root_hub, Driver=[^,]*/8p, 480M\\n"
-            " *\\|__ Port 2: Dev 3, If 0, Class=[^,]*, Driver=[^,]*, 480M\\n")))
-            << out.toStdString();
         for (const char* line :
-             {"iProduct +2 CV5320 Evaluation Board", "bNumInterfaces +1", "Device Status: +0x0000"})
-            EXPECT_TRUE(out.contains(QRegularExpression(line))) << line;
-        EXPECT_FALSE(err.contains("cannot read")) << err.toStdString();
+             {"Bus 001 Device 003: ID 1209:5323", "iProduct +2 CV5320 Evaluation Board",
+              "/:  Bus 01\\.Port 1: Dev 1, Class=root_hub, Driver=[^,]*/8p, 480M\\n"
+              " *\\|__ Port 2: Dev 3, If 0, Class=[^,]*, Driver=[^,]*, 480M\\n",
+              "bNumInterfaces +1", "Device Status: +0x0000"})
+            EXPECT_TRUE(out.contains(QRegularExpression(line))) << line << out.toStdString();
     }
 }
 
