@@ -2,6 +2,7 @@
 // windows. Commands run in order on one board in one invocation.
 
 #include "app/AppOptions.h"
+#include "app/HelpTexts.h"
 #include "config/ConfigHeader.h"
 #include "config/DiagramOps.h"
 #include "config/OffsetCalibration.h"
@@ -22,6 +23,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QJsonObject>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -303,15 +305,15 @@ void cmdExportHeader(CommandLine& cl)
         services().endProgram(1);
 }
 
-// What a --csv log says about its origin, above the registers.
-QStringList csvOrigin()
+// What produced a --csv log, for the stamp beside it.
+QJsonObject csvOrigin()
 {
-    return {QStringLiteral("cv5320ctl %1").arg(QLatin1String(CV_VERSION)),
-            QStringLiteral("Board ID: %1").arg(ReadRegister(reg::board::BoardId, TargetBoard)),
-            firmwareRevisionText(ReadRegister(reg::board::FirmwareRevision, TargetBoard)),
-            QStringLiteral("Date: ") +
-                QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
-                QStringLiteral(" UTC")};
+    const int32_t fw = ReadRegister(reg::board::FirmwareRevision, TargetBoard);
+    return {{QStringLiteral("program"), QStringLiteral("cv5320ctl")},
+            {QStringLiteral("version"), QLatin1String(CV_VERSION)},
+            {QStringLiteral("board_id"), ReadRegister(reg::board::BoardId, TargetBoard)},
+            {QStringLiteral("firmware"), QStringLiteral("%1.%2").arg((fw >> 4) & 0xF).arg(fw & 0xF)},
+            {QStringLiteral("date"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate)}};
 }
 
 // The length of a stream: above 0, at most a day.
@@ -492,6 +494,7 @@ int main(int argc, char** argv)
             cl.boardRegDefault = true;
         else if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             std::fputs(kUsage, stdout);
+            std::fputs(kCtlHelpMore, stdout);
             return flushStandardOutput() ? 0 : 1;
         } else if (a == QLatin1String("--version")) {
             std::printf("cv5320ctl %s\n", CV_VERSION);

@@ -1,6 +1,7 @@
 // cv5320-eval: the evaluation program.
 
 #include "app/AppOptions.h"
+#include "app/HelpTexts.h"
 #include "app/RenderWindows.h"
 #include "app/TestHook.h"
 #include "link/UsbUtils.h"
@@ -78,6 +79,7 @@ int main(int argc, char** argv)
     if (hasFlag(args, {"--help", "-h"})) {
         std::fputs(kUsage, stdout);
         std::fputs(kHelp, stdout);
+        std::fputs(kEvalHelpMore, stdout);
         return 0;
     }
     if (hasFlag(args, {"--version"})) {

@@ -35,13 +35,14 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath, cons
             return fileFailed(file->errorText());
     }
     if (!csv.path.isEmpty()) {
-        QStringList columns;
+        QList<CsvColumn> columns;
         for (int s = 0; s < kAdcStages; ++s)
-            columns << QStringLiteral("stage%1").arg(s);
-        log = CsvLog::create(csv.path, csv.origin + registerCommentLines({0, 1, 2, 3, 4, 5, 6, 7}),
-                             columns);
+            columns.append({QStringLiteral("stage%1").arg(s), QStringLiteral("LSB")});
+        QString why;
+        log = CsvLog::create(csv.path, csv.origin, registerStamp({0, 1, 2, 3, 4, 5, 6, 7}),
+                             columns, &why);
         if (!log)
-            return fileFailed(csv.path);
+            return fileFailed(why);
     }
 
     const BoardCountsSince counts;

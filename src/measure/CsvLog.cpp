@@ -2,11 +2,19 @@
 
 #include "link/UsbUtils.h"
 
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+
 namespace cv {
 
-QStringList registerCommentLines(const std::vector<int16_t>& addresses)
+QJsonObject registerStamp(const std::vector<int16_t>& addresses)
 {
-    QStringList lines;
+    const auto hex = [](int v, int digits) {
+        return QStringLiteral("0x") +
+               QString::number(v, 16).rightJustified(digits, QLatin1Char('0')).toUpper();
+    };
+    QJsonObject out;
     for (size_t i = 0; i < addresses.size();) {
         size_t n = 1;
         while (i + n < addresses.size() && n < kMaxReadCount &&
@@ -16,27 +24,39 @@ QStringList registerCommentLines(const std::vector<int16_t>& addresses)
         int32_t v[kMaxReadCount] = {};
         ReadRegisters(addresses[i], int32_t(n), TargetChip, 0, status, v);
         for (size_t k = 0; k < n; ++k)
-            lines << QStringLiteral("0x%1=0x%2")
-                         .arg(addresses[i] + int(k), 3, 16, QLatin1Char('0'))
-                         .arg(v[k] & 0xFFFF, 4, 16, QLatin1Char('0'))
-                         .toUpper()
-                         .replace(QLatin1String("0X"), QLatin1String("0x"));
+            out.insert(hex(addresses[i] + int(k), 3), hex(v[k] & 0xFFFF, 4));
         i += n;
     }
-    return lines;
+    return out;
 }
 
-std::unique_ptr<CsvLog> CsvLog::create(const QString& path, const QStringList& comments,
-                                       const QStringList& columns)
+std::unique_ptr<CsvLog> CsvLog::create(const QString& path, QJsonObject origin,
+                                       const QJsonObject& registers,
+                                       const QList<CsvColumn>& columns, QString* error)
 {
+    QList<CsvColumn> all = {{QStringLiteral("t_s"), QStringLiteral("s")},
+                            {QStringLiteral("set"), QString()}};
+    all += columns;
+    QJsonArray described;
+    QStringList names;
+    for (const CsvColumn& c : all) {
+        described.append(
+            QJsonObject{{QStringLiteral("name"), c.name}, {QStringLiteral("unit"), c.unit}});
+        names << c.name;
+    }
+    origin.insert(QStringLiteral("log"), QFileInfo(path).fileName());
+    origin.insert(QStringLiteral("registers"), registers);
+    origin.insert(QStringLiteral("columns"), described);
+    // The stamp first: a log is never found without what says how it was made.
+    if (!writeWholeFile(csvStampPath(path), QJsonDocument(origin).toJson(), error))
+        return nullptr;
     std::unique_ptr<CsvLog> log(new CsvLog(path));
     log->columns_ = int(columns.size());
-    QByteArray head;
-    for (const QString& c : comments)
-        head += "# " + c.toUtf8() + "\n";
-    head += "t_s,set," + columns.join(QLatin1Char(',')).toUtf8() + "\n";
-    if (!log->file_.open() || !log->file_.write(head))
+    if (!log->file_.open() || !log->file_.write(names.join(QLatin1Char(',')).toUtf8() + '\n')) {
+        if (error)
+            *error = log->file_.errorText();
         return nullptr;
+    }
     return log;
 }
 

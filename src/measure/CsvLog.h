@@ -1,35 +1,54 @@
 #pragma once
-// The command line's log of a stream (`--csv`): a comment block saying what
-// produced it, a header line, then one row per set kept, with its time in
-// seconds since the first set and its index. Every write is checked.
+// The command line's log of a stream (`--csv`): one header line, then one
+// row per set kept, with its time in seconds since the first set and its
+// index, so that any CSV reader takes it without options. What produced it
+// (program, board, firmware, date, registers, columns and their units)
+// goes to a stamp beside it, FILE.json, written before the log is begun.
+// Every write is checked.
 
 #include "platform/OpenFiles.h"
 
+#include <QJsonObject>
+#include <QList>
 #include <QString>
-#include <QStringList>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 namespace cv {
 
-// "# 0xADDR=0xVALUE" for each register, read from the chip in runs of
+// {"0x000": "0x02B0", ...} for each register, read from the chip in runs of
 // consecutive addresses.
-QStringList registerCommentLines(const std::vector<int16_t>& addresses);
+QJsonObject registerStamp(const std::vector<int16_t>& addresses);
 
-// What a stream command is asked to log: the path (empty: no log) and the
-// comment lines that say what produced it (version, board, date).
+// One value column of the log: its header name and its unit in the stamp.
+struct CsvColumn {
+    QString name;
+    QString unit;
+};
+
+// What a stream command is asked to log: the path (empty: no log) and what
+// produced it (program, version, board, firmware, date), for the stamp.
 struct CsvRequest {
     QString path;
-    QStringList origin;
+    QJsonObject origin;
 };
+
+// The stamp's path beside a log.
+inline QString csvStampPath(const QString& csvPath)
+{
+    return csvPath + QStringLiteral(".json");
+}
 
 class CsvLog {
 public:
-    // Writes the comment lines (each given without its "# "), then
-    // "t_s,set," and the columns. Null when the file cannot be written.
-    static std::unique_ptr<CsvLog> create(const QString& path, const QStringList& comments,
-                                          const QStringList& columns);
+    // Writes the stamp (`origin`, then "registers" and "columns"), then
+    // begins the log with "t_s,set," and the column names. Null when either
+    // file cannot be written; `error` then says which and why.
+    static std::unique_ptr<CsvLog> create(const QString& path, QJsonObject origin,
+                                          const QJsonObject& registers,
+                                          const QList<CsvColumn>& columns,
+                                          QString* error = nullptr);
     // One row at `us` of the program's clock; false when the write failed.
     bool row(int64_t us, const int32_t* values);
     bool close();

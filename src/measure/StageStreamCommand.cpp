@@ -45,12 +45,14 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
         std::vector<int16_t> regs{0, 1, 2, 3, 4, 5, 6, 7};
         for (int k = 0; k < 8; ++k)
             regs.push_back(reg::bank2(stage, k));
-        log = CsvLog::create(options.csv.path, options.csv.origin + registerCommentLines(regs),
-                             {QStringLiteral("cdc"), QStringLiteral("ambient"),
-                              QStringLiteral("max_avg"), QStringLiteral("max_thresh"),
-                              QStringLiteral("min_avg"), QStringLiteral("min_thresh")});
+        QList<CsvColumn> columns;
+        for (const char* name : {"cdc", "ambient", "max_avg", "max_thresh", "min_avg", "min_thresh"})
+            columns.append({QLatin1String(name), QStringLiteral("LSB")});
+        QString why;
+        log = CsvLog::create(options.csv.path, options.csv.origin, registerStamp(regs), columns,
+                             &why);
         if (!log) {
-            services().message(kResultsFileError);
+            services().message(kResultsFileError + QLatin1Char('\n') + why);
             EndCapture();
             return {};
         }

@@ -1,5 +1,7 @@
 #include "sim/EmulatedFx2.h"
 
+#include "sim/EmulatedFx2Standard.h"
+
 #include "link/LibUsbAccess.h"
 #include "link/UsbAccess.h"
 #include "link/VendorRequest.h"
@@ -26,6 +28,8 @@ struct EmulatedFx2::Device {
     std::vector<uint8_t> ram = std::vector<uint8_t>(0x10000, 0);
     // The firmware's endpoint 0 buffer: what a reply does not set stays.
     std::array<uint8_t, kTransferLength> ep0{};
+    // Configuration and alternate setting, as standard requests set them.
+    Fx2EndpointZero standard;
 
     QString portPath() const { return QStringLiteral("%1-%2").arg(config.bus).arg(config.ports); }
 };
@@ -69,6 +73,7 @@ SimBoard& EmulatedFx2::plug(Fx2DeviceConfig config)
         d->board->eeprom().fill(0xFF);
     d->address = nextAddress_++;
     d->generation = 1;
+    d->ram[fx2::kCpuCs] = 1; // powered up with the CPU held in reset
     devices_.push_back(std::move(d));
     return *devices_.back()->board;
 }
@@ -105,6 +110,7 @@ void EmulatedFx2::settle(Device& d)
     if (d.state == Device::Away && clock_.nowUs() >= d.backAtUs) {
         d.state = Device::Firmware;
         d.address = nextAddress_++;
+        d.standard = {};
         ++d.generation;
     }
 }
@@ -116,23 +122,28 @@ std::vector<UsbDeviceInfo> EmulatedFx2::devices()
         settle(*d);
         if (d->state != Device::BootRom && d->state != Device::Firmware)
             continue;
-        UsbDeviceInfo info;
-        info.bus = d->config.bus;
-        info.ports = d->config.ports;
-        info.address = d->address;
-        if (d->state == Device::Firmware) {
-            info.vendorId = BoardVendorId;
-            info.productId = FirmwareProductId;
-        } else {
-            // The boot ROM takes its identifiers from a C0 record, else the default.
-            const auto& e = d->board->eeprom();
-            const bool record = e[0] == 0xC0;
-            info.vendorId = record ? static_cast<uint16_t>(e[1] | e[2] << 8) : BlankFx2VendorId;
-            info.productId = record ? static_cast<uint16_t>(e[3] | e[4] << 8) : BlankFx2ProductId;
-        }
-        out.push_back(info);
+        out.push_back(infoOf(*d));
     }
     return out;
+}
+
+UsbDeviceInfo EmulatedFx2::infoOf(const Device& d) const
+{
+    UsbDeviceInfo info;
+    info.bus = d.config.bus;
+    info.ports = d.config.ports;
+    info.address = d.address;
+    if (d.state == Device::Firmware) {
+        info.vendorId = BoardVendorId;
+        info.productId = FirmwareProductId;
+    } else {
+        // The boot ROM takes its identifiers from a C0 record, else the default.
+        const auto& e = d.board->eeprom();
+        const bool record = e[0] == 0xC0;
+        info.vendorId = record ? static_cast<uint16_t>(e[1] | e[2] << 8) : BlankFx2VendorId;
+        info.productId = record ? static_cast<uint16_t>(e[3] | e[4] << 8) : BlankFx2ProductId;
+    }
+    return info;
 }
 
 std::unique_ptr<UsbDeviceHandle> EmulatedFx2::open(const UsbDeviceInfo& device, int* error)
@@ -165,8 +176,11 @@ int EmulatedFx2::transfer(Device& d, uint64_t generation, uint8_t requestType, u
     };
     if (d.generation != generation || (d.state != Device::BootRom && d.state != Device::Firmware))
         return done(UsbNoDevice);
+    if ((requestType & 0x60) == 0x00)
+        return done(fx2StandardRequest(infoOf(d), d.standard, requestType, request, value, index,
+                                       data, length));
     if ((requestType & 0x60) != 0x40)
-        return done(UsbStall); // vendor requests only
+        return done(UsbStall); // no class requests
 
     // The core answers firmware loads whatever the CPU does.
     if (request == fx2::kFirmwareLoad) {
@@ -177,6 +191,7 @@ int EmulatedFx2::transfer(Device& d, uint64_t generation, uint8_t requestType, u
             return done(length);
         }
         if (value == fx2::kCpuCs && length >= 1) {
+            d.ram[fx2::kCpuCs] = data[0]; // reads back as written
             if (data[0] & 1) {
                 d.cpuReset = true;
                 d.resetVectorLoaded = false;

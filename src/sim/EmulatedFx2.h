@@ -84,6 +84,7 @@ private:
     friend class EmulatedHandle;
     Device* find(const QString& portPath) const;
     void settle(Device& d);
+    UsbDeviceInfo infoOf(const Device& d) const;
     int transfer(Device& d, uint64_t generation, uint8_t requestType, uint8_t request,
                  uint16_t value, uint16_t index, uint8_t* data, uint16_t length);
 

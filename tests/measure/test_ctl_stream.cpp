@@ -2,8 +2,12 @@
 // files of their windows, the closing figures and what they refuse.
 #include "support/RunProgram.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -142,16 +146,17 @@ TEST(CtlStream, BadArgumentsAnUnwritableFileAndAChipInShutdownSayWhy)
     }
 }
 
-TEST(CtlStream, TheCsvLogSaysWhatMadeItThenOneRowPerSetKept)
+TEST(CtlStream, TheCsvLogIsAHeaderAndRowsWithItsStampBeside)
 {
     struct Case {
         QStringList args;
         QStringList registers; // beyond 0x000 to 0x007
         int columns;
+        QString firstColumn;
     };
     const Case cases[] = {
-        {{"stream"}, {}, 12},
-        {{"stage-stream", "3"}, {"0x098", "0x09F"}, 6},
+        {{"stream"}, {}, 12, "stage0"},
+        {{"stage-stream", "3"}, {"0x098", "0x09F"}, 6, "cdc"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -164,25 +169,30 @@ TEST(CtlStream, TheCsvLogSaysWhatMadeItThenOneRowPerSetKept)
         QFile f(csv);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
-        const QStringList comments = lines.filter(QRegularExpression("^# "));
-        ASSERT_GE(comments.size(), 12);
-        EXPECT_TRUE(comments[0].startsWith("# cv5320ctl ")) << comments[0].toStdString();
-        EXPECT_EQ(comments[1], "# Board ID: 58");
-        EXPECT_EQ(comments[2], "# Firmware Revision: 4.1");
-        EXPECT_TRUE(QRegularExpression("^# Date: \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d UTC$")
-                        .match(comments[3])
-                        .hasMatch())
-            << comments[3].toStdString();
-        QStringList addresses = {"0x000", "0x007"};
-        addresses += c.registers;
-        for (const QString& a : addresses)
-            EXPECT_EQ(comments.filter(QRegularExpression("^# " + a + "=0x[0-9A-F]{4}$")).size(), 1)
-                << a.toStdString();
 
-        const QStringList header = lines[comments.size()].split(',');
-        EXPECT_EQ(header.mid(0, 2), (QStringList{"t_s", "set"}));
+        QFile stampFile(csv + ".json");
+        ASSERT_TRUE(stampFile.open(QIODevice::ReadOnly));
+        const QJsonObject stamp = QJsonDocument::fromJson(stampFile.readAll()).object();
+        const QJsonObject origin{
+            {"program", "cv5320ctl"}, {"log", "log.csv"}, {"board_id", 58}, {"firmware", "4.1"}};
+        for (auto it = origin.begin(); it != origin.end(); ++it)
+            EXPECT_EQ(stamp[it.key()], it.value()) << it.key().toStdString();
+        EXPECT_TRUE(QDateTime::fromString(stamp["date"].toString(), Qt::ISODate).isValid());
+        const QJsonObject registers = stamp["registers"].toObject();
+        EXPECT_EQ(registers.size(), 8 + c.registers.size() / 2 * 8);
+        for (const QString& a : QStringList{"0x000", "0x007"} + c.registers)
+            EXPECT_TRUE(
+                QRegularExpression("^0x[0-9A-F]{4}$").match(registers[a].toString()).hasMatch())
+                << a.toStdString();
+        // The header names the columns the stamp gives units for, in order.
+        const QJsonArray columns = stamp["columns"].toArray();
+        QStringList header;
+        for (const auto& col : columns)
+            header << col.toObject()["name"].toString() + " " + col.toObject()["unit"].toString();
+        EXPECT_EQ(header.mid(0, 3), (QStringList{"t_s s", "set ", c.firstColumn + " LSB"}));
+        EXPECT_EQ(header.replaceInStrings(QRegularExpression(" .*"), "").join(','), lines[0]);
         EXPECT_EQ(header.size(), 2 + c.columns);
-        const QStringList rows = lines.mid(comments.size() + 1);
+        const QStringList rows = lines.mid(1);
         ASSERT_EQ(rows.size(), kept);
         double last = -1;
         for (int i = 0; i < rows.size(); ++i) {

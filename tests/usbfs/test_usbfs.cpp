@@ -2,8 +2,8 @@
 // usbfs bus. Its own program, because the preload redirects all of /sys here.
 #include "link/LibUsbAccess.h"
 #include "link/RegMap.h"
-#include "link/UsbUtils.h"
 #include "link/Startup.h"
+#include "link/UsbUtils.h"
 #include "sim/usbfs/UsbfsBus.h"
 #include "support/FakeServices.h"
 #include "support/HexText.h"
@@ -11,6 +11,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <thread>
@@ -81,6 +83,18 @@ struct Usbfs : ::testing::Test {
     }
 };
 
+// usbfs-board running `args` on a bus of its own (this process's preload left out).
+std::unique_ptr<QProcess> usbfsBoard(const QStringList& args)
+{
+    auto p = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* v : {"LD_PRELOAD", "UMOCKDEV_DIR", "CV_USBFS_REEXEC"})
+        env.remove(v);
+    p->setProcessEnvironment(env);
+    p->start(CV_BIN_DIR "/usbfs-board", args);
+    return p;
+}
+
 Transfer load(uint16_t at, const QByteArray& bytes)
 {
     const auto n = static_cast<uint16_t>(bytes.size());
@@ -122,22 +136,29 @@ TEST_F(Usbfs, StartUpTakesTheBoardAtTheNamedPortOrSaysWhy)
 {
     struct Row {
         const char* name;
-        bool blank;     // the board at 1-3 is an unprogrammed FX2
-        int returnMs;   // after the download; -1: never back
-        QString port;   // --board usb:PORT
-        QString ends;   // start-up's message (empty: the board was taken)
+        bool blank;   // the board at 1-3 is an unprogrammed FX2
+        int returnMs; // after the download; -1: never back
+        QString port; // --board usb:PORT
+        QString ends; // start-up's message (empty: the board was taken)
         QString takenAt;
     };
     const Row rows[] = {
-        {"blank, not named", true, 500, "", kStartupFailure + "No CV5320 board is connected. An "
-         "unprogrammed FX2 (04B4:8613) is at 1-3; if it is the board, name it with --board "
-         "usb:1-3.", ""},
-        {"blank, named", true, 500, "1-3", "Device ID EEPROM has been initialised. Please "
-         "disconnect and reconnect the board, and re-launch application.", "1-3"},
+        {"blank, not named", true, 500, "",
+         kStartupFailure +
+             "No CV5320 board is connected. An "
+             "unprogrammed FX2 (04B4:8613) is at 1-3; if it is the board, name it with --board "
+             "usb:1-3.",
+         ""},
+        {"blank, named", true, 500, "1-3",
+         "Device ID EEPROM has been initialised. Please "
+         "disconnect and reconnect the board, and re-launch application.",
+         "1-3"},
         {"two boards, first", false, 500, "1-2", "", "1-2"},
         {"two boards, second", false, 500, "1-3", "", "1-3"},
-        {"never back", false, -1, "1-3", kStartupFailure + "No answer after the download: the "
-         "board did not come back at 1-3 within 3 s.", "1-3"},
+        {"never back", false, -1, "1-3",
+         kStartupFailure + "No answer after the download: the "
+                           "board did not come back at 1-3 within 3 s.",
+         "1-3"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -152,7 +173,8 @@ TEST_F(Usbfs, StartUpTakesTheBoardAtTheNamedPortOrSaysWhy)
         for (const auto& t : bus->transfers())
             ASSERT_EQ(t.port, row.takenAt);
         if (row.ends.isEmpty())
-            EXPECT_EQ(access->boardLocation().toStdString(), "bus 1, port " + row.takenAt.mid(2).toStdString());
+            EXPECT_EQ(access->boardLocation().toStdString(),
+                      "bus 1, port " + row.takenAt.mid(2).toStdString());
         if (row.blank && !row.port.isEmpty()) {
             const auto e = third.eeprom();
             EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(e.data()), 8).toHex(),
@@ -178,21 +200,14 @@ TEST_F(Usbfs, ProgramsEndOnTheFatalPathForEachFailureOfTheBoard)
                         "connected."},
         {"busy", kStartupFailure + "The board at 1-2 is busy: another program is using it."},
         {"noperm", kStartupFailure + "No permission to open the board at 1-2. Install the udev "
-                   "rule"},
+                                     "rule"},
     };
     // All at once: each has its own bus.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("LD_PRELOAD");
-    env.remove("UMOCKDEV_DIR");
-    env.remove("CV_USBFS_REEXEC");
     std::vector<std::unique_ptr<QProcess>> runs;
     for (const Row& row : rows) {
-        auto p = std::make_unique<QProcess>();
-        p->setProcessEnvironment(env);
         const QString out = folder.filePath(row.fail.section(':', 0, 0) + ".txt");
-        p->start(CV_BIN_DIR "/usbfs-board", {"--fail", row.fail, "--", "cv5320ctl", "--board",
-                                             "usb", "stream", "--seconds", "4", "--out", out});
-        runs.push_back(std::move(p));
+        runs.push_back(usbfsBoard({"--fail", row.fail, "--", "cv5320ctl", "--board", "usb",
+                                   "stream", "--seconds", "4", "--out", out}));
     }
     for (size_t i = 0; i < runs.size(); ++i) {
         const Row& row = rows[i];
@@ -208,6 +223,40 @@ TEST_F(Usbfs, ProgramsEndOnTheFatalPathForEachFailureOfTheBoard)
             EXPECT_GT(text.count('\n'), 2);
             EXPECT_TRUE(text.endsWith("\r\n"));
         }
+    }
+}
+
+// Debian's own tools against the emulated board, as on the desk: fxload
+// downloads the firmware into a blank FX2 over plain usbfs, the board comes
+// back as ours, and lsusb lists it, draws the port tree and reads it through.
+TEST_F(Usbfs, DebianToolsLoadListAndReadTheEmulatedBoard)
+{
+    for (const char* tool : {"fxload", "cycfx2prog", "lsusb"})
+        if (QStandardPaths::findExecutable(tool, {"/usr/sbin", "/usr/bin"}).isEmpty())
+            GTEST_SKIP() << tool << " is missing (scripts/setup.sh installs it)";
+    // Each loader on a blank board of its own; the board is then listed and read.
+    for (const char* loader :
+         {"fxload -t fx2 -D /dev/bus/usb/001/002 -I \"$0\"", "cycfx2prog prg:\"$0\" run"}) {
+        SCOPED_TRACE(loader);
+        const auto p = usbfsBoard(
+            {"--blank", "--", "/bin/sh", "-c",
+             QStringLiteral("PATH=$PATH:/usr/sbin; %1 || exit 10\n"
+                            "for i in $(seq 50); do lsusb -d 1209:5323 && break; sleep 0.1; done\n"
+                            "lsusb && lsusb -t && lsusb -v -d 1209:5323")
+                 .arg(QLatin1String(loader)),
+             CV_BIN_DIR "/CV5320 Protocol FX2 - Version 4.hex"});
+        ASSERT_TRUE(p->waitForFinished(30000));
+        const QString out = QString::fromLocal8Bit(p->readAllStandardOutput());
+        ASSERT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString() << out.toStdString();
+        EXPECT_FALSE(out.contains("04b4:8613"));
+        // The tree: the root hub, the board at port 2 under its new address
+        // (class and driver names come from the machine's hardware database).
+        for (const char* line :
+             {"Bus 001 Device 003: ID 1209:5323", "iProduct +2 CV5320 Evaluation Board",
+              "/:  Bus 01\\.Port 1: Dev 1, Class=root_hub, Driver=[^,]*/8p, 480M\\n"
+              " *\\|__ Port 2: Dev 3, If 0, Class=[^,]*, Driver=[^,]*, 480M\\n",
+              "bNumInterfaces +1", "Device Status: +0x0000"})
+            EXPECT_TRUE(out.contains(QRegularExpression(line))) << line << out.toStdString();
     }
 }
 

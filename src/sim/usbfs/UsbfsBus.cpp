@@ -1,6 +1,7 @@
 #include "sim/usbfs/UsbfsBus.h"
 
 #include "link/UsbAccess.h"
+#include "sim/EmulatedFx2Standard.h"
 
 #include <umockdev.h>
 
@@ -85,24 +86,6 @@ QString usbfsPreloadLibrary()
 
 namespace {
 
-// A device with one configuration and one vendor interface, as the FX2
-// reports itself (the bytes a usbfs node and sysfs "descriptors" hold).
-QByteArray descriptors(const UsbDeviceInfo& d)
-{
-    const auto lo = [](uint16_t v) { return static_cast<char>(v & 0xFF); };
-    const auto hi = [](uint16_t v) { return static_cast<char>(v >> 8); };
-    QByteArray b;
-    b += QByteArray::fromHex("1201000200000040");
-    b += lo(d.vendorId);
-    b += hi(d.vendorId);
-    b += lo(d.productId);
-    b += hi(d.productId);
-    b += QByteArray::fromHex("000100000001");
-    b += QByteArray::fromHex("090212000101008032"); // configuration 1
-    b += QByteArray::fromHex("0904000000FFFFFF00"); // interface 0, vendor class
-    return b;
-}
-
 struct Node {
     UsbDeviceInfo info;
     QString sysPath;
@@ -122,6 +105,65 @@ QString devNodeOf(const UsbDeviceInfo& d)
     return QStringLiteral("/dev/bus/usb/%1/%2")
         .arg(d.bus, 3, 10, QLatin1Char('0'))
         .arg(d.address, 3, 10, QLatin1Char('0'));
+}
+
+// A umockdev record with each attribute ending in a line end, as sysfs files
+// do: lsusb takes the last character of each off.
+QByteArray sysfsRecord(const QString& record)
+{
+    QStringList lines = record.split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        if (line.startsWith(QLatin1String("A: ")))
+            line += QLatin1String("\\n");
+    return lines.join(QLatin1Char('\n')).toUtf8();
+}
+
+// The sysfs entries of a device as the kernel makes them: the attributes
+// libusb, lsusb and lsusb -t read, and its interface below it.
+QString sysfsDescription(const UsbDeviceInfo& d, const QString& sysPath, const QString& devNode)
+{
+    const QString hex = QString::fromLatin1(fx2Descriptors(d).toHex().toUpper());
+    QString names;
+    for (const auto& [index, attribute] : {std::pair{1, "manufacturer"}, {2, "product"}})
+        if (!fx2String(d, index).isEmpty())
+            names +=
+                QStringLiteral("A: %1=%2\n").arg(QLatin1String(attribute), fx2String(d, index));
+    return QStringLiteral("P: %1\nN: %2=%3\n"
+                          "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DEVNAME=%4\n"
+                          "E: BUSNUM=%5\nE: DEVNUM=%6\n"
+                          "A: busnum=%7\nA: devnum=%8\nA: speed=480\nA: bConfigurationValue=1\n"
+                          "A: idVendor=%9\nA: idProduct=%10\nA: dev=189:%11\nA: devpath=%12\n"
+                          "A: bDeviceClass=00\nA: bDeviceSubClass=00\nA: bDeviceProtocol=00\n"
+                          "A: bMaxPacketSize0=64\nA: bNumConfigurations=1\nA: bNumInterfaces= 1\n"
+                          "A: bcdDevice=0100\nA: bmAttributes=80\nA: bMaxPower=100mA\n"
+                          "A: maxchild=0\nA: version= 2.00\nA: configuration=\nA: rx_lanes=1\n"
+                          "A: tx_lanes=1\n%13H: descriptors=%3\n")
+        .arg(sysPath.mid(4), devNode.mid(5), hex, devNode)
+        .arg(d.bus, 3, 10, QLatin1Char('0'))
+        .arg(d.address, 3, 10, QLatin1Char('0'))
+        .arg(d.bus)
+        .arg(d.address)
+        .arg(d.vendorId, 4, 16, QLatin1Char('0'))
+        .arg(d.productId, 4, 16, QLatin1Char('0'))
+        .arg((d.bus - 1) * 128 + d.address - 1)
+        .arg(d.ports, names);
+}
+
+// Interface 0 of configuration 1 of a device, "/sys/devices/usb1/1-2/1-2:1.0".
+QString interfacePathOf(const Node& n)
+{
+    return n.sysPath + QLatin1Char('/') + n.info.portPath() + QStringLiteral(":1.0");
+}
+
+// The sysfs entry of interface 0 at `path`.
+QString sysfsInterface(const QString& path, int interfaceClass)
+{
+    const QString cls = QStringLiteral("%1").arg(interfaceClass, 2, 16, QLatin1Char('0'));
+    return QStringLiteral("P: %1\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n"
+                          "A: bInterfaceNumber=00\nA: bAlternateSetting= 0\nA: bNumEndpoints=00\n"
+                          "A: bInterfaceClass=%2\nA: bInterfaceSubClass=%3\n"
+                          "A: bInterfaceProtocol=%3\n")
+        .arg(path.mid(4), cls, interfaceClass == 0xFF ? cls : QStringLiteral("00"));
 }
 
 } // namespace
@@ -145,6 +187,10 @@ struct UsbfsBus::Impl {
 
     void sync();
     void add(const UsbDeviceInfo& d);
+    std::vector<uint8_t> rootHubs; // buses whose root hub is in sysfs
+    void ensureRootHub(uint8_t bus);
+    bool answerDirect(UMockdevIoctlClient* client, gulong request, UMockdevIoctlData* arg,
+                      Client& c);
     void remove(Node& n);
 
     static void connected(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self);
@@ -185,21 +231,8 @@ void UsbfsBus::Impl::add(const UsbDeviceInfo& d)
     n.info = d;
     n.sysPath = QStringLiteral("/sys/devices/usb%1/%2").arg(d.bus).arg(d.portPath());
     n.devNode = devNodeOf(d);
-    const QString hex = QString::fromLatin1(descriptors(d).toHex().toUpper());
-    const QString description =
-        QStringLiteral("P: %1\nN: %2=%3\n"
-                       "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DEVNAME=%4\n"
-                       "E: BUSNUM=%5\nE: DEVNUM=%6\n"
-                       "A: busnum=%7\nA: devnum=%8\nA: speed=480\nA: bConfigurationValue=1\n"
-                       "A: idVendor=%9\nA: idProduct=%10\nA: dev=189:%11\nH: descriptors=%3\n")
-            .arg(n.sysPath.mid(4), n.devNode.mid(5), hex, n.devNode)
-            .arg(d.bus, 3, 10, QLatin1Char('0'))
-            .arg(d.address, 3, 10, QLatin1Char('0'))
-            .arg(d.bus)
-            .arg(d.address)
-            .arg(d.vendorId, 4, 16, QLatin1Char('0'))
-            .arg(d.productId, 4, 16, QLatin1Char('0'))
-            .arg((d.bus - 1) * 128 + d.address - 1);
+    ensureRootHub(d.bus);
+    const QString description = sysfsDescription(d, n.sysPath, n.devNode);
     {
         // The ioctls of the new node find it in place.
         std::lock_guard lock(boards);
@@ -210,7 +243,7 @@ void UsbfsBus::Impl::add(const UsbDeviceInfo& d)
     g_signal_connect(n.handler, "client-vanished", G_CALLBACK(&Impl::vanished), this);
     g_signal_connect(n.handler, "handle-ioctl", G_CALLBACK(&Impl::ioctl), this);
     const QByteArray node = n.devNode.toUtf8();
-    if (!umockdev_testbed_add_from_string(testbed, description.toUtf8().constData(), nullptr) ||
+    if (!umockdev_testbed_add_from_string(testbed, sysfsRecord(description).constData(), nullptr) ||
         !umockdev_testbed_attach_ioctl(testbed, node.constData(), n.handler, nullptr)) {
         qWarning("usbfs bus: cannot add %s", node.constData());
     }
@@ -223,6 +256,9 @@ void UsbfsBus::Impl::add(const UsbDeviceInfo& d)
         chmod((r + QStringLiteral("/ioctl") + n.devNode).toLocal8Bit().constData(), 0666);
         chmod((r + QStringLiteral("/ioctl/_default")).toLocal8Bit().constData(), 0666);
     }
+    const QByteArray interface = sysfsRecord(sysfsInterface(interfacePathOf(n), 0xFF));
+    if (!umockdev_testbed_add_from_string(testbed, interface.constData(), nullptr))
+        qWarning("usbfs bus: cannot add the interface of %s", node.constData());
     nodes.emplace(n.devNode, n);
 }
 
@@ -234,6 +270,7 @@ void UsbfsBus::Impl::remove(Node& n)
     }
     // The uevent first: a listener must still find the device it names.
     const QByteArray path = n.sysPath.toUtf8();
+    umockdev_testbed_remove_device(testbed, interfacePathOf(n).toUtf8().constData());
     umockdev_testbed_uevent(testbed, path.constData(), "remove");
     umockdev_testbed_remove_device(testbed, path.constData());
     umockdev_testbed_detach_ioctl(testbed, n.devNode.toUtf8().constData(), nullptr);
@@ -368,7 +405,10 @@ void UsbfsBus::Impl::answer(UMockdevIoctlClient* client)
         g_object_unref(urb);
         return;
     }
-    default: return fail(ENOTTY);
+    default:
+        if (!answerDirect(client, request, arg, c))
+            fail(ENOTTY);
+        return;
     }
 }
 
@@ -438,6 +478,123 @@ std::vector<EmulatedFx2::Transfer> UsbfsBus::transfers() const
 {
     std::lock_guard lock(d_->boards);
     return d_->fx2.transfers();
+}
+
+// What the tools that go to usbfs without libusb-1.0 (fxload, libusb-0.1
+// programs such as cycfx2prog) ask besides: synchronous control transfers,
+// the connection, configuration and driver queries. Standard requests go to
+// the board as they would on the wire.
+
+void UsbfsBus::Impl::ensureRootHub(uint8_t bus)
+{
+    if (std::find(rootHubs.begin(), rootHubs.end(), bus) != rootHubs.end())
+        return;
+    rootHubs.push_back(bus);
+    // A USB 2.0 root hub of eight ports, no device node: nothing opens it.
+    const QString path = QStringLiteral("/sys/devices/usb%1").arg(bus);
+    const QString hub =
+        QStringLiteral(
+            "P: %1\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: BUSNUM=%2\nE: DEVNUM=001\n"
+            "A: busnum=%3\nA: devnum=1\nA: speed=480\nA: maxchild=8\n"
+            "A: bConfigurationValue=1\nA: bDeviceClass=09\nA: bDeviceSubClass=00\n"
+            "A: bDeviceProtocol=01\nA: bMaxPacketSize0=64\nA: bNumConfigurations=1\n"
+            "A: bNumInterfaces= 1\nA: bcdDevice=0601\nA: bmAttributes=e0\n"
+            "A: bMaxPower=0mA\nA: idVendor=1d6b\nA: idProduct=0002\nA: devpath=0\n"
+            "A: version= 2.00\nA: product=usbfs-board root hub\nA: configuration=\n"
+                       "A: rx_lanes=1\nA: tx_lanes=1\n"
+            "H: descriptors=12010002090001406B1D020001060302010109021900010100E000"
+            "090400000109000000070581030400FF\n")
+            .arg(path.mid(4))
+            .arg(bus, 3, 10, QLatin1Char('0'))
+            .arg(bus);
+    const QByteArray interface =
+        sysfsRecord(sysfsInterface(path + QStringLiteral("/%1-0:1.0").arg(bus), 0x09));
+    if (!umockdev_testbed_add_from_string(testbed, sysfsRecord(hub).constData(), nullptr) ||
+        !umockdev_testbed_add_from_string(testbed, interface.constData(), nullptr))
+        qWarning("usbfs bus: cannot add the root hub of bus %d", bus);
+}
+
+bool UsbfsBus::Impl::answerDirect(UMockdevIoctlClient* client, gulong request,
+                                  UMockdevIoctlData* arg, Client& c)
+{
+    const bool present = c.handle && byNode.count(c.devNode) > 0;
+    auto complete = [&](int result) {
+        if (result >= 0)
+            umockdev_ioctl_client_complete(client, result, 0);
+        else
+            umockdev_ioctl_client_complete(client, -1,
+                                           result == UsbStall      ? EPIPE
+                                           : result == UsbNoDevice ? ENODEV
+                                           : result == UsbTimeout || result == EmulatedFx2::kPending
+                                               ? ETIMEDOUT
+                                               : EPROTO);
+        return true;
+    };
+    // The struct the argument points to; null when it cannot be read.
+    auto resolve = [&](gsize size) { return umockdev_ioctl_data_resolve(arg, 0, size, nullptr); };
+    switch (request) {
+    case USBDEVFS_CONTROL: {
+        if (!present)
+            return complete(UsbNoDevice);
+        UMockdevIoctlData* ctl = resolve(sizeof(usbdevfs_ctrltransfer));
+        if (!ctl)
+            return complete(UsbIo);
+        const auto* t = reinterpret_cast<const usbdevfs_ctrltransfer*>(ctl->data);
+        UMockdevIoctlData* buffer =
+            t->wLength ? umockdev_ioctl_data_resolve(ctl, offsetof(usbdevfs_ctrltransfer, data),
+                                                     t->wLength, nullptr)
+                       : nullptr;
+        uint8_t none = 0;
+        const int r =
+            t->wLength && !buffer
+                ? int{UsbIo}
+                : c.handle->controlTransfer(t->bRequestType, t->bRequest, t->wValue, t->wIndex,
+                                            buffer ? buffer->data : &none, t->wLength, 0);
+        complete(r);
+        if (buffer)
+            g_object_unref(buffer);
+        g_object_unref(ctl);
+        return true;
+    }
+    case USBDEVFS_SETCONFIGURATION:
+    case USBDEVFS_SETINTERFACE: {
+        if (!present)
+            return complete(UsbNoDevice);
+        const bool config = request == USBDEVFS_SETCONFIGURATION;
+        UMockdevIoctlData* a = resolve(config ? sizeof(unsigned) : sizeof(usbdevfs_setinterface));
+        if (!a)
+            return complete(UsbIo);
+        const auto* words = reinterpret_cast<const unsigned*>(a->data);
+        uint8_t none = 0;
+        const int r =
+            config ? c.handle->controlTransfer(0x00, 0x09, uint16_t(words[0]), 0, &none, 0, 0)
+                   : c.handle->controlTransfer(0x01, 0x0B, uint16_t(words[1]), uint16_t(words[0]),
+                                               &none, 0, 0);
+        g_object_unref(a);
+        return complete(r);
+    }
+    case USBDEVFS_CONNECTINFO: {
+        if (!present)
+            return complete(UsbNoDevice);
+        UMockdevIoctlData* a = resolve(sizeof(usbdevfs_connectinfo));
+        if (!a)
+            return complete(UsbIo);
+        auto* info = reinterpret_cast<usbdevfs_connectinfo*>(a->data);
+        info->devnum = byNode[c.devNode].address;
+        info->slow = 0;
+        complete(0);
+        g_object_unref(a);
+        return true;
+    }
+    case USBDEVFS_GETDRIVER:
+    case USBDEVFS_IOCTL:
+        // No kernel driver is bound to the interface.
+        umockdev_ioctl_client_complete(client, -1, ENODATA);
+        return true;
+    case USBDEVFS_RESET:
+    case USBDEVFS_CLEAR_HALT: return complete(present ? 0 : int{UsbNoDevice});
+    default: return false;
+    }
 }
 
 } // namespace cv::sim
