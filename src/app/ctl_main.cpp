@@ -54,9 +54,11 @@ const char* const kUsage =
     "  demo --tab demo|slider|joypad --seconds S\n"
     "                                      the demo tab's loop, one JSON object per shown block\n"
     "  overview --seconds S                all twelve stages, one JSON object per second\n"
-    "  snr --noise-seconds A --touch-seconds B [--apply] [--require R]\n"
+    "  snr --noise-seconds A --touch-seconds B [--apply] [--require R] [--stages LIST]\n"
     "                                      noise, then touches; SNR and suggested sensitivity\n"
-    "                                      per stage as JSON; --apply writes the suggestions\n";
+    "                                      per stage as JSON; --apply writes the suggestions;\n"
+    "                                      --require fails (exit 1) unless every stage in LIST\n"
+    "                                      (default: sequenced, connected) is judged and reaches R\n";
 
 struct CommandLine {
     QStringList words;
@@ -433,6 +435,19 @@ void cmdSnr(CommandLine& cl)
             have |= 2;
         } else if (opt == QLatin1String("--apply")) {
             o.apply = true;
+        } else if (opt == QLatin1String("--stages")) {
+            const QString t = cl.next();
+            o.stages.clear();
+            for (const QString& part : t.split(QLatin1Char(','))) {
+                bool ok = false;
+                const int s = part.toInt(&ok);
+                if (!ok || s < 0 || s >= reg::kStages)
+                    usageError(QStringLiteral("--stages takes stage numbers 0 to 11 separated by "
+                                              "commas, got \"%1\"")
+                                   .arg(t));
+                if (std::find(o.stages.begin(), o.stages.end(), s) == o.stages.end())
+                    o.stages.push_back(s);
+            }
         } else if (opt == QLatin1String("--require")) {
             const QString t = cl.next();
             bool ok = false;

@@ -1,7 +1,8 @@
 #pragma once
 // The command line's log of a stream (`--csv`): a comment block saying what
-// produced it, a header line, then one row per set kept, with its time in
-// seconds since the first set and its index. Every write is checked.
+// produced it, a header line, then one row per set kept: the time the chip
+// converted it and the time it was fetched, in seconds since the stream
+// started, and its number. Every write is checked.
 
 #include "platform/OpenFiles.h"
 
@@ -27,18 +28,17 @@ struct CsvRequest {
 class CsvLog {
 public:
     // Writes the comment lines (each given without its "# "), then
-    // "t_s,set," and the columns. Null when the file cannot be written.
+    // "t_s,fetch_s,set," and the columns. Null when the file cannot be written.
     static std::unique_ptr<CsvLog> create(const QString& path, const QStringList& comments,
                                           const QStringList& columns);
-    // One row at `us` of the program's clock; false when the write failed.
-    bool row(int64_t us, const int32_t* values);
+    // One row with its conversion and fetch times; false when the write failed.
+    bool row(double convertedS, double fetchedS, const int32_t* values);
     bool close();
 
 private:
     explicit CsvLog(const QString& path) : file_(path) {}
     TrackedFile file_;
     int columns_ = 0;
-    int64_t firstUs_ = -1;
     int64_t rows_ = 0;
 };
 

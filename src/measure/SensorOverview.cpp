@@ -1,5 +1,6 @@
 #include "measure/SensorOverview.h"
 
+#include "config/AmbientCompensation.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "platform/Services.h"
@@ -18,15 +19,40 @@ static_assert(kBlockWords <= 28);
 AdcReading::Start SensorOverviewReading::start(const std::function<void()>& started)
 {
     const ConverterLoad load = LoadConverterView();
+    const int64_t armedUs = services().nowUs();
     const AdcReading::Start s = stream_.start(load.converting, started);
     if (s != AdcReading::Start::Started)
         return s;
+    time_.start(sequencePeriodSeconds(load.pwrControl), armedUs);
+    fullRound();
+    away_ = false;
+    lastSetMs_ = services().nowMs();
+    return s;
+}
+
+void SensorOverviewReading::fullRound()
+{
     for (step_ = 0; step_ < kRoundSteps;)
         directStep();
     roundActive_ = false;
     nextRoundMs_ = services().nowMs() + kRoundMs;
     ++rounds_;
-    return s;
+}
+
+uint32_t SensorOverviewReading::takeChipLimits()
+{
+    const uint32_t bits = chipLimits_;
+    chipLimits_ = 0;
+    return bits;
+}
+
+uint32_t SensorOverviewReading::setLimits() const
+{
+    uint32_t bits = 0;
+    for (int i = 0; i < kAdcStages; ++i)
+        if (stages_[size_t(i)].touched())
+            bits |= 1u << i;
+    return bits;
 }
 
 SensorOverviewReading::Pass SensorOverviewReading::pass()
@@ -34,6 +60,7 @@ SensorOverviewReading::Pass SensorOverviewReading::pass()
     Pass p;
     if (captureOwner().leaseCount() > 1) {
         p.yielded = true;
+        away_ = true;
         p.nextIntervalMs = AdcReading::kPollPauseMs;
         return p;
     }
@@ -45,12 +72,27 @@ SensorOverviewReading::Pass SensorOverviewReading::pass()
     p.rearmFailed = s.rearmFailed;
     if (s.rearmFailed)
         return p;
+    const int64_t now = services().nowMs();
     if (s.fetched) {
         ++fetched_;
-        for (int i = 0; i < kAdcStages; ++i)
-            stages_[size_t(i)].cdc = stream_.results()[size_t(i)];
+        if (away_ || s.rearmed || now - lastSetMs_ > kStallMs) {
+            // Ambients and thresholds as they are now, before this set's delta.
+            time_.pause();
+            p.resumed = true;
+            fullRound();
+            away_ = false;
+        }
+        p.stamp = time_.fetched();
+        lastSetMs_ = now;
+        for (int i = 0; i < kAdcStages; ++i) {
+            OverviewStage& st = stages_[size_t(i)];
+            st.cdc = stream_.results()[size_t(i)];
+            st.highLimit = st.cdc > st.high;
+            st.lowLimit = st.cdc < st.low;
+        }
+    } else if (s.rearmed) {
+        away_ = true;
     }
-    const int64_t now = services().nowMs();
     if (!roundActive_ && now >= nextRoundMs_) {
         roundActive_ = true;
         step_ = 0;
@@ -87,12 +129,9 @@ void SensorOverviewReading::directStep()
         int32_t limits[2] = {};
         ReadRegisters(reg::STAGE_LOW_INT_STATUS, 2, TargetChip, 0, status, limits);
         const int32_t prox = ReadRegister(reg::PROXIMITY_STATUS, TargetChip);
-        for (int i = 0; i < kAdcStages; ++i) {
-            OverviewStage& st = stages_[size_t(i)];
-            st.lowLimit = (limits[0] >> i) & 1;
-            st.highLimit = (limits[1] >> i) & 1;
-            st.proximity = (prox >> i) & 1;
-        }
+        chipLimits_ |= uint32_t(limits[0] | limits[1]) & 0x0FFF;
+        for (int i = 0; i < kAdcStages; ++i)
+            stages_[size_t(i)].proximity = (prox >> i) & 1;
     }
     ++step_;
 }
