@@ -3,6 +3,7 @@
 // board (its traffic, a touched key, Apply).
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
+#include "measure/OverviewCommand.h"
 #include "measure/StageResults.h"
 #include "measure/ui/SensorOverviewFrm.h"
 #include "support/Files.h"
@@ -54,6 +55,47 @@ TEST(SensorTuning, NoiseSignalAndSnrOfKnownSeries)
     }
 }
 
+TEST(SensorTuning, ATouchDuringTheNoiseStepLeavesOnlyThatStageUnjudged)
+{
+    struct Case {
+        int32_t delta;   // of stage 3 in one set
+        uint32_t limits; // status bits with that set
+        uint32_t touched;
+    };
+    const Case cases[] = {
+        {kNoiseTouchDelta, 0, 0},               // at the bound: noise
+        {kNoiseTouchDelta + 1, 0, 1u << 3},     // one set beyond it
+        {-kNoiseTouchDelta - 1, 0, 1u << 3},    // below the ambient too
+        {0, 1u << 5, 1u << 5},                  // a status bit names its stage
+        {0, (1u << 11) | (1u << 0), (1u << 11) | 1u},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.delta + c.limits);
+        SnrRecording rec;
+        std::array<int32_t, kAdcStages> quiet{}, odd{};
+        odd[3] = c.delta;
+        for (int i = 0; i < 50; ++i)
+            rec.addNoise(i == 25 ? odd : quiet, i == 25 ? c.limits : 0);
+        std::array<int32_t, kAdcStages> touch{};
+        touch.fill(500);
+        rec.addTouch(quiet);
+        rec.addTouch(touch);
+        for (int s = 0; s < kAdcStages; ++s) {
+            const StageSnr f = rec.figures(s, 5);
+            const bool touched = (c.touched >> s) & 1;
+            EXPECT_EQ(f.touchedInNoise, touched) << s;
+            EXPECT_EQ(f.pass.has_value(), !touched) << s;
+            EXPECT_EQ(f.why, touched ? kTouchedInNoise : QString()) << s;
+            EXPECT_EQ(suggestSensitivity(f, 800, 800, 0.6).usable(), !touched) << s;
+        }
+    }
+    // Nothing measured: no figure, and why.
+    const StageSnr none = SnrRecording{}.figures(0, 5);
+    EXPECT_EQ(none.noiseSets, 0);
+    EXPECT_EQ(none.why, kNoSets);
+    EXPECT_TRUE(snrJson(0, none, {})["noise_pp"].isNull());
+}
+
 TEST(SensorTuning, SuggestionRoundTripsThroughTheThresholdFormula)
 {
     // For every entry, a signal whose aim lands on that entry's threshold
@@ -76,6 +118,7 @@ TEST(SensorTuning, SuggestionRoundTripsThroughTheThresholdFormula)
     }
     // No usable entry, and why.
     StageSnr none;
+    none.why = kNoTouchSeen;
     EXPECT_EQ(suggestSensitivity(none, 800, 800, 0.6).why, kNoTouchSeen);
     StageSnr weak;
     weak.noisePp = 40;
@@ -217,20 +260,46 @@ TEST(CtlOverview, OneObjectPerSecondAndTheSnrExitStatus)
         EXPECT_GT(st["high"].toInt(), st["amb"].toInt());
     }
 
-    // No finger: no stage touched, so a required SNR fails; each stage says why.
+    // A key (down: stage 1) tapped while noise is measured: a required SNR
+    // fails, naming that stage and why; the others were never touched.
+    QTemporaryDir dir;
+    const QString tap = writeFile(dir.filePath("tap.txt"), "500 tap down\n");
     run = runProgram(QStringLiteral("cv5320ctl"),
-                     {"--board", "sim", "--scenario", "none", "snr", "--noise-seconds", "1",
-                      "--touch-seconds", "1", "--require", "5"});
+                     {"--board", "sim", "--scenario", tap, "snr", "--noise-seconds", "1",
+                      "--touch-seconds", "0.3", "--require", "5", "--stages", "1,2"});
     EXPECT_EQ(run.code, 1);
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 12) << run.out.toStdString();
-    const QJsonObject last = QJsonDocument::fromJson(lines[11].toUtf8()).object();
-    EXPECT_EQ(last["stage"].toInt(), 11);
-    EXPECT_TRUE(last["pass"].isNull());
-    EXPECT_EQ(last["why"].toString(), kNoTouchSeen);
+    for (int s = 0; s < 12; ++s) {
+        const QJsonObject o = QJsonDocument::fromJson(lines[s].toUtf8()).object();
+        EXPECT_TRUE(o["pass"].isNull());
+        EXPECT_EQ(o["why"].toString(), s == 1 ? kTouchedInNoise : kNoTouchSeen) << s;
+    }
+    EXPECT_TRUE(run.err.contains("Stage 1 not judged: touched while measuring noise\n"));
+    EXPECT_TRUE(run.err.contains("Stage 2 not judged: no touch seen\n"));
+    EXPECT_FALSE(run.err.contains("Stage 0"));
 
     run =
         runProgram(QStringLiteral("cv5320ctl"), {"--board", "sim", "snr", "--noise-seconds", "1"});
     EXPECT_EQ(run.code, 2);
     EXPECT_TRUE(run.err.contains("snr needs --noise-seconds A and --touch-seconds B"));
+}
+
+TEST(CtlSnr, TheBuiltInFingerFollowsTheStepsSoEveryStageIsJudged)
+{
+    for (int board : {58, 70}) {
+        sim::SimConfig config;
+        config.boardId = board;
+        SimRig rig(config);
+        setPromptListener([&rig](const OperatorPrompt& p) { rig.board->followPrompt(p); });
+        SnrOptions o;
+        o.noiseSeconds = 3;
+        o.touchSeconds = 20;
+        o.require = 5;
+        EXPECT_EQ(ConnectedSequenceStages().size(), 12u) << board;
+        EXPECT_EQ(RunSnrCommand(o), 0) << board;
+        setPromptListener({});
+        // Told it is done, the finger goes back to the standard script.
+        EXPECT_FALSE(rig.board->sensors().scenario().empty());
+    }
 }
