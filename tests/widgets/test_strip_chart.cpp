@@ -346,3 +346,42 @@ TEST(StripChart, SavesTheSetsInViewAsCsvAndThePictureAsPng)
     s.chart.saveAsPng(); // cancelled
     EXPECT_EQ(s.services.messages.size(), 2u);
 }
+
+TEST(StripChart, APauseBreaksTheLineAndTheFiguresStartAfterIt)
+{
+    test::FakeServices services;
+    StripChart c;
+    c.resize(600, 300);
+    c.setTraceCount(1);
+    c.setTraceColor(0, QColor(255, 0, 0));
+    c.setBounds(0, 1000);
+    c.setTimeSpan(10);
+    c.setRateLimit(99);
+    // The caller's stamps, not the arrivals: 10 ms apart, 1 s paused between.
+    auto add = [&](int64_t firstUs, double value) {
+        for (int i = 0; i < 100; ++i) {
+            services.virtualClock().advanceMs(3);
+            c.setNextSetTime(firstUs + i * 10'000);
+            c.append(0, value);
+        }
+    };
+    add(0, 200);
+    c.breakLine();
+    add(2'000'000, 800);
+    EXPECT_NEAR(c.viewEndSeconds(), 2.99, 1e-9);
+    EXPECT_EQ(c.rate(), 99); // 100 sets/s since the pause, capped
+    const TraceStats st = c.visibleStats(0);
+    EXPECT_EQ(st.count, 100);
+    EXPECT_EQ(st.min, 800);
+    EXPECT_NEAR(st.fromSeconds, 2.0, 1e-9);
+
+    const QImage image = c.grab().toImage();
+    const QRect r = c.plotRect(0);
+    const double perSecond = (r.width() - 1) / 10.0;
+    const int gapFrom = r.left() + int((c.viewStartSeconds() * -1 + 1.0) * perSecond) + 2;
+    const int gapTo = r.left() + int((c.viewStartSeconds() * -1 + 2.0) * perSecond) - 2;
+    ASSERT_LT(gapFrom, gapTo);
+    for (int x = gapFrom; x < gapTo; ++x)
+        for (int y = r.top() + 1; y < r.bottom(); ++y)
+            ASSERT_NE(image.pixelColor(x, y), QColor(255, 0, 0)) << x << "," << y;
+}
