@@ -3,6 +3,7 @@
 #include "platform/Services.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace cv {
 
@@ -58,6 +59,7 @@ ConversionStamp ConversionClock::stamp(int64_t fetchUs, int64_t dropped)
 
     s.index = n;
     s.seconds = anchorS_ + double(n - anchorIndex_) * period_;
+    s.us = originUs_ + int64_t(std::llround(s.seconds * 1e6));
     index_ = n;
     ++sets_;
     pausePending_ = false;

@@ -46,6 +46,13 @@ uint32_t SensorOverviewReading::takeChipLimits()
     return bits;
 }
 
+uint32_t SensorOverviewReading::takeLimitsSeen()
+{
+    const uint32_t bits = limitsSeen_ | setLimits();
+    limitsSeen_ = 0;
+    return bits;
+}
+
 uint32_t SensorOverviewReading::setLimits() const
 {
     uint32_t bits = 0;
@@ -90,6 +97,7 @@ SensorOverviewReading::Pass SensorOverviewReading::pass()
             st.highLimit = st.cdc > st.high;
             st.lowLimit = st.cdc < st.low;
         }
+        limitsSeen_ |= setLimits();
     } else if (s.rearmed) {
         away_ = true;
     }

@@ -80,6 +80,9 @@ public:
     uint32_t takeChipLimits();
     // Stage bits of the limits the present set shows.
     uint32_t setLimits() const;
+    // Stage bits of the limits any set showed since the last call: a lamp
+    // shown a few times a second misses no touch.
+    uint32_t takeLimitsSeen();
     const StreamTimeBase& timeBase() const { return time_; }
 
 private:
@@ -95,7 +98,7 @@ private:
     int64_t fetched_ = 0;
     int64_t lastSetMs_ = 0;
     bool away_ = false; // yielded, or stalled: a fresh round is due
-    uint32_t chipLimits_ = 0;
+    uint32_t chipLimits_ = 0, limitsSeen_ = 0;
     StreamTimeBase time_;
 };
 

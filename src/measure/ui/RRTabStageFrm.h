@@ -6,6 +6,7 @@
 
 #include "measure/StageResults.h"
 #include "measure/StageStream.h"
+#include "measure/ConversionClock.h"
 #include "measure/StreamStats.h"
 
 #include <QDialog>
@@ -168,7 +169,11 @@ private:
     DiagramScale Scale;
     StagePassLoop Loop;
     std::unique_ptr<StageResultsFile> ResultsFile;
-    BoardCountsSince Dropped; // since reading started
+    // Conversion times and the board's drops since reading started, from
+    // the first pass on: the board catches up its tally of the idle time then.
+    StreamTimeBase Time;
+    int64_t ArmedUs = 0;
+    int32_t PowerWord = 0;
 
 public:
     QLabel* DroppedLbl; // "board dropped N sets", shown only then
