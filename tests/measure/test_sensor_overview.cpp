@@ -7,6 +7,7 @@
 #include "measure/StageResults.h"
 #include "measure/ui/SensorOverviewFrm.h"
 #include "support/Files.h"
+#include "widgets/StripChart.h"
 #include "support/RunProgram.h"
 #include "support/SimRig.h"
 
@@ -221,6 +222,31 @@ TEST_F(OverviewRig, ArmsAgainAfterAnInterruptionAndWaitsForAViewOpenedOverIt)
     run(500);
     EXPECT_EQ(w->overview().rearms(), 2);
     EXPECT_GT(w->overview().fetched(), during + 10);
+}
+
+TEST_F(OverviewRig, ResumesWithFreshAmbientsAndABreakInTheChart)
+{
+    open("");
+    run(1000);
+    // Another window reads for half a minute while the board warms up.
+    auto other = std::make_unique<CaptureLease>([] { return true; });
+    WriteRegister(reg::board::BoardStageSelect, 0x8001, TargetBoard);
+    other->claim();
+    run(30000);
+    other.reset();
+    const int64_t rounds = w->overview().rounds(), fetched = w->overview().fetched();
+    while (w->overview().fetched() == fetched) {
+        rig->services.sleepMs(w->readTimer()->interval());
+        w->ReadTimer_Timer();
+    }
+    EXPECT_EQ(w->overview().rounds(), rounds + 1); // before the set was shown
+    for (int s = 0; s < kAdcStages; ++s)
+        EXPECT_LT(std::abs(w->overview().stages()[size_t(s)].delta()), 30) << s;
+    run(1000);
+    // The figures cover the stretch since the pause, not across it.
+    const TraceStats st = w->chart()->visibleStats(0);
+    EXPECT_GT(st.fromSeconds, 30);
+    EXPECT_LT(st.peakToPeak(), 40);
 }
 
 TEST_F(OverviewRig, ApplyWritesOnlyTheFieldsItChanges)
