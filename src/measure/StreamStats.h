@@ -3,6 +3,7 @@
 // mean, minimum, maximum, peak-to-peak and standard deviation, kept without
 // storing the samples; and the closing lines the command line prints.
 
+#include "link/BoardCounts.h"
 #include "link/UsbAccess.h"
 
 #include <QString>
@@ -41,23 +42,6 @@ private:
 // Blocks the board made, the program read and the board dropped.
 using StreamCounters = BoardBlockCounts;
 
-// The board's own block tally over one stream: taken when constructed, and
-// again by finish(). A board that keeps no tally is taken to have made just
-// what the program fetched.
-class BoardCountsSince {
-public:
-    BoardCountsSince();
-    StreamCounters finish(int64_t fetched) const;
-    // Blocks the board dropped since, as far as it keeps a tally.
-    int64_t overflowSoFar() const;
-
-private:
-    std::optional<BoardBlockCounts> before_;
-};
-
-// A loss the board's pacing causes, said in words: "board dropped N sets",
-// or nothing when it dropped none.
-QString droppedSetsText(int64_t overflow);
 
 // "produced P fetched F overflow O", then one line per trace:
 // "<name> count N mean M min A max B p2p P stddev S detrended_sd D" (mean
