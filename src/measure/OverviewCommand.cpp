@@ -67,15 +67,21 @@ bool RunOverviewCommand(double seconds)
         if (!streamUntil(r, startMs + int64_t(std::min(double(t), seconds) * 1000), [] {}))
             return false;
         QJsonArray stages;
+        // Before the first set there is no result to show, only why.
+        const bool any = r.fetched() > 0;
+        const QJsonValue none(QJsonValue::Null);
         for (int s = 0; s < kAdcStages; ++s) {
             const OverviewStage& st = r.stages()[size_t(s)];
-            stages.append(QJsonObject{{QStringLiteral("stage"), s},
-                                      {QStringLiteral("cdc"), st.cdc},
-                                      {QStringLiteral("amb"), st.amb},
-                                      {QStringLiteral("delta"), st.delta()},
-                                      {QStringLiteral("high"), st.high},
-                                      {QStringLiteral("low"), st.low},
-                                      {QStringLiteral("touched"), st.touched()}});
+            QJsonObject o{{QStringLiteral("stage"), s},
+                          {QStringLiteral("cdc"), any ? QJsonValue(st.cdc) : none},
+                          {QStringLiteral("amb"), st.amb},
+                          {QStringLiteral("delta"), any ? QJsonValue(st.delta()) : none},
+                          {QStringLiteral("high"), st.high},
+                          {QStringLiteral("low"), st.low},
+                          {QStringLiteral("touched"), any ? QJsonValue(st.touched()) : none}};
+            if (!any)
+                o[QStringLiteral("why")] = kNoSets;
+            stages.append(o);
         }
         printJson({{QStringLiteral("t_s"), rounded(std::min(double(t), seconds), 3)},
                    {QStringLiteral("stages"), stages}});
