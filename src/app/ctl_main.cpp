@@ -7,6 +7,8 @@
 #include "config/OffsetCalibration.h"
 #include "demo/DemoCommand.h"
 #include "link/RegMap.h"
+#include "link/RegisterFile.h"
+#include "link/Startup.h"
 #include "link/UsbUtils.h"
 #include "measure/AdcStream.h"
 #include "measure/OverviewCommand.h"
@@ -16,8 +18,6 @@
 #include "platform/NumText.h"
 #include "platform/OpenFiles.h"
 #include "shell/BoardSession.h"
-#include "link/RegisterFile.h"
-#include "link/Startup.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -58,7 +58,8 @@ const char* const kUsage =
     "                                      noise, then touches; SNR and suggested sensitivity\n"
     "                                      per stage as JSON; --apply writes the suggestions;\n"
     "                                      --require fails (exit 1) unless every stage in LIST\n"
-    "                                      (default: sequenced, connected) is judged and reaches R\n";
+    "                                      (default: sequenced, connected) is judged and reaches "
+    "R\n";
 
 struct CommandLine {
     QStringList words;

@@ -1,8 +1,8 @@
 #include "measure/AdcStream.h"
 
+#include "config/AmbientCompensation.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
-#include "config/AmbientCompensation.h"
 #include "measure/AdcReading.h"
 #include "measure/ConversionClock.h"
 #include "platform/OpenFiles.h"

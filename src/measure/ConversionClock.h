@@ -22,8 +22,8 @@ struct ConversionStamp {
     double seconds = 0;      // conversion time since the stream started
     double fetchSeconds = 0; // fetch time on the same origin
     int64_t us = 0;          // conversion time on the program's clock
-    int64_t index = 0;      // sets converted since the first, dropped ones included
-    bool gapBefore = false; // first set after a pause: do not join it to the one before
+    int64_t index = 0;       // sets converted since the first, dropped ones included
+    bool gapBefore = false;  // first set after a pause: do not join it to the one before
 };
 
 class ConversionClock {

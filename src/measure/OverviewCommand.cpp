@@ -159,7 +159,8 @@ int RunSnrCommand(const SnrOptions& options)
     const auto noiseMs = int64_t(options.noiseSeconds * 1000);
     promptOperator({OperatorPrompt::HandsOff, {}, noiseMs});
     int64_t until = services().nowMs() + noiseMs;
-    if (!streamUntil(r, until, [&] { rec.addNoise(r.deltas(), r.setLimits() | r.takeChipLimits()); })) {
+    if (!streamUntil(r, until,
+                     [&] { rec.addNoise(r.deltas(), r.setLimits() | r.takeChipLimits()); })) {
         promptOperator({});
         return 1;
     }

@@ -2,8 +2,8 @@
 
 #include "config/AmbientCompensation.h"
 #include "link/RegMap.h"
-#include "measure/ConversionClock.h"
 #include "link/UsbUtils.h"
+#include "measure/ConversionClock.h"
 #include "measure/StageResults.h"
 #include "measure/StageStream.h"
 #include "platform/Services.h"

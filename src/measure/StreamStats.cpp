@@ -61,7 +61,8 @@ QStringList streamSummary(const StreamCounters& counters, const QStringList& nam
             lines << QStringLiteral("%1 count 0 %2").arg(name, QStringLiteral("no sets"));
             continue;
         }
-        lines << QStringLiteral("%1 count %2 mean %3 min %4 max %5 p2p %6 stddev %7 detrended_sd %8")
+        lines << QStringLiteral(
+                     "%1 count %2 mean %3 min %4 max %5 p2p %6 stddev %7 detrended_sd %8")
                      .arg(name)
                      .arg(s.count())
                      .arg(s.mean(), 0, 'f', 2)

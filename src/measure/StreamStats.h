@@ -42,7 +42,6 @@ private:
 // Blocks the board made, the program read and the board dropped.
 using StreamCounters = BoardBlockCounts;
 
-
 // "produced P fetched F overflow O", then one line per trace:
 // "<name> count N mean M min A max B p2p P stddev S detrended_sd D" (mean
 // and the spreads with two decimals), or "<name> count 0 no sets".

@@ -487,10 +487,9 @@ void StripChart::Impl::updateFrame()
     frame.shown.resize(traces.size());
     for (int t = 0; t < int(traces.size()); ++t) {
         frame.stats[size_t(t)] = history.reduce(t, frame.statsFirst, frame.endSet);
-        frame.shown[size_t(t)] =
-            frame.stats[size_t(t)].count > 0 ||
-            (frame.statsFirst > frame.firstSet &&
-             history.reduce(t, frame.firstSet, frame.statsFirst).count > 0);
+        frame.shown[size_t(t)] = frame.stats[size_t(t)].count > 0 ||
+                                 (frame.statsFirst > frame.firstSet &&
+                                  history.reduce(t, frame.firstSet, frame.statsFirst).count > 0);
     }
 }
 

@@ -7,9 +7,9 @@
 #include "measure/StageResults.h"
 #include "measure/ui/SensorOverviewFrm.h"
 #include "support/Files.h"
-#include "widgets/StripChart.h"
 #include "support/RunProgram.h"
 #include "support/SimRig.h"
+#include "widgets/StripChart.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -60,9 +60,9 @@ TEST(SensorTuning, ATouchDuringTheNoiseStepLeavesOnlyThatStageUnjudged)
 {
     // Stage 3's delta and the status bits in one set of fifty.
     const std::tuple<int32_t, uint32_t, uint32_t> cases[] = {
-        {kNoiseTouchDelta, 0, 0},                              // at the bound: noise
-        {kNoiseTouchDelta + 1, 0, 1u << 3},                    // one set beyond it
-        {-kNoiseTouchDelta - 1, 0, 1u << 3},                   // below the ambient too
+        {kNoiseTouchDelta, 0, 0},                             // at the bound: noise
+        {kNoiseTouchDelta + 1, 0, 1u << 3},                   // one set beyond it
+        {-kNoiseTouchDelta - 1, 0, 1u << 3},                  // below the ambient too
         {0, (1u << 11) | (1u << 5), (1u << 11) | (1u << 5)}}; // a bit names its stage
     for (const auto& [delta, limits, touched] : cases) {
         SnrRecording rec;

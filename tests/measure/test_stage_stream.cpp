@@ -241,10 +241,11 @@ TEST(StreamFigures, KnownSeriesGiveTheirPopulationFigures)
     StreamCounters counters;
     counters.produced = 7;
     counters.fetched = 6;
-    EXPECT_EQ(streamSummary(counters, {"CDC-Val", "none"}, {s, RunningStats{}}),
-              QStringList({"produced 7 fetched 6 overflow 0",
-                           "CDC-Val count 4 mean 2.50 min 1 max 4 p2p 3 stddev 1.12 detrended_sd 0.00",
-                           "none count 0 no sets"}));
+    EXPECT_EQ(
+        streamSummary(counters, {"CDC-Val", "none"}, {s, RunningStats{}}),
+        QStringList({"produced 7 fetched 6 overflow 0",
+                     "CDC-Val count 4 mean 2.50 min 1 max 4 p2p 3 stddev 1.12 detrended_sd 0.00",
+                     "none count 0 no sets"}));
 }
 
 TEST(StreamFigures, StageStreamStopsWithTwoChipIdReads20msApart)

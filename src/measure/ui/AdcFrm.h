@@ -80,9 +80,9 @@ private:
     void ShowStatus();
 
     AdcReading Reading;
-    StreamTimeBase Time;    // conversion times and the board's drops
-    int32_t PowerWord = 0;  // PWR_CONTROL as last read or written
-    QString CaptureNote;    // what happened to the capture, beside the drops
+    StreamTimeBase Time;   // conversion times and the board's drops
+    int32_t PowerWord = 0; // PWR_CONTROL as last read or written
+    QString CaptureNote;   // what happened to the capture, beside the drops
     bool Converting = false;
     bool Armed = false;
     std::unique_ptr<TrackedFile> ResultsFile;

@@ -4,9 +4,9 @@
 // a level diagram, and streams the stage's live values into numbers, status
 // lamps, the "Adaptive Threshold" chart and a results file.
 
+#include "measure/ConversionClock.h"
 #include "measure/StageResults.h"
 #include "measure/StageStream.h"
-#include "measure/ConversionClock.h"
 #include "measure/StreamStats.h"
 
 #include <QDialog>

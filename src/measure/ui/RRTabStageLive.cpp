@@ -3,9 +3,9 @@
 // change, and the results file.
 #include "measure/ui/RRTabStageFrm.h"
 
+#include "config/AmbientCompensation.h"
 #include "config/DiagramOps.h"
 #include "config/StageContext.h"
-#include "config/AmbientCompensation.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/ui/FormulaFrm.h"
