@@ -1,6 +1,5 @@
 #include "measure/AdcStream.h"
 
-#include "config/AmbientCompensation.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/AdcReading.h"
@@ -52,7 +51,7 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath, cons
     // After the start's handshake: only what the board drops from here counts.
     const BoardCountsSince counts;
     StreamTimeBase time;
-    time.start(sequencePeriodSeconds(load.pwrControl), armedUs);
+    time.start(setPeriodSeconds(load.pwrControl), armedUs);
     run.started = true;
     const int64_t endUs = services().nowUs() + static_cast<int64_t>(seconds * 1e6);
     int64_t fetched = 0;

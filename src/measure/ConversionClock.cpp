@@ -1,11 +1,21 @@
 #include "measure/ConversionClock.h"
 
+#include "config/AmbientCompensation.h"
+#include "config/RegisterFields.h"
 #include "platform/Services.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace cv {
+
+double setPeriodSeconds(int32_t pwrControl)
+{
+    const double sequence = sequencePeriodSeconds(pwrControl);
+    if (field::POWER_MODE.of(pwrControl) != 2)
+        return sequence;
+    return sequence + 0.2 * (field::LP_CONV_DELAY.of(pwrControl) + 1);
+}
 
 ConversionClock::ConversionClock(double periodS, int64_t originUs)
     : nominal_(periodS), period_(periodS), originUs_(originUs)
@@ -24,14 +34,14 @@ ConversionStamp ConversionClock::stamp(int64_t fetchUs, int64_t dropped)
     const double f = s.fetchSeconds;
     const int64_t n = index_ + 1 + std::max<int64_t>(0, dropped);
     bool fresh = sets_ == 0 || pausePending_;
-    if (!fresh && f - (anchorS_ + double(n - anchorIndex_) * period_) > kStallS)
+    if (!fresh && f - (anchorS_ + double(n - anchorIndex_) * period_) > stallSeconds())
         fresh = true;
     if (fresh) {
         s.gapBefore = sets_ > 0;
         anchorIndex_ = segmentIndex_ = n;
         // After the start or re-arm; after a stall nobody knows: a period
         // before its fetch, as the freshest set is.
-        anchorS_ = floorS_ >= 0 ? std::clamp(floorS_, f - kStallS, f) : f - nominal_;
+        anchorS_ = floorS_ >= 0 ? std::clamp(floorS_, f - stallSeconds(), f) : f - nominal_;
         first_ = window_ = {};
         windowEndS_ = f + kWindowS;
     } else {

@@ -14,6 +14,7 @@
 
 #include "measure/StreamStats.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace cv {
@@ -25,6 +26,11 @@ struct ConversionStamp {
     int64_t index = 0;       // sets converted since the first, dropped ones included
     bool gapBefore = false;  // first set after a pause: do not join it to the one before
 };
+
+// The spacing of the sets the chip converts with this PWR_CONTROL: the
+// sequence period, and in low power mode the conversion delay after each
+// sequence as well.
+double setPeriodSeconds(int32_t pwrControl);
 
 class ConversionClock {
 public:
@@ -47,10 +53,11 @@ public:
     double rate() const;
     int64_t sets() const { return sets_; }
 
-    // A set fetched this long after the conversion time its index gives
-    // cannot have waited in the board's queue: the stream stalled and sets
-    // were lost without a tally.
+    // A set fetched this long (or three periods, if longer) after the
+    // conversion time its index gives cannot have waited in the board's
+    // queue: the stream stalled and sets were lost without a tally.
     static constexpr double kStallS = 1.0;
+    double stallSeconds() const { return std::max(kStallS, 3 * nominal_); }
     // Drift is looked at over windows of this length; the correction is
     // bounded to what a crystal-less oscillator can be off.
     static constexpr double kWindowS = 2.0;

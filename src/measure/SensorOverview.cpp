@@ -1,6 +1,5 @@
 #include "measure/SensorOverview.h"
 
-#include "config/AmbientCompensation.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "platform/Services.h"
@@ -23,7 +22,7 @@ AdcReading::Start SensorOverviewReading::start(const std::function<void()>& star
     const AdcReading::Start s = stream_.start(load.converting, started);
     if (s != AdcReading::Start::Started)
         return s;
-    time_.start(sequencePeriodSeconds(load.pwrControl), armedUs);
+    time_.start(setPeriodSeconds(load.pwrControl), armedUs);
     fullRound();
     away_ = false;
     lastSetMs_ = services().nowMs();
@@ -82,7 +81,9 @@ SensorOverviewReading::Pass SensorOverviewReading::pass()
     const int64_t now = services().nowMs();
     if (s.fetched) {
         ++fetched_;
-        if (away_ || s.rearmed || now - lastSetMs_ > kStallMs) {
+        const int64_t stallMs =
+            std::max<int64_t>(kStallMs, int64_t(3000 * time_.clock().nominalPeriod()));
+        if (away_ || s.rearmed || now - lastSetMs_ > stallMs) {
             // Ambients and thresholds as they are now, before this set's delta.
             time_.pause();
             p.resumed = true;

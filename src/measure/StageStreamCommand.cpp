@@ -1,6 +1,5 @@
 #include "measure/StageStreamCommand.h"
 
-#include "config/AmbientCompensation.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/ConversionClock.h"
@@ -79,7 +78,7 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
         // what it drops from here counts.
         if (!counts) {
             counts.emplace();
-            time.start(sequencePeriodSeconds(power), armedUs);
+            time.start(setPeriodSeconds(power), armedUs);
         }
         if (r.rearmed)
             time.pause();

@@ -1,6 +1,5 @@
 #include "measure/ui/AdcFrm.h"
 
-#include "config/AmbientCompensation.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "platform/OpenFiles.h"
@@ -233,7 +232,7 @@ void AdcFrm::FieldChoice(const RegField& f, QComboBox* list)
     PowContReg->refresh();
     // A new period from here on: the chart breaks where the old one ends.
     if (Reading.reading()) {
-        Time.start(sequencePeriodSeconds(PowerWord), services().nowUs());
+        Time.start(setPeriodSeconds(PowerWord), services().nowUs());
         AdcPlot->setRateLimit(Time.clock().rate());
         AdcPlot->breakLine();
     }
@@ -272,7 +271,7 @@ void AdcFrm::StartReading()
     if (started != AdcReading::Start::Started)
         return;
     // After the start's handshake: only what the board drops from here counts.
-    Time.start(sequencePeriodSeconds(PowerWord), armedUs);
+    Time.start(setPeriodSeconds(PowerWord), armedUs);
     AdcPlot->setRateLimit(Time.clock().rate());
     AdcPlot->breakLine();
     CaptureNote.clear();

@@ -3,7 +3,6 @@
 // change, and the results file.
 #include "measure/ui/RRTabStageFrm.h"
 
-#include "config/AmbientCompensation.h"
 #include "config/DiagramOps.h"
 #include "config/StageContext.h"
 #include "link/RegMap.h"
@@ -221,7 +220,7 @@ void RRTabStageFrm::ReadTimer_Timer()
         return;
     }
     if (!Time.started()) {
-        Time.start(sequencePeriodSeconds(PowerWord), ArmedUs);
+        Time.start(setPeriodSeconds(PowerWord), ArmedUs);
         RegisterPlot->setRateLimit(Time.clock().rate());
     }
     if (r.rearmed) {
