@@ -8,6 +8,8 @@
 #include "config/OffsetCalibration.h"
 #include "demo/DemoCommand.h"
 #include "link/RegMap.h"
+#include "link/RegisterFile.h"
+#include "link/Startup.h"
 #include "link/UsbUtils.h"
 #include "measure/AdcStream.h"
 #include "measure/OverviewCommand.h"
@@ -18,8 +20,6 @@
 #include "platform/NumText.h"
 #include "platform/OpenFiles.h"
 #include "shell/BoardSession.h"
-#include "link/RegisterFile.h"
-#include "link/Startup.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -57,12 +57,22 @@ const char* const kUsage =
     "  demo --tab demo|slider|joypad --seconds S\n"
     "                                      the demo tab's loop, one JSON object per shown block\n"
     "  overview --seconds S                all twelve stages, one JSON object per second\n"
-    "  snr --noise-seconds A --touch-seconds B [--apply] [--require R]\n"
+    "  snr --noise-seconds A --touch-seconds B [--apply] [--require R] [--stages LIST]\n"
     "                                      noise, then touches; SNR and suggested sensitivity\n"
-    "                                      per stage as JSON; --apply writes the suggestions\n"
-    "  spectrum --seconds S [--stage N]    noise spectrum of each stage's delta as JSON:\n"
-    "                                      rate, resolution, noise floor, five largest peaks\n"
-    "                                      with the mains hum each may be an alias of\n";
+    "                                      per stage as JSON; --apply writes the suggestions;
+"
+    "                                      --require fails (exit 1) unless every stage in LIST
+"
+    "                                      (default: sequenced, connected) is judged and
+"
+    "                                      reaches R
+"
+    "  spectrum --seconds S [--stage N]    noise spectrum of each stage's delta as JSON:
+"
+    "                                      rate, resolution, noise floor, five largest peaks
+"
+    "                                      with the mains hum each may be an alias of
+";
 
 struct CommandLine {
     QStringList words;
@@ -458,6 +468,19 @@ void cmdSnr(CommandLine& cl)
             have |= 2;
         } else if (opt == QLatin1String("--apply")) {
             o.apply = true;
+        } else if (opt == QLatin1String("--stages")) {
+            const QString t = cl.next();
+            o.stages.clear();
+            for (const QString& part : t.split(QLatin1Char(','))) {
+                bool ok = false;
+                const int s = part.toInt(&ok);
+                if (!ok || s < 0 || s >= reg::kStages)
+                    usageError(QStringLiteral("--stages takes stage numbers 0 to 11 separated by "
+                                              "commas, got \"%1\"")
+                                   .arg(t));
+                if (std::find(o.stages.begin(), o.stages.end(), s) == o.stages.end())
+                    o.stages.push_back(s);
+            }
         } else if (opt == QLatin1String("--require")) {
             const QString t = cl.next();
             bool ok = false;

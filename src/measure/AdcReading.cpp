@@ -44,7 +44,8 @@ bool isConverting(int32_t pwrControl)
 ConverterLoad LoadConverterView()
 {
     ConverterLoad load;
-    load.fields = converterFieldsOf(ReadRegister(reg::PWR_CONTROL, TargetChip));
+    load.pwrControl = ReadRegister(reg::PWR_CONTROL, TargetChip);
+    load.fields = converterFieldsOf(load.pwrControl);
     load.converting = isConverting(ReadRegister(reg::PWR_CONTROL, TargetChip));
     const int32_t control = ReadRegister(reg::board::BoardControlWord, TargetBoard);
     WriteRegister(reg::board::BoardControlWord, control & 0xFFFD, TargetBoard);

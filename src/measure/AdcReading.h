@@ -50,6 +50,7 @@ bool isConverting(int32_t pwrControl);
 // again for the converting flag, and BoardControlWord written back with
 // bit 1 (threshold reporting) cleared, so every set is reported.
 struct ConverterLoad {
+    int32_t pwrControl = 0; // as read for the lists
     ConverterFields fields;
     bool converting = false;
 };

@@ -3,6 +3,7 @@
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/AdcReading.h"
+#include "measure/ConversionClock.h"
 #include "platform/OpenFiles.h"
 #include "platform/Services.h"
 
@@ -45,9 +46,13 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath, cons
             return fileFailed(why);
     }
 
-    const BoardCountsSince counts;
+    const int64_t armedUs = services().nowUs();
     if (reading.start(load.converting) != AdcReading::Start::Started)
         return run;
+    // After the start's handshake: only what the board drops from here counts.
+    const BoardCountsSince counts;
+    StreamTimeBase time;
+    time.start(setPeriodSeconds(load.pwrControl), armedUs);
     run.started = true;
     const int64_t endUs = services().nowUs() + static_cast<int64_t>(seconds * 1e6);
     int64_t fetched = 0;
@@ -58,17 +63,22 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath, cons
             run.rearmFailed = true;
             break;
         }
-        if (pass.fetched)
+        if (pass.rearmed)
+            time.pause();
+        ConversionStamp stamp;
+        if (pass.fetched) {
             ++fetched;
+            stamp = time.fetched();
+        }
         if (pass.fetched && pass.addsPoints) {
             const auto& r = reading.results();
             for (int s = 0; s < kAdcStages; ++s)
-                run.stages[size_t(s)].add(r[size_t(s)]);
+                run.stages[size_t(s)].add(r[size_t(s)], stamp.seconds);
             if (file && !file->write(adcResultsDataLine(r.data()))) {
                 fileFailed(file->errorText());
                 break;
             }
-            if (log && !log->row(services().nowUs(), r.data())) {
+            if (log && !log->row(stamp.seconds, stamp.fetchSeconds, r.data())) {
                 fileFailed(csv.path);
                 break;
             }

@@ -35,6 +35,7 @@ std::unique_ptr<CsvLog> CsvLog::create(const QString& path, QJsonObject origin,
                                        const QList<CsvColumn>& columns, QString* error)
 {
     QList<CsvColumn> all = {{QStringLiteral("t_s"), QStringLiteral("s")},
+                            {QStringLiteral("fetch_s"), QStringLiteral("s")},
                             {QStringLiteral("set"), QString()}};
     all += columns;
     QJsonArray described;
@@ -60,12 +61,11 @@ std::unique_ptr<CsvLog> CsvLog::create(const QString& path, QJsonObject origin,
     return log;
 }
 
-bool CsvLog::row(int64_t us, const int32_t* values)
+bool CsvLog::row(double convertedS, double fetchedS, const int32_t* values)
 {
-    if (firstUs_ < 0)
-        firstUs_ = us;
-    QByteArray line =
-        QByteArray::number(double(us - firstUs_) / 1e6, 'f', 3) + ',' + QByteArray::number(rows_++);
+    // Milliseconds are too coarse for a 9 ms period: tenths of them.
+    QByteArray line = QByteArray::number(convertedS, 'f', 4) + ',' +
+                      QByteArray::number(fetchedS, 'f', 4) + ',' + QByteArray::number(rows_++);
     for (int i = 0; i < columns_; ++i)
         line += ',' + QByteArray::number(values[i]);
     return file_.write(line + '\n');

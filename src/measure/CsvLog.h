@@ -1,7 +1,7 @@
 #pragma once
 // The command line's log of a stream (`--csv`): one header line, then one
-// row per set kept, with its time in seconds since the first set and its
-// index, so that any CSV reader takes it without options. What produced it
+// row per set kept: the time the chip converted it and the time it was
+// fetched, in seconds since the stream started, and its number, so that any CSV reader takes it without options. What produced it
 // (program, board, firmware, date, registers, columns and their units)
 // goes to a stamp beside it, FILE.json, written before the log is begun.
 // Every write is checked.
@@ -43,21 +43,22 @@ inline QString csvStampPath(const QString& csvPath)
 class CsvLog {
 public:
     // Writes the stamp (`origin`, then "registers" and "columns"), then
-    // begins the log with "t_s,set," and the column names. Null when either
+    // begins the log with "t_s,fetch_s,set," and the column names. Null when either
     // file cannot be written; `error` then says which and why.
     static std::unique_ptr<CsvLog> create(const QString& path, QJsonObject origin,
                                           const QJsonObject& registers,
                                           const QList<CsvColumn>& columns,
                                           QString* error = nullptr);
-    // One row at `us` of the program's clock; false when the write failed.
-    bool row(int64_t us, const int32_t* values);
+    // One row with the time the chip converted the set and the time it was
+    // fetched, both in seconds since the stream started; false when the
+    // write failed.
+    bool row(double convertedS, double fetchedS, const int32_t* values);
     bool close();
 
 private:
     explicit CsvLog(const QString& path) : file_(path) {}
     TrackedFile file_;
     int columns_ = 0;
-    int64_t firstUs_ = -1;
     int64_t rows_ = 0;
 };
 

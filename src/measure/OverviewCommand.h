@@ -7,6 +7,7 @@
 
 #include <QJsonObject>
 #include <optional>
+#include <vector>
 
 namespace cv {
 
@@ -22,6 +23,7 @@ struct SnrOptions {
     double touchSeconds = 10;
     bool apply = false;
     std::optional<double> require;
+    std::vector<int> stages; // that --require judges; empty: sequenced and connected
     double requiredSnr = kDefaultRequiredSnr;
     double fraction = kDefaultAimFraction;
 };
@@ -29,9 +31,16 @@ struct SnrOptions {
 // Measures noise, then records touches, then prints one object per stage
 // (stage, noise_sd, noise_pp, signal, snr, pass, suggested_pos_sens or
 // suggested_neg_sens, why). Returns the exit status: 1 when the stream could
-// not start, or with `require` when a touched stage falls short of it or no
-// stage was touched at all.
+// not start, or with `require` when a stage to judge was not judged or
+// falls short of it (one stderr line per such stage says which and why).
 int RunSnrCommand(const SnrOptions& options);
+
+// The stages an end-of-line check judges by default: those of the
+// conversion sequence with at least one input connected.
+std::vector<int> ConnectedSequenceStages();
+
+// Why `stage` fails the check, or empty when it passes.
+QString requireFailure(int stage, const StageSnr& snr, double required);
 
 // One stage's line of `snr`.
 QJsonObject snrJson(int stage, const StageSnr& snr, const SensSuggestion& suggestion);

@@ -19,15 +19,47 @@ AdcReading::Start SensorOverviewReading::start(const std::function<void()>& star
 {
     const ConverterLoad load = LoadConverterView();
     stream_.setExtraWords(reg::board::StreamStatusWords);
+    const int64_t armedUs = services().nowUs();
     const AdcReading::Start s = stream_.start(load.converting, started);
     if (s != AdcReading::Start::Started)
         return s;
+    time_.start(setPeriodSeconds(load.pwrControl), armedUs);
+    fullRound();
+    away_ = false;
+    lastSetMs_ = services().nowMs();
+    return s;
+}
+
+void SensorOverviewReading::fullRound()
+{
     for (step_ = 0; step_ < kRoundSteps;)
         directStep();
     roundActive_ = false;
     nextRoundMs_ = services().nowMs() + kRoundMs;
     ++rounds_;
-    return s;
+}
+
+uint32_t SensorOverviewReading::takeChipLimits()
+{
+    const uint32_t bits = chipLimits_;
+    chipLimits_ = 0;
+    return bits;
+}
+
+uint32_t SensorOverviewReading::takeLimitsSeen()
+{
+    const uint32_t bits = limitsSeen_ | setLimits();
+    limitsSeen_ = 0;
+    return bits;
+}
+
+uint32_t SensorOverviewReading::setLimits() const
+{
+    uint32_t bits = 0;
+    for (int i = 0; i < kAdcStages; ++i)
+        if (stages_[size_t(i)].touched())
+            bits |= 1u << i;
+    return bits;
 }
 
 SensorOverviewReading::Pass SensorOverviewReading::pass()
@@ -35,6 +67,7 @@ SensorOverviewReading::Pass SensorOverviewReading::pass()
     Pass p;
     if (captureOwner().leaseCount() > 1) {
         p.yielded = true;
+        away_ = true;
         p.nextIntervalMs = AdcReading::kPollPauseMs;
         return p;
     }
@@ -46,21 +79,36 @@ SensorOverviewReading::Pass SensorOverviewReading::pass()
     p.rearmFailed = s.rearmFailed;
     if (s.rearmFailed)
         return p;
+    const int64_t now = services().nowMs();
     if (s.fetched) {
         ++fetched_;
-        for (int i = 0; i < kAdcStages; ++i)
-            stages_[size_t(i)].cdc = stream_.results()[size_t(i)];
+        const int64_t stallMs =
+            std::max<int64_t>(kStallMs, int64_t(3000 * time_.clock().nominalPeriod()));
+        if (away_ || s.rearmed || now - lastSetMs_ > stallMs) {
+            // Ambients and thresholds as they are now, before this set's delta.
+            time_.pause();
+            p.resumed = true;
+            fullRound();
+            away_ = false;
+        }
+        p.stamp = time_.fetched();
+        lastSetMs_ = now;
         const auto& w = stream_.extraWords(); // low, high, mark and line
         statusWithSets_ = (w[2] >> 8) == reg::board::StreamStatusMark;
-        if (statusWithSets_) {
+        if (statusWithSets_)
             interruptLine_ = w[2] & 1;
-            for (int i = 0; i < kAdcStages; ++i) {
-                stages_[size_t(i)].lowLimit = (w[0] >> i) & 1;
-                stages_[size_t(i)].highLimit = (w[1] >> i) & 1;
-            }
+        for (int i = 0; i < kAdcStages; ++i) {
+            OverviewStage& st = stages_[size_t(i)];
+            st.cdc = stream_.results()[size_t(i)];
+            // The chip's own bits where the firmware sends them with the set,
+            // else the set against its thresholds as the chip compares them.
+            st.highLimit = statusWithSets_ ? bool((w[1] >> i) & 1) : st.cdc > st.high;
+            st.lowLimit = statusWithSets_ ? bool((w[0] >> i) & 1) : st.cdc < st.low;
         }
+        limitsSeen_ |= setLimits();
+    } else if (s.rearmed) {
+        away_ = true;
     }
-    const int64_t now = services().nowMs();
     if (!roundActive_ && now >= nextRoundMs_) {
         roundActive_ = true;
         step_ = 0;
@@ -97,12 +145,9 @@ void SensorOverviewReading::directStep()
         int32_t limits[2] = {};
         ReadRegisters(reg::STAGE_LOW_INT_STATUS, 2, TargetChip, 0, status, limits);
         const int32_t prox = ReadRegister(reg::PROXIMITY_STATUS, TargetChip);
-        for (int i = 0; i < kAdcStages; ++i) {
-            OverviewStage& st = stages_[size_t(i)];
-            st.lowLimit = (limits[0] >> i) & 1;
-            st.highLimit = (limits[1] >> i) & 1;
-            st.proximity = (prox >> i) & 1;
-        }
+        chipLimits_ |= uint32_t(limits[0] | limits[1]) & 0x0FFF;
+        for (int i = 0; i < kAdcStages; ++i)
+            stages_[size_t(i)].proximity = (prox >> i) & 1;
     }
     ++step_;
 }

@@ -9,8 +9,17 @@
 // capture ended elsewhere is armed again at the next pass. While another live
 // view (a window opened over this one) holds a lease, the overview leaves the
 // board to it and only waits, so the two never share or fight over the sets.
+//
+// A stage's limits belong to the set beside them: derived from that set's
+// result and the thresholds as the chip derives its status bits (result
+// beyond a threshold), so a touch of a single set shows. The chip's own
+// status words, read in the rounds, are kept apart for the noise check.
+// After any pause (another view held the board, a re-arm, a stall) a whole
+// round of direct reads runs before the next set counts, so no delta is
+// shown against a stale ambient, and the pass says the line has a gap.
 
 #include "measure/AdcReading.h"
+#include "measure/ConversionClock.h"
 
 #include <array>
 #include <cstdint>
@@ -48,7 +57,11 @@ public:
         bool rearmed = false;     // the capture, ended elsewhere, was armed again
         bool rearmFailed = false; // ... and the board did not take it up: stop
         bool yielded = false;     // another live view reads the board: nothing done
+        bool resumed = false;     // first set after a pause: ambients read again, a gap
+        ConversionStamp stamp;    // of the set fetched
     };
+    // No set for this long is a stall: the board is read afresh after it.
+    static constexpr int kStallMs = 1000;
 
     // The converter view's loading (converting flag, continuous reporting),
     // its start, then one full round of direct reads so every delta has its
@@ -72,9 +85,18 @@ public:
     {
         return statusWithSets_ ? std::optional<bool>(interruptLine_) : std::nullopt;
     }
+    // Stage bits of the chip's limit status seen since the last call.
+    uint32_t takeChipLimits();
+    // Stage bits of the limits the present set shows.
+    uint32_t setLimits() const;
+    // Stage bits of the limits any set showed since the last call: a lamp
+    // shown a few times a second misses no touch.
+    uint32_t takeLimitsSeen();
+    const StreamTimeBase& timeBase() const { return time_; }
 
 private:
     void directStep();
+    void fullRound();
 
     AdcReading stream_;
     OverviewStages stages_{};
@@ -84,6 +106,10 @@ private:
     int64_t rounds_ = 0;
     int64_t fetched_ = 0;
     bool statusWithSets_ = false, interruptLine_ = false;
+    int64_t lastSetMs_ = 0;
+    bool away_ = false; // yielded, or stalled: a fresh round is due
+    uint32_t chipLimits_ = 0, limitsSeen_ = 0;
+    StreamTimeBase time_;
 };
 
 } // namespace cv

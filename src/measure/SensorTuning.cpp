@@ -35,6 +35,7 @@ std::optional<double> touchedMean(const std::vector<int32_t>& deltas, const Runn
 void SnrRecording::clearNoise()
 {
     noise_.fill(RunningStats{});
+    touchedInNoise_ = 0;
 }
 
 void SnrRecording::clearTouches()
@@ -43,10 +44,13 @@ void SnrRecording::clearTouches()
         t.clear();
 }
 
-void SnrRecording::addNoise(const std::array<int32_t, kAdcStages>& deltas)
+void SnrRecording::addNoise(const std::array<int32_t, kAdcStages>& deltas, uint32_t limits)
 {
-    for (size_t i = 0; i < deltas.size(); ++i)
+    for (size_t i = 0; i < deltas.size(); ++i) {
         noise_[i].add(deltas[i]);
+        if (((limits >> i) & 1) || std::abs(deltas[i]) > kNoiseTouchDelta)
+            touchedInNoise_ |= 1u << i;
+    }
 }
 
 void SnrRecording::addTouch(const std::array<int32_t, kAdcStages>& deltas)
@@ -59,12 +63,20 @@ StageSnr SnrRecording::figures(int stage, double requiredSnr) const
 {
     const RunningStats& n = noise_[size_t(stage)];
     StageSnr f;
+    f.noiseSets = n.count();
     f.noiseSd = n.stddev();
     f.noisePp = n.peakToPeak();
-    if (const auto level = touchedMean(touch_[size_t(stage)], n)) {
+    f.touchedInNoise = touchedInNoise(stage);
+    if (f.noiseSets == 0 || touch_[size_t(stage)].empty())
+        f.why = kNoSets;
+    else if (f.touchedInNoise)
+        f.why = kTouchedInNoise;
+    else if (const auto level = touchedMean(touch_[size_t(stage)], n)) {
         f.signal = *level - n.mean();
         f.snr = std::abs(*f.signal) / snrNoise(n);
         f.pass = *f.snr >= requiredSnr;
+    } else {
+        f.why = kNoTouchSeen;
     }
     return f;
 }
@@ -74,7 +86,7 @@ SensSuggestion suggestSensitivity(const StageSnr& snr, double offsetHigh, double
 {
     SensSuggestion s;
     if (!snr.signal) {
-        s.why = kNoTouchSeen;
+        s.why = snr.why;
         return s;
     }
     s.positive = *snr.signal > 0;

@@ -10,6 +10,11 @@
 // A stage counts as touched when, during the touch recording, its delta left
 // the untouched mean by more than twice the noise peak-to-peak; its touched
 // sets are those that went at least half as far as the furthest.
+//
+// Noise is only noise when nobody touched: a stage whose status bits (the
+// chip's, or the ones its thresholds give the set) show a limit, or whose
+// delta goes beyond kNoiseTouchDelta, in any one set of the noise step was
+// touched then, and gets no figures but the reason.
 
 #include "measure/AdcReading.h"
 #include "measure/StreamStats.h"
@@ -26,7 +31,12 @@ inline constexpr double kDefaultAimFraction = 0.6;
 // A threshold stays at least this many noise peak-to-peaks clear of the ambient.
 inline constexpr double kNoiseClearance = 3.0;
 
+// Well above any converter noise, well below any finger.
+inline constexpr int32_t kNoiseTouchDelta = 100;
+
 inline const QString kNoTouchSeen = QStringLiteral("no touch seen");
+inline const QString kTouchedInNoise = QStringLiteral("touched while measuring noise");
+inline const QString kNoSets = QStringLiteral("no sets");
 inline const QString kSnrTooLow = QStringLiteral("SNR too low");
 inline const QString kOffsetOutOfReach = QStringLiteral("offset out of reach");
 
@@ -34,10 +44,13 @@ inline const QString kOffsetOutOfReach = QStringLiteral("offset out of reach");
 double snrNoise(const RunningStats& noise);
 
 struct StageSnr {
+    int64_t noiseSets = 0; // none: no noise figures
     double noiseSd = 0, noisePp = 0;
-    std::optional<double> signal; // none: no touch seen
+    bool touchedInNoise = false;
+    std::optional<double> signal; // none: not judged, see `why`
     std::optional<double> snr;
-    std::optional<bool> pass; // none: not touched, so not marked
+    std::optional<bool> pass; // none: not judged, so not marked
+    QString why;              // why not judged
 };
 
 // The touched level among deltas recorded while keys were touched, or none.
@@ -48,14 +61,19 @@ class SnrRecording {
 public:
     void clearNoise();
     void clearTouches();
-    void addNoise(const std::array<int32_t, kAdcStages>& deltas);
+    // `limits`: bit s when stage s showed a limit with these deltas.
+    void addNoise(const std::array<int32_t, kAdcStages>& deltas, uint32_t limits = 0);
     void addTouch(const std::array<int32_t, kAdcStages>& deltas);
     const RunningStats& noise(int stage) const { return noise_[size_t(stage)]; }
+    // Limits the chip showed during the noise step, between sets.
+    void noteNoiseLimits(uint32_t limits) { touchedInNoise_ |= limits & 0x0FFF; }
+    bool touchedInNoise(int stage) const { return (touchedInNoise_ >> stage) & 1; }
     int64_t touchSets() const { return int64_t(touch_[0].size()); }
     StageSnr figures(int stage, double requiredSnr) const;
 
 private:
     std::array<RunningStats, kAdcStages> noise_{};
+    uint32_t touchedInNoise_ = 0;
     std::array<std::vector<int32_t>, kAdcStages> touch_{};
 };
 

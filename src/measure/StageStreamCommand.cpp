@@ -2,11 +2,13 @@
 
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
+#include "measure/ConversionClock.h"
 #include "measure/StageResults.h"
 #include "measure/StageStream.h"
 #include "platform/Services.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace cv {
@@ -17,6 +19,7 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
     const int stage = options.stage;
     const StageTab tab = options.ram ? StageTab::RamData : StageTab::InitialSetup;
     // What the window does when it opens on the tab.
+    const int64_t armedUs = services().nowUs();
     WriteRegister(reg::board::BoardStageSelect, stageCaptureWord(stage, tab), TargetBoard);
     const int32_t power = ReadRegister(reg::PWR_CONTROL, TargetChip);
     UpdateRegister(reg::board::BoardControlWord, 0xFFFD, 0, TargetBoard);
@@ -59,7 +62,8 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
     }
 
     std::vector<RunningStats> stats(6);
-    const BoardCountsSince counts;
+    std::optional<BoardCountsSince> counts;
+    StreamTimeBase time;
     StagePassLoop loop;
     loop.start();
     loop.claimCapture(stageCaptureWord(stage, tab));
@@ -72,12 +76,23 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
             lost = true;
             break;
         }
+        // The board has caught up after this start's first request: only
+        // what it drops from here counts.
+        if (!counts) {
+            counts.emplace();
+            time.start(setPeriodSeconds(power), armedUs);
+        }
+        if (r.rearmed)
+            time.pause();
+        ConversionStamp stamp;
+        if (r.sample)
+            stamp = time.fetched();
         if (r.append && r.sample) {
             for (size_t i = 0; i < 6; ++i)
-                stats[i].add(r.sample->graph[i]);
+                stats[i].add(r.sample->graph[i], stamp.seconds);
             if (file && !file->writeLine(r.sample->graph))
                 break; // saving stops; the file keeps its whole lines
-            if (log && !log->row(services().nowUs(), r.sample->graph.data())) {
+            if (log && !log->row(stamp.seconds, stamp.fetchSeconds, r.sample->graph.data())) {
                 services().message(kResultsFileError);
                 lost = true;
                 break;
@@ -100,7 +115,8 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
         return {};
     }
     *ok = !lost;
-    const StreamCounters counters = counts.finish(loop.fetched());
+    const StreamCounters counters =
+        counts ? counts->finish(loop.fetched()) : StreamCounters{0, 0, 0};
     // The summary counts it; say it in words too, where a user looks for trouble.
     if (const QString dropped = droppedSetsText(counters.overflow); !dropped.isEmpty())
         services().message(dropped);

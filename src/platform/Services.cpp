@@ -40,6 +40,22 @@ Services* setServices(Services* s)
 
 namespace {
 bool g_outputIncomplete = false;
+std::function<void(const OperatorPrompt&)>& promptListener()
+{
+    static std::function<void(const OperatorPrompt&)> listener;
+    return listener;
+}
+} // namespace
+
+void promptOperator(const OperatorPrompt& prompt)
+{
+    if (promptListener())
+        promptListener()(prompt);
+}
+
+void setPromptListener(std::function<void(const OperatorPrompt&)> listener)
+{
+    promptListener() = std::move(listener);
 }
 
 void reportIncompleteOutput(const QString& what)

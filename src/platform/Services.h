@@ -9,7 +9,9 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <vector>
 
 class QObject;
 
@@ -70,6 +72,19 @@ protected:
 Services& services();
 // Installs the services for the whole process; returns the previous ones.
 Services* setServices(Services* s);
+
+// What a guided measurement asks of the person at the board, besides the
+// words it shows them: keep hands off, touch the listed stages' sensors one
+// after the other within `durationMs`, or carry on as you like. A listener
+// (the simulated board's finger) may follow it; nothing else hears it.
+struct OperatorPrompt {
+    enum Kind { HandsOff, TouchInTurn, Done } kind = Done;
+    std::vector<int> stages;
+    int64_t durationMs = 0;
+};
+void promptOperator(const OperatorPrompt& prompt);
+// One listener at a time; an empty function removes it.
+void setPromptListener(std::function<void(const OperatorPrompt&)> listener);
 
 // Convenience for the one fatal message every window shares.
 // `detail` (what went wrong, when known) follows the fixed text on a line of its own.

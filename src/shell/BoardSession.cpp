@@ -103,6 +103,7 @@ std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, 
         else if (fault)
             board->failFromUs(clock.nowUs() + fault->at * 1000);
         s->sim_ = board.get();
+        s->followPrompts_ = options.scenario.isEmpty();
         s->description_ = QStringLiteral("Simulated board %1").arg(id);
         s->board_ = std::move(board);
         return true;
@@ -118,6 +119,7 @@ std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, 
         device.board.boardId = choice->simBoardId;
         device.board.scenario = options.scenario;
         s->sim_ = &bus->plug(device);
+        s->followPrompts_ = options.scenario.isEmpty();
         if (!s->sim_->scenarioError().isEmpty()) {
             if (error)
                 *error = s->sim_->scenarioError();
@@ -153,6 +155,12 @@ std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, 
         }
     }
 
+    // The built-in finger does what a person would when a guided
+    // measurement speaks to them; a scenario file keeps its own script.
+    if (s->followPrompts_) {
+        sim::SimBoard* board = s->sim_;
+        setPromptListener([board](const OperatorPrompt& p) { board->followPrompt(p); });
+    }
     if (!options.usbLog.isEmpty()) {
         s->log_ = std::make_unique<TrackedFile>(options.usbLog);
         if (!s->log_->open()) {
@@ -178,7 +186,11 @@ std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, 
     return s;
 }
 
-BoardSession::~BoardSession() = default;
+BoardSession::~BoardSession()
+{
+    if (followPrompts_)
+        setPromptListener({});
+}
 
 UsbAccess& BoardSession::access()
 {

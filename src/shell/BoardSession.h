@@ -59,6 +59,7 @@ private:
     std::unique_ptr<TracingUsbAccess> tracer_;
     std::unique_ptr<TrackedFile> log_;
     sim::SimBoard* sim_ = nullptr;
+    bool followPrompts_ = false; // the simulated finger follows operator prompts
     QString description_;
 };
 

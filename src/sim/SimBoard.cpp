@@ -52,6 +52,32 @@ bool SimBoard::loadScenario(const QString& source, QString* error)
     return true;
 }
 
+void SimBoard::followPrompt(const OperatorPrompt& prompt)
+{
+    const BoardLayout& layout = sensors_.board();
+    if (prompt.kind == OperatorPrompt::Done) {
+        sensors_.setScenario(Scenario::standard(layout));
+        return;
+    }
+    QString text;
+    if (prompt.kind == OperatorPrompt::TouchInTurn && !prompt.stages.empty()) {
+        const int64_t now = scenarioMs();
+        const int64_t share = prompt.durationMs / int64_t(prompt.stages.size());
+        int64_t at = now;
+        for (int stage : prompt.stages) {
+            if (stage >= 0 && stage < int(layout.electrodes.size())) {
+                const QString& name = layout.electrodes[size_t(stage)].name;
+                text += QStringLiteral("%1 press %3\n%2 release %3\n")
+                            .arg(at + share / 5)
+                            .arg(at + share * 4 / 5)
+                            .arg(name);
+            }
+            at += share;
+        }
+    }
+    sensors_.setScenario(*Scenario::parse(text, layout, nullptr));
+}
+
 SimBoard::~SimBoard() = default;
 
 int16_t SimBoard::Search_For_Boards(uint32_t vendorId, uint32_t productId, int32_t& boardCount,

@@ -4,6 +4,7 @@
 
 #include "link/UsbAccess.h"
 #include "platform/Clock.h"
+#include "platform/Services.h"
 #include "sim/ChipModel.h"
 #include "sim/FirmwareModel.h"
 #include "sim/SensorBoard.h"
@@ -48,6 +49,11 @@ public:
     // a file. On a bad file keeps the old one and sets `error`
     // ("Scenario FILE line N: ...").
     bool loadScenario(const QString& source, QString* error);
+    // The built-in finger as a person following a guided measurement: no
+    // finger while told hands off, each listed stage's electrode pressed in
+    // turn (the middle 60 % of its share of the time) while told to touch,
+    // and the standard script again when told it is done.
+    void followPrompt(const OperatorPrompt& prompt);
     QString failureDetail() const override { return detail_; }
     // Set when the scenario of the configuration could not be loaded.
     QString scenarioError() const { return scenarioError_; }

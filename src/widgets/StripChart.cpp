@@ -229,12 +229,27 @@ void StripChart::append(int trace, double value)
 {
     if (!d_->valid(trace))
         return;
-    d_->history.append(trace, value, d_->nowUs());
+    const int64_t sets = d_->history.endSet();
+    d_->history.append(trace, value, d_->nextSetUs.value_or(d_->nowUs()));
+    if (d_->history.endSet() != sets)
+        d_->nextSetUs.reset();
     // A held picture stands still; the values still go into the history.
     if (!d_->heldEndUs)
         d_->schedule();
     if (!d_->rateTimer.isActive())
         d_->rateTimer.start();
+}
+void StripChart::setNextSetTime(int64_t us)
+{
+    d_->nextSetUs = us;
+}
+void StripChart::breakLine()
+{
+    d_->history.markGap();
+}
+void StripChart::setRateLimit(double setsPerSecond)
+{
+    d_->rateLimit = setsPerSecond;
 }
 void StripChart::setLength(int points)
 {
@@ -338,7 +353,8 @@ void StripChart::zoomTime(double anchor, double factor)
 }
 double StripChart::rate() const
 {
-    return d_->history.rate(d_->nowUs());
+    const double r = d_->history.rate(d_->nowUs());
+    return d_->rateLimit > 0 ? std::min(r, d_->rateLimit) : r;
 }
 int64_t StripChart::setCount() const
 {
@@ -447,6 +463,7 @@ TraceStats StripChart::visibleStats(int trace) const
     const chart::Reduction& r = d_->frame.stats[size_t(trace)];
     TraceStats s;
     s.count = int(r.count);
+    s.fromSeconds = d_->history.seconds(d_->frame.statsFirst);
     if (r.count) {
         s.latest = r.last;
         s.mean = r.mean();
@@ -462,11 +479,14 @@ void StripChart::Impl::updateFrame()
     frame.window = chart::timeWindow(history, span, heldEndUs);
     frame.firstSet = history.lowerBound(frame.window.startUs);
     frame.endSet = history.lowerBound(frame.window.endUs + 1);
+    frame.statsFirst = history.segmentStart(frame.firstSet, frame.endSet);
     frame.stats.resize(traces.size());
     frame.shown.resize(traces.size());
     for (int t = 0; t < int(traces.size()); ++t) {
-        frame.stats[size_t(t)] = history.reduce(t, frame.firstSet, frame.endSet);
-        frame.shown[size_t(t)] = frame.stats[size_t(t)].count > 0;
+        frame.stats[size_t(t)] = history.reduce(t, frame.statsFirst, frame.endSet);
+        frame.shown[size_t(t)] = frame.stats[size_t(t)].count > 0 ||
+                                 (frame.statsFirst > frame.firstSet &&
+                                  history.reduce(t, frame.firstSet, frame.statsFirst).count > 0);
     }
 }
 

@@ -44,8 +44,9 @@ namespace cv {
 class Clock;
 
 struct TraceStats {
-    int count = 0; // points in the visible span
+    int count = 0; // points in the visible span since its last gap
     double latest = 0, mean = 0, stddev = 0, min = 0, max = 0;
+    double fromSeconds = 0; // where that stretch starts
     double peakToPeak() const { return max - min; }
 };
 
@@ -99,8 +100,16 @@ public:
     void panTime(double seconds);
     // Zooms the time axis about `anchor` (seconds): factor < 1 in, > 1 out.
     void zoomTime(double anchor, double factor);
-    // Sets per second as measured over the last two seconds of arrivals.
+    // Sets per second as measured over the last two seconds of arrivals,
+    // not across a gap and not above the limit when one is set.
     double rate() const;
+    void setRateLimit(double setsPerSecond);
+    // The caller's time for the next set (when the chip converted it, on
+    // the program's clock) instead of its arrival time.
+    void setNextSetTime(int64_t us);
+    // The stream paused: the next set is not joined to the one before, and
+    // the legend's figures start after it.
+    void breakLine();
     int64_t setCount() const; // sets since the last clear
 
     // Value bounds of a plot: the visible ones, and the outer ones that the

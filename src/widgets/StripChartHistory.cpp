@@ -40,6 +40,8 @@ void History::clear()
     count_ = 0;
     end_ = 0;
     originUs_ = 0;
+    gaps_.clear();
+    gapPending_ = false;
     std::fill(refs_.begin(), refs_.end(), kNone);
     std::fill(inSet_.begin(), inSet_.end(), 0);
 }
@@ -50,6 +52,11 @@ void History::openSet(int64_t nowUs)
         originUs_ = nowUs;
     const int64_t set = end_++;
     count_ = std::min(count_ + 1, capacity_);
+    if (gapPending_ && set > 0)
+        gaps_.push_back(set);
+    gapPending_ = false;
+    while (!gaps_.empty() && gaps_.front() < firstSet())
+        gaps_.pop_front();
     const size_t slot = size_t(set & mask_);
     // A clock that steps back must not unsort the times the search relies on.
     times_[slot] = set > 0 ? std::max(nowUs, timeUs(set - 1)) : nowUs;
@@ -98,6 +105,18 @@ void History::append(int trace, double value, int64_t nowUs)
     extents_[k] = {float(b.min), float(b.max), float(b.first), float(b.last)};
 }
 
+int64_t History::firstGapIn(int64_t a, int64_t b) const
+{
+    const auto it = std::lower_bound(gaps_.begin(), gaps_.end(), a);
+    return it != gaps_.end() && *it < b ? *it : -1;
+}
+
+int64_t History::segmentStart(int64_t a, int64_t b) const
+{
+    const auto it = std::lower_bound(gaps_.begin(), gaps_.end(), b);
+    return it != gaps_.begin() && *std::prev(it) > a ? *std::prev(it) : a;
+}
+
 int64_t History::lowerBound(int64_t tUs, int64_t from) const
 {
     int64_t lo = std::clamp(from, firstSet(), end_), hi = end_;
@@ -126,7 +145,9 @@ double History::rate(int64_t nowUs) const
     const int64_t newest = timeUs(end_ - 1);
     if (nowUs - newest > 1'000'000)
         return 0;
-    const int64_t a = std::min(lowerBound(newest - 2'000'000), end_ - 2);
+    const int64_t a = segmentStart(std::min(lowerBound(newest - 2'000'000), end_ - 2), end_);
+    if (a >= end_ - 1)
+        return 0; // one set since the gap: no rate yet
     const int64_t span = newest - timeUs(a);
     return span > 0 ? double(end_ - 1 - a) * 1e6 / double(span) : 0;
 }

@@ -8,9 +8,13 @@
 // A set is what one pass of a window appends: an append to a trace that
 // already has a value in the newest set opens the next set, stamped with
 // the time of that append.
+//
+// A gap (the stream paused: another window held the board, a stall) is
+// marked on the first set after it; lines and statistics do not cross it.
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 namespace cv::chart {
@@ -36,6 +40,13 @@ public:
     void reset(int traces, int64_t capacity);
     void clear();
     void append(int trace, double value, int64_t nowUs);
+    // The next set opened starts after a gap.
+    void markGap() { gapPending_ = true; }
+    // The first set after a gap in [a, b), or -1.
+    int64_t firstGapIn(int64_t a, int64_t b) const;
+    // Where the last stretch without a gap in [a, b) starts (a when none).
+    int64_t segmentStart(int64_t a, int64_t b) const;
+    const std::deque<int64_t>& gaps() const { return gaps_; }
 
     int traces() const { return traces_; }
     int64_t capacity() const { return capacity_; }
@@ -96,6 +107,8 @@ private:
     std::vector<BlockExtent> extents_; // per small block; min NaN: no value
     std::vector<double> refs_;         // per trace: its first value since the clear
     std::vector<uint8_t> inSet_;       // per trace: has a value in the newest set
+    std::deque<int64_t> gaps_;         // first sets after gaps, oldest first
+    bool gapPending_ = false;
 };
 
 } // namespace cv::chart

@@ -51,6 +51,7 @@ struct StripChart::Impl {
     struct Frame {
         chart::TimeWindow window;
         int64_t firstSet = 0, endSet = 0;
+        int64_t statsFirst = 0; // the figures leave out what lies before a gap
         std::vector<chart::Reduction> stats;
         std::vector<uint8_t> shown;
     };
@@ -65,6 +66,8 @@ struct StripChart::Impl {
     double chosenSeconds = 0;         // the span chosen, to return to from a time zoom
     std::optional<int64_t> heldEndUs; // the picture's end while held
     const Clock* clock = nullptr;
+    std::optional<int64_t> nextSetUs; // the caller's stamp for the next set
+    double rateLimit = 0;             // the most sets per second there can be; 0: none
     bool legend = true;
     QString title;
     QTimer frameTimer, rateTimer;

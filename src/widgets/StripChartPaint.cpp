@@ -320,17 +320,23 @@ void StripChart::Impl::paintTraces(QPainter& p)
             if (sparse) {
                 // No more sets than columns: a line through every one,
                 // antialiased where they are few enough for it to show.
+                p.setRenderHint(QPainter::Antialiasing, to - from < cols / 2);
+                auto flush = [&] {
+                    if (points.size() == 1)
+                        p.drawPoint(points.front());
+                    else if (!points.empty())
+                        p.drawPolyline(points.data(), int(points.size()));
+                    points.clear();
+                };
                 points.clear();
                 for (int64_t s = from; s < to; ++s) {
+                    if (history.firstGapIn(s, s + 1) == s)
+                        flush(); // no line across a pause
                     const double v = history.value(t, s);
                     if (!std::isnan(v))
                         points.emplace_back(xOfTime(pane, history.timeUs(s)), y(v));
                 }
-                p.setRenderHint(QPainter::Antialiasing, int(points.size()) < cols / 2);
-                if (points.size() == 1)
-                    p.drawPoint(points.front());
-                else
-                    p.drawPolyline(points.data(), int(points.size()));
+                flush();
                 continue;
             }
             // Each column its extremes, entered and left in the order the
@@ -353,7 +359,17 @@ void StripChart::Impl::paintTraces(QPainter& p)
                 }
                 pixels.push_back(pt);
             };
+            auto flushPixels = [&] {
+                if (pixels.size() == 1)
+                    p.drawPoint(pixels.front());
+                else if (!pixels.empty())
+                    p.drawPolyline(pixels.data(), int(pixels.size()));
+                pixels.clear();
+            };
             auto column = [&](int c, const chart::History::Extent& r) {
+                // No line across a pause: the column after it starts afresh.
+                if (history.firstGapIn(columnSets[size_t(c)], columnSets[size_t(c) + 1]) >= 0)
+                    flushPixels();
                 if (!r.any)
                     return;
                 const bool rising = r.first <= r.last;
@@ -395,11 +411,19 @@ void StripChart::Impl::paintTraces(QPainter& p)
                 }
             }
             p.setRenderHint(QPainter::Antialiasing, false);
-            if (pixels.size() == 1)
-                p.drawPoint(pixels.front());
-            else
-                p.drawPolyline(pixels.data(), int(pixels.size()));
+            flushPixels();
         }
+        // Each pause in view as a dashed line; the legend's figures start at
+        // the last one.
+        p.setPen(QPen(kHoldColor, 1.0, Qt::DashLine));
+        for (int64_t g : history.gaps())
+            if (g > frame.firstSet && g < frame.endSet) {
+                const int x = int(xOfTime(pane, history.timeUs(g)));
+                p.drawLine(x, pane.top() + 1, x, pane.bottom() - 1);
+                if (pi == 0 && g == frame.statsFirst)
+                    p.drawText(x + 3, pane.top() + p.fontMetrics().ascent() + 2,
+                               QStringLiteral("figures from here"));
+            }
     }
     p.setClipping(false);
     p.setRenderHint(QPainter::Antialiasing, false);

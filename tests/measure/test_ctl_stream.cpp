@@ -189,20 +189,24 @@ TEST(CtlStream, TheCsvLogIsAHeaderAndRowsWithItsStampBeside)
         QStringList header;
         for (const auto& col : columns)
             header << col.toObject()["name"].toString() + " " + col.toObject()["unit"].toString();
-        EXPECT_EQ(header.mid(0, 3), (QStringList{"t_s s", "set ", c.firstColumn + " LSB"}));
+        EXPECT_EQ(header.mid(0, 4), (QStringList{"t_s s", "fetch_s s", "set ", c.firstColumn + " LSB"}));
         EXPECT_EQ(header.replaceInStrings(QRegularExpression(" .*"), "").join(','), lines[0]);
-        EXPECT_EQ(header.size(), 2 + c.columns);
+        EXPECT_EQ(header.size(), 3 + c.columns);
         const QStringList rows = lines.mid(1);
         ASSERT_EQ(rows.size(), kept);
+        // Conversion times: one sequence period (12 stages at decimation
+        // 256) apart, never after the fetch.
+        const double period = 12 * 3 * 256 / 250e3;
         double last = -1;
         for (int i = 0; i < rows.size(); ++i) {
             const QStringList f = rows[i].split(',');
-            ASSERT_EQ(f.size(), 2 + c.columns) << i;
-            EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d{3}$").match(f[0]).hasMatch()) << i;
-            EXPECT_GE(f[0].toDouble(), last);
+            ASSERT_EQ(f.size(), 3 + c.columns) << i;
+            EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d{4}$").match(f[0]).hasMatch()) << i;
+            if (i > 0)
+                EXPECT_NEAR(f[0].toDouble() - last, period, 0.0002) << i;
+            EXPECT_LE(f[0].toDouble(), f[1].toDouble()) << i;
             last = f[0].toDouble();
-            EXPECT_EQ(f[1].toInt(), i);
+            EXPECT_EQ(f[2].toInt(), i);
         }
-        EXPECT_EQ(rows[0].section(',', 0, 0), "0.000");
     }
 }

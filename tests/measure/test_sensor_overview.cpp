@@ -3,6 +3,7 @@
 // board (its traffic, a touched key, Apply).
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
+#include "measure/OverviewCommand.h"
 #include "measure/StageResults.h"
 #include "measure/ui/SensorOverviewFrm.h"
 #include "measure/ui/SpectrumPanel.h"
@@ -58,6 +59,37 @@ TEST(SensorTuning, NoiseSignalAndSnrOfKnownSeries)
     }
 }
 
+TEST(SensorTuning, ATouchDuringTheNoiseStepLeavesOnlyThatStageUnjudged)
+{
+    // Stage 3's delta and the status bits in one set of fifty.
+    const std::tuple<int32_t, uint32_t, uint32_t> cases[] = {
+        {kNoiseTouchDelta, 0, 0},                             // at the bound: noise
+        {kNoiseTouchDelta + 1, 0, 1u << 3},                   // one set beyond it
+        {-kNoiseTouchDelta - 1, 0, 1u << 3},                  // below the ambient too
+        {0, (1u << 11) | (1u << 5), (1u << 11) | (1u << 5)}}; // a bit names its stage
+    for (const auto& [delta, limits, touched] : cases) {
+        SnrRecording rec;
+        std::array<int32_t, kAdcStages> quiet{}, odd{}, touch{};
+        odd[3] = delta;
+        touch.fill(500);
+        for (int i = 0; i < 50; ++i)
+            rec.addNoise(i == 25 ? odd : quiet, i == 25 ? limits : 0);
+        rec.addTouch(quiet);
+        rec.addTouch(touch);
+        for (int s = 0; s < kAdcStages; ++s) {
+            const StageSnr f = rec.figures(s, 5);
+            const bool spoilt = (touched >> s) & 1;
+            EXPECT_EQ(f.pass.has_value(), !spoilt) << delta << " " << s;
+            EXPECT_EQ(f.why, spoilt ? kTouchedInNoise : QString()) << s;
+            EXPECT_EQ(suggestSensitivity(f, 800, 800, 0.6).usable(), !spoilt) << s;
+        }
+    }
+    // Nothing measured: no figure, and why.
+    const StageSnr none = SnrRecording{}.figures(0, 5);
+    EXPECT_EQ(none.why, kNoSets);
+    EXPECT_TRUE(snrJson(0, none, {})["noise_pp"].isNull());
+}
+
 TEST(SensorTuning, SuggestionRoundTripsThroughTheThresholdFormula)
 {
     // For every entry, a signal whose aim lands on that entry's threshold
@@ -80,6 +112,7 @@ TEST(SensorTuning, SuggestionRoundTripsThroughTheThresholdFormula)
     }
     // No usable entry, and why.
     StageSnr none;
+    none.why = kNoTouchSeen;
     EXPECT_EQ(suggestSensitivity(none, 800, 800, 0.6).why, kNoTouchSeen);
     StageSnr weak;
     weak.noisePp = 40;
@@ -169,19 +202,32 @@ TEST_F(OverviewRig, ArmsAgainAfterAnInterruptionAndWaitsForAViewOpenedOverIt)
     EXPECT_GT(w->overview().fetched(), before + 20);
     EXPECT_EQ(w->CaptureLbl->text(), rearmedText(1));
 
-    // A stage window opened over it takes the board; the overview waits,
-    // then takes its capture up again when that one stops.
+    // A stage window opened over it takes the board for half a minute while
+    // the board warms up; the overview waits, then takes its capture up
+    // again, reading the ambients before it shows the first delta.
     auto other = std::make_unique<CaptureLease>([] { return true; });
     WriteRegister(reg::board::BoardStageSelect, 0x8001, TargetBoard);
     other->claim();
     const int64_t during = w->overview().fetched();
-    run(500);
+    run(30000);
     EXPECT_EQ(w->overview().fetched(), during);
     EXPECT_FALSE(other->interrupted());
     other.reset();
-    run(500);
+    const int64_t rounds = w->overview().rounds();
+    while (w->overview().fetched() == during) {
+        rig->services.sleepMs(w->readTimer()->interval());
+        w->ReadTimer_Timer();
+    }
+    EXPECT_EQ(w->overview().rounds(), rounds + 1);
+    for (int s = 0; s < kAdcStages; ++s)
+        EXPECT_LT(std::abs(w->overview().stages()[size_t(s)].delta()), 30) << s;
+    run(1000);
     EXPECT_EQ(w->overview().rearms(), 2);
-    EXPECT_GT(w->overview().fetched(), during + 10);
+    EXPECT_GT(w->overview().fetched(), during + 20);
+    // The figures cover the stretch since the pause, not across it.
+    const TraceStats st = w->chart()->visibleStats(0);
+    EXPECT_GT(st.fromSeconds, 30);
+    EXPECT_LT(st.peakToPeak(), 40);
 }
 
 TEST_F(OverviewRig, ApplyWritesOnlyTheFieldsItChanges)
@@ -221,17 +267,23 @@ TEST(CtlOverview, OneObjectPerSecondAndTheSnrExitStatus)
         EXPECT_GT(st["high"].toInt(), st["amb"].toInt());
     }
 
-    // No finger: no stage touched, so a required SNR fails; each stage says why.
+    // A key (down: stage 1) tapped while noise is measured: a required SNR
+    // fails, naming that stage and why; the others were never touched.
+    QTemporaryDir dir;
+    const QString tap = writeFile(dir.filePath("tap.txt"), "500 tap down\n");
     run = runProgram(QStringLiteral("cv5320ctl"),
-                     {"--board", "sim", "--scenario", "none", "snr", "--noise-seconds", "1",
-                      "--touch-seconds", "1", "--require", "5"});
+                     {"--board", "sim", "--scenario", tap, "snr", "--noise-seconds", "1",
+                      "--touch-seconds", "0.3", "--require", "5", "--stages", "1,2"});
     EXPECT_EQ(run.code, 1);
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 12) << run.out.toStdString();
-    const QJsonObject last = QJsonDocument::fromJson(lines[11].toUtf8()).object();
-    EXPECT_EQ(last["stage"].toInt(), 11);
-    EXPECT_TRUE(last["pass"].isNull());
-    EXPECT_EQ(last["why"].toString(), kNoTouchSeen);
+    for (int s = 0; s < 12; ++s)
+        EXPECT_EQ(QJsonDocument::fromJson(lines[s].toUtf8())["why"].toString(),
+                  s == 1 ? kTouchedInNoise : kNoTouchSeen)
+            << s;
+    EXPECT_TRUE(run.err.contains("Stage 1 not judged: touched while measuring noise\n"));
+    EXPECT_TRUE(run.err.contains("Stage 2 not judged: no touch seen\n"));
+    EXPECT_FALSE(run.err.contains("Stage 0"));
 
     run =
         runProgram(QStringLiteral("cv5320ctl"), {"--board", "sim", "snr", "--noise-seconds", "1"});
@@ -284,4 +336,23 @@ TEST_F(OverviewRig, StatusLanesLightExactlyWithTheBitsEachSetCarries)
     panel.RefreshTimer_Timer();
     EXPECT_GT(panel.feed().sets(), before);
     EXPECT_EQ(panel.spectra()[0].second.samples, held);
+}
+
+TEST(CtlSnr, TheBuiltInFingerFollowsTheStepsSoEveryStageIsJudged)
+{
+    for (int board : {58, 70}) {
+        sim::SimConfig config;
+        config.boardId = board;
+        SimRig rig(config);
+        setPromptListener([&rig](const OperatorPrompt& p) { rig.board->followPrompt(p); });
+        SnrOptions o;
+        o.noiseSeconds = 3;
+        o.touchSeconds = 20;
+        o.require = 5;
+        EXPECT_EQ(ConnectedSequenceStages().size(), 12u) << board;
+        EXPECT_EQ(RunSnrCommand(o), 0) << board;
+        setPromptListener({});
+        // Told it is done, the finger goes back to the standard script.
+        EXPECT_FALSE(rig.board->sensors().scenario().empty());
+    }
 }

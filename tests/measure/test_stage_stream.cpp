@@ -230,15 +230,22 @@ TEST(StreamFigures, KnownSeriesGiveTheirPopulationFigures)
         EXPECT_EQ(s.peakToPeak(), c.max - c.min);
         EXPECT_NEAR(s.stddev(), c.stddev, 1e-6);
     }
-    RunningStats s;
+    // A steady rise is drift, not noise: the detrended spread leaves it out.
+    RunningStats s, rising;
     for (double x : {1, 2, 3, 4})
         s.add(x);
+    for (int i = 0; i < 100; ++i)
+        rising.add(8.0 * i * 0.01 + (i % 2 ? 1 : -1), i * 0.01);
+    EXPECT_NEAR(rising.detrendedStddev(), 1.0, 0.01);
+    EXPECT_NEAR(rising.slope(), 8.0, 0.1);
     StreamCounters counters;
     counters.produced = 7;
     counters.fetched = 6;
-    EXPECT_EQ(streamSummary(counters, {"CDC-Val"}, {s}),
-              QStringList({"produced 7 fetched 6 overflow 0",
-                           "CDC-Val count 4 mean 2.50 min 1 max 4 p2p 3 stddev 1.12"}));
+    EXPECT_EQ(
+        streamSummary(counters, {"CDC-Val", "none"}, {s, RunningStats{}}),
+        QStringList({"produced 7 fetched 6 overflow 0",
+                     "CDC-Val count 4 mean 2.50 min 1 max 4 p2p 3 stddev 1.12 detrended_sd 0.00",
+                     "none count 0 no sets"}));
 }
 
 TEST(StreamFigures, StageStreamStopsWithTwoChipIdReads20msApart)

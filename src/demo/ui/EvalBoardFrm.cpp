@@ -52,6 +52,9 @@ EvalBoardFrm::EvalBoardFrm(const DemoVariant& variant, QWidget* parent)
 
     cmdClose = named(new QPushButton(QStringLiteral("&Close"), this), QStringLiteral("cmdClose"));
     cmdClose->setGeometry(832, 598, 120, 32);
+    DroppedLbl = named(new QLabel(this), QStringLiteral("DroppedLbl"));
+    DroppedLbl->setGeometry(12, 604, 400, 20);
+    DroppedLbl->hide();
     for (auto* b : findChildren<QPushButton*>())
         b->setAutoDefault(false);
 
@@ -154,6 +157,7 @@ void EvalBoardFrm::LayOut()
     const int dw = std::max(0, width() - kBaseWidth), dh = std::max(0, height() - kBaseHeight);
     EvalBoardDemoTab->setGeometry(8, 8, 944 + dw, 580 + dh);
     cmdClose->setGeometry(832 + dw, 598 + dh, 120, 32);
+    DroppedLbl->setGeometry(12, 604 + dh, 400, 20);
     SliderPlot->setGeometry(10, 270, 910 + dw, 270 + dh);
 }
 
@@ -227,8 +231,11 @@ void EvalBoardFrm::RunTabDemo(int)
             s->objectName() != QLatin1String("Shape3"))
             s->setFillColor(kWhite);
     EndRunningLoop();
+    dropped_.reset();
+    DroppedLbl->hide();
     if (loop_.start(tab, ChipConverting) != DemoLoop::Start::Running)
         return;
+    dropped_.emplace(); // after the start's handshake: only this run's drops
     state_.restart();
     if (tab == DemoTab::JoyPad)
         ScreenPic->setCursorCell(state_.row, state_.col);
@@ -255,6 +262,11 @@ void EvalBoardFrm::DemoTimer_Timer()
         else
             ShowJoyPadBlock(p.block);
         break;
+    }
+    if (dropped_) {
+        const QString dropped = droppedSetsText(dropped_->overflowSoFar());
+        DroppedLbl->setText(dropped);
+        DroppedLbl->setVisible(!dropped.isEmpty());
     }
     DemoTimer->start(p.pauseMs);
 }

@@ -6,10 +6,12 @@
 
 #include "demo/DemoDecoders.h"
 #include "demo/DemoLoop.h"
+#include "link/BoardCounts.h"
 
 #include <QDialog>
 #include <QIcon>
 #include <array>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -125,6 +127,7 @@ private:
 
     const DemoVariant& variant_;
     DemoLoop loop_;
+    std::optional<BoardCountsSince> dropped_; // since the running tab started
     DecoderState state_;
     std::vector<QIcon> icons_;        // the JoyPad grid's icons, row by row
     std::array<int32_t, 5> params_{}; // board 0x03C..0x040 as last read
@@ -135,6 +138,7 @@ private:
 
     QTabWidget* EvalBoardDemoTab;
     QPushButton* cmdClose;
+    QLabel* DroppedLbl; // "board dropped N sets", shown only then
     QTimer* Timer1;
     QTimer* Timer2;
     QTimer* DemoTimer;

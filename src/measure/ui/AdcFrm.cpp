@@ -197,6 +197,7 @@ void AdcFrm::Form_Load()
     SeqStgCmb->setCurrentIndex(load.fields.sequenceStages);
     BiasCtrlCmb->setCurrentIndex(load.fields.bias);
     Converting = load.converting;
+    PowerWord = load.pwrControl;
 
     PowContReg->refresh();
     Timer1->start();
@@ -222,8 +223,14 @@ void AdcFrm::FieldChoice(const RegField& f, QComboBox* list)
 {
     if (!Armed)
         return;
-    ChangeConverterField(f, list->currentIndex(), Reading.reading());
+    PowerWord = ChangeConverterField(f, list->currentIndex(), Reading.reading());
     PowContReg->refresh();
+    // A new period from here on: the chart breaks where the old one ends.
+    if (Reading.reading()) {
+        Time.start(setPeriodSeconds(PowerWord), services().nowUs());
+        AdcPlot->setRateLimit(Time.clock().rate());
+        AdcPlot->breakLine();
+    }
 }
 
 void AdcFrm::DecCmb_Click()
@@ -251,12 +258,18 @@ void AdcFrm::ReadContCV5310Cmd_Click()
 
 void AdcFrm::StartReading()
 {
+    const int64_t armedUs = services().nowUs();
     const auto started = Reading.start(
         Converting, [this] { ReadContCV5310Cmd->setText(QStringLiteral("Stop Reading")); });
     if (started == AdcReading::Start::NoAcknowledge)
         ReadContCV5310Cmd->setText(QStringLiteral("Read Graph"));
     if (started != AdcReading::Start::Started)
         return;
+    // After the start's handshake: only what the board drops from here counts.
+    Time.start(setPeriodSeconds(PowerWord), armedUs);
+    AdcPlot->setRateLimit(Time.clock().rate());
+    AdcPlot->breakLine();
+    CaptureNote.clear();
     CaptureStatusLbl->clear();
     RangeSet = false;
     ReadTimer->start(0);
@@ -281,10 +294,19 @@ void AdcFrm::ReadTimer_Timer()
         CaptureStatusLbl->setText(rearmFailedText(reg::board::StreamResults));
         return;
     }
-    if (pass.rearmed)
-        CaptureStatusLbl->setText(rearmedText(Reading.lease().rearms()));
+    if (pass.rearmed) {
+        CaptureNote = rearmedText(Reading.lease().rearms());
+        Time.pause();
+    }
+    ConversionStamp stamp;
+    if (pass.fetched) {
+        stamp = Time.fetched();
+        if (stamp.gapBefore)
+            AdcPlot->breakLine();
+    }
     if (pass.fetched && pass.addsPoints) {
         const auto& results = Reading.results();
+        AdcPlot->setNextSetTime(stamp.us);
         ShowSet(results); // a held chart collects behind its picture
         if (ChkSaveResults->isChecked() && ResultsFile &&
             !ResultsFile->write(adcResultsDataLine(results.data()))) {
@@ -294,8 +316,21 @@ void AdcFrm::ReadTimer_Timer()
             services().message(kAdcFileError, MsgIcon::None, kAppTitle, MsgButtons::Ok);
         }
     }
+    ShowStatus();
     if (Reading.reading())
         ReadTimer->start(pass.nextIntervalMs);
+}
+
+void AdcFrm::ShowStatus()
+{
+    QStringList parts;
+    if (!CaptureNote.isEmpty())
+        parts << CaptureNote;
+    if (const QString dropped = droppedSetsText(Time.dropped()); !dropped.isEmpty())
+        parts << dropped;
+    const QString text = parts.join(QLatin1String("; "));
+    if (CaptureStatusLbl->text() != text)
+        CaptureStatusLbl->setText(text);
 }
 
 void AdcFrm::ShowSet(const std::array<int32_t, 13>& results)

@@ -6,6 +6,7 @@
 // next interval.
 
 #include "measure/AdcReading.h"
+#include "measure/ConversionClock.h"
 
 #include <QDialog>
 #include <array>
@@ -77,7 +78,12 @@ private:
     void FitRange(const std::array<int32_t, 13>& results);
     void CloseResultsFile();
 
+    void ShowStatus();
+
     AdcReading Reading;
+    StreamTimeBase Time;   // conversion times and the board's drops
+    int32_t PowerWord = 0; // PWR_CONTROL as last read or written
+    QString CaptureNote;   // what happened to the capture, beside the drops
     bool Converting = false;
     bool Armed = false;
     std::unique_ptr<TrackedFile> ResultsFile;

@@ -183,7 +183,8 @@ void RRTabStageFrm::Form_Load()
     NegMaxSensCmb->setCurrentIndex(f.negPeak);
     PosMaxSensCmb->setCurrentIndex(f.posPeak);
 
-    const int mode = ReadRegister(reg::PWR_CONTROL, TargetChip) & 3;
+    PowerWord = ReadRegister(reg::PWR_CONTROL, TargetChip);
+    const int mode = PowerWord & 3;
     Converting = mode != 1 && mode != 3;
 
     UpdateRegister(reg::board::BoardControlWord, 0xFFFD, 0, TargetBoard);

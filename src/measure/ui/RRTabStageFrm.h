@@ -4,6 +4,7 @@
 // a level diagram, and streams the stage's live values into numbers, status
 // lamps, the "Adaptive Threshold" chart and a results file.
 
+#include "measure/ConversionClock.h"
 #include "measure/StageResults.h"
 #include "measure/StageStream.h"
 #include "measure/StreamStats.h"
@@ -168,7 +169,11 @@ private:
     DiagramScale Scale;
     StagePassLoop Loop;
     std::unique_ptr<StageResultsFile> ResultsFile;
-    BoardCountsSince Dropped; // since reading started
+    // Conversion times and the board's drops since reading started, from
+    // the first pass on: the board catches up its tally of the idle time then.
+    StreamTimeBase Time;
+    int64_t ArmedUs = 0;
+    int32_t PowerWord = 0;
 
 public:
     QLabel* DroppedLbl; // "board dropped N sets", shown only then

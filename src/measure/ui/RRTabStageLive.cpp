@@ -180,7 +180,9 @@ void RRTabStageFrm::StartReading()
     // From here a capture ended by anyone else is armed again by the passes.
     Loop.claimCapture(stageCaptureWord(Stage, ShownTab()));
     CaptureStatusLbl->clear();
-    Dropped = BoardCountsSince();
+    Time = StreamTimeBase();
+    ArmedUs = services().nowUs();
+    RegisterPlot->breakLine();
     ReadTimer->start(0);
 }
 
@@ -217,8 +219,14 @@ void RRTabStageFrm::ReadTimer_Timer()
         CaptureStatusLbl->setText(rearmFailedText(stageCaptureWord(Stage, ShownTab())));
         return;
     }
-    if (r.rearmed)
+    if (!Time.started()) {
+        Time.start(setPeriodSeconds(PowerWord), ArmedUs);
+        RegisterPlot->setRateLimit(Time.clock().rate());
+    }
+    if (r.rearmed) {
         CaptureStatusLbl->setText(rearmedText(Loop.lease().rearms()));
+        Time.pause();
+    }
     if (r.indicator == Indicator::Red)
         InterrruptModeStatusShp->setColor(QColor(0xFF, 0x00, 0x00));
     else if (r.indicator == Indicator::White)
@@ -226,6 +234,11 @@ void RRTabStageFrm::ReadTimer_Timer()
 
     if (r.sample) {
         const StageSample& s = *r.sample;
+        const ConversionStamp stamp = Time.fetched();
+        if (stamp.gapBefore)
+            RegisterPlot->breakLine();
+        if (r.append)
+            RegisterPlot->setNextSetTime(stamp.us);
         if (r.showBlock)
             for (size_t k = 0; k < RamWordTxt.size(); ++k)
                 RamWordTxt[k]->setText(decText(s.block[k]));
@@ -261,7 +274,7 @@ void RRTabStageFrm::ReadTimer_Timer()
         if (r.refreshThresholds)
             ThresholdRefresh();
     }
-    const QString dropped = droppedSetsText(Dropped.overflowSoFar());
+    const QString dropped = droppedSetsText(Time.dropped());
     DroppedLbl->setText(dropped);
     DroppedLbl->setVisible(!dropped.isEmpty());
     if (Reading)

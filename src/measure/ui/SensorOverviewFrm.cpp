@@ -243,7 +243,10 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Wind
     CaptureLbl->setObjectName(QStringLiteral("CaptureLbl"));
     keepWindowSize(CaptureLbl);
     foot->addWidget(ReadCmd);
+    DroppedLbl = new QLabel;
+    DroppedLbl->setObjectName(QStringLiteral("DroppedLbl"));
     foot->addWidget(CaptureLbl, 1);
+    foot->addWidget(DroppedLbl);
     foot->addWidget(cmdClose);
     top->addLayout(foot);
 
@@ -312,6 +315,9 @@ void SensorOverviewFrm::StartReading()
     }
     ReadCmd->setText(QStringLiteral("Stop Reading"));
     CaptureLbl->clear();
+    DroppedLbl->clear();
+    DeltaPlot->setRateLimit(Reading.timeBase().clock().rate());
+    DeltaPlot->breakLine();
     ShowRows();
     Spectrum->start();
     ReadTimer->start(0);
@@ -323,7 +329,7 @@ void SensorOverviewFrm::StopReading()
     Reading.stop();
     ReadCmd->setText(QStringLiteral("Read"));
     if (Phase_ != Phase::Idle) {
-        Phase_ = Phase::Idle;
+        StopPhase();
         PhaseLbl->setText(QStringLiteral("Stopped before the time was up: start again."));
         NoiseCmd->setEnabled(true);
         TouchCmd->setEnabled(NoiseDone);
@@ -356,18 +362,24 @@ void SensorOverviewFrm::ReadTimer_Timer()
         CaptureLbl->setText(rearmedText(Reading.rearms()));
     else if (CaptureLbl->text() == kWaitingText)
         CaptureLbl->clear();
+    if (p.fetched && p.stamp.gapBefore)
+        DeltaPlot->breakLine();
     if (p.fetched && p.addsPoints) {
         const auto deltas = Reading.deltas();
+        DeltaPlot->setNextSetTime(p.stamp.us);
         for (int s = 0; s < kAdcStages; ++s)
             if (ChartChk[s]->isChecked())
                 DeltaPlot->append(s, deltas[size_t(s)]);
         Lanes->append(Reading.stages(), Reading.interruptLine());
         Spectrum->addSet(Reading);
         if (Phase_ == Phase::Noise)
-            Recording.addNoise(deltas);
+            Recording.addNoise(deltas, Reading.setLimits() | Reading.takeChipLimits());
         else if (Phase_ == Phase::Touch)
             Recording.addTouch(deltas);
     }
+    const QString dropped = droppedSetsText(Reading.timeBase().dropped());
+    if (DroppedLbl->text() != dropped)
+        DroppedLbl->setText(dropped);
     if (Phase_ != Phase::Idle && services().nowMs() >= PhaseEndMs)
         EndPhase();
     if (Reading.reading())
@@ -381,9 +393,11 @@ void SensorOverviewFrm::NoiseCmd_Click()
         return;
     Recording.clearNoise();
     Recording.clearTouches();
+    Reading.takeChipLimits(); // from before the step
     NoiseDone = false;
     Phase_ = Phase::Noise;
     PhaseEndMs = services().nowMs() + NoiseSecondsSpin->value() * 1000;
+    promptOperator({OperatorPrompt::HandsOff, {}, NoiseSecondsSpin->value() * 1000});
     ShowFigures();
 }
 
@@ -397,20 +411,41 @@ void SensorOverviewFrm::TouchCmd_Click()
     Recording.clearTouches();
     Phase_ = Phase::Touch;
     PhaseEndMs = services().nowMs() + TouchSecondsSpin->value() * 1000;
+    // The stages still to judge, in order.
+    std::vector<int> stages;
+    for (int s = 0; s < kAdcStages; ++s)
+        if (!Recording.touchedInNoise(s))
+            stages.push_back(s);
+    promptOperator({OperatorPrompt::TouchInTurn, stages, TouchSecondsSpin->value() * 1000});
     ShowFigures();
+}
+
+void SensorOverviewFrm::StopPhase()
+{
+    Phase_ = Phase::Idle;
+    promptOperator({});
 }
 
 void SensorOverviewFrm::EndPhase()
 {
     if (Phase_ == Phase::Noise) {
         NoiseDone = true;
+        Recording.noteNoiseLimits(Reading.takeChipLimits());
+        QStringList touched;
+        for (int s = 0; s < kAdcStages; ++s)
+            if (Recording.touchedInNoise(s))
+                touched << QString::number(s);
         PhaseLbl->setText(
-            QStringLiteral("Noise measured. Now \"Touch each sensor\" and touch the keys."));
+            touched.isEmpty()
+                ? QStringLiteral("Noise measured. Now \"Touch each sensor\" and touch the keys.")
+                : QStringLiteral("Stage %1 %2 touched while measuring noise: measure again")
+                      .arg(touched.join(QLatin1String(", ")),
+                           touched.size() == 1 ? QStringLiteral("was") : QStringLiteral("were")));
     } else {
         PhaseLbl->setText(QStringLiteral(
             "Touches recorded. Tick the suggestions to use, then \"Apply\" and \"Save\"."));
     }
-    Phase_ = Phase::Idle;
+    StopPhase();
     ShowFigures();
 }
 
@@ -424,12 +459,16 @@ void SensorOverviewFrm::ShowFigures()
         NoisePpLbl[s]->setText(noise ? QString::number(f.noisePp) : QString());
         SignalLbl[s]->setText(f.signal ? QString::number(*f.signal, 'f', 1) : QString());
         SnrLbl[s]->setText(f.snr ? QString::number(*f.snr, 'f', 1) : QString());
-        MarkLbl[s]->setText(!f.pass   ? QString()
+        // A stage touched during the noise step has no figure worth a mark.
+        const bool spoilt = f.touchedInNoise && Phase_ != Phase::Noise;
+        MarkLbl[s]->setText(spoilt    ? QStringLiteral("touched")
+                            : !f.pass ? QString()
                             : *f.pass ? QStringLiteral("pass")
                                       : QStringLiteral("FAIL"));
-        MarkLbl[s]->setStyleSheet(f.pass ? QStringLiteral("font-weight: bold; color: %1;")
-                                               .arg(*f.pass ? "#2EA03B" : "#D62728")
-                                         : QString());
+        MarkLbl[s]->setStyleSheet(spoilt   ? QStringLiteral("font-weight: bold; color: #E08A00;")
+                                  : f.pass ? QStringLiteral("font-weight: bold; color: %1;")
+                                                 .arg(*f.pass ? "#2EA03B" : "#D62728")
+                                           : QString());
         SensSuggestion sug;
         if (touched && Phase_ == Phase::Idle) {
             const StageTuningRegs regs = ReadStageTuningRegs(s);
@@ -485,6 +524,7 @@ void SensorOverviewFrm::ShowTimer_Timer()
 
 void SensorOverviewFrm::ShowRows()
 {
+    const uint32_t seen = Reading.takeLimitsSeen();
     for (int s = 0; s < kAdcStages; ++s) {
         const OverviewStage& st = Reading.stages()[size_t(s)];
         CdcLbl[s]->setText(QString::number(st.cdc));
@@ -497,7 +537,7 @@ void SensorOverviewFrm::ShowRows()
         TouchLed[s]->setColor(st.lowLimit                     ? kLowColor
                               : st.proximity && !st.highLimit ? kProxColor
                                                               : kHighColor);
-        TouchLed[s]->setOn(st.touched() || st.proximity);
+        TouchLed[s]->setOn(((seen >> s) & 1) || st.proximity);
     }
 }
 

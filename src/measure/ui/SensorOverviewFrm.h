@@ -76,6 +76,7 @@ private:
     void StartReading();
     void StopReading();
     void EndPhase();
+    void StopPhase();
     void ShowFigures();
     void ShowRows();
     void FitChart();
@@ -110,6 +111,7 @@ public:
     QPushButton* SaveCmd;
     QLabel* PhaseLbl;
     QLabel* CaptureLbl; // says when the capture was armed again
+    QLabel* DroppedLbl; // sets the board dropped since this start
     QPushButton* cmdClose;
     QTimer* ReadTimer;
     QTimer* ShowTimer;
