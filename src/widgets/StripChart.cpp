@@ -85,11 +85,20 @@ StripChart::StripChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<I
     d_->frameTimer.setSingleShot(true);
     connect(&d_->frameTimer, &QTimer::timeout, this, [this] {
         d_->frameArmed = false;
-        update();
+        // The cross-hair's read-out follows the values wherever it stands.
+        if (!d_->wholeFrame && !d_->cursor) {
+            d_->ensureLayout();
+            d_->wholeFrame = !d_->backgroundValid;
+        }
+        if (d_->wholeFrame)
+            update();
+        else
+            update(d_->valuesRegion());
+        d_->wholeFrame = false;
     });
     d_->rateTimer.setInterval(kRateMs);
     connect(&d_->rateTimer, &QTimer::timeout, this, [this] {
-        d_->schedule();
+        d_->scheduleValues();
         if (rate() == 0)
             d_->rateTimer.stop(); // the next append starts it again
     });
@@ -235,7 +244,7 @@ void StripChart::append(int trace, double value)
     d_->history.append(trace, value, d_->nowUs());
     // A held picture stands still; the values still go into the history.
     if (!d_->heldEndUs)
-        d_->schedule();
+        d_->scheduleValues();
     if (!d_->rateTimer.isActive())
         d_->rateTimer.start();
 }

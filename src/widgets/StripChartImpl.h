@@ -4,11 +4,13 @@
 // the mouse: hit-testing, pan, zoom and the read-out (StripChartInput.cpp).
 
 #include "widgets/StripChart.h"
+#include "widgets/GlyphText.h"
 #include "widgets/StripChartData.h"
 
 #include <QPixmap>
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 #include <QTimer>
 #include <optional>
 #include <utility>
@@ -68,6 +70,7 @@ struct StripChart::Impl {
     QString title;
     QTimer frameTimer, rateTimer;
     bool frameArmed = false; // cheaper to ask than the timer, once per append
+    bool wholeFrame = true;  // more than the values changed: repaint every part
     Layout layout;
     Frame frame;
     QPixmap background;
@@ -88,6 +91,7 @@ struct StripChart::Impl {
     int cachedColumns = 0;
     std::vector<QPointF> points;
     std::vector<QPoint> pixels;
+    GlyphText numbers; // the small font's, for the texts every frame redraws
 
     explicit Impl(StripChart* owner) : q(owner) {}
 
@@ -114,6 +118,12 @@ struct StripChart::Impl {
 
     // Something drawn changed: repaint at the next frame, never at once.
     void schedule()
+    {
+        wholeFrame = true;
+        scheduleValues();
+    }
+    // Only the values moved on: the next frame leaves the top bar alone.
+    void scheduleValues()
     {
         if (!frameArmed) {
             frameArmed = true;
@@ -161,6 +171,9 @@ struct StripChart::Impl {
 
     void updateFrame(); // the window and the figures, at most once per call
     void ensureLayout();
+    // What a frame of new values repaints: all but the title and the
+    // controls beside it, whose repainting would cost as much as the traces.
+    QRegion valuesRegion() const;
     void paintBackground();
     void paintTimeAxis(QPainter& p);
     void paintTraces(QPainter& p);

@@ -157,6 +157,13 @@ void StripChart::Impl::ensureLayout()
     layout = std::move(l);
 }
 
+QRegion StripChart::Impl::valuesRegion() const
+{
+    QRegion r(QRect(QPoint(0, 0), layout.size));
+    r -= QRect(0, 0, layout.size.width(), layout.titleRect.bottom() + 1);
+    return r + layout.rateRect;
+}
+
 void StripChart::Impl::paintBackground()
 {
     const qreal dpr = q->devicePixelRatioF();
@@ -239,21 +246,26 @@ void StripChart::Impl::paintTimeAxis(QPainter& p)
     // Seconds since the first set under the lowest plot; the last label
     // carries the unit.
     p.setPen(q->palette().color(QPalette::WindowText));
+    numbers.setFont(p.font());
     for (size_t i = 0; i < ticks.values.size(); ++i) {
         QString s = chart::tickText(ticks.values[i], ticks.step);
         if (i + 1 == ticks.values.size())
             s += QStringLiteral(" s");
-        const int tw = fm.horizontalAdvance(s);
+        const int tw = int(std::ceil(numbers.width(s)));
         const int x0 =
             std::clamp(xOf(last, ticks.values[i]) - tw / 2, last.left() - 4, last.right() - tw + 4);
-        p.drawText(x0, last.bottom() + 2 + fm.ascent(), s);
+        numbers.draw(p, QPointF(x0, last.bottom() + 2 + fm.ascent()), s);
     }
-    // The measured rate in the top bar.
+    // The measured rate in the top bar, right-aligned and centred in height.
     const double r = q->rate();
     p.setPen(r > 0 ? q->palette().color(QPalette::WindowText) : kHoldColor);
-    p.drawText(layout.rateRect, Qt::AlignRight | Qt::AlignVCenter,
-               r > 0 ? QStringLiteral("%1 sets/s").arg(r, 0, 'f', 1)
-                     : QStringLiteral("no new sets"));
+    const QString rate =
+        r > 0 ? QStringLiteral("%1 sets/s").arg(r, 0, 'f', 1) : QStringLiteral("no new sets");
+    const QRect& rr = layout.rateRect;
+    numbers.draw(p,
+                 QPointF(rr.right() + 1 - numbers.width(rate),
+                         rr.top() + (rr.height() - fm.height()) / 2 + fm.ascent()),
+                 rate);
 }
 
 void StripChart::Impl::paintTraces(QPainter& p)
@@ -392,9 +404,8 @@ void StripChart::Impl::paintTraces(QPainter& p)
 
 void StripChart::Impl::paintLegendValues(QPainter& p)
 {
-    p.setFont(smallFont());
     p.setPen(q->palette().color(QPalette::WindowText));
-    const QFontMetrics fm(p.font());
+    numbers.setFont(smallFont());
     for (int t = 0; t < int(traces.size()); ++t) {
         const QPoint e = layout.entries[size_t(t)];
         const auto& r = frame.stats[size_t(t)];
@@ -404,7 +415,7 @@ void StripChart::Impl::paintLegendValues(QPainter& p)
         const int decimals = chart::valueDecimals(plotAt(plotOf(traces[size_t(t)])).view.span());
         auto right = [&](int dx, double v) {
             const QString text = chart::valueText(v, decimals);
-            p.drawText(e.x() + dx - fm.horizontalAdvance(text), e.y(), text);
+            numbers.draw(p, QPointF(e.x() + dx - numbers.width(text), e.y()), text);
         };
         right(layout.nowDx, r.last);
         right(layout.meanDx, r.mean());
