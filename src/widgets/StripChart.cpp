@@ -97,8 +97,9 @@ StripChart::StripChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<I
         d_->wholeFrame = false;
     });
     d_->rateTimer.setInterval(kRateMs);
+    // The rate in the top bar is read out at this pace, not every frame.
     connect(&d_->rateTimer, &QTimer::timeout, this, [this] {
-        d_->scheduleValues();
+        d_->schedule();
         if (rate() == 0)
             d_->rateTimer.stop(); // the next append starts it again
     });

@@ -171,8 +171,9 @@ struct StripChart::Impl {
 
     void updateFrame(); // the window and the figures, at most once per call
     void ensureLayout();
-    // What a frame of new values repaints: all but the title and the
-    // controls beside it, whose repainting would cost as much as the traces.
+    // What a frame of new values repaints: all below the top bar, whose
+    // controls would cost as much as the traces; one rectangle, since a
+    // clip of several makes every fill a costly walk of spans.
     QRegion valuesRegion() const;
     void paintBackground();
     void paintTimeAxis(QPainter& p);

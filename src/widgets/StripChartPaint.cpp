@@ -159,9 +159,8 @@ void StripChart::Impl::ensureLayout()
 
 QRegion StripChart::Impl::valuesRegion() const
 {
-    QRegion r(QRect(QPoint(0, 0), layout.size));
-    r -= QRect(0, 0, layout.size.width(), layout.titleRect.bottom() + 1);
-    return r + layout.rateRect;
+    const int top = layout.titleRect.bottom() + 1;
+    return QRegion(QRect(0, top, layout.size.width(), layout.size.height() - top));
 }
 
 void StripChart::Impl::paintBackground()
