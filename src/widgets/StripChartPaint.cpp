@@ -301,6 +301,9 @@ void StripChart::Impl::paintTraces(QPainter& p)
             for (int c = 1; c < cols; ++c)
                 columnSets[size_t(c)] = (columnSets[size_t(c)] + kB / 2) / kB * kB;
         const bool sparse = frame.endSet - frame.firstSet <= cols;
+        // xOfTime, with its divisor taken once.
+        const double x0 = pane.left();
+        const double kx = (pane.width() - 1) / double(std::max<int64_t>(1, w.endUs - w.startUs));
         if (cachedColumns != cols || columnCache.size() != traces.size() * size_t(cols)) {
             columnCache.assign(traces.size() * size_t(cols), ColumnExtent{});
             cachedColumns = cols;
@@ -320,9 +323,12 @@ void StripChart::Impl::paintTraces(QPainter& p)
                 for (int64_t s = from; s < to; ++s) {
                     const double v = history.value(t, s);
                     if (!std::isnan(v))
-                        points.emplace_back(xOfTime(pane, history.timeUs(s)), y(v));
+                        points.emplace_back(x0 + double(history.timeUs(s) - w.startUs) * kx, y(v));
                 }
                 p.setRenderHint(QPainter::Antialiasing, int(points.size()) < cols / 2);
+                // A quarter pixel off is not to be seen, and a flat trace
+                // then costs a few segments.
+                chart::simplifyLine(points, 0.25);
                 if (points.size() == 1)
                     p.drawPoint(points.front());
                 else
