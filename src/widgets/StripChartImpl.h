@@ -10,7 +10,6 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QRect>
-#include <QRegion>
 #include <QTimer>
 #include <optional>
 #include <utility>
@@ -71,6 +70,7 @@ struct StripChart::Impl {
     QTimer frameTimer, rateTimer;
     bool frameArmed = false; // cheaper to ask than the timer, once per append
     bool wholeFrame = true;  // more than the values changed: repaint every part
+    int64_t legendShownUs = 0; // when the legend's figures were last repainted
     Layout layout;
     Frame frame;
     QPixmap background;
@@ -172,9 +172,10 @@ struct StripChart::Impl {
     void updateFrame(); // the window and the figures, at most once per call
     void ensureLayout();
     // What a frame of new values repaints: all below the top bar, whose
-    // controls would cost as much as the traces; one rectangle, since a
-    // clip of several makes every fill a costly walk of spans.
-    QRegion valuesRegion() const;
+    // controls would cost as much as the traces, and without the legend
+    // unless `withLegend`; one rectangle, since a clip of several makes
+    // every fill a costly walk of spans.
+    QRect valuesRect(bool withLegend) const;
     void paintBackground();
     void paintTimeAxis(QPainter& p);
     void paintTraces(QPainter& p);

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QToolButton>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace cv {
@@ -157,10 +158,32 @@ void StripChart::Impl::ensureLayout()
     layout = std::move(l);
 }
 
-QRegion StripChart::Impl::valuesRegion() const
+QRect StripChart::Impl::valuesRect(bool withLegend) const
 {
     const int top = layout.titleRect.bottom() + 1;
-    return QRegion(QRect(0, top, layout.size.width(), layout.size.height() - top));
+    QRect r(0, top, layout.size.width(), layout.size.height() - top);
+    if (withLegend || layout.panes.empty())
+        return r;
+    // The legend's left and top ends, from its entries and headers.
+    int left = INT_MAX, upper = INT_MAX;
+    auto take = [&](const QPoint& e) {
+        if (e.x() >= 0) {
+            left = std::min(left, e.x());
+            upper = std::min(upper, e.y() - QFontMetrics(smallFont()).ascent());
+        }
+    };
+    for (const QPoint& e : layout.entries)
+        take(e);
+    for (const QPoint& h : layout.headers)
+        take(h);
+    const QRect& last = layout.panes.back();
+    if (left == INT_MAX)
+        return r;
+    if (left > last.right() + 1)
+        r.setRight(left - 1); // beside the plots
+    else if (upper > last.bottom())
+        r.setBottom(upper - 1); // below them and their time axis
+    return r;
 }
 
 void StripChart::Impl::paintBackground()
