@@ -386,38 +386,19 @@ void StripChart::Impl::paintTraces(QPainter& p)
                 add(QPoint(x, int(y(rising ? r.min : r.max))));
                 add(QPoint(x, int(y(rising ? r.max : r.min))));
             };
-            if (!summarised) {
-                // A few sets per column: one walk through them.
-                chart::History::Extent e;
-                int c = 0;
-                for (int64_t s = columnSets[0]; s < frame.endSet; ++s) {
-                    for (; s >= columnSets[size_t(c) + 1]; ++c) {
-                        column(c, e);
-                        e.any = false;
-                    }
-                    const double v = history.value(t, s);
-                    if (std::isnan(v))
-                        continue;
-                    const float f = float(v);
-                    e = e.any ? chart::History::Extent{true, std::min(e.min, f), std::max(e.max, f),
-                                                       e.first, f}
-                              : chart::History::Extent{true, f, f, f, f};
+            // Columns whose sets did not move keep last frame's extents.
+            ColumnExtent* cache = columnCache.data() + size_t(t) * size_t(cols);
+            for (int c = 0; c < cols; ++c) {
+                const int64_t a = columnSets[size_t(c)], b = columnSets[size_t(c) + 1];
+                ColumnExtent& slot = cache[c];
+                if (slot.a != a || slot.b != b) {
+                    slot.e = history.extent(t, a, b);
+                    // The newest set may still gain values: only closed ones are kept.
+                    const bool closed = b < history.endSet();
+                    slot.a = closed ? a : -1;
+                    slot.b = closed ? b : -1;
                 }
-                column(c, e);
-            } else {
-                ColumnExtent* cache = columnCache.data() + size_t(t) * size_t(cols);
-                for (int c = 0; c < cols; ++c) {
-                    const int64_t a = columnSets[size_t(c)], b = columnSets[size_t(c) + 1];
-                    ColumnExtent& slot = cache[c];
-                    if (slot.a != a || slot.b != b) {
-                        slot.e = history.extent(t, a, b);
-                        // The newest set may still gain values: only closed ones are kept.
-                        const bool closed = b < history.endSet();
-                        slot.a = closed ? a : -1;
-                        slot.b = closed ? b : -1;
-                    }
-                    column(c, slot.e);
-                }
+                column(c, slot.e);
             }
             p.setRenderHint(QPainter::Antialiasing, false);
             if (pixels.size() == 1)
