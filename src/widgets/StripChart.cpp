@@ -89,6 +89,8 @@ StripChart::StripChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<I
     connect(&d_->frameTimer, &QTimer::timeout, this, [this] {
         Impl& d = *d_;
         d.frameArmed = false;
+        if (!isVisible())
+            return; // showing it lays it out and paints it whole
         // The cross-hair's read-out follows the values wherever it stands.
         if (!d.wholeFrame && !d.cursor) {
             d.ensureLayout();
