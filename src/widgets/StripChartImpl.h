@@ -177,6 +177,9 @@ struct StripChart::Impl {
     // every fill a costly walk of spans.
     QRect valuesRect(bool withLegend) const;
     void paintBackground();
+    void paintPaneGround(QPainter& p); // each pane's fill, value grid and frame
+    // The background around the panes, within `area`.
+    void paintAround(QPainter& p, const QRect& area);
     void paintTimeAxis(QPainter& p);
     void paintTraces(QPainter& p);
     void paintLegendValues(QPainter& p);

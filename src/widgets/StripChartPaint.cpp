@@ -4,6 +4,7 @@
 #include "widgets/StripChartImpl.h"
 
 #include <QComboBox>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QToolButton>
 #include <algorithm>
@@ -16,6 +17,7 @@ namespace {
 constexpr int kMargin = 6;
 constexpr int kPaneGap = 8;
 const QColor kGrid(0xe3, 0xe3, 0xe3);
+const QColor kFrame(0x9a, 0x9a, 0x9a);
 const QColor kHoldColor(0xc6, 0x28, 0x28);
 } // namespace
 
@@ -186,6 +188,42 @@ QRect StripChart::Impl::valuesRect(bool withLegend) const
     return r;
 }
 
+void StripChart::Impl::paintPaneGround(QPainter& p)
+{
+    const QColor base = q->palette().color(QPalette::Base);
+    for (int i = 0; i < plotCount; ++i) {
+        const QRect& pane = layout.panes[size_t(i)];
+        const auto& pl = plotAt(i);
+        p.fillRect(pane, base);
+        p.setPen(kGrid);
+        for (double v : layout.valueTicks[size_t(i)].values) {
+            const int y = int(std::lround(yOf(pl, pane, v)));
+            p.drawLine(pane.left() + 1, y, pane.right() - 1, y);
+        }
+        p.setPen(kFrame);
+        p.drawRect(pane.adjusted(0, 0, -1, -1));
+    }
+}
+
+void StripChart::Impl::paintAround(QPainter& p, const QRect& area)
+{
+    const qreal dpr = background.devicePixelRatio();
+    auto copy = [&](const QRect& r) {
+        const QRect c = r & area;
+        if (!c.isEmpty())
+            p.drawPixmap(c, background, QRect(QPoint(c.topLeft() * dpr), QSize(c.size() * dpr)));
+    };
+    // Bands above and below each pane, and beside it.
+    int top = area.top();
+    for (const QRect& pane : layout.panes) {
+        copy(QRect(area.left(), top, area.width(), pane.top() - top));
+        copy(QRect(area.left(), pane.top(), pane.left() - area.left(), pane.height()));
+        copy(QRect(pane.right() + 1, pane.top(), area.right() - pane.right(), pane.height()));
+        top = pane.bottom() + 1;
+    }
+    copy(QRect(area.left(), top, area.width(), area.bottom() + 1 - top));
+}
+
 void StripChart::Impl::paintBackground()
 {
     const qreal dpr = q->devicePixelRatioF();
@@ -195,7 +233,6 @@ void StripChart::Impl::paintBackground()
     const QPalette& pal = q->palette();
     background.fill(pal.color(QPalette::Window));
     QPainter p(&background);
-    const QColor frameColor(0x9a, 0x9a, 0x9a);
     const QColor text = pal.color(QPalette::WindowText);
 
     if (!title.isEmpty()) {
@@ -207,18 +244,11 @@ void StripChart::Impl::paintBackground()
     }
     p.setFont(smallFont());
     const QFontMetrics fm(p.font());
+    paintPaneGround(p);
     for (int i = 0; i < plotCount; ++i) {
         const QRect& pane = layout.panes[size_t(i)];
         const auto& pl = plotAt(i);
-        p.fillRect(pane, pal.color(QPalette::Base));
-        p.setPen(kGrid);
         const auto& vt = layout.valueTicks[size_t(i)];
-        for (double v : vt.values) {
-            const int y = int(std::lround(yOf(pl, pane, v)));
-            p.drawLine(pane.left() + 1, y, pane.right() - 1, y);
-        }
-        p.setPen(frameColor);
-        p.drawRect(pane.adjusted(0, 0, -1, -1));
         p.setPen(text);
         for (double v : vt.values) {
             const int y = int(std::lround(yOf(pl, pane, v)));
@@ -498,13 +528,21 @@ void StripChart::Impl::paintBadges(QPainter& p)
         p.drawRect(r.adjusted(1, 1, -1, -1));
 }
 
-void StripChart::paintEvent(QPaintEvent*)
+void StripChart::paintEvent(QPaintEvent* event)
 {
     d_->ensureLayout();
     if (!d_->backgroundValid || d_->background.size() != size() * devicePixelRatioF())
         d_->paintBackground();
     QPainter p(this);
-    p.drawPixmap(0, 0, d_->background);
+    if (event->rect() == rect()) {
+        p.drawPixmap(0, 0, d_->background);
+    } else {
+        // A frame of new values fills and rules the panes afresh, which
+        // costs less than copying them (measured; a whole picture copies
+        // faster in one piece).
+        d_->paintAround(p, event->rect());
+        d_->paintPaneGround(p);
+    }
     d_->paintTimeAxis(p);
     d_->paintTraces(p);
     d_->paintLegendValues(p);
