@@ -378,10 +378,12 @@ void StripChart::Impl::paintTraces(QPainter& p)
                     if (!std::isnan(v))
                         points.emplace_back(x0 + double(history.timeUs(s) - w.startUs) * kx, y(v));
                 }
-                p.setRenderHint(QPainter::Antialiasing, int(points.size()) < cols / 2);
-                // A quarter pixel off is not to be seen, and a flat trace
-                // then costs a few segments.
-                chart::simplifyLine(points, 0.25);
+                const bool smooth = int(points.size()) < cols / 2;
+                p.setRenderHint(QPainter::Antialiasing, smooth);
+                // A quarter pixel off is not to be seen (half a pixel where
+                // the line falls on whole pixels), and a flat trace then
+                // costs a few segments.
+                chart::simplifyLine(points, smooth ? 0.25 : 0.5);
                 if (points.size() == 1)
                     p.drawPoint(points.front());
                 else
