@@ -167,11 +167,11 @@ QRect StripChart::Impl::valuesRect(bool withLegend) const
     if (withLegend || layout.panes.empty())
         return r;
     // The legend's left and top ends, from its entries and headers.
-    int left = INT_MAX, upper = INT_MAX;
+    int left = INT_MAX, baseline = INT_MAX;
     auto take = [&](const QPoint& e) {
         if (e.x() >= 0) {
             left = std::min(left, e.x());
-            upper = std::min(upper, e.y() - QFontMetrics(smallFont()).ascent());
+            baseline = std::min(baseline, e.y());
         }
     };
     for (const QPoint& e : layout.entries)
@@ -181,6 +181,7 @@ QRect StripChart::Impl::valuesRect(bool withLegend) const
     const QRect& last = layout.panes.back();
     if (left == INT_MAX)
         return r;
+    const int upper = baseline - QFontMetrics(smallFont()).ascent();
     if (left > last.right() + 1)
         r.setRight(left - 1); // beside the plots
     else if (upper > last.bottom())
