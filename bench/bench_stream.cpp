@@ -149,9 +149,9 @@ int main(int argc, char** argv)
     std::printf("fetched_ratio=%.3f overflow=%lld cpu_ms_per_set=%.3f paint_ms_per_frame=%.2f "
                 "rss_growth_kib=%ld qtcharts_paint_ratio=%.2f qcustomplot_paint_ratio=%.2f "
                 "history_paint_ratio=%.2f history_rss_growth_kib=%ld\n",
-                ratio, static_cast<long long>(overflow), cpuPerSet, paint.oursMs,
-                rssEnd - rssAt10, paint.oursMs / paint.qtChartsMs, paint.oursMs / paint.qcpMs,
-                history.paintRatio, history.rssGrowthKib);
+                ratio, static_cast<long long>(overflow), cpuPerSet, paint.oursMs, rssEnd - rssAt10,
+                paint.oursMs / paint.qtChartsMs, paint.oursMs / paint.qcpMs, history.paintRatio,
+                history.rssGrowthKib);
     std::fprintf(stderr, "%.0f s, %lld sets\n", seconds, static_cast<long long>(fetched));
     bench::reportTargets({{"fetched_ratio", std::round(ratio * 1000) / 1000, "==", 1.0},
                           {"overflow", double(overflow), "==", 0},

@@ -3,8 +3,8 @@
 // operations (StripChart.cpp), layout and painting (StripChartPaint.cpp), and
 // the mouse: hit-testing, pan, zoom and the read-out (StripChartInput.cpp).
 
-#include "widgets/StripChart.h"
 #include "widgets/GlyphText.h"
+#include "widgets/StripChart.h"
 #include "widgets/StripChartData.h"
 
 #include <QPixmap>
@@ -68,8 +68,8 @@ struct StripChart::Impl {
     bool legend = true;
     QString title;
     QTimer frameTimer, rateTimer;
-    bool frameArmed = false; // cheaper to ask than the timer, once per append
-    bool wholeFrame = true;  // more than the values changed: repaint every part
+    bool frameArmed = false;   // cheaper to ask than the timer, once per append
+    bool wholeFrame = true;    // more than the values changed: repaint every part
     int64_t legendShownUs = 0; // when the legend's figures were last repainted
     Layout layout;
     Frame frame;
