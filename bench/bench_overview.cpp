@@ -1,11 +1,12 @@
 // The sensor overview window streaming in real time on the simulated board at
 // the fastest rate: decimation 64, twelve stages, every stage in the chart,
 // the direct reads of ambient, thresholds and status running. Prints one
-// line of key=value:
+// line of key=value, then a line per target saying whether it held or was
+// MISSED:
 //   fetched_ratio   sets fetched / sets the board made (target 1.000, overflow 0)
 //   overflow        sets the board dropped for want of room
 //   refresh_hz      completed rounds of direct reads per second (target >= 1)
-//   cpu_ms_per_set  process CPU per set, window, chart and board included
+//   cpu_ms_per_set  process CPU per set, window, chart and board included (target <= 0.30)
 // and, on a line of its own, with the spectrum and the status lanes shown
 // all the while:
 //   spectrum_cpu_ms_per_refresh  CPU of one refresh of the spectrum panel
@@ -13,6 +14,7 @@
 // Usage: bench_overview [SECONDS]   (default 30)
 #include "BenchRig.h"
 #include "RealTime.h"
+#include "Targets.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/ui/SensorOverviewFrm.h"
@@ -25,6 +27,7 @@
 #include <QTemporaryFile>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -70,13 +73,17 @@ int main(int argc, char** argv)
         w.Spectrum->RefreshTimer_Timer();
     const double spectrumMs = (bench::cpuMs() - spectrumStart) / kRefreshes;
 
-    std::printf("fetched_ratio=%.3f overflow=%lld refresh_hz=%.2f cpu_ms_per_set=%.3f\n",
-                produced > 0 ? double(fetched) / double(produced) : 0.0,
-                static_cast<long long>(overflow), double(rounds) / seconds,
-                fetched > 0 ? cpu / double(fetched) : 0.0);
+    const double ratio = produced > 0 ? double(fetched) / double(produced) : 0.0;
+    const double cpuPerSet = fetched > 0 ? cpu / double(fetched) : 0.0;
+    std::printf("fetched_ratio=%.3f overflow=%lld refresh_hz=%.2f cpu_ms_per_set=%.3f\n", ratio,
+                static_cast<long long>(overflow), double(rounds) / seconds, cpuPerSet);
     std::printf("spectrum_cpu_ms_per_refresh=%.3f\n", spectrumMs);
     std::fprintf(stderr, "%.0f s, %lld sets, %lld rounds, spectrum of %d sets\n", seconds,
                  static_cast<long long>(fetched), static_cast<long long>(rounds),
                  w.Spectrum->feed().sets());
+    bench::reportTargets({{"fetched_ratio", std::round(ratio * 1000) / 1000, "==", 1.0},
+                          {"overflow", double(overflow), "==", 0},
+                          {"refresh_hz", double(rounds) / seconds, ">=", 1},
+                          {"cpu_ms_per_set", cpuPerSet, "<=", 0.30}});
     return 0;
 }

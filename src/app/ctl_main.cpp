@@ -59,20 +59,13 @@ const char* const kUsage =
     "  overview --seconds S                all twelve stages, one JSON object per second\n"
     "  snr --noise-seconds A --touch-seconds B [--apply] [--require R] [--stages LIST]\n"
     "                                      noise, then touches; SNR and suggested sensitivity\n"
-    "                                      per stage as JSON; --apply writes the suggestions;
-"
-    "                                      --require fails (exit 1) unless every stage in LIST
-"
-    "                                      (default: sequenced, connected) is judged and
-"
-    "                                      reaches R
-"
-    "  spectrum --seconds S [--stage N]    noise spectrum of each stage's delta as JSON:
-"
-    "                                      rate, resolution, noise floor, five largest peaks
-"
-    "                                      with the mains hum each may be an alias of
-";
+    "                                      per stage as JSON; --apply writes the suggestions;\n"
+    "                                      --require fails (exit 1) unless every stage in LIST\n"
+    "                                      (default: sequenced, connected) is judged and\n"
+    "                                      reaches R\n"
+    "  spectrum --seconds S [--stage N]    noise spectrum of each stage's delta as JSON:\n"
+    "                                      rate, resolution, noise floor, five largest peaks\n"
+    "                                      with the mains hum each may be an alias of\n";
 
 struct CommandLine {
     QStringList words;

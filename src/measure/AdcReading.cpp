@@ -7,6 +7,7 @@
 #include "platform/Services.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace cv {
@@ -73,15 +74,22 @@ QByteArray adcResultsHeaderLine()
 
 QByteArray adcResultsDataLine(const int32_t* results)
 {
-    QByteArray line;
-    line.reserve(12 * 8);
+    // Written in place, as decText would give each: this runs for every set saved.
+    char buf[kAdcStages * 14 + 2];
+    char* out = buf;
     for (int s = 0; s < kAdcStages; ++s) {
-        line += decText(results[s]).toLatin1();
+        if (results[s] >= 0)
+            *out++ = ' ';
+        out = std::to_chars(out, buf + sizeof buf, results[s]).ptr;
         if (s == kAdcStages - 1)
             break;
-        line += (s == 2 || s == 7) ? "\t" : "\t ";
+        *out++ = '\t';
+        if (s != 2 && s != 7)
+            *out++ = ' ';
     }
-    return line + "\r\n";
+    *out++ = '\r';
+    *out++ = '\n';
+    return QByteArray(buf, int(out - buf));
 }
 
 AdcReading::Start AdcReading::start(bool converting, const std::function<void()>& started)

@@ -19,6 +19,9 @@ namespace {
 constexpr int kFrameMs = 16;
 // The rate and a stalled stream show even when no set arrives.
 constexpr int kRateMs = 500;
+// The legend's figures are read out at this pace, not every frame: faster
+// they could not be read, and they cost as much as the traces.
+constexpr int64_t kLegendUs = 100'000;
 // The span choices beside the default span of sets.
 constexpr double kSpans[] = {2, 10, 60, 600};
 // The longest span a time zoom reaches.
@@ -74,10 +77,28 @@ StripChart::StripChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<I
     d_->frameTimer.setInterval(kFrameMs);
     d_->frameTimer.setSingleShot(true);
     connect(&d_->frameTimer, &QTimer::timeout, this, [this] {
-        d_->frameArmed = false;
-        update();
+        Impl& d = *d_;
+        d.frameArmed = false;
+        if (!isVisible())
+            return; // showing it lays it out and paints it whole
+        // The cross-hair's read-out follows the values wherever it stands.
+        if (!d.wholeFrame && !d.cursor) {
+            d.ensureLayout();
+            d.wholeFrame = !d.backgroundValid;
+        }
+        const int64_t now = d.nowUs();
+        const bool legend =
+            d.wholeFrame || now - d.legendShownUs >= kLegendUs || now < d.legendShownUs;
+        if (legend)
+            d.legendShownUs = now;
+        if (d.wholeFrame)
+            update();
+        else
+            update(d.valuesRect(legend));
+        d.wholeFrame = false;
     });
     d_->rateTimer.setInterval(kRateMs);
+    // The rate in the top bar is read out at this pace, not every frame.
     connect(&d_->rateTimer, &QTimer::timeout, this, [this] {
         d_->schedule();
         if (rate() == 0)
@@ -235,7 +256,7 @@ void StripChart::append(int trace, double value)
         d_->nextSetUs.reset();
     // A held picture stands still; the values still go into the history.
     if (!d_->heldEndUs)
-        d_->schedule();
+        d_->scheduleValues();
     if (!d_->rateTimer.isActive())
         d_->rateTimer.start();
 }

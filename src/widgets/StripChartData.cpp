@@ -122,6 +122,45 @@ TimeWindow timeWindow(const History& h, const TimeSpan& span, std::optional<int6
     return w;
 }
 
+void simplifyLine(std::vector<QPointF>& p, double tolerance)
+{
+    if (p.size() < 3)
+        return;
+    // The slopes from the anchor that pass within the tolerance of every
+    // point since it; a point outside them ends the run at the one before.
+    // Tested as dy against slope * dx: a division only where a bound tightens.
+    size_t kept = 1, anchor = 0, end = 0;
+    double lo = -INFINITY, hi = INFINITY;
+    for (size_t i = 1; i < p.size(); ++i) {
+        double dx = p[i].x() - p[anchor].x(), dy = p[i].y() - p[anchor].y();
+        if (dx > 0 && (dy < lo * dx || dy > hi * dx)) {
+            p[kept++] = p[end];
+            anchor = end;
+            lo = -INFINITY;
+            hi = INFINITY;
+            dx = p[i].x() - p[anchor].x();
+            dy = p[i].y() - p[anchor].y();
+        }
+        if (dx > 0) {
+            if (dy - tolerance > lo * dx)
+                lo = (dy - tolerance) / dx;
+            if (dy + tolerance < hi * dx)
+                hi = (dy + tolerance) / dx;
+            end = i;
+            continue;
+        }
+        // Straight above the anchor (the run ended just before): an
+        // upright, whose every point stays.
+        p[kept++] = p[i];
+        anchor = end = i;
+        lo = -INFINITY;
+        hi = INFINITY;
+    }
+    if (end != anchor)
+        p[kept++] = p[end];
+    p.resize(kept);
+}
+
 namespace {
 QString csvCell(QString s)
 {

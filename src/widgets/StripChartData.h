@@ -5,6 +5,7 @@
 
 #include "widgets/StripChartHistory.h"
 
+#include <QPointF>
 #include <QRect>
 #include <QString>
 #include <cstdint>
@@ -63,6 +64,12 @@ struct TimeWindow {
 // so a young trace starts at the right and moves left as before.
 TimeWindow timeWindow(const History& history, const TimeSpan& span,
                       std::optional<int64_t> heldEndUs);
+
+// Drops, in place, the points of a line (x never falling) that lie within
+// `tolerance` (vertically) of the straight line between the points kept
+// around them: a flat or straight run costs one segment to draw, not one
+// per set. The ends and every turn beyond the tolerance stay.
+void simplifyLine(std::vector<QPointF>& points, double tolerance);
 
 // Sets [a, b) as CSV: "t_s,set," then the names; one row per set with its
 // time in seconds since set 0 (3 decimals), its number and each trace's

@@ -3,6 +3,7 @@
 // operations (StripChart.cpp), layout and painting (StripChartPaint.cpp), and
 // the mouse: hit-testing, pan, zoom and the read-out (StripChartInput.cpp).
 
+#include "widgets/GlyphText.h"
 #include "widgets/StripChart.h"
 #include "widgets/StripChartData.h"
 
@@ -71,7 +72,9 @@ struct StripChart::Impl {
     bool legend = true;
     QString title;
     QTimer frameTimer, rateTimer;
-    bool frameArmed = false; // cheaper to ask than the timer, once per append
+    bool frameArmed = false;   // cheaper to ask than the timer, once per append
+    bool wholeFrame = true;    // more than the values changed: repaint every part
+    int64_t legendShownUs = 0; // when the legend's figures were last repainted
     Layout layout;
     Frame frame;
     QPixmap background;
@@ -92,6 +95,7 @@ struct StripChart::Impl {
     int cachedColumns = 0;
     std::vector<QPointF> points;
     std::vector<QPoint> pixels;
+    GlyphText numbers; // the small font's, for the texts every frame redraws
 
     explicit Impl(StripChart* owner) : q(owner) {}
 
@@ -118,6 +122,12 @@ struct StripChart::Impl {
 
     // Something drawn changed: repaint at the next frame, never at once.
     void schedule()
+    {
+        wholeFrame = true;
+        scheduleValues();
+    }
+    // Only the values moved on: the next frame leaves the top bar alone.
+    void scheduleValues()
     {
         if (!frameArmed) {
             frameArmed = true;
@@ -165,7 +175,15 @@ struct StripChart::Impl {
 
     void updateFrame(); // the window and the figures, at most once per call
     void ensureLayout();
+    // What a frame of new values repaints: all below the top bar, whose
+    // controls would cost as much as the traces, and without the legend
+    // unless `withLegend`; one rectangle, since a clip of several makes
+    // every fill a costly walk of spans.
+    QRect valuesRect(bool withLegend) const;
     void paintBackground();
+    void paintPaneGround(QPainter& p); // each pane's fill, value grid and frame
+    // The background around the panes, within `area`.
+    void paintAround(QPainter& p, const QRect& area);
     void paintTimeAxis(QPainter& p);
     void paintTraces(QPainter& p);
     void paintLegendValues(QPainter& p);

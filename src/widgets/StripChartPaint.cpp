@@ -5,9 +5,11 @@
 #include "widgets/TracePalette.h"
 
 #include <QComboBox>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QToolButton>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace cv {
@@ -16,6 +18,7 @@ namespace {
 constexpr int kMargin = 6;
 constexpr int kPaneGap = 8;
 const QColor kGrid(0xe3, 0xe3, 0xe3);
+const QColor kFrame(0x9a, 0x9a, 0x9a);
 const QColor kHoldColor(0xc6, 0x28, 0x28);
 } // namespace
 
@@ -166,6 +169,73 @@ void StripChart::Impl::ensureLayout()
     layout = std::move(l);
 }
 
+QRect StripChart::Impl::valuesRect(bool withLegend) const
+{
+    const int top = layout.titleRect.bottom() + 1;
+    QRect r(0, top, layout.size.width(), layout.size.height() - top);
+    if (withLegend || layout.panes.empty())
+        return r;
+    // The legend's left and top ends, from its entries and headers.
+    int left = INT_MAX, baseline = INT_MAX;
+    auto take = [&](const QPoint& e) {
+        if (e.x() >= 0) {
+            left = std::min(left, e.x());
+            baseline = std::min(baseline, e.y());
+        }
+    };
+    for (const QPoint& e : layout.entries)
+        take(e);
+    for (const QPoint& h : layout.headers)
+        take(h);
+    const QRect& last = layout.panes.back();
+    if (left == INT_MAX)
+        return r;
+    const int upper = baseline - QFontMetrics(smallFont()).ascent();
+    if (left > last.right() + 1)
+        r.setRight(left - 1); // beside the plots
+    else if (upper > last.bottom())
+        r.setBottom(upper - 1); // below them and their time axis
+    return r;
+}
+
+void StripChart::Impl::paintPaneGround(QPainter& p)
+{
+    const QColor base = q->palette().color(QPalette::Base);
+    for (int i = 0; i < plotCount; ++i) {
+        const QRect& pane = layout.panes[size_t(i)];
+        const auto& pl = plotAt(i);
+        // Lines a pixel wide as filled rectangles: a line costs many times more.
+        p.fillRect(pane, base);
+        for (double v : layout.valueTicks[size_t(i)].values) {
+            const int y = int(std::lround(yOf(pl, pane, v)));
+            p.fillRect(QRect(pane.left() + 1, y, pane.width() - 2, 1), kGrid);
+        }
+        p.fillRect(QRect(pane.left(), pane.top(), pane.width(), 1), kFrame);
+        p.fillRect(QRect(pane.left(), pane.bottom(), pane.width(), 1), kFrame);
+        p.fillRect(QRect(pane.left(), pane.top(), 1, pane.height()), kFrame);
+        p.fillRect(QRect(pane.right(), pane.top(), 1, pane.height()), kFrame);
+    }
+}
+
+void StripChart::Impl::paintAround(QPainter& p, const QRect& area)
+{
+    const qreal dpr = background.devicePixelRatio();
+    auto copy = [&](const QRect& r) {
+        const QRect c = r & area;
+        if (!c.isEmpty())
+            p.drawPixmap(c, background, QRect(QPoint(c.topLeft() * dpr), QSize(c.size() * dpr)));
+    };
+    // Bands above and below each pane, and beside it.
+    int top = area.top();
+    for (const QRect& pane : layout.panes) {
+        copy(QRect(area.left(), top, area.width(), pane.top() - top));
+        copy(QRect(area.left(), pane.top(), pane.left() - area.left(), pane.height()));
+        copy(QRect(pane.right() + 1, pane.top(), area.right() - pane.right(), pane.height()));
+        top = pane.bottom() + 1;
+    }
+    copy(QRect(area.left(), top, area.width(), area.bottom() + 1 - top));
+}
+
 void StripChart::Impl::paintBackground()
 {
     const qreal dpr = q->devicePixelRatioF();
@@ -175,7 +245,6 @@ void StripChart::Impl::paintBackground()
     const QPalette& pal = q->palette();
     background.fill(pal.color(QPalette::Window));
     QPainter p(&background);
-    const QColor frameColor(0x9a, 0x9a, 0x9a);
     const QColor text = pal.color(QPalette::WindowText);
 
     if (!title.isEmpty()) {
@@ -187,18 +256,11 @@ void StripChart::Impl::paintBackground()
     }
     p.setFont(smallFont());
     const QFontMetrics fm(p.font());
+    paintPaneGround(p);
     for (int i = 0; i < plotCount; ++i) {
         const QRect& pane = layout.panes[size_t(i)];
         const auto& pl = plotAt(i);
-        p.fillRect(pane, pal.color(QPalette::Base));
-        p.setPen(kGrid);
         const auto& vt = layout.valueTicks[size_t(i)];
-        for (double v : vt.values) {
-            const int y = int(std::lround(yOf(pl, pane, v)));
-            p.drawLine(pane.left() + 1, y, pane.right() - 1, y);
-        }
-        p.setPen(frameColor);
-        p.drawRect(pane.adjusted(0, 0, -1, -1));
         p.setPen(text);
         for (double v : vt.values) {
             const int y = int(std::lround(yOf(pl, pane, v)));
@@ -242,33 +304,35 @@ void StripChart::Impl::paintTimeAxis(QPainter& p)
     auto xOf = [&](const QRect& pane, double t) {
         return int(std::lround(pane.left() + (t - t0) * (pane.width() - 1) / (t1 - t0)));
     };
-    p.setPen(kGrid);
     for (const QRect& pane : layout.panes)
-        for (double t : ticks.values) {
-            const int x = xOf(pane, t);
-            p.drawLine(x, pane.top() + 1, x, pane.bottom() - 1);
-        }
+        for (double t : ticks.values)
+            p.fillRect(QRect(xOf(pane, t), pane.top() + 1, 1, pane.height() - 2), kGrid);
     // Seconds since the first set under the lowest plot; the last label
     // carries the unit.
     p.setPen(q->palette().color(QPalette::WindowText));
+    numbers.setFont(p.font());
     for (size_t i = 0; i < ticks.values.size(); ++i) {
         QString s = chart::tickText(ticks.values[i], ticks.step);
         if (i + 1 == ticks.values.size())
             s += QStringLiteral(" s");
-        const int tw = fm.horizontalAdvance(s);
+        const int tw = int(std::ceil(numbers.width(s)));
         const int x0 =
             std::clamp(xOf(last, ticks.values[i]) - tw / 2, last.left() - 4, last.right() - tw + 4);
-        p.drawText(x0, last.bottom() + 2 + fm.ascent(), s);
+        numbers.draw(p, QPointF(x0, last.bottom() + 2 + fm.ascent()), s);
     }
-    // The measured rate in the top bar; before the first set, nothing: a
-    // stream not yet started has not stalled.
+    // The measured rate in the top bar, right-aligned and centred in height;
+    // before the first set, nothing: a stream not yet started has not stalled.
     if (history.size() == 0)
         return;
     const double r = q->rate();
     p.setPen(r > 0 ? q->palette().color(QPalette::WindowText) : kHoldColor);
-    p.drawText(layout.rateRect, Qt::AlignRight | Qt::AlignVCenter,
-               r > 0 ? QStringLiteral("%1 sets/s").arg(r, 0, 'f', 1)
-                     : QStringLiteral("no new sets"));
+    const QString rate =
+        r > 0 ? QStringLiteral("%1 sets/s").arg(r, 0, 'f', 1) : QStringLiteral("no new sets");
+    const QRect& rr = layout.rateRect;
+    numbers.draw(p,
+                 QPointF(rr.right() + 1 - numbers.width(rate),
+                         rr.top() + (rr.height() - fm.height()) / 2 + fm.ascent()),
+                 rate);
 }
 
 void StripChart::Impl::paintTraces(QPainter& p)
@@ -305,6 +369,9 @@ void StripChart::Impl::paintTraces(QPainter& p)
             for (int c = 1; c < cols; ++c)
                 columnSets[size_t(c)] = (columnSets[size_t(c)] + kB / 2) / kB * kB;
         const bool sparse = frame.endSet - frame.firstSet <= cols;
+        // xOfTime, with its divisor taken once.
+        const double x0 = pane.left();
+        const double kx = (pane.width() - 1) / double(std::max<int64_t>(1, w.endUs - w.startUs));
         if (cachedColumns != cols || columnCache.size() != traces.size() * size_t(cols)) {
             columnCache.assign(traces.size() * size_t(cols), ColumnExtent{});
             cachedColumns = cols;
@@ -320,8 +387,13 @@ void StripChart::Impl::paintTraces(QPainter& p)
             if (sparse) {
                 // No more sets than columns: a line through every one,
                 // antialiased where they are few enough for it to show.
-                p.setRenderHint(QPainter::Antialiasing, to - from < cols / 2);
+                const bool smooth = to - from < cols / 2;
+                p.setRenderHint(QPainter::Antialiasing, smooth);
                 auto flush = [&] {
+                    // A quarter pixel off is not to be seen (half a pixel where
+                    // the line falls on whole pixels), and a flat trace then
+                    // costs a few segments.
+                    chart::simplifyLine(points, smooth ? 0.25 : 0.5);
                     if (points.size() == 1)
                         p.drawPoint(points.front());
                     else if (!points.empty())
@@ -334,7 +406,7 @@ void StripChart::Impl::paintTraces(QPainter& p)
                         flush(); // no line across a pause
                     const double v = history.value(t, s);
                     if (!std::isnan(v))
-                        points.emplace_back(xOfTime(pane, history.timeUs(s)), y(v));
+                        points.emplace_back(x0 + double(history.timeUs(s) - w.startUs) * kx, y(v));
                 }
                 flush();
                 continue;
@@ -377,38 +449,19 @@ void StripChart::Impl::paintTraces(QPainter& p)
                 add(QPoint(x, int(y(rising ? r.min : r.max))));
                 add(QPoint(x, int(y(rising ? r.max : r.min))));
             };
-            if (!summarised) {
-                // A few sets per column: one walk through them.
-                chart::History::Extent e;
-                int c = 0;
-                for (int64_t s = columnSets[0]; s < frame.endSet; ++s) {
-                    for (; s >= columnSets[size_t(c) + 1]; ++c) {
-                        column(c, e);
-                        e.any = false;
-                    }
-                    const double v = history.value(t, s);
-                    if (std::isnan(v))
-                        continue;
-                    const float f = float(v);
-                    e = e.any ? chart::History::Extent{true, std::min(e.min, f), std::max(e.max, f),
-                                                       e.first, f}
-                              : chart::History::Extent{true, f, f, f, f};
+            // Columns whose sets did not move keep last frame's extents.
+            ColumnExtent* cache = columnCache.data() + size_t(t) * size_t(cols);
+            for (int c = 0; c < cols; ++c) {
+                const int64_t a = columnSets[size_t(c)], b = columnSets[size_t(c) + 1];
+                ColumnExtent& slot = cache[c];
+                if (slot.a != a || slot.b != b) {
+                    slot.e = history.extent(t, a, b);
+                    // The newest set may still gain values: only closed ones are kept.
+                    const bool closed = b < history.endSet();
+                    slot.a = closed ? a : -1;
+                    slot.b = closed ? b : -1;
                 }
-                column(c, e);
-            } else {
-                ColumnExtent* cache = columnCache.data() + size_t(t) * size_t(cols);
-                for (int c = 0; c < cols; ++c) {
-                    const int64_t a = columnSets[size_t(c)], b = columnSets[size_t(c) + 1];
-                    ColumnExtent& slot = cache[c];
-                    if (slot.a != a || slot.b != b) {
-                        slot.e = history.extent(t, a, b);
-                        // The newest set may still gain values: only closed ones are kept.
-                        const bool closed = b < history.endSet();
-                        slot.a = closed ? a : -1;
-                        slot.b = closed ? b : -1;
-                    }
-                    column(c, slot.e);
-                }
+                column(c, slot.e);
             }
             p.setRenderHint(QPainter::Antialiasing, false);
             flushPixels();
@@ -431,9 +484,8 @@ void StripChart::Impl::paintTraces(QPainter& p)
 
 void StripChart::Impl::paintLegendValues(QPainter& p)
 {
-    p.setFont(smallFont());
     p.setPen(q->palette().color(QPalette::WindowText));
-    const QFontMetrics fm(p.font());
+    numbers.setFont(smallFont());
     for (int t = 0; t < int(traces.size()); ++t) {
         const QPoint e = layout.entries[size_t(t)];
         const auto& r = frame.stats[size_t(t)];
@@ -443,7 +495,7 @@ void StripChart::Impl::paintLegendValues(QPainter& p)
         const int decimals = chart::valueDecimals(plotAt(plotOf(traces[size_t(t)])).view.span());
         auto right = [&](int dx, double v) {
             const QString text = chart::valueText(v, decimals);
-            p.drawText(e.x() + dx - fm.horizontalAdvance(text), e.y(), text);
+            numbers.draw(p, QPointF(e.x() + dx - numbers.width(text), e.y()), text);
         };
         right(layout.nowDx, r.last);
         right(layout.meanDx, r.mean());
@@ -518,13 +570,21 @@ void StripChart::Impl::paintBadges(QPainter& p)
         p.drawRect(r.adjusted(1, 1, -1, -1));
 }
 
-void StripChart::paintEvent(QPaintEvent*)
+void StripChart::paintEvent(QPaintEvent* event)
 {
     d_->ensureLayout();
     if (!d_->backgroundValid || d_->background.size() != size() * devicePixelRatioF())
         d_->paintBackground();
     QPainter p(this);
-    p.drawPixmap(0, 0, d_->background);
+    if (event->rect() == rect()) {
+        p.drawPixmap(0, 0, d_->background);
+    } else {
+        // A frame of new values fills and rules the panes afresh, which
+        // costs less than copying them (measured; a whole picture copies
+        // faster in one piece).
+        d_->paintAround(p, event->rect());
+        d_->paintPaneGround(p);
+    }
     d_->paintTimeAxis(p);
     d_->paintTraces(p);
     d_->paintLegendValues(p);

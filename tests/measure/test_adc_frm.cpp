@@ -337,9 +337,9 @@ TEST(AdcResultsFile, HeaderAndDataLinesByteForByte)
               QByteArray(" 1000\t  1001\t  1002\t 1003\t  1004\t  1005\t  1006\t  1007\t 1008\t"
                          "  1009\t  1010\t  1011\r\n"));
 
-    const int32_t edges[12] = {0, 65535, 7, 0, 0, 0, 0, 0, 0, 0, 0, 65535};
+    const int32_t edges[12] = {0, 65535, 7, -1, 0, 0, 0, 0, 0, 0, 0, 65535}; // no blank before '-'
     EXPECT_EQ(adcResultsDataLine(edges),
-              QByteArray(" 0\t  65535\t  7\t 0\t  0\t  0\t  0\t  0\t 0\t  0\t  0\t  65535\r\n"));
+              QByteArray(" 0\t  65535\t  7\t-1\t  0\t  0\t  0\t  0\t 0\t  0\t  0\t  65535\r\n"));
 }
 
 // The lists' items are in the window's golden file.

@@ -1,3 +1,4 @@
+#include "widgets/GlyphText.h"
 #include "widgets/StripChart.h"
 
 #include "support/Captions.h"
@@ -7,11 +8,13 @@
 #include <QFile>
 #include <QImage>
 #include <QMenu>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <array>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -397,4 +400,43 @@ TEST(StripChart, APauseBreaksTheLineAndTheFiguresStartAfterIt)
     for (int px = x(1.0) + 2; px < x(2.0) - 2; ++px)
         for (int y = r.top() + 1; y < r.bottom(); ++y)
             ASSERT_NE(image.pixelColor(px, y), QColor(255, 0, 0)) << px << "," << y;
+}
+
+TEST(GlyphText, DrawsAndMeasuresAsThePainterDoes)
+{
+    QFont font;
+    font.setPointSize(8);
+    GlyphText glyphs;
+    glyphs.setFont(font);
+    // The inked columns of a text drawn at x 20 on baseline 30, left and right.
+    auto inked = [&](const QString& text, bool ours) {
+        QImage image(300, 40, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        if (ours)
+            glyphs.draw(p, QPointF(20, 30), text);
+        else
+            p.drawText(QPointF(20, 30), text);
+        p.end();
+        int left = 300, right = -1, top = 40;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 300; ++x)
+                if (qGray(image.pixel(x, y)) < 128) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                }
+        return std::array<int, 3>{left, right, top};
+    };
+    // Digits, the axis's letters, and a mark outside the table drawn as usual.
+    for (const char* text : {"32541.0", "-0.25", "108.4 sets/s", "\u25B2 65535"}) {
+        const QString s = QString::fromUtf8(text);
+        EXPECT_NEAR(glyphs.width(s), QFontMetricsF(font).horizontalAdvance(s), 1.0) << text;
+        const auto want = inked(s, false), got = inked(s, true);
+        ASSERT_GE(got[1], got[0]) << text;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(got[size_t(i)], want[size_t(i)]) << text << " edge " << i;
+    }
 }

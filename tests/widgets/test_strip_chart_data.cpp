@@ -220,5 +220,49 @@ TEST(EdgeMarks, StackInTheirCornerWithoutOverlapping)
             for (size_t j = 0; j < i; ++j)
                 EXPECT_FALSE(boxes[i].adjusted(-1, -1, 1, 1).intersects(boxes[j])) << i << " " << j;
         }
+}
+
+TEST(SimplifyLine, KeepsEveryPointWithinTheToleranceOfWhatIsDrawn)
+{
+    using Line = std::vector<QPointF>;
+    Line noisy; // a flat trace with a fifth of a pixel of noise
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> noise(-0.2, 0.2);
+    for (int x = 0; x < 400; ++x)
+        noisy.emplace_back(x, 50 + noise(rng));
+    const struct {
+        const char* name;
+        Line in;
+        size_t most; // points kept at most
+    } cases[] = {
+        {"flat with noise", noisy, 100},
+        {"ramp", {{0, 0}, {1, 1}, {2, 2}, {3, 3.2}, {4, 4}, {5, 5}}, 2},
+        {"step", {{0, 10}, {1, 10}, {2, 10}, {3, 40}, {4, 40}, {5, 40}}, 4},
+        {"upright", {{0, 10}, {1, 10}, {1, 20}, {1, 30}, {1, 25}, {2, 25}, {3, 25}}, 6},
+        {"zigzag past it", {{0, 0}, {1, 1}, {2, 0}, {3, 1}, {4, 0}}, 5},
+        {"two points", {{0, 5}, {1, 9}}, 2},
+    };
+    for (const auto& c : cases) {
+        Line out = c.in;
+        simplifyLine(out, 0.25);
+        EXPECT_LE(out.size(), c.most) << c.name;
+        ASSERT_GE(out.size(), 2u) << c.name;
+        EXPECT_EQ(out.front(), c.in.front()) << c.name;
+        EXPECT_EQ(out.back(), c.in.back()) << c.name;
+        // The kept points are the line's own, in order; each dropped one lies
+        // within a quarter pixel of the segment drawn over it.
+        size_t k = 0;
+        for (const QPointF& pt : c.in) {
+            if (k < out.size() && pt == out[k]) {
+                ++k;
+                continue;
+            }
+            ASSERT_TRUE(k > 0 && k < out.size()) << c.name << " x " << pt.x();
+            const QPointF a = out[k - 1], b = out[k];
+            ASSERT_LT(a.x(), b.x()) << c.name << " x " << pt.x();
+            const double onLine = a.y() + (b.y() - a.y()) * (pt.x() - a.x()) / (b.x() - a.x());
+            EXPECT_LE(std::abs(pt.y() - onLine), 0.25 + 1e-9) << c.name << " x " << pt.x();
+        }
+        EXPECT_EQ(k, out.size()) << c.name;
     }
 }
