@@ -220,6 +220,7 @@ TEST(EdgeMarks, StackInTheirCornerWithoutOverlapping)
             for (size_t j = 0; j < i; ++j)
                 EXPECT_FALSE(boxes[i].adjusted(-1, -1, 1, 1).intersects(boxes[j])) << i << " " << j;
         }
+    }
 }
 
 TEST(SimplifyLine, KeepsEveryPointWithinTheToleranceOfWhatIsDrawn)
