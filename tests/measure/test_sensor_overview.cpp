@@ -29,7 +29,9 @@ TEST(SensorTuning, NoiseSignalAndSnrOfKnownSeries)
     };
     const Case cases[] = {
         {{0, 1, -1, 2, -2}, {0, 50, 52, 48, 1}, 1.41421, 4, 50, 12.5},
-        {{0, 1, -1, 2, -2}, {0, 5, 7, 3}, 1.41421, 4, {}, {}}, // within twice the noise
+        {{0, 1, -1, 2, -2}, {0, 5, 8, 3}, 1.41421, 4, {}, {}}, // within twice the noise
+        // Half the farthest still counts as touched; an SNR of exactly 8 passes.
+        {{0, 1, -1, 2, -2}, {0, 48, 24, 24}, 1.41421, 4, 32, 8},
         {{0, 1, -1, 2, -2}, {-30, -32, -1}, 1.41421, 4, -31, 7.75},
         {{5, 5, 5}, {5, 15}, 0, 0, 10, 10},      // a quiet stage divides by one count
         {{10, 14}, {12, 40, 44}, 2, 4, 30, 7.5}, // signal from the untouched mean
@@ -79,7 +81,7 @@ TEST(SensorTuning, SuggestionRoundTripsThroughTheThresholdFormula)
     EXPECT_EQ(suggestSensitivity(none, 800, 800, 0.6).why, kNoTouchSeen);
     StageSnr weak;
     weak.noisePp = 40;
-    weak.signal = 110; // under 3 x 40 from the ambient
+    weak.signal = 120; // not beyond 3 x 40 from the ambient
     EXPECT_EQ(suggestSensitivity(weak, 800, 800, 0.6).why, kSnrTooLow);
     StageSnr small;
     small.noisePp = 2;
