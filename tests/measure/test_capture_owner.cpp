@@ -83,6 +83,7 @@ TEST_F(Capture, ALeaseIsInterruptedByAnEndOrAnotherModeNeverByItsOwnClaim)
 
     CaptureLease moved = std::move(lease);
     EXPECT_EQ(captureOwner().leaseCount(), 1);
+    EXPECT_EQ(moved.rearms(), 3); // two taken up, one failed: moved with the lease
     moved.release();
     EXPECT_EQ(captureOwner().leaseCount(), 0);
 }
