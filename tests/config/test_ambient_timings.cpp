@@ -62,21 +62,16 @@ TEST(AmbientTimings, FieldValuesThatCountAsOthers)
         int32_t a, b;
         bool same;
     };
+    // clang-format off
     const Case cases[] = {
-        {DECIMATION, 3, 2, true},
-        {DECIMATION, 1, 2, false},
-        {SEQUENCE_STAGE_NUM, 15, 11, true},
-        {SEQUENCE_STAGE_NUM, 12, 11, true},
-        {FF_SKIP_CNT, 12, 11, true},
-        {FF_SKIP_CNT, 15, 11, true},
-        {FF_SKIP_CNT, 10, 11, false},
-        {FP_PROXIMITY_CNT, 0, 1, true},
-        {LP_PROXIMITY_CNT, 0, 1, true},
-        {LP_PROXIMITY_RECAL, 0, 1, true},
-        {FP_PROXIMITY_RECAL, 0, 15, true},
-        {FP_PROXIMITY_RECAL, 14, 15, true},
-        {FP_PROXIMITY_RECAL, 16, 15, false},
+        {DECIMATION, 3, 2, true}, {DECIMATION, 1, 2, false},
+        {SEQUENCE_STAGE_NUM, 15, 11, true}, {SEQUENCE_STAGE_NUM, 12, 11, true},
+        {FF_SKIP_CNT, 12, 11, true}, {FF_SKIP_CNT, 15, 11, true}, {FF_SKIP_CNT, 10, 11, false},
+        {FP_PROXIMITY_CNT, 0, 1, true}, {LP_PROXIMITY_CNT, 0, 1, true},
+        {LP_PROXIMITY_RECAL, 0, 1, true}, {FP_PROXIMITY_RECAL, 0, 15, true},
+        {FP_PROXIMITY_RECAL, 14, 15, true}, {FP_PROXIMITY_RECAL, 16, 15, false},
     };
+    // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(nine(timingsOf({{c.f, c.a}})) == nine(timingsOf({{c.f, c.b}})), c.same)
             << c.f.mask << ' ' << c.a << ' ' << c.b;

@@ -2,8 +2,8 @@
 #include "config/DiagramOps.h"
 #include "config/OffsetCalibration.h"
 #include "config/StageContext.h"
-#include "shell/ui/DiagramFrm.h"
 #include "link/RegMap.h"
+#include "shell/ui/DiagramFrm.h"
 #include "support/SimRig.h"
 #include "widgets/Led.h"
 
@@ -13,19 +13,9 @@
 using namespace cv;
 using namespace cv::test;
 
-namespace {
-sim::SimConfig quietBoard()
-{
-    sim::SimConfig c;
-    c.boardId = 58;
-    c.scenario = QStringLiteral("none");
-    return c;
-}
-} // namespace
-
 TEST(BoardCalibration, AfterEasySetupEveryStageLandsInTheSingleEndedWindow)
 {
-    SimRig rig(quietBoard());
+    SimRig rig(noFinger());
     RequestEasySetup();
     rig.services.sleepMs(200);
     for (int s = 0; s < reg::kStages; ++s) {
@@ -39,7 +29,7 @@ TEST(BoardCalibration, AfterEasySetupEveryStageLandsInTheSingleEndedWindow)
 
 TEST(BoardCalibration, SweepButtonLightsTheLampUntilOneSecondAfter)
 {
-    SimRig rig(quietBoard());
+    SimRig rig(noFinger());
     DiagramFrm d;
     d.Form_Load();
     d.GetAllOffsetsCmd_Click();

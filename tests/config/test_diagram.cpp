@@ -5,7 +5,6 @@
 #include "config/DiagramOps.h"
 #include "config/StageContext.h"
 #include "config/ui/AmbCompFrm.h"
-#include "shell/ui/DiagramFrm.h"
 #include "config/ui/ExcitSourceFrm.h"
 #include "config/ui/InputMuxFrm.h"
 #include "config/ui/IntStatFrm.h"
@@ -14,6 +13,7 @@
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
+#include "shell/ui/DiagramFrm.h"
 #include "support/Captions.h"
 #include "support/ForwardingAccess.h"
 #include "support/StubbornBoard.h"
@@ -238,6 +238,7 @@ TEST(DiagramDialogs, EachButtonOpensItsDialogModallyAndLoadingWritesNothing)
     DiagramFrm d;
     d.Form_Load();
     const std::pair<void (DiagramFrm::*)(), const char*> cases[] = {
+        {&DiagramFrm::AdcCmd_Click, "cv::AdcFrm"},
         {&DiagramFrm::CmdAmbComp_Click, "cv::AmbCompFrm"},
         {&DiagramFrm::CmdPowerControl_Click, "cv::PowControlFrm"},
         {&DiagramFrm::ExciteSourceCmd_Click, "cv::ExcitSourceFrm"},
@@ -252,7 +253,11 @@ TEST(DiagramDialogs, EachButtonOpensItsDialogModallyAndLoadingWritesNothing)
         (d.*click)();
         EXPECT_EQ(rig.services.modalWindows, std::vector<QString>{window});
         EXPECT_FALSE(rig.registerOps().empty());
-        EXPECT_TRUE(rig.writes().empty());
+        // The converter window opens once the board has taken up streaming.
+        if (click == &DiagramFrm::AdcCmd_Click)
+            EXPECT_EQ(rig.registerOps()[0], (RegisterOp{true, TargetBoard, 10, 0, 0x0F00, 64}));
+        else
+            EXPECT_TRUE(rig.writes().empty());
     }
     CV5320TopLevelFrm top(rig.access(), rig.appFolder.path(), QStringLiteral("simulated"));
     top.CmdBlockDiagram_Click();

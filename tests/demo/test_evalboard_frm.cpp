@@ -1,3 +1,4 @@
+#include "../config/DialogProbe.h"
 #include "config/AmbientCompensation.h"
 #include "demo/ui/DemoWidgets.h"
 #include "demo/ui/EvalBoardFrm.h"
@@ -35,14 +36,6 @@ using namespace cv;
 using namespace cv::test;
 
 namespace {
-template <class T> T* child(const QObject& w, const QString& name)
-{
-    auto* c = w.findChild<T*>(name);
-    if (!c)
-        throw std::runtime_error("no control " + name.toStdString());
-    return c;
-}
-
 struct Demo {
     SimRig rig;
     std::unique_ptr<EvalBoardFrm> w;

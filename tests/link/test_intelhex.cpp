@@ -19,10 +19,9 @@ TEST(IntelHex, ReadsDataWithSegmentAndLinearBases)
                                  ":01E00200CD50\n"
                                  ":00000001FF\n");
     ASSERT_TRUE(r.image) << r.error.toStdString();
-    EXPECT_EQ(r.image->byteAt(0x0000), 0x12u);
-    EXPECT_EQ(r.image->byteAt(0x0001), 0x34u);
-    EXPECT_EQ(r.image->byteAt(0x1000), 0xABu);
-    EXPECT_EQ(r.image->byteAt(0xE002), 0xCDu);
+    for (const auto& [at, v] :
+         {std::pair{0x0000, 0x12u}, {0x0001, 0x34u}, {0x1000, 0xABu}, {0xE002, 0xCDu}})
+        EXPECT_EQ(r.image->byteAt(at), v) << at;
     EXPECT_FALSE(r.image->byteAt(0x0002));
     EXPECT_FALSE(r.image->byteAt(0x10000));
 }

@@ -4,7 +4,6 @@
 #include "config/DiagramOps.h"
 #include "config/DialogProbe.h"
 #include "config/StageContext.h"
-#include "shell/ui/DiagramFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/AdcReading.h"
@@ -29,13 +28,6 @@ using namespace cv::test;
 
 namespace {
 
-sim::SimConfig quiet()
-{
-    sim::SimConfig c;
-    c.scenario = QStringLiteral("none");
-    return c;
-}
-
 RegisterOp chipRead(int address, int count = 1)
 {
     return {false, TargetChip, address, count, 0, 0};
@@ -55,7 +47,7 @@ RegisterOp boardWrite(int address, int value)
 }
 
 struct Adc : ::testing::Test {
-    SimRig rig{quiet()};
+    SimRig rig{noFinger()};
     QTemporaryDir dir;
     sim::ChipModel& chip() { return rig.board->chip(); }
 
@@ -262,30 +254,11 @@ TEST_F(Adc, ABoardThatNeverTakesUpTheStreamIsGivenUpAfterTwoSeconds)
     attachLink(rig.tracer.get(), usbLink().BoardHandle);
 }
 
-TEST_F(Adc, TheBlockDiagramOpensTheWindowOnceTheBoardStreams)
-{
-    DiagramFrm d;
-    QStringList seen;
-    rig.services.onModal = [&](QObject* window) {
-        auto* w = qobject_cast<AdcFrm*>(window);
-        ASSERT_NE(w, nullptr);
-        seen << w->windowTitle();
-    };
-    rig.clearRecords();
-    d.AdcCmd_Click();
-    EXPECT_EQ(seen, QStringList{"CDC Converter "});
-    const auto ops = rig.registerOps();
-    ASSERT_GE(ops.size(), 3u);
-    EXPECT_EQ(ops[0], boardWrite(10, 0x0F00));
-    EXPECT_EQ(ops[1], boardRead(10, 1, 0));
-    EXPECT_EQ(ops[2], chipRead(0x000)); // then the window loads
-}
-
 // Both result windows: a chip in shutdown refuses the start, and a cancelled
 // save dialog leaves the box clear; neither touches the board.
 template <class W> void refusesStartAndCancelledSave(const char* filter)
 {
-    SimRig rig{quiet()};
+    SimRig rig{noFinger()};
     rig.board->chip().poke(reg::PWR_CONTROL, 0x00B3);
     StageResultsSetup = stageResultsSetupFor(CurrentStage = 0);
     W w;

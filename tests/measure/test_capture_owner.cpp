@@ -4,6 +4,7 @@
 #include "link/CaptureOwner.h"
 #include "link/RegMap.h"
 #include "measure/AdcReading.h"
+#include "measure/SensorOverview.h"
 #include "support/FakeServices.h"
 
 #include <gtest/gtest.h>
@@ -82,6 +83,7 @@ TEST_F(Capture, ALeaseIsInterruptedByAnEndOrAnotherModeNeverByItsOwnClaim)
 
     CaptureLease moved = std::move(lease);
     EXPECT_EQ(captureOwner().leaseCount(), 1);
+    EXPECT_EQ(moved.rearms(), 3); // two taken up, one failed: moved with the lease
     moved.release();
     EXPECT_EQ(captureOwner().leaseCount(), 0);
 }
@@ -109,4 +111,24 @@ TEST_F(Capture, TheConverterReadRearmsWithItsHandshakeThenFetchesAtOnce)
 
     reading.stop(); // its own stop: the lease goes
     EXPECT_EQ(captureOwner().leaseCount(), 0);
+}
+
+TEST_F(Capture, TheOverviewShowsEachStagesAmbientThresholdsAndStatusFromTheirRegisters)
+{
+    for (size_t a = 0x0E0; a < board.chip.size(); ++a)
+        board.chip[a] = uint16_t(a); // every result register holds its own address
+    board.chip[0x008] = 0x0801;      // low limit: stages 0 and 11
+    board.chip[0x009] = 0x0402;      // high limit: 1 and 10
+    board.chip[0x042] = 0x0204;      // proximity: 2 and 9
+    board.queue(std::vector<uint16_t>(12, 100));
+    SensorOverviewReading o;
+    ASSERT_EQ(o.start(), AdcReading::Start::Started);
+    for (int s = 0; s < 12; ++s) {
+        const OverviewStage& st = o.stages()[size_t(s)];
+        EXPECT_EQ(st.amb, 0x0F1 + 36 * s) << s;
+        EXPECT_EQ(st.high, 0x0FA + 36 * s) << s;
+        EXPECT_EQ(st.low, 0x101 + 36 * s) << s;
+        EXPECT_EQ(st.proximity, s == 2 || s == 9) << s;
+    }
+    EXPECT_EQ(o.takeChipLimits(), 0x0C03u); // the low and high limit status together
 }

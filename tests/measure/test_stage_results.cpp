@@ -11,18 +11,15 @@ using namespace cv;
 
 TEST(StageThresholds, RoundHalvesToEvenOnTheExactQuotients)
 {
-    // 30000 + 200 + (600 / 16) x 5 = 30387.5
-    EXPECT_EQ(highThreshold(30000, 800, 5), 30388);
-    // 30000 + 200 + 37.5 x 3 = 30312.5: the even neighbour is below.
-    EXPECT_EQ(highThreshold(30000, 800, 3), 30312);
-    EXPECT_EQ(highThreshold(30000, 800, 0), 30200);
-    EXPECT_EQ(highThreshold(30000, 800, 15), 30762); // 30762.5
-    EXPECT_EQ(lowThreshold(30000, 800, 4), 29650);
-    EXPECT_EQ(lowThreshold(30000, 800, 5), 29612); // 29612.5
-    EXPECT_EQ(lowThreshold(30000, 800, 1), 29762); // 29762.5
-    // Offsets that are not multiples of 4 give exact, not integer, quarters.
-    EXPECT_EQ(highThreshold(1000, 2, 0), 1000); // 1000.5
-    EXPECT_EQ(highThreshold(1000, 6, 0), 1002); // 1001.5
+    // 30000 + 200 + (600 / 16) x 5 = 30387.5; 30000 + 200 + 37.5 x 3 = 30312.5
+    // has its even neighbour below. Offsets that are not multiples of 4 give
+    // exact, not integer, quarters (1000.5 and 1001.5 at the end).
+    for (const auto& [sens, high] : {std::pair{5, 30388}, {3, 30312}, {0, 30200}, {15, 30762}})
+        EXPECT_EQ(highThreshold(30000, 800, sens), high) << sens;
+    for (const auto& [sens, low] : {std::pair{4, 29650}, {5, 29612}, {1, 29762}})
+        EXPECT_EQ(lowThreshold(30000, 800, sens), low) << sens;
+    EXPECT_EQ(highThreshold(1000, 2, 0), 1000);
+    EXPECT_EQ(highThreshold(1000, 6, 0), 1002);
 }
 
 TEST(StageSetupLists, TheFieldsEachListSelects)
@@ -66,11 +63,9 @@ TEST(StageDiagram, ScaleStartsOnAMultipleOfTenAndStepsAFifthOfTheSpan)
 
 TEST(StageValueBoxes, NumbersFromTheTextAndTheirRange)
 {
-    EXPECT_EQ(valueBoxNumber(QStringLiteral("1200abc"), true, 7), 1200);
-    EXPECT_EQ(valueBoxNumber(QStringLiteral("abc"), true, 7), 0);
-    EXPECT_EQ(valueBoxNumber(QStringLiteral("  650"), true, 7), 650);
-    EXPECT_EQ(valueBoxNumber(QStringLiteral("100.5"), true, 7), 100);
-    EXPECT_EQ(valueBoxNumber(QStringLiteral("   "), true, 7), 0);
+    for (const auto& [text, v] :
+         {std::pair{"1200abc", 1200}, {"abc", 0}, {"  650", 650}, {"100.5", 100}, {"   ", 0}})
+        EXPECT_EQ(valueBoxNumber(QString::fromLatin1(text), true, 7), v) << text;
     EXPECT_EQ(valueBoxNumber(QString(), false, 7), 7); // not armed: the chip's value
     const std::pair<int, bool> ranges[] = {{0, false}, {1, true}, {65535, true}, {65536, false}};
     for (const auto& [v, in] : ranges)

@@ -6,50 +6,40 @@
 
 using namespace cv;
 
-TEST(NumText, DecimalAndHexTexts)
+TEST(NumText, DecimalHexAndMaskTexts)
 {
-    EXPECT_EQ(decText(5), " 5");
-    EXPECT_EQ(decText(0), " 0");
-    EXPECT_EQ(decText(-5), "-5");
-    EXPECT_EQ(hexText(0x5322), "5322");
-    EXPECT_EQ(hexText(0), "0");
-    EXPECT_EQ(hexText(0xabc), "ABC");
-    EXPECT_EQ(hexText(-1), "FFFFFFFF");
-}
-
-TEST(NumText, DigitMasks)
-{
-    EXPECT_EQ(formatMask(3.2, "##0.00"), "3.20");
-    EXPECT_EQ(formatMask(0, "##0.00"), "0.00");
-    EXPECT_EQ(formatMask(20.16, "##0.00"), "20.16");
-    EXPECT_EQ(formatMask(3.072, "###0.00"), "3.07");
-    EXPECT_EQ(formatMask(0.09830, "####0.0000"), "0.0983");
-    EXPECT_EQ(formatMask(1.005, "0.00"), "1.01"); // halves away from zero, on the decimal text
-    EXPECT_EQ(formatMask(0.25, "#.0"), ".3");
-    EXPECT_EQ(formatMask(-2.5, "0"), "-3");
-    EXPECT_EQ(formatMask(12345.678, "##0.0"), "12345.7");
-}
-
-TEST(NumText, HalvesToEven)
-{
-    EXPECT_EQ(roundHalfEven(2.5), 2);
-    EXPECT_EQ(roundHalfEven(3.5), 4);
-    EXPECT_EQ(roundHalfEven(-2.5), -2);
-    EXPECT_EQ(roundHalfEven(2.51), 3);
+    // clang-format off
+    const std::tuple<int, const char*, const char*> texts[] = {
+        {5, " 5", "5"}, {0, " 0", "0"}, {-5, "-5", "FFFFFFFB"}, {0x5322, " 21282", "5322"},
+        {0xabc, " 2748", "ABC"}};
+    // clang-format on
+    for (const auto& [v, dec, hex] : texts) {
+        EXPECT_EQ(decText(v), dec);
+        EXPECT_EQ(hexText(v), hex);
+    }
+    // clang-format off
+    const std::tuple<double, const char*, const char*> masks[] = {
+        {3.2, "##0.00", "3.20"}, {0, "##0.00", "0.00"}, {20.16, "##0.00", "20.16"},
+        {3.072, "###0.00", "3.07"}, {0.09830, "####0.0000", "0.0983"},
+        {1.005, "0.00", "1.01"}, // halves away from zero, on the decimal text
+        {0.25, "#.0", ".3"}, {-2.5, "0", "-3"}, {12345.678, "##0.0", "12345.7"}};
+    // clang-format on
+    for (const auto& [v, mask, text] : masks)
+        EXPECT_EQ(formatMask(v, mask), text) << v;
+    for (const auto& [v, even] : {std::pair{2.5, 2}, {3.5, 4}, {-2.5, -2}, {2.51, 3}})
+        EXPECT_EQ(roundHalfEven(v), even) << v;
 }
 
 TEST(NumText, TextValueReadsTheNumberAtTheStart)
 {
-    EXPECT_EQ(textValue(""), 0);
-    EXPECT_EQ(textValue("  42"), 42);
-    EXPECT_EQ(textValue("4 2"), 42); // blanks are ignored inside too
-    EXPECT_EQ(textValue("12abc"), 12);
-    EXPECT_EQ(textValue("abc"), 0);
-    EXPECT_EQ(textValue("-7.5"), -7.5);
-    EXPECT_EQ(textValue("1e3"), 1000);
-    EXPECT_EQ(textValue("3.07ms"), 3.07);
-    EXPECT_EQ(textValue("&H1F"), 31);
-    EXPECT_EQ(textValue("&HFFFF"), -1);
+    // Blanks are ignored inside too.
+    // clang-format off
+    const std::pair<const char*, double> values[] = {
+        {"", 0}, {"  42", 42}, {"4 2", 42}, {"12abc", 12}, {"abc", 0}, {"-7.5", -7.5},
+        {"1e3", 1000}, {"3.07ms", 3.07}, {"&H1F", 31}, {"&HFFFF", -1}};
+    // clang-format on
+    for (const auto& [text, v] : values)
+        EXPECT_EQ(textValue(text), v) << text;
     EXPECT_EQ(textValueRounded("62.5"), 62);
     EXPECT_EQ(textValueRounded("63.5"), 64);
 }
@@ -73,14 +63,13 @@ TEST(NumText, HugeValuesAndBarePointsStayDefined)
     EXPECT_EQ(v, 2);
 
     bool found = true;
-    EXPECT_EQ(textValue(".", &found), 0);
-    EXPECT_FALSE(found);
-    EXPECT_EQ(textValue("-.e5", &found), 0);
-    EXPECT_FALSE(found);
-    EXPECT_EQ(textValue("&H", &found), 0);
-    EXPECT_FALSE(found);
-    EXPECT_EQ(textValue(" .5", &found), 0.5);
-    EXPECT_TRUE(found);
+    for (const auto& [text, v, ok] : {std::tuple{".", 0.0, false},
+                                      {"-.e5", 0.0, false},
+                                      {"&H", 0.0, false},
+                                      {" .5", 0.5, true}}) {
+        EXPECT_EQ(textValue(text, &found), v) << text;
+        EXPECT_EQ(found, ok) << text;
+    }
     // A long hexadecimal run wraps instead of overflowing.
     textValue("&HFFFFFFFFFFFFFFFFFFFFFFFF", &found);
     EXPECT_TRUE(found);
@@ -91,12 +80,14 @@ TEST(NumText, HugeValuesAndBarePointsStayDefined)
 // Reading the register console's address and value fields.
 TEST(EntryFields, HexReadsDigitsUpToTheFirstOtherCharacter)
 {
-    EXPECT_EQ(hexFieldValue("FFFF"), 0xFFFFu);
-    EXPECT_EQ(hexFieldValue("beEF"), 0xBEEFu);
-    EXPECT_EQ(hexFieldValue(" 1f and more"), 0x1Fu);
-    EXPECT_EQ(hexFieldValue("0x10"), 0u); // the x ends the number
-    EXPECT_EQ(hexFieldValue(""), 0u);
-    EXPECT_EQ(hexFieldValue("G1"), 0u);
+    // The x of "0x10" ends the number.
+    for (const auto& [text, v] : {std::pair{"FFFF", 0xFFFFu},
+                                  {"beEF", 0xBEEFu},
+                                  {" 1f and more", 0x1Fu},
+                                  {"0x10", 0u},
+                                  {"", 0u},
+                                  {"G1", 0u}})
+        EXPECT_EQ(hexFieldValue(text), v) << text;
 
     bool overflow = true;
     EXPECT_EQ(hexFieldValue("3FF", &overflow), 0x3FFu);
@@ -108,12 +99,13 @@ TEST(EntryFields, HexReadsDigitsUpToTheFirstOtherCharacter)
 
 TEST(EntryFields, DecimalKeepsTheLow16BitsExact)
 {
-    EXPECT_EQ(decFieldValue("70000") & 0xFFFF, 0x1170);
-    EXPECT_EQ(decFieldValue("-1") & 0xFFFF, 0xFFFF);
-    EXPECT_EQ(decFieldValue("65535") & 0xFFFF, 0xFFFF);
-    EXPECT_EQ(decFieldValue(" +42x"), 42);
-    EXPECT_EQ(decFieldValue("-"), 0);
-    EXPECT_EQ(decFieldValue("abc"), 0);
     // 10^20 + 7 wraps past 64 bits; its low 16 bits are still right.
-    EXPECT_EQ(decFieldValue("100000000000000000007") & 0xFFFF, 0x0007);
+    for (const auto& [text, v] : {std::pair{"70000", 0x1170},
+                                  {"-1", 0xFFFF},
+                                  {"65535", 0xFFFF},
+                                  {" +42x", 42},
+                                  {"-", 0},
+                                  {"abc", 0},
+                                  {"100000000000000000007", 0x0007}})
+        EXPECT_EQ(decFieldValue(text) & 0xFFFF, v) << text;
 }

@@ -6,6 +6,7 @@
 #include "config/ConfigHeader.h"
 #include "config/StageContext.h"
 #include "link/RegMap.h"
+#include "link/RegisterFile.h"
 #include "link/UsbUtils.h"
 #include "measure/AdcStream.h"
 #include "measure/StageResults.h"
@@ -13,7 +14,6 @@
 #include "measure/ui/AdcFrm.h"
 #include "measure/ui/RRTabStageFrm.h"
 #include "platform/OpenFiles.h"
-#include "link/RegisterFile.h"
 #include "sim/SensorBoard.h"
 #include "support/Files.h"
 #include "support/SimRig.h"
@@ -107,16 +107,16 @@ const Writer kWriters[] = {
      [](test::SimRig&, const QString& path) { return !filledChart()->savePng(path); }},
 };
 
-// The process's file-size limit at 2 KiB (SIGXFSZ ignored, as the programs
-// do) while `write` runs.
+// The process's file-size limit at `limit` bytes (SIGXFSZ ignored, as the
+// programs do) while `write` runs.
 constexpr rlim_t kLimit = 2048;
-bool underSizeLimit(const std::function<bool()>& write)
+bool underSizeLimit(const std::function<bool()>& write, rlim_t limit = kLimit)
 {
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
     rlimit low = old;
-    low.rlim_cur = kLimit;
+    low.rlim_cur = limit;
     setrlimit(RLIMIT_FSIZE, &low);
     const bool failed = write();
     setrlimit(RLIMIT_FSIZE, &old);
@@ -125,17 +125,18 @@ bool underSizeLimit(const std::function<bool()>& write)
 struct Reader {
     const char* name;
     const char* prefix; // of its messages
-    TextFileLimits limits;
+    qint64 maxBytes;
+    const char* size; // maxBytes as its message says it
     std::function<QString(const QString&)> error;
 };
 const Reader kReaders[] = {
-    {"scenario", "Scenario ", sim::Scenario::kFileLimits,
+    {"scenario", "Scenario ", 16 << 20, "16 MiB",
      [](const QString& path) {
          QString error;
          EXPECT_FALSE(sim::Scenario::readFile(path, sim::BoardLayout::forBoard(58), &error));
          return error;
      }},
-    {"register file", "", kRegisterFileLimits,
+    {"register file", "", 1 << 20, "1 MiB",
      [](const QString& path) { return readRegisterFile(path).error; }},
 };
 
@@ -164,28 +165,50 @@ TEST(OpenFiles, EveryWriterSaysWhenTheFileFailsAndKeepsItsWholeLines)
     }
 }
 
-TEST(TextFileLimits, EveryReaderRefusesTooMuchAndQuotesOnlyAPrefix)
+TEST(TrackedFile, AWriteCutShortAnywhereAroundALineEndKeepsTheWholeLinesBeforeIt)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("f");
+    // The size limit each write hits, and the file after it; "x\n" was there.
+    const std::pair<rlim_t, QByteArray> cases[] = {
+        {1, "x\n"},     {2, "x\n"},     {3, "x\n"},     {4, "x\n"},
+        {5, "x\nab\n"}, {6, "x\nab\n"}, {7, "x\nab\n"}, {8, "x\nab\ncd\n"},
+    };
+    for (const auto& [limit, want] : cases) {
+        test::writeFile(path, "x\n");
+        TrackedFile f(path);
+        ASSERT_TRUE(f.open(TrackedFile::Mode::Append));
+        EXPECT_EQ(underSizeLimit([&] { return !f.write("ab\ncd\n"); }, limit), limit < 8) << limit;
+        EXPECT_EQ(f.write("ef\n"), limit == 8) << limit; // a failed file takes nothing more
+        f.close();
+        EXPECT_EQ(test::fileBytes(path), limit == 8 ? want + "ef\n" : want) << limit;
+    }
+}
+
+TEST(TextFileLimits, EveryReaderTakesExactlyItsLimitsAndRefusesOneMoreQuotingOnlyAPrefix)
 {
     QTemporaryDir dir;
     for (const Reader& r : kReaders) {
         SCOPED_TRACE(r.name);
         const QString prefix = QString::fromLatin1(r.prefix);
-        const QString big = test::writeFile(dir.filePath("big"),
-                                            QByteArray("1\n").repeated(r.limits.maxBytes / 2 + 1));
-        EXPECT_EQ(r.error(big), QStringLiteral("%1%2 is larger than %3 MiB")
-                                    .arg(prefix, big)
-                                    .arg(r.limits.maxBytes >> 20));
-        EXPECT_EQ(r.error("/dev/zero"), prefix + "/dev/zero is larger than " +
-                                            QString::number(r.limits.maxBytes >> 20) + " MiB");
-        // A NUL first, then far more than a line may hold.
+        const QString big = dir.filePath("big");
+        const QByteArray full = QByteArray("1\n").repeated(r.maxBytes / 2);
+        EXPECT_FALSE(r.error(test::writeFile(big, full)).contains("larger than"));
+        EXPECT_EQ(r.error(test::writeFile(big, full + "1")),
+                  prefix + big + " is larger than " + r.size);
+        EXPECT_EQ(r.error("/dev/zero"), prefix + "/dev/zero is larger than " + r.size);
+        // 1024 characters and a CR LF fit; what the file says wrong comes
+        // with its name and line.
+        const QString at =
+            test::writeFile(dir.filePath("at"), "1\n" + QByteArray(1024, 'x') + "\r\n");
+        EXPECT_TRUE(r.error(at).startsWith(prefix + at + " line ")) << r.error(at).toStdString();
+        EXPECT_FALSE(r.error(at).contains("longer than"));
+        // A NUL first, then one more than a line may hold.
         const QString longLine = test::writeFile(
-            dir.filePath("long"), "1\n" + QByteArray(1, '\0') + QByteArray(5000, 'x') + "\n");
+            dir.filePath("long"), "1\n" + QByteArray(1, '\0') + QByteArray(1024, 'x') + "\n");
         const QString e = r.error(longLine);
         EXPECT_EQ(e,
                   prefix + longLine +
                       " line 2: longer than 1024 characters (\"\\x00xxxxxxxxxxxxxxxxxxxxxxx...\")");
-        // What the file says wrong comes with its name and line too.
-        EXPECT_TRUE(r.error(test::writeFile(dir.filePath("bad"), "1\n"))
-                        .startsWith(prefix + dir.filePath("bad") + " line "));
     }
 }

@@ -1,7 +1,7 @@
 // The two programs as a user runs them: command lines good and bad, the
 // rehearsed board failures, traces and the files they read and write.
-#include "shell/BoardSession.h"
 #include "link/RegisterFile.h"
+#include "shell/BoardSession.h"
 #include "support/Files.h"
 #include "support/RunProgram.h"
 
@@ -25,60 +25,36 @@ TEST(Programs, CommandLinesAndWhatTheyAnswer)
         const char* err;  // contained in stderr
     };
     const QStringList sim = {"--board", "sim"};
+    // clang-format off
     const Case cases[] = {
-        {"cv5320ctl",
-         sim + QStringList{"write", "0x80", "0x1234", "wait", "100", "read", "0x80", "2", "read",
-                           "--board-reg", "6", "info"},
-         0,
+        {"cv5320ctl", sim + QStringList{"write", "0x80", "0x1234", "wait", "100", "read", "0x80", "2",
+                                        "read", "--board-reg", "6", "info"}, 0,
          "0x0080 0x1234\n0x0081 0x0FFF\nstatus 0\n0x0006 0x003A\nstatus 0\nBoard ID: 58\n"
-         "Device ID: 532\nSilicon Revision: 2\nFirmware Revision: 4.1\nBoard: Simulated board 58\n",
-         ""},
-        {"cv5320ctl",
-         {"--board", "sim:5", "info"},
-         -1,
-         "",
-         "Error:  5 Cannot Load Correct Version of Firmware"},
+         "Device ID: 532\nSilicon Revision: 2\nFirmware Revision: 4.1\nBoard: Simulated board 58\n", ""},
+        {"cv5320ctl", {"--board", "sim:5", "info"}, -1, "", "Error:  5 Cannot Load Correct Version of Firmware"},
         {"cv5320ctl", sim + QStringList{"write", "0x400", "1"}, -1, "", "out of range"},
         // The whole line is checked before the first access.
         {"cv5320ctl", sim + QStringList{"read", "0x80", "wait", "x"}, 2, "", ""},
-        {"cv5320ctl", sim + QStringList{"read", "0x3F0", "28"}, 2, "",
-         "28 registers from 0x03F0 run past 0x03FF"},
+        {"cv5320ctl", sim + QStringList{"read", "0x3F0", "28"}, 2, "", "28 registers from 0x03F0 run past 0x03FF"},
         {"cv5320ctl", sim + QStringList{"read", "--board-reg", "0x3F0", "16"}, 0, "0x03FF ", ""},
         {"cv5320ctl", {"--board", "sim:58", "calibrate", "12"}, 2, "", ""},
-        {"cv5320ctl", sim + QStringList{"export-header", "%d/no/such/dir.h"}, -1, "",
-         "Error in writing to file"},
-        {"cv5320ctl", sim + QStringList{"load", "%d/missing.txt"}, -1, "",
-         "Error in writing to file"},
+        {"cv5320ctl", sim + QStringList{"export-header", "%d/no/such/dir.h"}, -1, "", "Error in writing to file"},
+        {"cv5320ctl", sim + QStringList{"load", "%d/missing.txt"}, -1, "", "Error in writing to file"},
         // Rehearsed failures: start-up makes two requests, so the fourth is the read.
-        {"cv5320ctl",
-         sim +
-             QStringList{"--sim-fault", "request=4", "write", "0x80", "1", "read", "0x80", "info"},
+        {"cv5320ctl", sim + QStringList{"--sim-fault", "request=4", "write", "0x80", "1", "read", "0x80", "info"},
          1, "", "USB communication failed"},
-        {"cv5320ctl",
-         sim + QStringList{"--sim-fault", "after=1000", "info", "wait", "1000", "info"}, 1,
+        {"cv5320ctl", sim + QStringList{"--sim-fault", "after=1000", "info", "wait", "1000", "info"}, 1,
          "Board ID: 58", "USB communication failed"},
-        {"cv5320ctl", sim + QStringList{"--sim-fault", "sometimes", "info"}, 2, "",
-         "Unknown fault \"sometimes\""},
-        {"cv5320ctl",
-         {"--board", "usb", "--sim-fault", "request=1", "info"},
-         2,
-         "",
-         "simulated board only"},
-        {"cv5320-eval",
-         {"--sim-fault", "request=3", "--render", "%d"},
-         -1,
-         "",
-         "USB communication failed"},
-        {"cv5320-eval",
-         {"--board", "usb", "--sim-fault", "after=5", "--render", "%d"},
-         2,
-         "",
-         "simulated board only"},
+        {"cv5320ctl", sim + QStringList{"--sim-fault", "sometimes", "info"}, 2, "", "Unknown fault \"sometimes\""},
+        {"cv5320ctl", {"--board", "usb", "--sim-fault", "request=1", "info"}, 2, "", "simulated board only"},
+        {"cv5320-eval", {"--sim-fault", "request=3", "--render", "%d"}, -1, "", "USB communication failed"},
+        {"cv5320-eval", {"--board", "usb", "--sim-fault", "after=5", "--render", "%d"}, 2, "", "simulated board only"},
         {"cv5320ctl", {"--version"}, 0, "cv5320ctl 4.0\n", ""},
         {"cv5320-eval", {"--version"}, 0, "cv5320-eval 4.0\n", ""},
         {"cv5320ctl", {"--help"}, 0, "usb:BUS-PORT", ""},
         {"cv5320-eval", {"--help"}, 0, "fx2-emu", ""},
     };
+    // clang-format on
     for (const auto& c : cases) {
         QStringList args = c.args;
         args.replaceInStrings("%d", dir.path());

@@ -1,7 +1,7 @@
 #include "link/RegMap.h"
+#include "link/Startup.h"
 #include "link/UsbUtils.h"
 #include "shell/BoardSession.h"
-#include "link/Startup.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
 #include "support/Files.h"
 #include "support/ForwardingAccess.h"
@@ -20,11 +20,6 @@ using namespace cv::test;
 namespace {
 const QString kStartupFailure =
     QStringLiteral("ERROR: Can Not Download the Firmware onto Evaluation Board");
-
-void writeHex(const QString& path)
-{
-    writeFile(path, standInFirmware());
-}
 
 // Records the firmware path handed to the board.
 class PathRecorder : public ForwardingAccess {
@@ -46,7 +41,7 @@ struct StartupTest : ::testing::Test {
 
 TEST_F(StartupTest, StandardFileStartsWithoutAnyMessage)
 {
-    writeHex(folder.filePath(kFirmwareFileName));
+    writeFile(folder.filePath(kFirmwareFileName), standInFirmware());
     const auto r = runStartup(rig.access(), folder.path());
     EXPECT_EQ(r.FirmwareTitle, kFirmwareFileName);
     EXPECT_TRUE(rig.services.messages.empty());
@@ -70,9 +65,9 @@ TEST_F(StartupTest, NoUsableFirmwareOrNoBoardIsAStartupFailure)
         SimRig board{cfg, false};
         QTemporaryDir dir;
         if (setup == OtherName)
-            writeHex(dir.filePath(QStringLiteral("other.hex")));
+            writeFile(dir.filePath(QStringLiteral("other.hex")), standInFirmware());
         if (setup == NoBoard)
-            writeHex(dir.filePath(kFirmwareFileName));
+            writeFile(dir.filePath(kFirmwareFileName), standInFirmware());
         if (setup == Corrupt) {
             writeFile(dir.filePath(kFirmwareFileName),
                       ":030000000200807C\r\n:00000001FF\r\n"); // bad checksum
@@ -96,9 +91,9 @@ TEST_F(StartupTest, NoUsableFirmwareOrNoBoardIsAStartupFailure)
 
 TEST_F(StartupTest, FilesInSubfoldersCountAndBringUpTheDialog)
 {
-    writeHex(folder.filePath(kFirmwareFileName));
+    writeFile(folder.filePath(kFirmwareFileName), standInFirmware());
     QDir(folder.path()).mkpath(QStringLiteral("old/older"));
-    writeHex(folder.filePath(QStringLiteral("old/older/previous.HEX")));
+    writeFile(folder.filePath(QStringLiteral("old/older/previous.HEX")), standInFirmware());
 
     // Cancelled: start-up fails.
     EXPECT_THROW(runStartup(rig.access(), folder.path()), ProgramEnded);
@@ -122,7 +117,7 @@ TEST_F(StartupTest, TheChipIdentifierSelectsTheEepromRowAMismatchIsRewritten)
         {0xC312, 0}, {0xC330, 1}, {0x5320, 2}, {0xFFFF, 2}, {0x531F, -1}};
     for (const auto& [id, row] : rows)
         EXPECT_EQ(eepromRowForChipId(id), row) << id;
-    writeHex(folder.filePath(kFirmwareFileName));
+    writeFile(folder.filePath(kFirmwareFileName), standInFirmware());
     sim::SimConfig cfg;
     cfg.eepromMatches = false;
     SimRig fresh{cfg, false};

@@ -4,8 +4,10 @@
 #include "sim/ui/VirtualSensorBoardFrm.h"
 #include "support/RunProgram.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryFile>
 #include <QWindow>
@@ -79,10 +81,26 @@ TEST(VirtualSensorBoard, DrivesTheFingerChangesItsLookOnlyOnChangesAndStaysBesid
     EXPECT_EQ(w.styleSheet(), sheet);
     EXPECT_TRUE(left->styleSheet().isEmpty());
     EXPECT_EQ(board.sensors().fingerAt(0).touched, 0u);
-    w.SliderStrip_Finger(128);
-    EXPECT_EQ(board.sensors().fingerAt(0).sliderPos, 128);
-    w.SliderStrip_Finger(-1);
-    EXPECT_LT(board.sensors().fingerAt(0).sliderPos, 0);
+
+    // The mouse on the slider: segment centres are positions 255 * i / 7,
+    // beyond the end centres it stays at 0 or 255; a release lifts it.
+    SliderStrip* strip = nullptr;
+    for (QWidget* c : w.findChildren<QWidget*>())
+        strip = strip ? strip : dynamic_cast<SliderStrip*>(c);
+    ASSERT_NE(strip, nullptr);
+    strip->resize(800, 40); // segments 100 px wide
+    auto mouse = [&](QEvent::Type type, int x) {
+        const Qt::MouseButtons held =
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, QPointF(x, 20), QPointF(x, 20), Qt::LeftButton, held, {});
+        QApplication::sendEvent(strip, &e);
+        return board.sensors().fingerAt(0).sliderPos;
+    };
+    EXPECT_DOUBLE_EQ(mouse(QEvent::MouseButtonPress, 150), 255.0 / 7);
+    for (const auto& [x, pos] :
+         {std::pair{0, 0.0}, {50, 0.0}, {450, 4 * 255.0 / 7}, {750, 255.0}, {799, 255.0}})
+        EXPECT_DOUBLE_EQ(mouse(QEvent::MouseMove, x), pos) << x;
+    EXPECT_LT(mouse(QEvent::MouseButtonRelease, 400), 0);
 
     // Beside the home window and any modal one, usable without the focus.
     QWidget home;

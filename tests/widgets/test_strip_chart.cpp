@@ -98,6 +98,15 @@ TEST(StripChart, LengthSettingsSetTheDefaultSpanAndAtLeastWhatIsKept)
     // The legend's figures cover the span shown: the last ten sets.
     EXPECT_EQ(c.visibleStats(2).count, 10);
     EXPECT_DOUBLE_EQ(c.visibleStats(2).mean, 55.5);
+
+    // Ten minutes of sets are kept: exactly 65,536, then the oldest goes.
+    for (int i = 61; i <= 65536; ++i)
+        c.append(double(i));
+    EXPECT_EQ(c.pointCount(2), 65536);
+    EXPECT_EQ(c.point(2, 65535), 1);
+    c.append(65537);
+    EXPECT_EQ(c.pointCount(2), 65536);
+    EXPECT_EQ(c.point(2, 65535), 2);
     c.clear();
     EXPECT_EQ(c.pointCount(2), 0);
 }

@@ -84,6 +84,7 @@ TEST(History, ArrivalTimesGiveTheRate)
     for (int s = 0; s < 500; ++s)
         h.append(0, s, s * 9225LL); // 108.4 sets/s
     EXPECT_NEAR(h.rate(500 * 9225LL), 108.4, 0.05);
+    EXPECT_GT(h.rate(499 * 9225LL + 1'000'000), 0); // quiet for a second
     EXPECT_EQ(h.rate(499 * 9225LL + 1'000'001), 0); // stalled for over a second
 }
 
