@@ -4,6 +4,7 @@
 #include "../config/DialogProbe.h"
 #include "ScriptedBoard.h"
 #include "config/StageContext.h"
+#include "link/CaptureOwner.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/ui/FormulaFrm.h"
@@ -328,6 +329,20 @@ TEST_F(Stage3, InterruptModeAndForceCalibration)
     EXPECT_EQ(shownText(w, "BtnIntEnModeLbl"), "Continuous");
     child<QPushButton>(w, "CmdForceCal")->click();
     EXPECT_EQ(board.ops.back(), write(TargetChip, 0x002, 0x40F0));
+}
+
+TEST(StageWindowOnTheBoard, ReadSelectsTheStageAgainAfterAnotherViewTookTheBoard)
+{
+    SimRig rig;
+    StageResultsSetup = stageResultsSetupFor(CurrentStage = 0);
+    RRTabStageFrm w;
+    w.Form_Load();
+    w.Timer1_Timer();
+    const int32_t own = captureOwner().mode();
+    WriteRegister(reg::board::BoardStageSelect, 0x8001, TargetBoard); // the overview's mode
+    w.ReadContCV5310Cmd_Click();
+    EXPECT_EQ(captureOwner().mode(), own);
+    w.ReadContCV5310Cmd_Click();
 }
 
 TEST(StageWindowOnTheBoard, RamTabSaysWhatTheBoardDroppedSinceRead)

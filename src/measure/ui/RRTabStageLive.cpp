@@ -5,6 +5,7 @@
 
 #include "config/DiagramOps.h"
 #include "config/StageContext.h"
+#include "link/CaptureOwner.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/ui/FormulaFrm.h"
@@ -171,14 +172,15 @@ void RRTabStageFrm::StartReading()
     BtnIntEnModeChk->setEnabled(false);
     BtnIntEnModeLbl->setEnabled(false);
     // A stop ended the firmware's capture: select the mode again so a new
-    // start streams.
-    if (CaptureEnded) {
-        WriteRegister(reg::board::BoardStageSelect, stageCaptureWord(Stage, ShownTab()),
-                      TargetBoard);
+    // start streams. So too when another view selected its own mode since
+    // this window selected the stage's: its sets are not this stage's.
+    const int32_t word = stageCaptureWord(Stage, ShownTab());
+    if (CaptureEnded || captureOwner().mode() != word) {
+        WriteRegister(reg::board::BoardStageSelect, word, TargetBoard);
         CaptureEnded = false;
     }
     // From here a capture ended by anyone else is armed again by the passes.
-    Loop.claimCapture(stageCaptureWord(Stage, ShownTab()));
+    Loop.claimCapture(word);
     CaptureStatusLbl->clear();
     Time = StreamTimeBase();
     ArmedUs = services().nowUs();
