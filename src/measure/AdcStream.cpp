@@ -38,10 +38,11 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath, cons
         QStringList columns;
         for (int s = 0; s < kAdcStages; ++s)
             columns << QStringLiteral("stage%1").arg(s);
+        QString why;
         log = CsvLog::create(csv.path, csv.origin + registerCommentLines({0, 1, 2, 3, 4, 5, 6, 7}),
-                             columns);
+                             columns, &why);
         if (!log)
-            return fileFailed(csv.path);
+            return fileFailed(why);
     }
 
     const BoardCountsSince counts;
@@ -68,7 +69,7 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath, cons
                 break;
             }
             if (log && !log->row(services().nowUs(), r.data())) {
-                fileFailed(csv.path);
+                fileFailed(log->errorText());
                 break;
             }
         }
@@ -80,7 +81,7 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath, cons
     if (file && !file->close() && !run.fileFailed)
         fileFailed(file->errorText());
     if (log && !log->close() && !run.fileFailed)
-        fileFailed(csv.path);
+        fileFailed(log->errorText());
 
     run.counters = counts.finish(fetched);
     return run;

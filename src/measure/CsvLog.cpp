@@ -27,7 +27,7 @@ QStringList registerCommentLines(const std::vector<int16_t>& addresses)
 }
 
 std::unique_ptr<CsvLog> CsvLog::create(const QString& path, const QStringList& comments,
-                                       const QStringList& columns)
+                                       const QStringList& columns, QString* error)
 {
     std::unique_ptr<CsvLog> log(new CsvLog(path));
     log->columns_ = int(columns.size());
@@ -35,8 +35,11 @@ std::unique_ptr<CsvLog> CsvLog::create(const QString& path, const QStringList& c
     for (const QString& c : comments)
         head += "# " + c.toUtf8() + "\n";
     head += "t_s,set," + columns.join(QLatin1Char(',')).toUtf8() + "\n";
-    if (!log->file_.open() || !log->file_.write(head))
+    if (!log->file_.open() || !log->file_.write(head)) {
+        if (error)
+            *error = log->errorText();
         return nullptr;
+    }
     return log;
 }
 
@@ -53,9 +56,7 @@ bool CsvLog::row(int64_t us, const int32_t* values)
 
 bool CsvLog::close()
 {
-    const bool ok = file_.flush();
-    file_.close();
-    return ok;
+    return file_.close();
 }
 
 } // namespace cv

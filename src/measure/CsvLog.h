@@ -27,12 +27,15 @@ struct CsvRequest {
 class CsvLog {
 public:
     // Writes the comment lines (each given without its "# "), then
-    // "t_s,set," and the columns. Null when the file cannot be written.
+    // "t_s,set," and the columns. Null when the file cannot be written,
+    // with `error` ("FILE: reason").
     static std::unique_ptr<CsvLog> create(const QString& path, const QStringList& comments,
-                                          const QStringList& columns);
+                                          const QStringList& columns, QString* error);
     // One row at `us` of the program's clock; false when the write failed.
     bool row(int64_t us, const int32_t* values);
     bool close();
+    // "FILE: reason" once a write failed, else empty.
+    QString errorText() const { return file_.errorText(); }
 
 private:
     explicit CsvLog(const QString& path) : file_(path) {}

@@ -42,15 +42,17 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
 
     std::unique_ptr<CsvLog> log;
     if (!options.csv.path.isEmpty()) {
+        QString why;
         std::vector<int16_t> regs{0, 1, 2, 3, 4, 5, 6, 7};
         for (int k = 0; k < 8; ++k)
             regs.push_back(reg::bank2(stage, k));
         log = CsvLog::create(options.csv.path, options.csv.origin + registerCommentLines(regs),
                              {QStringLiteral("cdc"), QStringLiteral("ambient"),
                               QStringLiteral("max_avg"), QStringLiteral("max_thresh"),
-                              QStringLiteral("min_avg"), QStringLiteral("min_thresh")});
+                              QStringLiteral("min_avg"), QStringLiteral("min_thresh")},
+                             &why);
         if (!log) {
-            services().message(kResultsFileError);
+            services().message(kResultsFileError + QLatin1Char('\n') + why);
             EndCapture();
             return {};
         }
@@ -76,7 +78,7 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
             if (file && !file->writeLine(r.sample->graph))
                 break; // saving stops; the file keeps its whole lines
             if (log && !log->row(services().nowUs(), r.sample->graph.data())) {
-                services().message(kResultsFileError);
+                services().message(kResultsFileError + QLatin1Char('\n') + log->errorText());
                 lost = true;
                 break;
             }
@@ -90,7 +92,7 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
     services().sleepMs(20);
     EndCapture();
     if (log && !log->close() && !lost) {
-        services().message(kResultsFileError);
+        services().message(kResultsFileError + QLatin1Char('\n') + log->errorText());
         lost = true;
     }
     if (file && !file->close()) {

@@ -115,8 +115,9 @@ public:
     TraceStats visibleStats(int trace) const; // over the span shown
 
     // Writes the sets in view as CSV ("t_s,set," and the trace names, one
-    // row per set, oldest first); false when the file cannot be written.
-    bool saveVisibleCsv(const QString& path) const;
+    // row per set, oldest first); false when the file cannot be written,
+    // with `error` ("FILE: reason").
+    bool saveVisibleCsv(const QString& path, QString* error = nullptr) const;
 
     // The value range a plot shows now: the set bounds, or the wheel zoom
     // inside the outer bounds. A double click returns to the set bounds.
@@ -135,8 +136,8 @@ public:
     // outside the plots or before the first set.
     QStringList readOut(const QPoint& pos) const;
 
-    // The picture as PNG; false when the file cannot be written.
-    bool savePng(const QString& path);
+    // The picture as PNG; false when the file cannot be written, with `error`.
+    bool savePng(const QString& path, QString* error = nullptr);
     // The context menu's entries: ask for a path, save, tell a failure.
     void saveAsPng();
     void saveVisibleDataAsCsv();

@@ -147,7 +147,7 @@ void StripChart::Impl::paintCrossHair(QPainter& p)
     }
 }
 
-bool StripChart::savePng(const QString& path)
+bool StripChart::savePng(const QString& path, QString* error)
 {
     // The picture without the cursor's marks.
     const auto cursor = d_->cursor;
@@ -157,35 +157,37 @@ bool StripChart::savePng(const QString& path)
     // Encoded first, then written and checked as one piece.
     QByteArray png;
     QBuffer buffer(&png);
-    return pixmap.save(&buffer, "PNG") && writeWholeFile(path, png);
+    return pixmap.save(&buffer, "PNG") && writeWholeFile(path, png, error);
 }
 
 namespace {
 // Asks for a path through the service layer, saves, and says so when the
 // file cannot be written. Cancelling the dialog does nothing.
 void askAndSave(const QString& title, const QString& filter, const QString& error,
-                const std::function<bool(const QString&)>& save)
+                const std::function<bool(const QString&, QString*)>& save)
 {
     FileDialogRequest r;
     r.save = true;
     r.title = title;
     r.filter = filter;
     const auto path = services().fileDialog(r);
-    if (path && !save(*path))
-        services().message(error, MsgIcon::None, kAppTitle, MsgButtons::Ok);
+    QString why;
+    if (path && !save(*path, &why))
+        services().message(why.isEmpty() ? error : error + QLatin1Char('\n') + why,
+                           MsgIcon::None, kAppTitle, MsgButtons::Ok);
 }
 } // namespace
 
 void StripChart::saveAsPng()
 {
     askAndSave(QStringLiteral("Save as PNG"), kPngFilter, kPngError,
-               [this](const QString& path) { return savePng(path); });
+               [this](const QString& path, QString* why) { return savePng(path, why); });
 }
 
 void StripChart::saveVisibleDataAsCsv()
 {
     askAndSave(QStringLiteral("Save visible data as CSV"), kCsvFilter, kCsvError,
-               [this](const QString& path) { return saveVisibleCsv(path); });
+               [this](const QString& path, QString* why) { return saveVisibleCsv(path, why); });
 }
 
 QMenu* StripChart::createContextMenu(QWidget* parent)

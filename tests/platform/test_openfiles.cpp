@@ -6,6 +6,7 @@
 #include "config/ConfigHeader.h"
 #include "config/StageContext.h"
 #include "link/RegMap.h"
+#include "link/RegisterFile.h"
 #include "link/UsbUtils.h"
 #include "measure/AdcStream.h"
 #include "measure/StageResults.h"
@@ -13,13 +14,14 @@
 #include "measure/ui/AdcFrm.h"
 #include "measure/ui/RRTabStageFrm.h"
 #include "platform/OpenFiles.h"
-#include "link/RegisterFile.h"
 #include "sim/SensorBoard.h"
+#include "support/FakeServices.h"
 #include "support/Files.h"
 #include "support/SimRig.h"
 #include "widgets/StripChart.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -27,10 +29,18 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace cv;
 
 namespace {
+
+// The writer's message, then "FILE: reason" on a line of its own.
+bool saysWhy(const QString& message, const QString& text, const QString& path)
+{
+    return message.startsWith(text + "\n" + path + ": ") &&
+           message.size() > text.size() + path.size() + 4;
+}
 
 // A window saving while it reads: true when it said so and stopped saving.
 template <class Window> bool windowSaves(test::SimRig& rig, const QString& path, int tab)
@@ -49,7 +59,7 @@ template <class Window> bool windowSaves(test::SimRig& rig, const QString& path,
         rig.services.virtualClock().advanceMs(std::max(1, w.readTimer()->interval()));
     }
     w.cmdClose_Click();
-    return !save->isChecked() && rig.services.lastMessage() == kResultsFileError;
+    return !save->isChecked() && saysWhy(rig.services.lastMessage(), kResultsFileError, path);
 }
 
 // A chart whose CSV and picture are well over 2 KiB.
@@ -75,21 +85,37 @@ const Writer kWriters[] = {
     {"stream", false,
      [](test::SimRig& rig, const QString& path) {
          return StreamConverterResults(20, path).fileFailed &&
-                rig.services.lastMessage().startsWith(kAdcFileError + "\n" + path + ": ");
+                saysWhy(rig.services.lastMessage(), kAdcFileError, path);
+     }},
+    {"stream --csv", false,
+     [](test::SimRig& rig, const QString& path) {
+         return StreamConverterResults(20, {}, {path, {}}).fileFailed &&
+                saysWhy(rig.services.lastMessage(), kAdcFileError, path);
      }},
     {"stage-stream", false,
      [](test::SimRig& rig, const QString& path) {
          bool ok = true;
          RunStageStream({0, true, 20, path}, &ok);
-         return !ok && rig.services.lastMessage().startsWith(kResultsFileError + "\n" + path);
+         return !ok && saysWhy(rig.services.lastMessage(), kResultsFileError, path);
+     }},
+    {"stage-stream --csv", false,
+     [](test::SimRig& rig, const QString& path) {
+         bool ok = true;
+         StageStreamOptions o{0, true, 20, {}};
+         o.csv.path = path;
+         RunStageStream(o, &ok);
+         return !ok && saysWhy(rig.services.lastMessage(), kResultsFileError, path);
      }},
     {"register file", false,
      [](test::SimRig&, const QString& path) {
          QString why;
          return !saveRegisterFile(path, &why) && why.startsWith(path + ": ");
      }},
-    {"header", false,
-     [](test::SimRig&, const QString& path) { return !writeConfigHeader(path, 0); }},
+    {"header", true,
+     [](test::SimRig& rig, const QString& path) {
+         return !CreateConfigFile(path) &&
+                saysWhy(rig.services.lastMessage(), kHeaderWriteError, path);
+     }},
     {"converter window", false,
      [](test::SimRig& rig, const QString& path) {
          WriteRegister(reg::PWR_CONTROL, 0x02B0, TargetChip); // all twelve stages
@@ -102,9 +128,15 @@ const Writer kWriters[] = {
          return windowSaves<RRTabStageFrm>(rig, path, 1);
      }},
     {"chart CSV", true,
-     [](test::SimRig&, const QString& path) { return !filledChart()->saveVisibleCsv(path); }},
+     [](test::SimRig&, const QString& path) {
+         QString why;
+         return !filledChart()->saveVisibleCsv(path, &why) && why.startsWith(path + ": ");
+     }},
     {"chart PNG", true,
-     [](test::SimRig&, const QString& path) { return !filledChart()->savePng(path); }},
+     [](test::SimRig&, const QString& path) {
+         QString why;
+         return !filledChart()->savePng(path, &why) && why.startsWith(path + ": ");
+     }},
 };
 
 // The process's file-size limit at 2 KiB (SIGXFSZ ignored, as the programs
@@ -162,11 +194,36 @@ TEST(OpenFiles, EveryWriterSaysWhenTheFileFailsAndKeepsItsWholeLines)
         }
         EXPECT_EQ(trackedFileCount(), 0);
     }
+    // No temporary file stays behind.
+    for (const QString& name : QDir(dir.path()).entryList(QDir::Files))
+        EXPECT_FALSE(name.contains('.')) << name.toStdString();
+}
+
+TEST(OpenFiles, AWholeFileReplacesTheOldOneOnlyWhenComplete)
+{
+    QTemporaryDir dir;
+    const QString path = test::writeFile(dir.filePath("f.txt"), "old\n");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    {
+        TrackedFile f(path);
+        ASSERT_TRUE(f.open(TrackedFile::Mode::Whole));
+        ASSERT_TRUE(f.write("new, half\n"));
+        closeAllTrackedFiles(); // the program ends half way
+    }
+    EXPECT_EQ(test::fileBytes(path), "old\n");
+    ASSERT_TRUE(writeWholeFile(path, "new\n"));
+    EXPECT_EQ(test::fileBytes(path), "new\n");
+    EXPECT_EQ(QFile::permissions(path) & 0x0FFF,
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"f.txt"});
 }
 
 TEST(TextFileLimits, EveryReaderRefusesTooMuchAndQuotesOnlyAPrefix)
 {
+    test::FakeServices services;
     QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     for (const Reader& r : kReaders) {
         SCOPED_TRACE(r.name);
         const QString prefix = QString::fromLatin1(r.prefix);
@@ -177,6 +234,10 @@ TEST(TextFileLimits, EveryReaderRefusesTooMuchAndQuotesOnlyAPrefix)
                                     .arg(r.limits.maxBytes >> 20));
         EXPECT_EQ(r.error("/dev/zero"), prefix + "/dev/zero is larger than " +
                                             QString::number(r.limits.maxBytes >> 20) + " MiB");
+        // Nobody writes to the pipe: given up on after five seconds.
+        const int64_t before = services.nowMs();
+        EXPECT_EQ(r.error(fifo), prefix + fifo + " cannot be read: nothing came in 5 s");
+        EXPECT_EQ(services.nowMs() - before, 5000);
         // A NUL first, then far more than a line may hold.
         const QString longLine = test::writeFile(
             dir.filePath("long"), "1\n" + QByteArray(1, '\0') + QByteArray(5000, 'x') + "\n");

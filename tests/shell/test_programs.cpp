@@ -1,7 +1,7 @@
 // The two programs as a user runs them: command lines good and bad, the
 // rehearsed board failures, traces and the files they read and write.
-#include "shell/BoardSession.h"
 #include "link/RegisterFile.h"
+#include "shell/BoardSession.h"
 #include "support/Files.h"
 #include "support/RunProgram.h"
 
@@ -33,11 +33,12 @@ TEST(Programs, CommandLinesAndWhatTheyAnswer)
          "0x0080 0x1234\n0x0081 0x0FFF\nstatus 0\n0x0006 0x003A\nstatus 0\nBoard ID: 58\n"
          "Device ID: 532\nSilicon Revision: 2\nFirmware Revision: 4.1\nBoard: Simulated board 58\n",
          ""},
+        // Only the sensor boards the simulation has, before start-up.
         {"cv5320ctl",
-         {"--board", "sim:5", "info"},
-         -1,
+         {"--board", "sim:2", "info"},
+         2,
          "",
-         "Error:  5 Cannot Load Correct Version of Firmware"},
+         "Unknown board \"sim:2\": use sim, sim:1, sim:58, sim:70, usb"},
         {"cv5320ctl", sim + QStringList{"write", "0x400", "1"}, -1, "", "out of range"},
         // The whole line is checked before the first access.
         {"cv5320ctl", sim + QStringList{"read", "0x80", "wait", "x"}, 2, "", ""},
@@ -182,6 +183,20 @@ TEST(Programs, RefuseWhatTheyCannotDoBeforeOrAsTheyDoIt)
         {"\"$0\" --board sim save \"$(printf 'r\\377')\"", 2, "\"r\\xff\" is not valid text"},
         // An option's value is a value: "-h" names a scenario file here.
         {"\"$1\" --scenario -h --render .", 2, "Scenario -h cannot be read"},
+        {"\"$1\" --help >/dev/full", 1, ""},
+        {"\"$1\" --board sim:0 --render .", 2, "Unknown board \"sim:0\""},
+        // A second value would silently win.
+        {"\"$1\" --render . --render .", 2, "--render is given twice"},
+        {"\"$0\" --board sim --board sim info", 2, "--board is given twice"},
+        {"\"$0\" --board sim stream --seconds 1 --seconds 2", 2, "--seconds is given twice"},
+        {"\"$0\" --board sim --sim-fault after=99999999999999999999 info", 2,
+         "--sim-fault after=99999999999999999999 is out of range (0 to 1000000000000)"},
+        {"\"$0\" --board sim read 99999999999999999999", 2,
+         "address 99999999999999999999 is out of range"},
+        // A pipe with a writer is read to its end.
+        {"mkfifo f && { printf '1000 tap up\\n' >f & } && \"$0\" --board sim --scenario f info "
+         ">/dev/null; s=$?; rm f; exit $s",
+         0, ""},
     };
     for (const auto& c : cases) {
         QProcess p;
