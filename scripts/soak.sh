@@ -61,7 +61,8 @@ end=$((start + minutes * 60))
 failed=0
 for ((t = 0; ; t += interval)); do
   now=$(date +%s)
-  [ $((start + t)) -le "$now" ] || sleep $((start + t - now))
+  # In the background, so that an interrupt ends the soak at once.
+  if [ $((start + t)) -gt "$now" ]; then sleep $((start + t - now)) & wait $!; fi
   for c in "${configs[@]}"; do
     kib="$(rss_kib "${pids[$c]}")"
     if [ -z "$kib" ]; then
