@@ -29,6 +29,9 @@ xsession_start() {
     fi
   done
   xsession_dir="$(mktemp -d)"
+  # Programs on this desktop keep their runtime files here, not in /tmp.
+  mkdir -m 700 "$xsession_dir/runtime"
+  export XDG_RUNTIME_DIR="$xsession_dir/runtime"
   trap xsession_stop EXIT
   trap 'exit 130' INT TERM
   # The server picks a free display itself and writes its number: no race
