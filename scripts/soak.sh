@@ -6,7 +6,8 @@
 # every 30 s. Fails when a configuration grows more than 256 KiB between
 # minute 2 (histories are full or preallocated by then) and the end.
 #   scripts/soak.sh [MINUTES]        e.g. scripts/soak.sh 60 for an hour
-# SOAK_CONFIGS="main demo" picks configurations; the samples go to
+# SOAK_CONFIGS="main demo" picks configurations, SOAK_PROGRAM another build of
+# the program (one beside the firmware file); the samples go to
 # build/soak/CONFIG.log.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -15,7 +16,7 @@ if ! [[ "$minutes" =~ ^[0-9]+$ ]] || [ "$minutes" -lt 3 ]; then
   echo "usage: scripts/soak.sh [MINUTES]  (3 or more: growth counts from minute 2)" >&2
   exit 2
 fi
-bin="$here/build/bin/cv5320-eval"
+bin="${SOAK_PROGRAM:-$here/build/bin/cv5320-eval}"
 [ -x "$bin" ] || { echo "soak: $bin is not built (scripts/setup.sh builds it)" >&2; exit 2; }
 limit_kib=256
 interval=30
