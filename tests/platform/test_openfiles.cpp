@@ -103,7 +103,7 @@ const Writer kWriters[] = {
          RunStageStream({0, true, 20, {}, {path, {}}}, &ok);
          return !ok && saysWhy(rig.services.lastMessage(), kResultsFileError, path);
      }},
-    {"register file", false,
+    {"register file", true,
      [](test::SimRig&, const QString& path) {
          QString why;
          return !saveRegisterFile(path, &why) && why.startsWith(path + ": ");
