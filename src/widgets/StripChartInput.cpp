@@ -173,8 +173,8 @@ void askAndSave(const QString& title, const QString& filter, const QString& erro
     const auto path = services().fileDialog(r);
     QString why;
     if (path && !save(*path, &why))
-        services().message(why.isEmpty() ? error : error + QLatin1Char('\n') + why,
-                           MsgIcon::None, kAppTitle, MsgButtons::Ok);
+        services().message(why.isEmpty() ? error : error + QLatin1Char('\n') + why, MsgIcon::None,
+                           kAppTitle, MsgButtons::Ok);
 }
 } // namespace
 
