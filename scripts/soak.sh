@@ -31,7 +31,7 @@ declare -A clicks=(
   [stage]="CmdBlockDiagram,RRStage0,ReadContCV5310Cmd"         # stage window reading
   [demo]="CmdDemo"                                             # demo tab + Virtual Sensor Board
 )
-configs=(${SOAK_CONFIGS:-main converter stage demo})
+read -r -a configs <<<"${SOAK_CONFIGS:-main converter stage demo}"
 
 . "$here/scripts/lib/xsession.sh"
 xsession_start

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by scripts that need a real X desktop: a virtual X server on a
 # display nobody uses, with a window manager, both ended when the script
 # exits. Usage:
@@ -39,8 +40,7 @@ xsession_start() {
   Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$xsession_dir/display" \
     >"$xsession_dir/xvfb.log" 2>&1 &
   xsession_pids+=($!)
-  local i
-  for i in $(seq 100); do
+  for _ in $(seq 100); do
     if [ -s "$xsession_dir/display" ]; then break; fi
     sleep 0.1
   done
@@ -49,15 +49,16 @@ xsession_start() {
     cat "$xsession_dir/xvfb.log" >&2
     return 1
   fi
-  export DISPLAY=":$(tr -d '[:space:]' <"$xsession_dir/display")"
-  for i in $(seq 100); do
+  DISPLAY=":$(tr -d '[:space:]' <"$xsession_dir/display")"
+  export DISPLAY
+  for _ in $(seq 100); do
     if xdpyinfo >/dev/null 2>&1; then break; fi
     sleep 0.1
   done
   openbox --sm-disable >"$xsession_dir/openbox.log" 2>&1 &
   xsession_pids+=($!)
   # The window manager has taken over once the root window names it.
-  for i in $(seq 100); do
+  for _ in $(seq 100); do
     if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then return 0; fi
     sleep 0.1
   done
