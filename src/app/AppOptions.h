@@ -9,19 +9,26 @@
 
 namespace cv {
 
-// Takes the shared options out of `args` (the rest stay in order). Returns
-// false and sets `error` on an option without its value.
-inline bool takeBoardOptions(QStringList& args, BoardOptions& out, QString* error)
+// An option that takes the next word as its value, and where it goes.
+struct ValueOption {
+    const char* name;
+    QString* value;
+};
+
+// Takes `options` out of `args` (the rest stay in order). Returns false and
+// sets `error` on an option without its value or given twice: the second
+// would silently win otherwise.
+inline bool takeValueOptions(QStringList& args, std::initializer_list<ValueOption> options,
+                             QString* error)
 {
-    QStringList rest;
+    QStringList rest, seen;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        QString* target = a == QLatin1String("--board")       ? &out.board
-                          : a == QLatin1String("--usb-log")   ? &out.usbLog
-                          : a == QLatin1String("--scenario")  ? &out.scenario
-                          : a == QLatin1String("--sim-fault") ? &out.simFault
-                                                              : nullptr;
-        if (!target) {
+        const ValueOption* match = nullptr;
+        for (const ValueOption& o : options)
+            if (a == QLatin1String(o.name))
+                match = &o;
+        if (!match) {
             rest << a;
             continue;
         }
@@ -29,16 +36,39 @@ inline bool takeBoardOptions(QStringList& args, BoardOptions& out, QString* erro
             *error = QStringLiteral("%1 needs a value").arg(a);
             return false;
         }
-        *target = args[++i];
+        if (seen.contains(a)) {
+            *error = QStringLiteral("%1 is given twice").arg(a);
+            return false;
+        }
+        seen << a;
+        *match->value = args[++i];
     }
     args = rest;
     return true;
 }
 
+// Takes the shared options out of `args` and checks the board and fault
+// named, before anything starts. `render`, when given, takes --render too.
+inline bool takeBoardOptions(QStringList& args, BoardOptions& out, QString* error,
+                             QString* render = nullptr)
+{
+    if (!takeValueOptions(args,
+                          {{"--board", &out.board},
+                           {"--usb-log", &out.usbLog},
+                           {"--scenario", &out.scenario},
+                           {"--sim-fault", &out.simFault}},
+                          error) ||
+        (render && !takeValueOptions(args, {{"--render", render}}, error)))
+        return false;
+    *error = boardOptionsError(out);
+    return error->isEmpty();
+}
+
 // Options of either program that take the next word as their value.
 inline bool takesValue(const QString& option)
 {
-    for (const char* o : {"--board", "--usb-log", "--scenario", "--sim-fault", "--render"})
+    for (const char* o :
+         {"--board", "--usb-log", "--scenario", "--sim-fault", "--render", "--click"})
         if (option == QLatin1String(o))
             return true;
     return false;

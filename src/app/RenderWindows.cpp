@@ -2,26 +2,28 @@
 
 #include "config/StageContext.h"
 #include "config/ui/AmbCompFrm.h"
-#include "shell/ui/DiagramFrm.h"
 #include "config/ui/ExcitSourceFrm.h"
 #include "config/ui/InputMuxFrm.h"
 #include "config/ui/IntStatFrm.h"
 #include "config/ui/InterruptFrm.h"
 #include "config/ui/PowControlFrm.h"
 #include "demo/ui/EvalBoardFrm.h"
+#include "link/Startup.h"
 #include "measure/ui/AdcFrm.h"
 #include "measure/ui/FormulaFrm.h"
 #include "measure/ui/RRTabStageFrm.h"
 #include "measure/ui/SensorOverviewFrm.h"
 #include "measure/ui/SpectrumPanel.h"
+#include "platform/OpenFiles.h"
 #include "platform/Services.h"
-#include "link/Startup.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
+#include "shell/ui/DiagramFrm.h"
 #include "shell/ui/RegCtrlFrm.h"
 #include "sim/SimBoard.h"
 #include "sim/ui/VirtualSensorBoardFrm.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QPixmap>
 #include <QSpinBox>
@@ -184,8 +186,13 @@ int renderAllWindows(const QString& dir, UsbAccess& access, const QString& appFo
         QApplication::processEvents();
         const QString path =
             QDir(dir).filePath(QString::fromLatin1(r.name) + QStringLiteral(".png"));
-        if (!w->grab().save(path)) {
-            std::fprintf(stderr, "cannot write %s\n", path.toLocal8Bit().constData());
+        // Encoded first, then written whole: a full disk leaves no half picture.
+        QByteArray png;
+        QBuffer buffer(&png);
+        QString why;
+        if (!w->grab().save(&buffer, "PNG") || !writeWholeFile(path, png, &why)) {
+            std::fprintf(stderr, "cannot write %s\n",
+                         (why.isEmpty() ? path : why).toLocal8Bit().constData());
             ++failures;
         } else {
             std::printf("%s\n", path.toLocal8Bit().constData());

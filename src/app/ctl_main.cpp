@@ -24,6 +24,8 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <climits>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -67,6 +69,8 @@ const char* const kUsage =
     "                                      rate, resolution, noise floor, five largest peaks\n"
     "                                      with the mains hum each may be an alias of\n";
 
+[[noreturn]] void usageError(const QString& why);
+
 struct CommandLine {
     QStringList words;
     int pos = 0;
@@ -75,8 +79,23 @@ struct CommandLine {
     // is found before the first register access.
     bool checkOnly = false;
 
+    // The options the current command was given so far.
+    QStringList commandOptions;
+
     bool atEnd() const { return pos >= words.size(); }
-    QString next() { return atEnd() ? QString() : words[pos++]; }
+    QString next()
+    {
+        if (atEnd())
+            return {};
+        const QString word = words[pos++];
+        // The second of an option given twice would silently win.
+        if (word.startsWith(QLatin1String("--"))) {
+            if (commandOptions.contains(word))
+                usageError(QStringLiteral("%1 is given twice").arg(word));
+            commandOptions << word;
+        }
+        return word;
+    }
     QString peek() const { return atEnd() ? QString() : words[pos]; }
 };
 
@@ -87,13 +106,21 @@ struct CommandLine {
     exitNow(2);
 }
 
+// A decimal or 0x hexadecimal number. One too long for 64 bits is still a
+// number: it reads as the nearest end of the range, so it is said to be out
+// of range rather than not a number.
 bool parseNumber(const QString& text, long long& out)
 {
+    static const QRegularExpression form(QStringLiteral("^([-+]?[0-9]+|0[xX][0-9a-fA-F]+)$"));
+    if (!form.match(text).hasMatch())
+        return false;
     bool ok = false;
     out = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
               ? text.mid(2).toLongLong(&ok, 16)
               : text.toLongLong(&ok, 10);
-    return ok;
+    if (!ok)
+        out = text.startsWith(QLatin1Char('-')) ? LLONG_MIN : LLONG_MAX;
+    return true;
 }
 
 long long number(CommandLine& cl, const char* what, long long lo, long long hi)
@@ -543,6 +570,7 @@ int main(int argc, char** argv)
     auto runCommands = [&commands](CommandLine& line) {
         while (!line.atEnd()) {
             const QString word = line.next();
+            line.commandOptions.clear();
             const auto it = commands.find(word);
             if (it == commands.end())
                 usageError(QStringLiteral("unknown command \"%1\"").arg(word));

@@ -13,6 +13,7 @@
 #include "sim/ui/VirtualSensorBoardFrm.h"
 #include "widgets/WindowFit.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTimer>
@@ -26,6 +27,7 @@ namespace {
 const char* const kUsage =
     "usage: cv5320-eval [--board sim|sim:N|usb|usb:BUS-PORT|fx2-emu] [--usb-log FILE]\n"
     "                   [--scenario FILE|none] [--sim-fault request=N|after=MS] [--render DIR]\n"
+    "                   [--click BUTTON,...]\n"
     "       cv5320-eval --help | --version\n";
 
 const char* const kHelp =
@@ -41,7 +43,9 @@ const char* const kHelp =
     "  --sim-fault request=N|after=MS\n"
     "                        the simulated board fails its N-th request, or every\n"
     "                        request after MS milliseconds (rehearses a failing board)\n"
-    "  --render DIR          one PNG per window into DIR, then end\n";
+    "  --render DIR          one PNG per window into DIR, then end\n"
+    "  --click BUTTON,...    presses the buttons of these object names one after\n"
+    "                        another, 1.5 s apart (unattended runs, the soak)\n";
 // Ctrl+Shift+B from any window: runs `action` and swallows the key.
 class ReopenKey : public QObject {
 public:
@@ -65,6 +69,34 @@ protected:
 private:
     std::function<void()> action_;
 };
+
+// Presses the buttons named, one every 1.5 s, in the modal window open then
+// or else in any shown window; a button not there yet is tried again.
+void clickInTurn(QStringList names, int tries = 10)
+{
+    if (names.isEmpty())
+        return;
+    QTimer::singleShot(1500, qApp, [names, tries]() mutable {
+        const QString name = names.first();
+        QWidget* modal = QApplication::activeModalWidget();
+        for (QWidget* w : modal ? QWidgetList{modal} : QApplication::topLevelWidgets()) {
+            auto* b = w->isVisible() ? w->findChild<QAbstractButton*>(name) : nullptr;
+            if (b && b->isVisible() && b->isEnabled()) {
+                names.removeFirst();
+                // Scheduled first: a button may open a modal window and
+                // return only when it closes.
+                clickInTurn(names);
+                b->click();
+                return;
+            }
+        }
+        if (tries > 1)
+            clickInTurn(names, tries - 1);
+        else
+            std::fprintf(stderr, "--click: no button \"%s\" in the open windows\n",
+                         name.toLocal8Bit().constData());
+    });
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -76,34 +108,28 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n%s", error.toLocal8Bit().constData(), kUsage);
         return 2;
     }
+    // Help and version to an output that cannot take them is a failure.
     if (hasFlag(args, {"--help", "-h"})) {
         std::fputs(kUsage, stdout);
         std::fputs(kHelp, stdout);
         std::fputs(kEvalHelpMore, stdout);
-        return 0;
+        return flushStandardOutput() ? 0 : 1;
     }
     if (hasFlag(args, {"--version"})) {
         std::printf("cv5320-eval %s\n", CV_VERSION);
-        return 0;
+        return flushStandardOutput() ? 0 : 1;
     }
-    QString renderDir;
-    const int renderAt = static_cast<int>(args.indexOf(QStringLiteral("--render")));
-    if (renderAt >= 0) {
-        if (renderAt + 1 >= args.size()) {
-            std::fputs(kUsage, stderr);
-            return 2;
-        }
-        renderDir = args[renderAt + 1];
-        args.remove(renderAt, 2);
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    QString renderDir, clicks;
     BoardOptions options;
-    if (!takeBoardOptions(args, options, &error) || !args.isEmpty()) {
+    if (!takeBoardOptions(args, options, &error, &renderDir) ||
+        !takeValueOptions(args, {{"--click", &clicks}}, &error) || !args.isEmpty()) {
         std::fprintf(stderr, "%s\n%s",
                      error.isEmpty() ? "unknown arguments" : error.toLocal8Bit().constData(),
                      kUsage);
         return 2;
     }
+    if (!renderDir.isEmpty())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!renderDir.isEmpty() && options.board.isEmpty())
         options.board = QStringLiteral("sim");
 
@@ -163,5 +189,6 @@ int main(int argc, char** argv)
         });
         app.installEventFilter(reopen.get());
     }
+    clickInTurn(clicks.split(QLatin1Char(','), Qt::SkipEmptyParts));
     return exitStatus(app.exec());
 }

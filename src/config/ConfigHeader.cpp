@@ -179,10 +179,11 @@ QByteArray configHeaderText(const ConfigSnapshot& s)
     return crlfText(lines);
 }
 
-bool writeConfigHeader(const QString& path, int32_t powerUpMask)
+namespace {
+// Opens `file`, to be written whole, and writes the header into it.
+bool writeConfigHeaderTo(TrackedFile& file, int32_t powerUpMask)
 {
-    TrackedFile file(path);
-    if (!file.open())
+    if (!file.open(TrackedFile::Mode::Whole))
         return false;
     // Each block goes out as soon as its registers arrive.
     auto put = [&file](const QStringList& lines) { return file.write(crlfText(lines)); };
@@ -204,9 +205,17 @@ bool writeConfigHeader(const QString& path, int32_t powerUpMask)
         return false;
     // Six from STAGE_CAL_EN, of which only the first is used.
     ReadRegisters(reg::STAGE_CAL_EN, 6, TargetChip, 0, status, values);
-    if (!put(calibrationEnableLines(values[0])))
-        return false;
-    return file.close();
+    return put(calibrationEnableLines(values[0]));
+}
+} // namespace
+
+bool writeConfigHeader(const QString& path, int32_t powerUpMask, QString* error)
+{
+    TrackedFile file(path);
+    const bool ok = writeConfigHeaderTo(file, powerUpMask) && file.close();
+    if (!ok && error)
+        *error = file.errorText();
+    return ok;
 }
 
 bool CreateConfigFile(const std::optional<QString>& path)
@@ -224,8 +233,12 @@ bool CreateConfigFile(const std::optional<QString>& path)
         request.hideReadOnly = true;
         chosen = services().fileDialog(request);
     }
-    if (!chosen || !writeConfigHeader(*chosen, masks.PowerUp)) {
-        services().message(QString::fromLatin1(kHeaderWriteError), MsgIcon::Information);
+    QString why;
+    if (!chosen || !writeConfigHeader(*chosen, masks.PowerUp, &why)) {
+        // What went wrong follows on a line of its own.
+        services().message(QString::fromLatin1(kHeaderWriteError) +
+                               (why.isEmpty() ? QString() : QLatin1Char('\n') + why),
+                           MsgIcon::Information);
         closeAllTrackedFiles();
         return false;
     }

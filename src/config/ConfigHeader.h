@@ -47,9 +47,9 @@ inline const char* const kHeaderWriteError = "Error in writing to file";
 inline const char* const kHeaderFileFilter = "CV5320 Config .h Files(*.h)|*.h|All Files (*.*)|*.*";
 
 // Writes the header to `path`, reading each block from the chip as its
-// lines go out. False when the file cannot be created or written; the lines
-// already written stay.
-bool writeConfigHeader(const QString& path, int32_t powerUpMask);
+// lines go out; the file appears only when complete. False when it cannot
+// be created or written, with `error` ("FILE: reason").
+bool writeConfigHeader(const QString& path, int32_t powerUpMask, QString* error = nullptr);
 
 // "Create Config File": classifies the stages (one warning when any has a
 // floating input), asks for the file unless `path` is given, and writes it.

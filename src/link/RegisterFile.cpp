@@ -99,9 +99,9 @@ int16_t registerFileAddress(int line)
 bool saveRegisterFile(const QString& path, QString* error)
 {
     TrackedFile file(path);
-    // Lines go to the file as their registers arrive, so a run that ends
-    // half way leaves what was read; a file that fails takes no more.
-    bool ok = file.open();
+    // Written whole: a register file cut short would load only its first
+    // registers, so one that fails half way (or a run that ends) leaves none.
+    bool ok = file.open(TrackedFile::Mode::Whole);
     auto put = [&](int address, int32_t value) {
         ok = ok && file.write(registerFileLine(address, value).toLatin1() + "\r\n");
     };

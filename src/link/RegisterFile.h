@@ -40,9 +40,9 @@ constexpr int kRegisterFileLines = 104;
 // Address written by line i (0-based): bank 2 first, then 0x000..0x007.
 int16_t registerFileAddress(int line);
 
-// Reads the registers from the chip and writes them to `path`. False when
-// the file cannot be created or written; it then ends on its last whole
-// line and `error` says why.
+// Reads the registers from the chip and writes them to `path`, which
+// appears only when complete. False when the file cannot be created or
+// written; `error` then says why ("FILE: reason").
 bool saveRegisterFile(const QString& path, QString* error = nullptr);
 // The values of a register file's lines, in order, up to the first line
 // that holds none; `error` (naming the file and line) is empty when all

@@ -79,7 +79,7 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath, cons
                 break;
             }
             if (log && !log->row(stamp.seconds, stamp.fetchSeconds, r.data())) {
-                fileFailed(csv.path);
+                fileFailed(log->errorText());
                 break;
             }
         }
@@ -91,7 +91,7 @@ AdcStreamRun StreamConverterResults(double seconds, const QString& outPath, cons
     if (file && !file->close() && !run.fileFailed)
         fileFailed(file->errorText());
     if (log && !log->close() && !run.fileFailed)
-        fileFailed(csv.path);
+        fileFailed(log->errorText());
 
     run.counters = counts.finish(fetched);
     return run;

@@ -55,7 +55,7 @@ std::unique_ptr<CsvLog> CsvLog::create(const QString& path, QJsonObject origin,
     log->columns_ = int(columns.size());
     if (!log->file_.open() || !log->file_.write(names.join(QLatin1Char(',')).toUtf8() + '\n')) {
         if (error)
-            *error = log->file_.errorText();
+            *error = log->errorText();
         return nullptr;
     }
     return log;
@@ -73,9 +73,7 @@ bool CsvLog::row(double convertedS, double fetchedS, const int32_t* values)
 
 bool CsvLog::close()
 {
-    const bool ok = file_.flush();
-    file_.close();
-    return ok;
+    return file_.close();
 }
 
 } // namespace cv

@@ -54,6 +54,8 @@ public:
     // write failed.
     bool row(double convertedS, double fetchedS, const int32_t* values);
     bool close();
+    // "FILE: reason" once a write failed, else empty.
+    QString errorText() const { return file_.errorText(); }
 
 private:
     explicit CsvLog(const QString& path) : file_(path) {}

@@ -45,13 +45,13 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
 
     std::unique_ptr<CsvLog> log;
     if (!options.csv.path.isEmpty()) {
+        QString why;
         std::vector<int16_t> regs{0, 1, 2, 3, 4, 5, 6, 7};
         for (int k = 0; k < 8; ++k)
             regs.push_back(reg::bank2(stage, k));
         QList<CsvColumn> columns;
         for (const char* name : {"cdc", "ambient", "max_avg", "max_thresh", "min_avg", "min_thresh"})
             columns.append({QLatin1String(name), QStringLiteral("LSB")});
-        QString why;
         log = CsvLog::create(options.csv.path, options.csv.origin, registerStamp(regs), columns,
                              &why);
         if (!log) {
@@ -93,7 +93,7 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
             if (file && !file->writeLine(r.sample->graph))
                 break; // saving stops; the file keeps its whole lines
             if (log && !log->row(stamp.seconds, stamp.fetchSeconds, r.sample->graph.data())) {
-                services().message(kResultsFileError);
+                services().message(kResultsFileError + QLatin1Char('\n') + log->errorText());
                 lost = true;
                 break;
             }
@@ -107,7 +107,7 @@ QStringList RunStageStream(const StageStreamOptions& options, bool* ok)
     services().sleepMs(20);
     EndCapture();
     if (log && !log->close() && !lost) {
-        services().message(kResultsFileError);
+        services().message(kResultsFileError + QLatin1Char('\n') + log->errorText());
         lost = true;
     }
     if (file && !file->close()) {

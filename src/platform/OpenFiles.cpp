@@ -1,7 +1,6 @@
 #include "platform/OpenFiles.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -33,7 +32,8 @@ TrackedFile::TrackedFile(const QString& path) : path_(path) {}
 
 TrackedFile::~TrackedFile()
 {
-    close();
+    // Only an explicit close() keeps a file written whole.
+    abandon();
 }
 
 bool TrackedFile::open(Mode mode)
@@ -41,10 +41,34 @@ bool TrackedFile::open(Mode mode)
     close();
     error_.clear();
     whole_ = 0;
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Mode::Append ? O_APPEND : O_TRUNC);
-    fd_ = path_.isEmpty() ? -1 : ::open(QFile::encodeName(path_).constData(), flags, 0666);
+    const QByteArray name = QFile::encodeName(path_);
+    struct stat st {};
+    // A device or pipe is written in place: a rename would replace it (as
+    // root, even /dev/full).
+    if (mode == Mode::Whole && !name.isEmpty() &&
+        (::stat(name.constData(), &st) != 0 || S_ISREG(st.st_mode))) {
+        QByteArray temp = name + ".XXXXXX";
+        fd_ = ::mkostemp(temp.data(), O_CLOEXEC);
+        if (fd_ >= 0) {
+            // The mode a new file would get (mkostemp gives 0600).
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            (void)::fchmod(fd_,
+                           ::stat(name.constData(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~mask);
+            temp_ = temp;
+        } else if (errno != EACCES) {
+            error_ = errnoText(errno);
+            return false;
+        }
+        // A folder that takes no new name: the file is written in place.
+    }
     if (fd_ < 0) {
-        error_ = errnoText(path_.isEmpty() ? ENOENT : errno);
+        const int flags =
+            O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Mode::Append ? O_APPEND : O_TRUNC);
+        fd_ = name.isEmpty() ? -1 : ::open(name.constData(), flags, 0666);
+    }
+    if (fd_ < 0) {
+        error_ = errnoText(name.isEmpty() ? ENOENT : errno);
         return false;
     }
     if (mode == Mode::Append)
@@ -94,15 +118,29 @@ bool TrackedFile::close()
     fd_ = -1;
     auto& r = registry();
     r.erase(std::remove(r.begin(), r.end(), this), r.end());
+    if (!temp_.isEmpty()) {
+        if (!failed() && ::rename(temp_.constData(), QFile::encodeName(path_).constData()) != 0)
+            error_ = errnoText(errno);
+        if (failed())
+            ::unlink(temp_.constData());
+        temp_.clear();
+    }
     return !failed();
+}
+
+void TrackedFile::abandon()
+{
+    if (!temp_.isEmpty() && !failed())
+        error_ = QStringLiteral("not finished");
+    close();
 }
 
 void closeAllTrackedFiles()
 {
-    // close() edits the registry, so work on a copy.
+    // abandon() edits the registry, so work on a copy.
     const auto files = registry();
     for (TrackedFile* f : files)
-        f->close();
+        f->abandon();
 }
 
 int trackedFileCount()
@@ -112,24 +150,10 @@ int trackedFileCount()
 
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* error)
 {
-    // A device or pipe is written in place: a rename would replace it (as
-    // root, even /dev/full).
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        TrackedFile f(path);
-        const bool ok = f.open() && f.write(bytes) && f.close();
-        if (!ok && error)
-            *error = f.errorText();
-        return ok;
-    }
-    QSaveFile f(path);
-    // Devices and files in folders we may not create in are written in place.
-    f.setDirectWriteFallback(true);
-    // Unbuffered: commit() would not see a write that fails while it flushes.
-    const bool ok = f.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
-                    f.write(bytes) == bytes.size() && f.commit();
+    TrackedFile f(path);
+    const bool ok = f.open(TrackedFile::Mode::Whole) && f.write(bytes) && f.close();
     if (!ok && error)
-        *error = path + QStringLiteral(": ") + f.errorString();
+        *error = f.errorText();
     return ok;
 }
 

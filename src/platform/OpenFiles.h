@@ -3,7 +3,8 @@
 // straight to the file and is checked: a full disk, a file-size limit or a
 // device that takes nothing is noticed at the line it hits, the file is cut
 // back to its last whole line and takes nothing more. Files register here
-// while open, so that an ending program can close them first.
+// while open, so that an ending program can close them first. A file
+// written whole (Mode::Whole) appears complete or not at all.
 
 #include <QByteArray>
 #include <QString>
@@ -12,7 +13,11 @@ namespace cv {
 
 class TrackedFile {
 public:
-    enum class Mode { Truncate, Append };
+    // Whole: written under a temporary name in the same folder and renamed
+    // over the file by a close() after which nothing failed; a failed or
+    // abandoned file leaves the old one (or none). A device or pipe has no
+    // folder entry to replace and is written in place.
+    enum class Mode { Truncate, Append, Whole };
 
     explicit TrackedFile(const QString& path);
     ~TrackedFile();
@@ -29,6 +34,8 @@ public:
     bool flush() const { return isOpen() && !failed(); }
     // False when anything written since open() failed (closing included).
     bool close();
+    // Closes without keeping a file written whole (the program ends half way).
+    void abandon();
 
     bool isOpen() const { return fd_ >= 0; }
     bool failed() const { return !error_.isEmpty(); }
@@ -45,19 +52,19 @@ private:
     void fail(int err);
 
     QString path_;
+    QByteArray temp_; // the temporary name of a file written whole, else empty
     int fd_ = -1;
     qint64 whole_ = 0; // bytes up to the last whole line written
     QString error_;
 };
 
-// Closes every open TrackedFile; called before the program ends.
+// Closes every open TrackedFile, abandoning those written whole; called
+// before the program ends.
 void closeAllTrackedFiles();
 int trackedFileCount();
 
-// Writes a whole file at once through a temporary one renamed over `path`
-// when complete, so a failed save leaves no half file. A device or pipe
-// (not a regular file) is written in place instead. False with `error`
-// ("FILE: reason") on any failure.
+// Writes a whole file at once (Mode::Whole), so a failed save leaves no
+// half file. False with `error` ("FILE: reason") on any failure.
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
 // Standard output of a command-line program: flushed and checked. False

@@ -3,9 +3,13 @@
 #include "platform/ExitNow.h"
 #include "platform/OpenFiles.h"
 
+#include <algorithm>
 #include <cassert>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <poll.h>
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -69,6 +73,22 @@ void reportIncompleteOutput(const QString& what)
 int exitStatus(int code)
 {
     return code == 0 && g_outputIncomplete ? 3 : code;
+}
+
+bool Services::waitReadable(int fd, int ms)
+{
+    // Measured on the steady clock: the program's clock may be virtual.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        pollfd p{fd, POLLIN, 0};
+        const int n = ::poll(&p, 1, static_cast<int>(std::max<int64_t>(0, left.count())));
+        if (n > 0)
+            return true;
+        if (n == 0 || errno != EINTR)
+            return false;
+    }
 }
 
 void Services::endProgram(int code)

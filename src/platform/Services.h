@@ -56,6 +56,10 @@ public:
     // Lets pending window events run once.
     virtual void processEvents() = 0;
     virtual void playSound(const QString& file) = 0;
+    // Waits at most `ms` for file descriptor `fd` to have something to read
+    // (or its end); false when nothing came. A pipe, socket or terminal
+    // with nobody at its other end is given up on this way.
+    virtual bool waitReadable(int fd, int ms);
     // Flushes and closes every file being written, then ends the program.
     [[noreturn]] void endProgram(int code);
 

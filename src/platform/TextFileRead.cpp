@@ -1,6 +1,13 @@
 #include "platform/TextFileRead.h"
 
+#include "platform/Services.h"
+
 #include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace cv {
 
@@ -15,20 +22,38 @@ QString sizeText(qint64 bytes)
 
 TextFileRead readTextFile(const QString& path, const TextFileLimits& limits)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {std::nullopt, QStringLiteral("%1 cannot be read: %2").arg(path, f.errorString())};
+    auto failed = [&path](int err) {
+        return TextFileRead{std::nullopt, QStringLiteral("%1 cannot be read: %2")
+                                              .arg(path, QString::fromLocal8Bit(strerror(err)))};
+    };
+    // Non-blocking, so that opening a pipe nobody writes to returns at once.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return failed(errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     // A device has no size: read in pieces up to the cap and no further.
     QByteArray bytes;
     while (bytes.size() <= limits.maxBytes) {
-        const QByteArray piece =
-            f.read(std::min<qint64>(1 << 20, limits.maxBytes + 1 - bytes.size()));
-        if (piece.isEmpty())
+        // A pipe, socket or terminal is waited on, but only so long.
+        if (!regular && !services().waitReadable(fd, kReadWaitMs))
+            return {std::nullopt, QStringLiteral("%1 cannot be read: nothing came in %2 s")
+                                      .arg(path)
+                                      .arg(kReadWaitMs / 1000)};
+        const qsizetype want = std::min<qint64>(1 << 20, limits.maxBytes + 1 - bytes.size());
+        const qsizetype had = bytes.size();
+        bytes.resize(had + want);
+        const ssize_t n = ::read(fd, bytes.data() + had, size_t(want));
+        bytes.resize(had + std::max<ssize_t>(n, 0));
+        if (n == 0)
             break;
-        bytes += piece;
+        if (n < 0 && errno != EINTR && errno != EAGAIN)
+            return failed(errno);
     }
-    if (f.error() != QFileDevice::NoError)
-        return {std::nullopt, QStringLiteral("%1 cannot be read: %2").arg(path, f.errorString())};
     if (bytes.size() > limits.maxBytes)
         return {std::nullopt,
                 QStringLiteral("%1 is larger than %2").arg(path, sizeText(limits.maxBytes))};

@@ -22,8 +22,12 @@ struct TextFileRead {
     QString error;
 };
 
-// Reads at most maxBytes (+1, to see the file is longer) from any kind of file.
+// Reads at most maxBytes (+1, to see the file is longer) from any kind of
+// file. A pipe, socket or terminal is given up on when nothing comes for
+// kReadWaitMs ("FILE cannot be read: nothing came in 4 s"); waiting goes
+// through the services, so those must be installed to read one.
 TextFileRead readTextFile(const QString& path, const TextFileLimits& limits);
+inline constexpr int kReadWaitMs = 4000;
 
 // At most `n` characters of `text` for a message: control characters (NUL
 // included) as \xNN so the message cannot be cut short or garbled, and

@@ -39,7 +39,9 @@ std::optional<BoardChoice> parseBoardOption(const QString& text)
     if (text.startsWith(QLatin1String("sim:"))) {
         bool ok = false;
         const int id = text.mid(4).toInt(&ok);
-        if (!ok || id < 0 || id > 0xFFFF)
+        // Only the sensor boards the simulation knows; another number would
+        // start and then fail on the firmware's version.
+        if (!ok || (id != 1 && id != 58 && id != 70))
             return std::nullopt;
         c.kind = BoardChoice::Sim;
         c.simBoardId = id;
@@ -48,44 +50,61 @@ std::optional<BoardChoice> parseBoardOption(const QString& text)
     return std::nullopt;
 }
 
-std::optional<SimFault> parseSimFault(const QString& text)
+std::optional<SimFault> parseSimFault(const QString& text, QString* error)
 {
     const int eq = static_cast<int>(text.indexOf(QLatin1Char('=')));
     const QString kind = text.left(eq);
-    bool ok = false;
-    const qlonglong n = text.mid(eq + 1).toLongLong(&ok);
-    // Bounded so that the board's clock arithmetic cannot overflow.
-    if (eq < 0 || !ok || n < 0 || n > 1'000'000'000'000LL)
+    const QString digits = text.mid(eq + 1);
+    const bool request = kind == QLatin1String("request");
+    static const QRegularExpression allDigits(QStringLiteral("^[0-9]+$"));
+    if (eq < 0 || !(request || kind == QLatin1String("after")) ||
+        !allDigits.match(digits).hasMatch()) {
+        if (error)
+            *error = QStringLiteral("Unknown fault \"%1\": use request=N (the N-th USB "
+                                    "request fails) or after=MS (every request from MS ms on)")
+                         .arg(text);
         return std::nullopt;
-    if (kind == QLatin1String("request") && n >= 1)
-        return SimFault{SimFault::Request, n};
-    if (kind == QLatin1String("after"))
-        return SimFault{SimFault::After, n};
-    return std::nullopt;
+    }
+    // Bounded so that the board's clock arithmetic cannot overflow.
+    const qlonglong lo = request ? 1 : 0, hi = 1'000'000'000'000LL;
+    bool ok = false;
+    const qlonglong n = digits.toLongLong(&ok);
+    if (!ok || n < lo || n > hi) {
+        if (error)
+            *error = QStringLiteral("--sim-fault %1 is out of range (%2 to %3)")
+                         .arg(text)
+                         .arg(lo)
+                         .arg(hi);
+        return std::nullopt;
+    }
+    return SimFault{request ? SimFault::Request : SimFault::After, n};
+}
+
+QString boardOptionsError(const BoardOptions& options)
+{
+    if (!parseBoardOption(options.board))
+        return QStringLiteral("Unknown board \"%1\": use sim, sim:1, sim:58, sim:70, usb, "
+                              "usb:BUS-PORT or fx2-emu")
+            .arg(options.board);
+    QString error;
+    if (!options.simFault.isEmpty())
+        parseSimFault(options.simFault, &error);
+    return error;
 }
 
 std::unique_ptr<BoardSession> BoardSession::create(const BoardOptions& options, const Clock& clock,
                                                    QString* error)
 {
-    const auto choice = parseBoardOption(options.board);
-    if (!choice) {
+    const QString optionsError = boardOptionsError(options);
+    if (!optionsError.isEmpty()) {
         if (error)
-            *error = QStringLiteral("Unknown board \"%1\": use sim, sim:1, sim:58, sim:70, usb, "
-                                    "usb:BUS-PORT or fx2-emu")
-                         .arg(options.board);
+            *error = optionsError;
         return nullptr;
     }
+    const auto choice = parseBoardOption(options.board);
     std::optional<SimFault> fault;
-    if (!options.simFault.isEmpty()) {
+    if (!options.simFault.isEmpty())
         fault = parseSimFault(options.simFault);
-        if (!fault) {
-            if (error)
-                *error = QStringLiteral("Unknown fault \"%1\": use request=N (the N-th USB "
-                                        "request fails) or after=MS (every request from MS ms on)")
-                             .arg(options.simFault);
-            return nullptr;
-        }
-    }
     std::unique_ptr<BoardSession> s(new BoardSession);
 
     auto makeSim = [&](int id) {

@@ -30,7 +30,9 @@ struct SimFault {
     enum Kind { Request, After } kind = Request;
     int64_t at = 0;
 };
-std::optional<SimFault> parseSimFault(const QString& text);
+// Nothing when not understood; `error` then says why (a number out of range
+// is said as such).
+std::optional<SimFault> parseSimFault(const QString& text, QString* error = nullptr);
 
 // Parses the value of --board; nullopt when it is not understood.
 struct BoardChoice {
@@ -39,6 +41,9 @@ struct BoardChoice {
     QString usbPort; // "BUS-PORT" when usb: names the device
 };
 std::optional<BoardChoice> parseBoardOption(const QString& text);
+// What is wrong with the board and fault options, else empty: checked before
+// anything starts.
+QString boardOptionsError(const BoardOptions& options);
 
 class BoardSession {
 public:

@@ -511,14 +511,15 @@ void StripChart::Impl::updateFrame()
     }
 }
 
-bool StripChart::saveVisibleCsv(const QString& path) const
+bool StripChart::saveVisibleCsv(const QString& path, QString* error) const
 {
     std::vector<QString> names;
     for (int i = 0; i < traceCount(); ++i)
         names.push_back(d_->nameOf(i));
     d_->updateFrame();
     return writeWholeFile(
-        path, chart::historyCsv(names, d_->history, d_->frame.firstSet, d_->frame.endSet).toUtf8());
+        path, chart::historyCsv(names, d_->history, d_->frame.firstSet, d_->frame.endSet).toUtf8(),
+        error);
 }
 
 QRect StripChart::plotRect(int plot) const

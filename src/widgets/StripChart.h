@@ -127,8 +127,9 @@ public:
     TraceStats visibleStats(int trace) const; // over the span shown
 
     // Writes the sets in view as CSV ("t_s,set," and the trace names, one
-    // row per set, oldest first); false when the file cannot be written.
-    bool saveVisibleCsv(const QString& path) const;
+    // row per set, oldest first); false when the file cannot be written,
+    // with `error` ("FILE: reason").
+    bool saveVisibleCsv(const QString& path, QString* error = nullptr) const;
 
     // The value range a plot shows now: the set bounds, or the wheel zoom
     // inside the outer bounds. A double click returns to the set bounds.
@@ -147,8 +148,8 @@ public:
     // outside the plots or before the first set.
     QStringList readOut(const QPoint& pos) const;
 
-    // The picture as PNG; false when the file cannot be written.
-    bool savePng(const QString& path);
+    // The picture as PNG; false when the file cannot be written, with `error`.
+    bool savePng(const QString& path, QString* error = nullptr);
     // The context menu's entries: ask for a path, save, tell a failure.
     void saveAsPng();
     void saveVisibleDataAsCsv();
@@ -180,8 +181,8 @@ private:
 };
 
 // What the charts' save entries do: ask for a PNG (or CSV) path through the
-// service layer, save, and say so when the file cannot be written.
-// Cancelling the dialog does nothing.
-void askAndSaveChart(bool png, const std::function<bool(const QString&)>& save);
+// service layer, save, and say so, with the file and the reason the save
+// gives, when the file cannot be written. Cancelling the dialog does nothing.
+void askAndSaveChart(bool png, const std::function<bool(const QString&, QString*)>& save);
 
 } // namespace cv

@@ -147,7 +147,7 @@ void StripChart::Impl::paintCrossHair(QPainter& p)
     }
 }
 
-bool StripChart::savePng(const QString& path)
+bool StripChart::savePng(const QString& path, QString* error)
 {
     // The picture without the cursor's marks.
     const auto cursor = d_->cursor;
@@ -157,28 +157,32 @@ bool StripChart::savePng(const QString& path)
     // Encoded first, then written and checked as one piece.
     QByteArray png;
     QBuffer buffer(&png);
-    return pixmap.save(&buffer, "PNG") && writeWholeFile(path, png);
+    return pixmap.save(&buffer, "PNG") && writeWholeFile(path, png, error);
 }
 
-void askAndSaveChart(bool png, const std::function<bool(const QString&)>& save)
+void askAndSaveChart(bool png, const std::function<bool(const QString&, QString*)>& save)
 {
     FileDialogRequest r;
     r.save = true;
     r.title = png ? QStringLiteral("Save as PNG") : QStringLiteral("Save visible data as CSV");
     r.filter = png ? kPngFilter : kCsvFilter;
     const auto path = services().fileDialog(r);
-    if (path && !save(*path))
-        services().message(png ? kPngError : kCsvError, MsgIcon::None, kAppTitle, MsgButtons::Ok);
+    QString why;
+    const QString error = png ? kPngError : kCsvError;
+    if (path && !save(*path, &why))
+        services().message(why.isEmpty() ? error : error + QLatin1Char('\n') + why, MsgIcon::None,
+                           kAppTitle, MsgButtons::Ok);
 }
 
 void StripChart::saveAsPng()
 {
-    askAndSaveChart(true, [this](const QString& path) { return savePng(path); });
+    askAndSaveChart(true, [this](const QString& path, QString* why) { return savePng(path, why); });
 }
 
 void StripChart::saveVisibleDataAsCsv()
 {
-    askAndSaveChart(false, [this](const QString& path) { return saveVisibleCsv(path); });
+    askAndSaveChart(false,
+                    [this](const QString& path, QString* why) { return saveVisibleCsv(path, why); });
 }
 
 QMenu* StripChart::createContextMenu(QWidget* parent)

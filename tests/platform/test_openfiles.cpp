@@ -9,17 +9,20 @@
 #include "link/RegisterFile.h"
 #include "link/UsbUtils.h"
 #include "measure/AdcStream.h"
+#include "measure/CsvLog.h"
 #include "measure/StageResults.h"
 #include "measure/StageStreamCommand.h"
 #include "measure/ui/AdcFrm.h"
 #include "measure/ui/RRTabStageFrm.h"
 #include "platform/OpenFiles.h"
 #include "sim/SensorBoard.h"
+#include "support/FakeServices.h"
 #include "support/Files.h"
 #include "support/SimRig.h"
 #include "widgets/StripChart.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -27,10 +30,23 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace cv;
 
 namespace {
+
+// The writer's message, then "FILE: reason" on a line of its own.
+bool saysWhy(const QString& message, const QString& text, const QString& path)
+{
+    return message.startsWith(text + "\n" + path + ": ");
+}
+
+// A CSV log's stamp beside it is written first: either may be the one named.
+bool csvSaysWhy(const QString& message, const QString& text, const QString& path)
+{
+    return saysWhy(message, text, path) || saysWhy(message, text, csvStampPath(path));
+}
 
 // A window saving while it reads: true when it said so and stopped saving.
 template <class Window> bool windowSaves(test::SimRig& rig, const QString& path, int tab)
@@ -49,7 +65,7 @@ template <class Window> bool windowSaves(test::SimRig& rig, const QString& path,
         rig.services.virtualClock().advanceMs(std::max(1, w.readTimer()->interval()));
     }
     w.cmdClose_Click();
-    return !save->isChecked() && rig.services.lastMessage() == kResultsFileError;
+    return !save->isChecked() && saysWhy(rig.services.lastMessage(), kResultsFileError, path);
 }
 
 // A chart whose CSV and picture are well over 2 KiB.
@@ -75,21 +91,35 @@ const Writer kWriters[] = {
     {"stream", false,
      [](test::SimRig& rig, const QString& path) {
          return StreamConverterResults(20, path).fileFailed &&
-                rig.services.lastMessage().startsWith(kAdcFileError + "\n" + path + ": ");
+                saysWhy(rig.services.lastMessage(), kAdcFileError, path);
+     }},
+    {"stream --csv", false,
+     [](test::SimRig& rig, const QString& path) {
+         return StreamConverterResults(20, {}, {path, {}}).fileFailed &&
+                csvSaysWhy(rig.services.lastMessage(), kAdcFileError, path);
      }},
     {"stage-stream", false,
      [](test::SimRig& rig, const QString& path) {
          bool ok = true;
          RunStageStream({0, true, 20, path}, &ok);
-         return !ok && rig.services.lastMessage().startsWith(kResultsFileError + "\n" + path);
+         return !ok && saysWhy(rig.services.lastMessage(), kResultsFileError, path);
      }},
-    {"register file", false,
+    {"stage-stream --csv", false,
+     [](test::SimRig& rig, const QString& path) {
+         bool ok = true;
+         RunStageStream({0, true, 20, {}, {path, {}}}, &ok);
+         return !ok && csvSaysWhy(rig.services.lastMessage(), kResultsFileError, path);
+     }},
+    {"register file", true,
      [](test::SimRig&, const QString& path) {
          QString why;
          return !saveRegisterFile(path, &why) && why.startsWith(path + ": ");
      }},
-    {"header", false,
-     [](test::SimRig&, const QString& path) { return !writeConfigHeader(path, 0); }},
+    {"header", true,
+     [](test::SimRig& rig, const QString& path) {
+         return !CreateConfigFile(path) &&
+                saysWhy(rig.services.lastMessage(), kHeaderWriteError, path);
+     }},
     {"converter window", false,
      [](test::SimRig& rig, const QString& path) {
          WriteRegister(reg::PWR_CONTROL, 0x02B0, TargetChip); // all twelve stages
@@ -163,6 +193,25 @@ TEST(OpenFiles, EveryWriterSaysWhenTheFileFailsAndKeepsItsWholeLines)
         }
         EXPECT_EQ(trackedFileCount(), 0);
     }
+    // No temporary file stays behind (a CSV log's stamp is no temporary).
+    for (const QString& name : QDir(dir.path()).entryList(QDir::Files))
+        EXPECT_FALSE(name.contains('.') && !name.endsWith(".json")) << name.toStdString();
+}
+
+TEST(OpenFiles, AWholeFileReplacesTheOldOneOnlyWhenComplete)
+{
+    QTemporaryDir dir;
+    const QString path = test::writeFile(dir.filePath("f"), "old\n");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    const auto mode = QFile::permissions(path);
+    TrackedFile f(path);
+    ASSERT_TRUE(f.open(TrackedFile::Mode::Whole) && f.write("new, half\n"));
+    closeAllTrackedFiles(); // the program ends half way
+    EXPECT_EQ(test::fileBytes(path), "old\n");
+    ASSERT_TRUE(writeWholeFile(path, "new\n"));
+    EXPECT_EQ(test::fileBytes(path), "new\n");
+    EXPECT_EQ(QFile::permissions(path), mode);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"f"});
 }
 
 TEST(TrackedFile, AWriteCutShortAnywhereAroundALineEndKeepsTheWholeLinesBeforeIt)
@@ -187,7 +236,10 @@ TEST(TrackedFile, AWriteCutShortAnywhereAroundALineEndKeepsTheWholeLinesBeforeIt
 
 TEST(TextFileLimits, EveryReaderTakesExactlyItsLimitsAndRefusesOneMoreQuotingOnlyAPrefix)
 {
+    test::FakeServices services;
     QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     for (const Reader& r : kReaders) {
         SCOPED_TRACE(r.name);
         const QString prefix = QString::fromLatin1(r.prefix);
@@ -203,6 +255,10 @@ TEST(TextFileLimits, EveryReaderTakesExactlyItsLimitsAndRefusesOneMoreQuotingOnl
             test::writeFile(dir.filePath("at"), "1\n" + QByteArray(1024, 'x') + "\r\n");
         EXPECT_TRUE(r.error(at).startsWith(prefix + at + " line ")) << r.error(at).toStdString();
         EXPECT_FALSE(r.error(at).contains("longer than"));
+        // Nobody writes to the pipe: given up on after four seconds.
+        const int64_t before = services.nowMs();
+        EXPECT_EQ(r.error(fifo), prefix + fifo + " cannot be read: nothing came in 4 s");
+        EXPECT_EQ(services.nowMs() - before, 4000);
         // A NUL first, then one more than a line may hold.
         const QString longLine = test::writeFile(
             dir.filePath("long"), "1\n" + QByteArray(1, '\0') + QByteArray(1024, 'x') + "\n");

@@ -1,7 +1,7 @@
 // The session's choice of board, and the emulated FX2 behind --board fx2-emu.
+#include "link/Startup.h"
 #include "link/UsbUtils.h"
 #include "shell/BoardSession.h"
-#include "link/Startup.h"
 #include "support/FakeServices.h"
 #include "support/Files.h"
 #include "support/SimRig.h"
@@ -22,9 +22,13 @@ TEST(BoardSession, BoardAndFaultOptions)
         const char* usbPort;
     };
     const Case good[] = {
-        {"", BoardChoice::Auto, 58, ""},          {"usb", BoardChoice::Usb, 58, ""},
-        {"sim", BoardChoice::Sim, 58, ""},        {"sim:70", BoardChoice::Sim, 70, ""},
-        {"fx2-emu", BoardChoice::Fx2Emu, 58, ""}, {"usb:3-1.2", BoardChoice::Usb, 58, "3-1.2"},
+        {"", BoardChoice::Auto, 58, ""},
+        {"usb", BoardChoice::Usb, 58, ""},
+        {"sim", BoardChoice::Sim, 58, ""},
+        {"sim:70", BoardChoice::Sim, 70, ""},
+        {"sim:1", BoardChoice::Sim, 1, ""},
+        {"fx2-emu", BoardChoice::Fx2Emu, 58, ""},
+        {"usb:3-1.2", BoardChoice::Usb, 58, "3-1.2"},
     };
     for (const auto& c : good) {
         const auto b = parseBoardOption(c.text);
@@ -33,8 +37,8 @@ TEST(BoardSession, BoardAndFaultOptions)
         EXPECT_EQ(b->simBoardId, c.simBoardId) << c.text;
         EXPECT_EQ(b->usbPort, c.usbPort) << c.text;
     }
-    for (const char* bad :
-         {"sim:x", "serial", "usb:", "usb:1", "usb:-2", "usb:1-2.", "usb:a-b", "fx2"})
+    for (const char* bad : {"sim:x", "sim:0", "sim:2", "sim:57", "sim:71", "serial",
+                            "usb:", "usb:1", "usb:-2", "usb:1-2.", "usb:a-b", "fx2"})
         EXPECT_FALSE(parseBoardOption(bad)) << bad;
 
     const std::tuple<const char*, SimFault::Kind, int64_t> faults[] = {

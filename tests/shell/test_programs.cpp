@@ -31,14 +31,14 @@ TEST(Programs, CommandLinesAndWhatTheyAnswer)
                                         "read", "--board-reg", "6", "info"}, 0,
          "0x0080 0x1234\n0x0081 0x0FFF\nstatus 0\n0x0006 0x003A\nstatus 0\nBoard ID: 58\n"
          "Device ID: 532\nSilicon Revision: 2\nFirmware Revision: 4.1\nBoard: Simulated board 58\n", ""},
-        {"cv5320ctl", {"--board", "sim:5", "info"}, -1, "", "Error:  5 Cannot Load Correct Version of Firmware"},
+        // Only the sensor boards the simulation has, before start-up.
+        {"cv5320ctl", {"--board", "sim:2", "info"}, 2, "", "Unknown board \"sim:2\": use sim, sim:1, sim:58, sim:70, usb"},
         {"cv5320ctl", sim + QStringList{"write", "0x400", "1"}, -1, "", "out of range"},
         // The whole line is checked before the first access.
         {"cv5320ctl", sim + QStringList{"read", "0x80", "wait", "x"}, 2, "", ""},
         {"cv5320ctl", sim + QStringList{"read", "0x3F0", "28"}, 2, "", "28 registers from 0x03F0 run past 0x03FF"},
         {"cv5320ctl", sim + QStringList{"read", "--board-reg", "0x3F0", "16"}, 0, "0x03FF ", ""},
         {"cv5320ctl", {"--board", "sim:58", "calibrate", "12"}, 2, "", ""},
-        {"cv5320ctl", sim + QStringList{"export-header", "%d/no/such/dir.h"}, -1, "", "Error in writing to file"},
         {"cv5320ctl", sim + QStringList{"load", "%d/missing.txt"}, -1, "", "Error in writing to file"},
         // Rehearsed failures: start-up makes two requests, so the fourth is the read.
         {"cv5320ctl", sim + QStringList{"--sim-fault", "request=4", "write", "0x80", "1", "read", "0x80", "info"},
@@ -158,6 +158,18 @@ TEST(Programs, RefuseWhatTheyCannotDoBeforeOrAsTheyDoIt)
         {"\"$0\" --board sim save \"$(printf 'r\\377')\"", 2, "\"r\\xff\" is not valid text"},
         // An option's value is a value: "-h" names a scenario file here.
         {"\"$1\" --scenario -h --render .", 2, "Scenario -h cannot be read"},
+        {"\"$1\" --help >/dev/full", 1, ""},
+        // A second value would silently win.
+        {"\"$1\" --render . --render .", 2, "--render is given twice"},
+        {"\"$0\" --board sim stream --seconds 1 --seconds 2", 2, "--seconds is given twice"},
+        {"\"$0\" --board sim --sim-fault after=99999999999999999999 info", 2,
+         "--sim-fault after=99999999999999999999 is out of range (0 to 1000000000000)"},
+        {"\"$0\" --board sim read 99999999999999999999", 2,
+         "address 99999999999999999999 is out of range"},
+        // A pipe with a writer is read to its end.
+        {"mkfifo f && { printf '1000 tap up\\n' >f & } && \"$0\" --board sim --scenario f info "
+         ">/dev/null; s=$?; rm f; exit $s",
+         0, ""},
     };
     for (const auto& c : cases) {
         QProcess p;

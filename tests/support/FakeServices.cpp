@@ -1,5 +1,7 @@
 #include "support/FakeServices.h"
 
+#include <poll.h>
+
 namespace cv::test {
 
 FakeServices::FakeServices() : previous_(setServices(this)) {}
@@ -43,6 +45,15 @@ void FakeServices::sleepMs(int ms)
 {
     sleeps.push_back(ms);
     clock_.advanceMs(ms);
+}
+
+bool FakeServices::waitReadable(int fd, int ms)
+{
+    pollfd p{fd, POLLIN, 0};
+    const bool ready = ::poll(&p, 1, 0) > 0;
+    if (!ready)
+        clock_.advanceMs(ms);
+    return ready;
 }
 
 void FakeServices::quit(int code)

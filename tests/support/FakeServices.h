@@ -31,6 +31,8 @@ public:
     void sleepMs(int ms) override;
     void processEvents() override { ++processEventsCalls; }
     void playSound(const QString& file) override { sounds.push_back(file); }
+    // Looks without waiting; a wait that finds nothing passes its time on the clock.
+    bool waitReadable(int fd, int ms) override;
 
 protected:
     void quit(int code) override;

@@ -362,16 +362,19 @@ TEST(StripChart, SavesTheSetsInViewAsCsvAndThePictureAsPng)
     menu->actions()[0]->trigger();
     EXPECT_EQ(QImage(png).size(), s.chart.size() * s.chart.devicePixelRatio());
 
-    // A path that cannot be written is told in the program's words; a
-    // cancelled dialog does nothing.
+    // A path that cannot be written is told in the program's words, then
+    // the file and the reason; a cancelled dialog does nothing.
     s.services.fileAnswers.push_back(dir.filePath(QStringLiteral("missing/x.csv")));
     menu->actions()[1]->trigger();
     ASSERT_EQ(s.services.messages.size(), 1u);
-    EXPECT_EQ(s.services.messages[0].text, "Error: Cannot Save Values to File");
+    EXPECT_EQ(s.services.messages[0].text, "Error: Cannot Save Values to File\n" +
+                                               dir.filePath("missing/x.csv") +
+                                               ": No such file or directory");
     s.services.fileAnswers.push_back(dir.filePath(QStringLiteral("missing/x.png")));
     s.chart.saveAsPng();
     ASSERT_EQ(s.services.messages.size(), 2u);
-    EXPECT_EQ(s.services.messages[1].text, "Error: Cannot Save Chart to File");
+    EXPECT_TRUE(s.services.messages[1].text.startsWith("Error: Cannot Save Chart to File\n" +
+                                                       dir.filePath("missing/x.png") + ": "));
     s.chart.saveAsPng(); // cancelled
     EXPECT_EQ(s.services.messages.size(), 2u);
 }

@@ -311,9 +311,11 @@ void AdcFrm::ReadTimer_Timer()
         if (ChkSaveResults->isChecked() && ResultsFile &&
             !ResultsFile->write(adcResultsDataLine(results.data()))) {
             // The file keeps its whole lines; saving stops, reading goes on.
+            const QString why = ResultsFile->errorText();
             CloseResultsFile();
             ChkSaveResults->setChecked(false);
-            services().message(kAdcFileError, MsgIcon::None, kAppTitle, MsgButtons::Ok);
+            services().message(kAdcFileError + QLatin1Char('\n') + why, MsgIcon::None, kAppTitle,
+                               MsgButtons::Ok);
         }
     }
     ShowStatus();
@@ -413,8 +415,10 @@ void AdcFrm::ChkSaveResults_Click()
         ok = ResultsFile->open() && ResultsFile->write(adcResultsHeaderLine());
     }
     if (!ok) {
+        const QString why = ResultsFile ? ResultsFile->errorText() : QString();
         ResultsFile.reset();
-        services().message(kAdcFileError, MsgIcon::None, kAppTitle, MsgButtons::Ok);
+        services().message(why.isEmpty() ? kAdcFileError : kAdcFileError + QLatin1Char('\n') + why,
+                           MsgIcon::None, kAppTitle, MsgButtons::Ok);
         ChkSaveResults->setChecked(false);
     }
 }

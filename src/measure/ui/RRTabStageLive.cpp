@@ -267,9 +267,10 @@ void RRTabStageFrm::ReadTimer_Timer()
         if (r.append && ChkSaveResults->isChecked() && ResultsFile &&
             !ResultsFile->writeLine(s.graph)) {
             // The file keeps its whole lines; saving stops, reading goes on.
+            const QString why = ResultsFile->errorText();
             CloseResultsFile();
             ChkSaveResults->setChecked(false);
-            services().message(kResultsFileError);
+            services().message(kResultsFileError + QLatin1Char('\n') + why);
         }
         // The thresholds follow the live ambient; the level diagram keeps
         // the picture of the last setup change.
@@ -327,10 +328,12 @@ void RRTabStageFrm::ChkSaveResults_Click()
     request.filter = kResultsFileFilter;
     request.filterIndex = 1;
     const std::optional<QString> path = services().fileDialog(request);
+    QString why;
     if (path)
-        ResultsFile = StageResultsFile::create(*path);
+        ResultsFile = StageResultsFile::create(*path, &why);
     if (!ResultsFile) {
-        services().message(kResultsFileError);
+        services().message(why.isEmpty() ? kResultsFileError
+                                         : kResultsFileError + QLatin1Char('\n') + why);
         ChkSaveResults->setChecked(false);
     }
 }

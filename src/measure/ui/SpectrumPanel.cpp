@@ -249,22 +249,23 @@ QString SpectrumPanel::csvText() const
     return t;
 }
 
-bool SpectrumPanel::savePng(const QString& path)
+bool SpectrumPanel::savePng(const QString& path, QString* error)
 {
     QByteArray png;
     QBuffer buffer(&png);
-    return grab().save(&buffer, "PNG") && writeWholeFile(path, png);
+    return grab().save(&buffer, "PNG") && writeWholeFile(path, png, error);
 }
 
 void SpectrumPanel::PngCmd_Click()
 {
-    askAndSaveChart(true, [this](const QString& path) { return savePng(path); });
+    askAndSaveChart(true, [this](const QString& path, QString* why) { return savePng(path, why); });
 }
 
 void SpectrumPanel::CsvCmd_Click()
 {
-    askAndSaveChart(
-        false, [this](const QString& path) { return writeWholeFile(path, csvText().toUtf8()); });
+    askAndSaveChart(false, [this](const QString& path, QString* why) {
+        return writeWholeFile(path, csvText().toUtf8(), why);
+    });
 }
 
 } // namespace cv

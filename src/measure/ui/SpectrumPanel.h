@@ -63,7 +63,7 @@ public:
     QStringList peakLines() const;
     // "hz" and one column per shown stage, a row per bin.
     QString csvText() const;
-    bool savePng(const QString& path);
+    bool savePng(const QString& path, QString* error = nullptr);
 
     static constexpr int kRefreshMs = 1000;
 

@@ -84,6 +84,27 @@ void SliderStrip::mouseReleaseEvent(QMouseEvent*)
         onFinger(-1);
 }
 
+void KeyButton::setLit(bool lit)
+{
+    lit_ = lit;
+    setProperty("lit", lit);
+    update();
+}
+
+void KeyButton::paintEvent(QPaintEvent* e)
+{
+    QPushButton::paintEvent(e);
+    if (!lit_)
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(90, 140, 255));
+    p.drawRoundedRect(QRectF(rect()).adjusted(2, 2, -2, -2), 3, 3);
+    p.setPen(palette().color(QPalette::ButtonText));
+    p.drawText(rect(), Qt::AlignCenter, text());
+}
+
 VirtualSensorBoardFrm::VirtualSensorBoardFrm(SimBoard& board, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowDoesNotAcceptFocus), board_(board)
 {
@@ -92,14 +113,10 @@ VirtualSensorBoardFrm::VirtualSensorBoardFrm(SimBoard& board, QWidget* parent)
     // A tool beside the program's windows: typing never goes to it.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
-    // A lit key's look, fixed once; a key changes only its "lit" property.
-    setStyleSheet(
-        QStringLiteral("QPushButton[lit=\"true\"] { background-color: rgb(90, 140, 255); }"));
     resize(kWindowSize);
     const BoardLayout& layout = board_.sensors().board();
     const QStringList names = layout.targetNames();
     keys_.assign(names.size(), nullptr);
-    keyLit_.assign(names.size(), 0);
 
     auto* caption = new QLabel(
         QStringLiteral("Sensor board %1: hold a key or drag on the slider").arg(layout.boardId),
@@ -119,7 +136,7 @@ VirtualSensorBoardFrm::VirtualSensorBoardFrm(SimBoard& board, QWidget* parent)
                             {layout.right, cx + step, cy, "Right"},
                             {layout.centreTarget(), cx, cy, "OK"}};
     for (const Place& pl : places) {
-        auto* b = new QPushButton(QString::fromLatin1(pl.text), this);
+        auto* b = new KeyButton(QString::fromLatin1(pl.text), this);
         b->setObjectName(QStringLiteral("KeyCmd_%1").arg(names[pl.target]));
         b->setGeometry(pl.left, pl.top, size, size);
         b->setFocusPolicy(Qt::NoFocus);
@@ -212,15 +229,9 @@ void VirtualSensorBoardFrm::Timer1_Timer()
 
 void VirtualSensorBoardFrm::ShowKey(size_t target, bool touched)
 {
-    QPushButton* key = keys_[target];
-    if (!key || bool(keyLit_[target]) == touched)
-        return;
-    keyLit_[target] = touched;
-    key->setProperty("lit", touched);
-    // The fixed style sheet is applied again to this key alone.
-    key->style()->unpolish(key);
-    key->style()->polish(key);
-    key->update();
+    KeyButton* key = keys_[target];
+    if (key && key->lit() != touched)
+        key->setLit(touched);
 }
 
 QWidget* VirtualSensorBoardFrm::Served() const

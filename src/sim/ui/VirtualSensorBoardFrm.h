@@ -40,6 +40,23 @@ private:
     double finger_ = -1;
 };
 
+// A key of the pad: a push button drawn lit while touched. The light is
+// painted over the button, so the button's palette and style never change:
+// the style's pixmap cache would keep a new picture at every change.
+class KeyButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    // Also the "lit" property, for tests and tools that look at the window.
+    void setLit(bool lit);
+    bool lit() const { return lit_; }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    bool lit_ = false;
+};
+
 class VirtualSensorBoardFrm : public QWidget {
 public:
     explicit VirtualSensorBoardFrm(SimBoard& board, QWidget* parent = nullptr);
@@ -73,8 +90,7 @@ private:
     void ArrangeKeys(bool docked);
 
     SimBoard& board_;
-    std::vector<QPushButton*> keys_; // by touch target
-    std::vector<char> keyLit_;       // what each key shows now
+    std::vector<KeyButton*> keys_; // by touch target
     QWidget* home_ = nullptr;
     QPoint userPos_, placedAt_;
     bool userPlaced_ = false, placing_ = false, reshow_ = false;

@@ -243,8 +243,12 @@ void UsbfsBus::Impl::add(const UsbDeviceInfo& d)
     g_signal_connect(n.handler, "client-vanished", G_CALLBACK(&Impl::vanished), this);
     g_signal_connect(n.handler, "handle-ioctl", G_CALLBACK(&Impl::ioctl), this);
     const QByteArray node = n.devNode.toUtf8();
-    if (!umockdev_testbed_add_from_string(testbed, sysfsRecord(description).constData(), nullptr) ||
-        !umockdev_testbed_attach_ioctl(testbed, node.constData(), n.handler, nullptr)) {
+    // The ioctl socket listens before the device appears: a client that
+    // finds the new device (libusb polling the bus after the firmware load)
+    // opens it at once, and the preload ends that client when the socket
+    // is not there to connect to yet.
+    if (!umockdev_testbed_attach_ioctl(testbed, node.constData(), n.handler, nullptr) ||
+        !umockdev_testbed_add_from_string(testbed, sysfsRecord(description).constData(), nullptr)) {
         qWarning("usbfs bus: cannot add %s", node.constData());
     }
     if (restricted) {
