@@ -47,4 +47,12 @@ inline int shownValue(const QObject& window, const QString& name)
     return v;
 }
 
+// Loaded, past its arming timer, the records cleared.
+template <class W> void loadArmed(SimRig& rig, W& w)
+{
+    w.Form_Load();
+    w.Timer1_Timer();
+    rig.clearRecords();
+}
+
 } // namespace cv::test

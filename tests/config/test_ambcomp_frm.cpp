@@ -23,12 +23,6 @@ struct AmbComp : ::testing::Test {
     {
         return child<QComboBox>(w, QString::fromLatin1(name))->currentText();
     }
-    void loadReady(AmbCompFrm& w)
-    {
-        w.Form_Load();
-        w.Timer1_Timer();
-        rig.clearRecords();
-    }
 };
 } // namespace
 
@@ -90,7 +84,7 @@ TEST_F(AmbComp, NothingIsWrittenBeforeTheLoadingPhaseEnds)
 TEST_F(AmbComp, ListsAndStageBoxesKeepTheOtherBitsAsTheChipHoldsThem)
 {
     AmbCompFrm w;
-    loadReady(w);
+    loadArmed(rig, w);
     struct Case {
         const char* list;
         void (AmbCompFrm::*click)();
@@ -131,7 +125,7 @@ TEST_F(AmbComp, NumberFieldsAcceptTheirRangeAndRejectWithTheirMessage)
     chip().poke(0x003, 0xC000);
     chip().poke(0x004, 0xFC05);
     AmbCompFrm w;
-    loadReady(w);
+    loadArmed(rig, w);
     auto* full = field(w, "FullPowCtrlTxt");
     full->setText("1024");
     w.FullPowCtrlTxt_KeyPress(65); // only Enter acts
@@ -178,7 +172,7 @@ TEST_F(AmbComp, CommandBitsShowAtOnceAndTheChipsAnswerAfterTheirTimer)
 {
     chip().poke(0x002, 0x0123);
     AmbCompFrm w;
-    loadReady(w);
+    loadArmed(rig, w);
     const std::pair<void (AmbCompFrm::*)(), int> commands[] = {
         {&AmbCompFrm::CmdForceCal_Click, 14}, {&AmbCompFrm::CmdResetConv_Click, 15}};
     for (const auto& [click, bit] : commands) {
@@ -202,7 +196,7 @@ TEST_F(AmbComp, EnterInANumberFieldPressesNoButton)
     chip().poke(0x002, 0x0000);
     AmbCompFrm w;
     w.show();
-    loadReady(w);
+    loadArmed(rig, w);
     auto* rate = field(w, "FastRateTxt");
     rate->setFocus();
     rate->setText("42");

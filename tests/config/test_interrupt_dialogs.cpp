@@ -14,17 +14,6 @@ namespace {
 struct InterruptDialogs : ::testing::Test {
     SimRig rig;
     sim::ChipModel& chip() { return rig.board->chip(); }
-    QCheckBox* box(const InterruptFrm& w, const QString& name) { return child<QCheckBox>(w, name); }
-    QComboBox* list(const InterruptFrm& w, const char* name)
-    {
-        return child<QComboBox>(w, QString::fromLatin1(name));
-    }
-    void loadArmed(InterruptFrm& w)
-    {
-        w.Form_Load();
-        w.Timer1_Timer();
-        rig.clearRecords();
-    }
 };
 } // namespace
 
@@ -46,15 +35,15 @@ TEST_F(InterruptDialogs, OpeningWritesNothingTheFirstOrAnyLaterTime)
     for (const auto& [a, v] : held)
         EXPECT_EQ(chip().peek(a), v);
 
-    EXPECT_EQ(list(w, "GpioSetupCmb")->currentText(), "GPIO LOW Output");
-    EXPECT_EQ(list(w, "GpiSetupCmb")->currentText(), "Negative Edge");
+    EXPECT_EQ(child<QComboBox>(w, "GpioSetupCmb")->currentText(), "GPIO LOW Output");
+    EXPECT_EQ(child<QComboBox>(w, "GpiSetupCmb")->currentText(), "Negative Edge");
     QString boxes; // low limit, high limit, conversion complete per stage
     for (int i = 0; i < 12; ++i)
         for (const char* kind : {"LowLimIntChk_", "HighLimIntChk_", "CompIntChk_"})
-            boxes += box(w, kind + QString::number(i))->isChecked() ? '1' : '0';
+            boxes += child<QCheckBox>(w, kind + QString::number(i))->isChecked() ? '1' : '0';
     EXPECT_EQ(boxes, "101000100000010010010010000100000101");
-    EXPECT_TRUE(box(w, "GpiIntChk")->isChecked());
-    EXPECT_TRUE(box(w, "IntPolChk")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>(w, "GpiIntChk")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>(w, "IntPolChk")->isChecked());
     EXPECT_EQ(shownValue(w, "Lab1"), 0xAA05);
     EXPECT_EQ(shownValue(w, "Lab4"), 0x8B2);
 }
@@ -68,7 +57,7 @@ TEST_F(InterruptDialogs, StageBoxesRewriteBits11To0FromAllTwelveBoxes)
     w.Form_Load();
     rig.clearRecords();
     // Until the arming timer has run, the handlers do nothing.
-    box(w, "LowLimIntChk_3")->setChecked(true);
+    child<QCheckBox>(w, "LowLimIntChk_3")->setChecked(true);
     w.LowLimIntChk_Click(3);
     w.HighLimIntChk_Click(0);
     w.CompIntChk_Click(0);
@@ -82,18 +71,18 @@ TEST_F(InterruptDialogs, StageBoxesRewriteBits11To0FromAllTwelveBoxes)
     // Another writer sets the GPIO fields and a stage bit after loading.
     rig.clearRecords();
     chip().poke(0x005, 0xB081);
-    box(w, "LowLimIntChk_3")->setChecked(true);
+    child<QCheckBox>(w, "LowLimIntChk_3")->setChecked(true);
     w.LowLimIntChk_Click(3);
     // Bit 7 comes from its (unchecked) box, not from the chip.
     EXPECT_EQ(rig.writesTo(0x005), std::vector<int>{0xB009});
     EXPECT_EQ(shownBits(w, "IntEn1Lbl"), "1011000000001001");
 
     chip().poke(0x006, 0xF000);
-    box(w, "HighLimIntChk_11")->setChecked(true);
+    child<QCheckBox>(w, "HighLimIntChk_11")->setChecked(true);
     w.HighLimIntChk_Click(11);
     EXPECT_EQ(chip().peek(0x006), 0xF800);
     chip().poke(0x007, 0xE000);
-    box(w, "CompIntChk_0")->setChecked(true);
+    child<QCheckBox>(w, "CompIntChk_0")->setChecked(true);
     w.CompIntChk_Click(0);
     EXPECT_EQ(chip().peek(0x007), 0xE001);
     EXPECT_EQ(shownValue(w, "Lab3"), 0xE001);
@@ -104,20 +93,20 @@ TEST_F(InterruptDialogs, GpioFieldsIntEnableAndPolarityChangeOnlyTheirBits)
     chip().poke(0x000, 0x00B0);
     chip().poke(0x005, 0x4000);
     InterruptFrm w;
-    loadArmed(w);
-    EXPECT_EQ(list(w, "GpiSetupCmb")->currentText(), "Positive Edge");
-    EXPECT_EQ(list(w, "GpioSetupCmb")->currentText(), "Disabled");
+    loadArmed(rig, w);
+    EXPECT_EQ(child<QComboBox>(w, "GpiSetupCmb")->currentText(), "Positive Edge");
+    EXPECT_EQ(child<QComboBox>(w, "GpioSetupCmb")->currentText(), "Disabled");
 
     chip().poke(0x005, 0x4ABC);
-    list(w, "GpiSetupCmb")->setCurrentIndex(3); // "Positive Level"
+    child<QComboBox>(w, "GpiSetupCmb")->setCurrentIndex(3); // "Positive Level"
     w.GpiSetupCmb_Click();
     EXPECT_EQ(chip().peek(0x005), 0xCABC);
-    list(w, "GpioSetupCmb")->setCurrentIndex(1);
+    child<QComboBox>(w, "GpioSetupCmb")->setCurrentIndex(1);
     w.GpioSetupCmb_Click();
     EXPECT_EQ(chip().peek(0x005), 0xDABC);
 
     chip().poke(0x007, 0xEFFF);
-    box(w, "GpiIntChk")->setChecked(true);
+    child<QCheckBox>(w, "GpiIntChk")->setChecked(true);
     w.GpiIntChk_Click();
     EXPECT_EQ(chip().peek(0x007), 0xFFFF);
     chip().poke(0x000, 0xFBF1); // all but the reset bit

@@ -14,7 +14,6 @@ using namespace cv::test;
 namespace {
 struct PowerDialogs : ::testing::Test {
     SimRig rig;
-    uint16_t pwr() { return rig.board->chip().peek(reg::PWR_CONTROL); }
     void setPwr(uint16_t v) { rig.board->chip().poke(reg::PWR_CONTROL, v); }
 };
 } // namespace
@@ -103,7 +102,7 @@ TEST_F(PowerDialogs, ExcitationSourceBitsAndThePin8Caption)
     floating->setChecked(true);
     w.FloatModeChk_Click();
     EXPECT_EQ(captions.last()[0].toString(), "SRC - 8");
-    EXPECT_EQ(pwr(), 0x384F);
+    EXPECT_EQ(rig.board->chip().peek(reg::PWR_CONTROL), 0x384F);
 
     rig.clearRecords();
     src->setChecked(false);

@@ -1,9 +1,9 @@
 // cv5320ctl demo runs the window's loop and decoders on the simulated board.
 #include "demo/DemoDecoders.h"
 #include "support/Captions.h"
+#include "support/Files.h"
 #include "support/RunProgram.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -29,11 +29,9 @@ std::vector<QJsonObject> blocks(const QString& out)
 TEST(CtlDemo, EachTabPrintsItsFieldsForEveryShownBlock)
 {
     QTemporaryDir dir;
-    const QString scenario = dir.filePath("scenario.txt");
-    QFile f(scenario);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("600 press down\n1000 release down\n1200 slide 0 255 600\n1900 press right\n");
-    f.close();
+    const QString scenario = cv::test::writeFile(dir.filePath("scenario.txt"),
+                                                 "600 press down\n1000 release down\n"
+                                                 "1200 slide 0 255 600\n1900 press right\n");
     // The fields each tab prints, the same in every block.
     QString fields;
     for (const auto& [board, tab] :

@@ -86,20 +86,18 @@ TEST_F(Fx2Link, ImageOutsideOnChipRamIsRefusedBeforeAnythingIsWritten)
 
 TEST_F(Fx2Link, BoardBackAtTheLastLookIsTakenOneLaterIsNot)
 {
-    sim::Fx2DeviceConfig board;
-    board.returnDelayMs = 3000;
-    board.releaseFails = true; // the board leaves before it acknowledges: still a success
-    plug(board);
-    ASSERT_EQ(download(hexText({{0, QByteArray::fromHex("020080")}})), 0)
-        << access->failureDetail().toStdString();
-    EXPECT_EQ(std::accumulate(services.sleeps.begin(), services.sleeps.end(), 0), 3000);
-    EXPECT_EQ(services.sleeps.size(), 28u);
-
-    board.returnDelayMs = 3001;
-    plug(board);
-    services.sleeps.clear();
-    EXPECT_EQ(download(hexText({{0, QByteArray::fromHex("020080")}})), -5);
-    EXPECT_EQ(std::accumulate(services.sleeps.begin(), services.sleeps.end(), 0), 3000);
+    // The board leaves before it acknowledges: still a success. Both wait 3 s in 28 looks.
+    for (const auto& [delay, status] : {std::pair{3000, 0}, {3001, -5}}) {
+        sim::Fx2DeviceConfig board;
+        board.returnDelayMs = delay;
+        board.releaseFails = true;
+        plug(board);
+        services.sleeps.clear();
+        EXPECT_EQ(download(hexText({{0, QByteArray::fromHex("020080")}})), status)
+            << access->failureDetail().toStdString();
+        EXPECT_EQ(std::accumulate(services.sleeps.begin(), services.sleeps.end(), 0), 3000);
+        EXPECT_EQ(services.sleeps.size(), 28u);
+    }
     EXPECT_TRUE(access->failureDetail().startsWith("No answer after the download"));
 }
 

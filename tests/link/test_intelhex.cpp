@@ -93,17 +93,8 @@ TEST(IntelHex, FileReaderTakesOnlyRegularFilesOfSensibleSize)
 
 TEST(UsbLog, OneLinePerRequestWithTheBufferInHex)
 {
-    VendorRecord r;
-    r.timeUs = 12345;
-    r.request = 0xDD;
-    r.value = 0x8417;
-    r.index = 0;
-    r.direction = 1;
-    r.length = 64;
-    r.bytes[0] = 0x17;
-    r.bytes[1] = 0x10;
-    r.bytes[4] = 0x53;
-    r.bytes[5] = 0x22;
+    VendorRecord r{.timeUs = 12345, .request = 0xDD, .value = 0x8417, .direction = 1, .length = 64};
+    r.bytes[0] = 0x17, r.bytes[1] = 0x10, r.bytes[4] = 0x53, r.bytes[5] = 0x22;
     const QString line = usbLogLine(r);
     EXPECT_TRUE(line.startsWith("12 0xDD 0x8417 0x0000 1 64 0 17100000532200"))
         << line.toStdString();

@@ -97,8 +97,7 @@ TEST_F(TransportTest, MismatchedEchoLeavesValuesUntouchedButTakesStatus)
     access.reply[1] = 0x10;
     access.reply[2] = 7;
     ReadRegisters(0x017, 2, TargetChip, 0, status, v);
-    EXPECT_EQ(v[0], 111);
-    EXPECT_EQ(v[1], 222);
+    EXPECT_EQ(std::vector<int32_t>(v, v + 2), (std::vector<int32_t>{111, 222}));
     EXPECT_EQ(status, 7);
     EXPECT_TRUE(services.messages.empty());
 }

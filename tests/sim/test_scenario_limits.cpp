@@ -39,6 +39,9 @@ TEST(ScenarioLimits, BadLinesAreRefusedWithTheirLine)
         cases.push_back({"100 tap up\n\n200 slide 0 255 " + b + "\n", "line 3:"});
         cases.push_back({"loop " + b + "\n", "line 1: \"loop PERIOD\""});
     }
+    for (const char* bad : {"0 hum 50", "0 hum 0 40", "0 hum 50 -1", "0 hum 50 40 centre",
+                            "0 hum 50 40 nose", "0 hum of"})
+        cases.push_back({bad, "line 1: "});
     for (const auto& [text, error] : cases)
         EXPECT_TRUE(parseError(text).startsWith(error)) << text.toStdString();
 }

@@ -2,6 +2,7 @@
 // Board window.
 #include "sim/SimBoard.h"
 #include "sim/ui/VirtualSensorBoardFrm.h"
+#include "support/Files.h"
 #include "support/RunProgram.h"
 
 #include <QApplication>
@@ -9,7 +10,7 @@
 #include <QDir>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QTemporaryFile>
+#include <QTemporaryDir>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -18,11 +19,10 @@ using namespace cv::sim;
 
 TEST(ScenarioOption, BadFileEndsBothProgramsWithItsLine)
 {
-    QTemporaryFile bad;
-    ASSERT_TRUE(bad.open());
-    bad.write("# keys\n100 tap up\n200 wiggle up\n");
-    bad.flush();
-    const QStringList sim = {"--board", "sim", "--scenario", bad.fileName()};
+    QTemporaryDir dir;
+    const QString bad =
+        cv::test::writeFile(dir.filePath("bad.txt"), "# keys\n100 tap up\n200 wiggle up\n");
+    const QStringList sim = {"--board", "sim", "--scenario", bad};
     for (const auto& [program, args] :
          {std::pair<const char*, QStringList>{"cv5320ctl", sim + QStringList{"info"}},
           {"cv5320-eval",
@@ -31,7 +31,7 @@ TEST(ScenarioOption, BadFileEndsBothProgramsWithItsLine)
         EXPECT_NE(r.code, 0) << program;
         EXPECT_TRUE(r.err.contains(QStringLiteral("Scenario %1 line 3: unknown event \"wiggle\" "
                                                   "(press, release, tap, slide, hum, loop)")
-                                       .arg(bad.fileName())))
+                                       .arg(bad)))
             << r.err.toStdString();
     }
 }
