@@ -85,12 +85,11 @@ TEST_F(Adc, LoadingReadsTheFieldsAndClearsThresholdReportingOnly)
         chipRead(0x000), // the register bit display
     };
     EXPECT_EQ(rig.registerOps(), expected);
-    auto* dec = child<QComboBox>(w, "DecCmb");
+    // Decimation 64, sequence 14 on the chip (the list ends at 11), bias 135%.
+    for (const auto& [list, index] :
+         {std::pair{"DecCmb", 2}, {"SeqStgCmb", 11}, {"BiasCtrlCmb", 2}})
+        EXPECT_EQ(child<QComboBox>(w, list)->currentIndex(), index) << list;
     auto* seq = child<QComboBox>(w, "SeqStgCmb");
-    auto* bias = child<QComboBox>(w, "BiasCtrlCmb");
-    EXPECT_EQ(dec->currentIndex(), 2);  // 64
-    EXPECT_EQ(seq->currentIndex(), 11); // 14 on the chip
-    EXPECT_EQ(bias->currentIndex(), 2); // 135%
     EXPECT_EQ(shownText(w, "Lab1").toUInt(nullptr, 16), 0x82E0u);
     EXPECT_EQ(shownBits(w, "PowContRegLbl"), "1000001011100000");
     expectCaptions(w, "measure/fixtures/AdcFrm.captions.txt");
@@ -324,10 +323,9 @@ TEST(AdcFields, TheFieldsOfPowerControl)
     EXPECT_EQ(f.bias, 3);
     EXPECT_EQ(converterFieldsOf(0x0050).sequenceStages, 5);
 
-    EXPECT_TRUE(isConverting(0x00B0));
-    EXPECT_FALSE(isConverting(0x00B1));
-    EXPECT_TRUE(isConverting(0x00B2)); // low power still converts
-    EXPECT_FALSE(isConverting(0x00B3));
+    // Low power (2) still converts; 1 and 3 shut the converter down.
+    for (const int mode : {0, 1, 2, 3})
+        EXPECT_EQ(isConverting(0x00B0 | mode), mode % 2 == 0) << mode;
 }
 
 TEST(AdcChartRange, HoldsTheTracesWithRoomInsideTheConverterScale)

@@ -46,10 +46,9 @@ TEST(ConversionClock, StampsFollowTheChipNotTheBursts)
 TEST(ConversionClock, DropsSkipTheirIndexPausesAndStallsBreakTheLine)
 {
     // Twelve stages at decimation 64; in low power mode plus its 200-800 ms delay.
-    EXPECT_NEAR(setPeriodSeconds(0x02B0), 0.009216, 1e-12);
-    EXPECT_NEAR(setPeriodSeconds(0x00B0), 0.036864, 1e-12);
-    EXPECT_NEAR(setPeriodSeconds(0x02B2), 0.209216, 1e-12);
-    EXPECT_NEAR(setPeriodSeconds(0x02BE), 0.809216, 1e-12);
+    for (const auto& [pwr, seconds] :
+         {std::pair{0x02B0, 0.009216}, {0x00B0, 0.036864}, {0x02B2, 0.209216}, {0x02BE, 0.809216}})
+        EXPECT_NEAR(setPeriodSeconds(pwr), seconds, 1e-12) << pwr;
 
     const double p = 0.01;
     ConversionClock clock(p, 0);

@@ -31,8 +31,6 @@ using namespace cv;
 using namespace cv::test;
 
 namespace {
-constexpr RegisterOp partIdRead{false, TargetChip, 0x017, 1, 0, 0};
-
 RegisterOp chipRead(int address)
 {
     return {false, TargetChip, address, 1, 0, 0};
@@ -103,24 +101,19 @@ TEST_F(Stage3, LoadingReadsTheStageAndWritesNothingToTheChip)
     RRTabStageFrm w;
     w.Form_Load();
     EXPECT_EQ(w.windowTitle(), "Sequencer Stage 3");
-    EXPECT_EQ(board.ops, (std::vector<RegisterOp>{write(TargetBoard, 10, 0x8008),
-                                                  chipRead(0x09B),
-                                                  chipRead(0x000),
-                                                  {false, TargetBoard, 7, 1, 0, 0},
-                                                  write(TargetBoard, 7, 0),
-                                                  chipRead(0x09C),
-                                                  chipRead(0x09D),
-                                                  chipRead(0x09E),
-                                                  chipRead(0x09F),
-                                                  chipRead(0x15D)}));
+    std::vector<RegisterOp> expected = {write(TargetBoard, 10, 0x8008), chipRead(0x09B),
+                                        chipRead(0x000), RegisterOp{false, TargetBoard, 7, 1, 0, 0},
+                                        write(TargetBoard, 7, 0)};
+    for (const int address : {0x09C, 0x09D, 0x09E, 0x09F, 0x15D})
+        expected.push_back(chipRead(address));
+    EXPECT_EQ(board.ops, expected);
     EXPECT_FALSE(w.armed());
     EXPECT_TRUE(w.timer1()->isActive());
     EXPECT_EQ(w.timer1()->interval(), 150);
     // The lists show the fields of 0x4321; the boxes the chip's values.
-    EXPECT_EQ(child<QComboBox>(w, "NegSensCmb")->currentIndex(), 1);
-    EXPECT_EQ(child<QComboBox>(w, "NegMaxSensCmb")->currentIndex(), 2);
-    EXPECT_EQ(child<QComboBox>(w, "PosSensCmb")->currentIndex(), 3);
-    EXPECT_EQ(child<QComboBox>(w, "PosMaxSensCmb")->currentIndex(), 4);
+    int field = 0;
+    for (const char* list : {"NegSensCmb", "NegMaxSensCmb", "PosSensCmb", "PosMaxSensCmb"})
+        EXPECT_EQ(child<QComboBox>(w, list)->currentIndex(), ++field) << list;
     EXPECT_EQ(text(w, "PosThreshTxt").toInt(), highThreshold(30000, 800, 3));
     EXPECT_EQ(text(w, "NegThreshTxt").toInt(), lowThreshold(30000, 800, 1));
     EXPECT_EQ(text(w, "OffsetHighTxt"), "800");
@@ -218,7 +211,7 @@ TEST_F(Stage3, StartPassesAndStopMakeTheReadoutsTraffic)
     services.sleeps.clear();
 
     w.ReadContCV5310Cmd_Click();
-    EXPECT_EQ(board.ops, (std::vector<RegisterOp>{partIdRead, partIdRead}));
+    EXPECT_EQ(board.ops, (std::vector<RegisterOp>{chipRead(0x017), chipRead(0x017)}));
     EXPECT_EQ(services.sleeps, std::vector<int>({5, 20, 5}));
     EXPECT_FALSE(w.reading());
     EXPECT_FALSE(w.readTimer()->isActive());
@@ -272,7 +265,8 @@ TEST_F(Stage3, FirstTwoPassesAfterAStartOrATabChangeAddNothing)
     // count starts again.
     board.ops.clear();
     child<QTabWidget>(w, "SSTab1")->setCurrentIndex(1);
-    EXPECT_EQ(board.ops, (std::vector<RegisterOp>{partIdRead, write(TargetBoard, 10, 0x0008)}));
+    EXPECT_EQ(board.ops,
+              (std::vector<RegisterOp>{chipRead(0x017), write(TargetBoard, 10, 0x0008)}));
     EXPECT_TRUE(w.reading());
     EXPECT_EQ(w.passLoop().passCounter(), 0);
     std::vector<uint16_t> block(39, 0);

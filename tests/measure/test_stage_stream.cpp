@@ -57,19 +57,15 @@ TEST_F(Passes, SummaryBlocksAndTheFirstTwoPassesRule)
         r.push_back(loop.pass(StageTab::InitialSetup, 800, 800));
     // One nine-word fetch per pass, each taking the status of its reply.
     EXPECT_EQ(board.ops, std::vector<RegisterOp>(4, fetch(11, 9)));
-    for (const auto& p : r) {
-        ASSERT_TRUE(p.sample);
-        EXPECT_EQ(p.indicator, Indicator::Red);
-        EXPECT_EQ(p.nextIntervalMs, 0);
-        EXPECT_FALSE(p.showBlock);
+    // Kept from the third pass on; the thresholds refresh on the third only.
+    for (size_t i = 0; i < r.size(); ++i) {
+        ASSERT_TRUE(r[i].sample) << i;
+        EXPECT_EQ(r[i].indicator, Indicator::Red);
+        EXPECT_EQ(r[i].nextIntervalMs, 0);
+        EXPECT_FALSE(r[i].showBlock);
+        EXPECT_EQ(r[i].append, i >= 2) << i;
+        EXPECT_EQ(r[i].refreshThresholds, i == 2) << i;
     }
-    EXPECT_FALSE(r[0].append);
-    EXPECT_FALSE(r[1].append);
-    EXPECT_TRUE(r[2].append);
-    EXPECT_TRUE(r[3].append);
-    EXPECT_FALSE(r[1].refreshThresholds);
-    EXPECT_TRUE(r[2].refreshThresholds);
-    EXPECT_FALSE(r[3].refreshThresholds);
     EXPECT_EQ(loop.passCounter(), 3);
     EXPECT_EQ(loop.fetched(), 4);
 
@@ -171,36 +167,34 @@ TEST(QuietPasses, OnlyTheTwelveStageBitsCount)
 
 TEST(ChartRange, SetUpOnTheSecondPassThenMovedOnlyOutsideItsBand)
 {
+    // Applied in order; a moved range reports both levels and the outer bounds 10000 beyond.
+    const struct {
+        int pass;
+        int32_t maxAvg, minAvg, offHigh, offLow;
+        bool moves;
+        int64_t upper = 0, lower = 0;
+    } steps[] = {
+        {0, 40000, 30000, 800, 300, false},
+        {1, 40000, 30000, 800, 300, true, 40800, 29500}, // an offset low under 500: a margin of 500
+        {2, 40800, 30000, 800, 300, false},              // inside the bands nothing moves
+        {3, 39800, 30500, 800, 300, false},
+        {3, 40801, 30000, 900, 300, true, 41701, 29500}, // the maximum rises above the upper level
+        {3, 40700, 30000, 900, 300, true, 41600, 29500}, // ... or falls more than 1000 below it
+        {3, 40700, 29499, 900, 700, true, 41600, 28799}, // the minimum falls below the lower level
+        {3, 40700, 29800, 900, 700, true, 41600, 29100}, // ... or rises more than 1000 above it
+    };
     ChartRangeTracker t;
-    EXPECT_FALSE(t.pass(0, 40000, 30000, 800, 300));
-    auto r = t.pass(1, 40000, 30000, 800, 300);
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->upper, 40800);
-    EXPECT_EQ(r->outerUpper, 50800);
-    EXPECT_EQ(r->lower, 29500); // an offset low under 500 gives a margin of 500
-    EXPECT_EQ(r->outerLower, 19500);
-
-    // Inside the bands nothing moves.
-    EXPECT_FALSE(t.pass(2, 40800, 30000, 800, 300));
-    EXPECT_FALSE(t.pass(3, 39800, 30500, 800, 300));
-    // The maximum average rises above the upper level.
-    r = t.pass(3, 40801, 30000, 900, 300);
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->upper, 41701);
-    EXPECT_EQ(r->lower, 29500); // the other level stays
-    // ... falls more than 1000 below it.
-    r = t.pass(3, 40700, 30000, 900, 300);
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->upper, 41600);
-    // The minimum average falls below the lower level, or rises 1000 above it.
-    r = t.pass(3, 40700, 29499, 900, 700);
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->lower, 28799);
-    EXPECT_EQ(r->outerLower, 18799);
-    r = t.pass(3, 40700, 29800, 900, 700);
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->lower, 29100);
-    EXPECT_EQ(r->upper, 41600);
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        const auto& s = steps[i];
+        const auto r = t.pass(s.pass, s.maxAvg, s.minAvg, s.offHigh, s.offLow);
+        ASSERT_EQ(r.has_value(), s.moves) << i;
+        if (!r)
+            continue;
+        EXPECT_EQ(r->upper, s.upper) << i;
+        EXPECT_EQ(r->lower, s.lower) << i;
+        EXPECT_EQ(r->outerUpper, s.upper + 10000) << i;
+        EXPECT_EQ(r->outerLower, s.lower - 10000) << i;
+    }
 }
 
 // The noise figures of a stream, and how the stage stream stops.
