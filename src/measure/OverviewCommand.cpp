@@ -28,26 +28,6 @@ double rounded(double v, int decimals)
     return std::round(v * scale) / scale;
 }
 
-// Runs passes until `untilMs` of the services clock, handing each set that
-// counts to `onSet`; pauses as the stream asks. False when the capture was
-// ended elsewhere and the board did not take it up again (said, and stopped).
-template <class OnSet> bool streamUntil(SensorOverviewReading& r, int64_t untilMs, OnSet onSet)
-{
-    while (r.reading() && services().nowMs() < untilMs) {
-        const SensorOverviewReading::Pass p = r.pass();
-        if (p.rearmFailed) {
-            services().message(rearmFailedText(reg::board::StreamResults));
-            r.stop();
-            return false;
-        }
-        if (p.fetched && p.addsPoints)
-            onSet();
-        if (p.nextIntervalMs > 0)
-            services().sleepMs(p.nextIntervalMs);
-    }
-    return true;
-}
-
 void say(const QString& text)
 {
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
@@ -64,7 +44,7 @@ bool RunOverviewCommand(double seconds)
     const int64_t startMs = services().nowMs();
     const int whole = int(std::ceil(seconds));
     for (int t = 1; t <= whole; ++t) {
-        if (!streamUntil(r, startMs + int64_t(std::min(double(t), seconds) * 1000), [] {}))
+        if (!streamOverviewUntil(r, startMs + int64_t(std::min(double(t), seconds) * 1000), [] {}))
             return false;
         QJsonArray stages;
         // Before the first set there is no result to show, only why.
@@ -159,7 +139,7 @@ int RunSnrCommand(const SnrOptions& options)
     const auto noiseMs = int64_t(options.noiseSeconds * 1000);
     promptOperator({OperatorPrompt::HandsOff, {}, noiseMs});
     int64_t until = services().nowMs() + noiseMs;
-    if (!streamUntil(r, until,
+    if (!streamOverviewUntil(r, until,
                      [&] { rec.addNoise(r.deltas(), r.setLimits() | r.takeChipLimits()); })) {
         promptOperator({});
         return 1;
@@ -171,7 +151,7 @@ int RunSnrCommand(const SnrOptions& options)
     const auto touchMs = int64_t(options.touchSeconds * 1000);
     promptOperator({OperatorPrompt::TouchInTurn, touchOrder, touchMs});
     until = services().nowMs() + touchMs;
-    const bool recorded = streamUntil(r, until, [&] { rec.addTouch(r.deltas()); });
+    const bool recorded = streamOverviewUntil(r, until, [&] { rec.addTouch(r.deltas()); });
     promptOperator({});
     if (!recorded)
         return 1;

@@ -168,4 +168,22 @@ std::array<int32_t, kAdcStages> SensorOverviewReading::deltas() const
     return d;
 }
 
+bool streamOverviewUntil(SensorOverviewReading& r, int64_t untilMs,
+                         const std::function<void()>& onSet)
+{
+    while (r.reading() && services().nowMs() < untilMs) {
+        const SensorOverviewReading::Pass p = r.pass();
+        if (p.rearmFailed) {
+            services().message(rearmFailedText(reg::board::StreamResults));
+            r.stop();
+            return false;
+        }
+        if (p.fetched && p.addsPoints)
+            onSet();
+        if (p.nextIntervalMs > 0)
+            services().sleepMs(p.nextIntervalMs);
+    }
+    return true;
+}
+
 } // namespace cv

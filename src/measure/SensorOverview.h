@@ -112,4 +112,11 @@ private:
     StreamTimeBase time_;
 };
 
+// The commands' loop: runs passes until `untilMs` of the services clock,
+// handing each set that counts to `onSet`; pauses as the stream asks. False
+// when the capture was ended elsewhere and the board did not take it up
+// again (said, and stopped).
+bool streamOverviewUntil(SensorOverviewReading& r, int64_t untilMs,
+                         const std::function<void()>& onSet);
+
 } // namespace cv

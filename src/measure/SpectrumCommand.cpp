@@ -98,18 +98,8 @@ bool RunSpectrumCommand(double seconds, std::optional<int> stage)
     SpectrumFeed feed;
     feed.begin(seconds);
     const int64_t untilMs = services().nowMs() + int64_t(seconds * 1000);
-    while (r.reading() && services().nowMs() < untilMs) {
-        const SensorOverviewReading::Pass p = r.pass();
-        if (p.rearmFailed) {
-            services().message(rearmFailedText(reg::board::StreamResults));
-            r.stop();
-            return false;
-        }
-        if (p.fetched && p.addsPoints)
-            feed.add(spectrumInput(r), r.rearms());
-        if (p.nextIntervalMs > 0)
-            services().sleepMs(p.nextIntervalMs);
-    }
+    if (!streamOverviewUntil(r, untilMs, [&] { feed.add(spectrumInput(r), r.rearms()); }))
+        return false;
     r.stop();
     if (feed.restarts() > 1)
         std::fprintf(stderr,
