@@ -364,9 +364,10 @@ TEST_F(Desktop, ReadingLeavesTheWindowAsItWasAndTheSpanReadable)
     ASSERT_TRUE(app.started());
     app.ask("click CmdBlockDiagram");
     ASSERT_TRUE(app.waitForWindow("DiagramFrm"));
-    for (const auto& [command, window] : cases) {
+    for (const auto& c : cases) {
+        const char* const window = c.second; // a plain name the lambdas below can capture
         SCOPED_TRACE(window);
-        app.ask(command);
+        app.ask(c.first);
         ASSERT_TRUE(app.waitForWindow(window));
         QThread::msleep(1000);
         const QRect plot = app.chart().plot;
