@@ -349,10 +349,18 @@ TEST_F(Desktop, ChartPlotNeverShrinksAsItsWindowGrows)
         int last = 0;
         for (int width : widths) {
             SCOPED_TRACE(QString("scale %1, %2 px").arg(scale).arg(width).toStdString());
-            const Window w = *app.window("AdcFrm");
-            app.xdotool(
-                {"windowsize", w.xid, QString::number(width), QString::number(w.client.height())});
-            EXPECT_TRUE(waitUntil([&] { return app.window("AdcFrm")->client.width() == width; }));
+            // Asked again until it holds: the sensor board docking into the
+            // window as it opens may resize it after the first request.
+            EXPECT_TRUE(waitUntil(
+                [&] {
+                    const Window w = *app.window("AdcFrm");
+                    if (w.client.width() == width)
+                        return true;
+                    app.xdotool({"windowsize", w.xid, QString::number(width),
+                                 QString::number(w.client.height())});
+                    return false;
+                },
+                10000));
             QThread::msleep(300); // the chart lays out at its next frame
             const Chart chart = app.chart();
             EXPECT_GE(chart.plot.width(), last);
