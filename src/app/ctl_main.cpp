@@ -101,7 +101,9 @@ struct CommandLine {
 
 [[noreturn]] void usageError(const QString& why)
 {
-    std::fprintf(stderr, "%s\n%s", why.toLocal8Bit().constData(), kUsage);
+    // The mistake and where to look, not a screenful that hides the mistake.
+    std::fprintf(stderr, "%s\nTry 'cv5320ctl --help' for the commands and options.\n",
+                 why.toLocal8Bit().constData());
     std::fflush(stderr);
     exitNow(2);
 }
