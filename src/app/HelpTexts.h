@@ -5,18 +5,22 @@
 
 namespace cv {
 
+// The options both programs take, worded once so their --help and manual
+// pages cannot drift apart.
+#define CV_BOARD_OPTIONS_HELP                                                                      \
+    "  --board sim|sim:N     the simulated board (N: sensor board 1, 58 or 70)\n"                  \
+    "  --board usb           a real board on USB (the default when one is connected)\n"            \
+    "  --board usb:BUS-PORT  the device at that USB port, also an unprogrammed FX2\n"              \
+    "  --board fx2-emu       the real board's USB path over an emulated FX2\n"                     \
+    "  --usb-log FILE        one line per USB request\n"                                           \
+    "  --scenario FILE|none  the simulated finger\n"                                               \
+    "  --sim-fault request=N|after=MS\n"                                                           \
+    "                        the simulated board fails its N-th request, or every\n"               \
+    "                        request after MS milliseconds (rehearses a failing board)\n"
+
 inline const char* const kCtlHelpMore =
     "\n"
-    "Options:\n"
-    "  --board sim|sim:N     the simulated board (N: sensor board 1, 58 or 70)\n"
-    "  --board usb           a real board on USB (the default when one is connected)\n"
-    "  --board usb:BUS-PORT  the device at that USB port, also an unprogrammed FX2\n"
-    "  --board fx2-emu       the real board's USB path over an emulated FX2\n"
-    "  --usb-log FILE        one line per USB request\n"
-    "  --scenario FILE|none  the simulated finger\n"
-    "  --sim-fault request=N|after=MS\n"
-    "                        the simulated board fails its N-th request, or every\n"
-    "                        request after MS milliseconds (rehearses a failing board)\n"
+    "Options:\n" CV_BOARD_OPTIONS_HELP
     "  --board-reg           before the first command: every read and write goes to\n"
     "                        the firmware's registers instead of the chip's\n"
     "  -h, --help            this text\n"

@@ -33,17 +33,7 @@ const char* const kUsage =
 const char* const kHelp =
     "The CV5320 evaluation program: brings the evaluation board up, downloads the\n"
     "protocol firmware and opens the main window.\n"
-    "\n"
-    "  --board sim|sim:N     the simulated board (N: sensor board 1, 58 or 70)\n"
-    "  --board usb           a real board on USB (the default when one is connected)\n"
-    "  --board usb:BUS-PORT  the device at that USB port, also an unprogrammed FX2\n"
-    "  --board fx2-emu       the real board's USB path over an emulated FX2\n"
-    "  --usb-log FILE        one line per USB request\n"
-    "  --scenario FILE|none  the simulated finger\n"
-    "  --sim-fault request=N|after=MS\n"
-    "                        the simulated board fails its N-th request, or every\n"
-    "                        request after MS milliseconds (rehearses a failing board)\n"
-    "  --render DIR          one PNG per window into DIR, then end\n"
+    "\n" CV_BOARD_OPTIONS_HELP "  --render DIR          one PNG per window into DIR, then end\n"
     "  --click BUTTON,...    presses the buttons of these object names one after\n"
     "                        another, 1.5 s apart (unattended runs, the soak)\n";
 // Ctrl+Shift+B from any window: runs `action` and swallows the key.
