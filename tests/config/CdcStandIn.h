@@ -33,12 +33,15 @@ public:
     // When set, the result as a function of the AFE offset word instead.
     std::function<int32_t(int32_t afe)> scripted;
 
-    static int32_t resultFor(int32_t w0, int32_t w1, int32_t afe, const std::array<int, 13>& sensor,
-                             int gain)
+    int32_t resultOf(int stage) const
     {
+        const auto& chip = rig_.board->chip();
+        const int32_t afe = chip.peek(reg::bank2(stage, 2));
+        if (scripted)
+            return scripted(afe);
         int plus = 0, minus = 0;
         for (int k = 0; k < 13; ++k) {
-            const int code = k < 7 ? (w0 >> (2 * k)) & 3 : (w1 >> (2 * (k - 7))) & 3;
+            const int code = (chip.peek(reg::bank2(stage, k / 7)) >> (2 * (k % 7))) & 3;
             if (code == 2)
                 plus += sensor[static_cast<size_t>(k)];
             else if (code == 1)
@@ -48,15 +51,6 @@ public:
         (afe & 0x80 ? plus : minus) -= neg;
         (afe & 0x8000 ? minus : plus) -= pos;
         return std::clamp(32768 + gain * (plus - minus), 0, 65535);
-    }
-
-    int32_t resultOf(int stage) const
-    {
-        const auto& chip = rig_.board->chip();
-        if (scripted)
-            return scripted(chip.peek(reg::bank2(stage, 2)));
-        return resultFor(chip.peek(reg::bank2(stage, 0)), chip.peek(reg::bank2(stage, 1)),
-                         chip.peek(reg::bank2(stage, 2)), sensor, gain);
     }
 
     int16_t Vendor_Request(int32_t h, uint8_t r, uint32_t v, uint16_t i, uint8_t d, int32_t l,
