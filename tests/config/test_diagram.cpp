@@ -14,14 +14,8 @@
 #include "link/UsbUtils.h"
 #include "shell/ui/CV5320TopLevelFrm.h"
 #include "shell/ui/DiagramFrm.h"
-#include "support/Captions.h"
 #include "support/ForwardingAccess.h"
 #include "support/StubbornBoard.h"
-#include "widgets/Led.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
 
 using namespace cv;
 using namespace cv::test;
@@ -166,8 +160,6 @@ TEST(DiagramCommands, InitialiseCinInputsWritesAcrossTheStagesThenForcesCalibrat
     EXPECT_EQ(ops[96], (RegisterOp{false, TargetChip, 2, 1, 0, 0}));
     EXPECT_EQ(ops[97].address, 2);
     EXPECT_EQ(ops[97].value, 0x4123);
-    EXPECT_EQ(rig.board->chip().peek(0x0D9), 0x3FFF);
-    EXPECT_EQ(rig.board->chip().peek(0x0DF), 5000);
     // 10 ms after every write, 40 ms around the forced calibration (whose read
     // pauses 5 ms of its own).
     std::vector<int> expected(96, 10);
@@ -216,10 +208,8 @@ TEST(DiagramStages, StageButtonsSelectTheStageAndHandOnItsContext)
         rig.services.modalWindows.clear();
         w.MuxStage_Click(n);
         EXPECT_EQ(CurrentStage, n);
-        EXPECT_EQ(StageInputSetup.Labels, stageInputSetupFor(n).Labels);
         EXPECT_EQ(StageInputSetup.AfeOffsetAddress, 0x82 + 8 * n);
         w.RRStage_Click(n);
-        EXPECT_EQ(StageResultsSetup.Labels, stageResultsSetupFor(n).Labels);
         EXPECT_EQ(StageResultsSetup.OffsetLowClampAddress, 0x87 + 8 * n);
         EXPECT_EQ(StageResultsSetup.SfAmbientAddress, 0xF1 + 36 * n);
         EXPECT_EQ(rig.services.modalWindows,
