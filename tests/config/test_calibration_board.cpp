@@ -1,7 +1,6 @@
 // Offset calibration end to end on the simulated board 58 and its sensors.
 #include "config/DiagramOps.h"
 #include "config/OffsetCalibration.h"
-#include "config/StageContext.h"
 #include "link/RegMap.h"
 #include "shell/ui/DiagramFrm.h"
 #include "support/SimRig.h"

@@ -2,16 +2,12 @@
 // the file text line for line, and what a cancelled or failed write leaves.
 #include "config/ConfigHeader.h"
 #include "config/DiagramOps.h"
-#include "shell/ui/DiagramFrm.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
+#include "shell/ui/DiagramFrm.h"
 #include "support/Captions.h"
 #include "support/Files.h"
 #include "support/SimRig.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 using namespace cv;
 using namespace cv::test;
@@ -39,17 +35,14 @@ TEST(ConfigHeaderMask, SingleEndedStagesSetTheirBitOthersDoNot)
 {
     auto c = allBias();
     EXPECT_EQ(stageMasks(c).PowerUp, 0);
-    // Stages 0 to 5 with one input on "+".
-    for (int s = 0; s < 6; ++s)
-        c[static_cast<size_t>(s)][0] = (kBias0 & ~(3 << (2 * s))) | (2 << (2 * s));
-    EXPECT_EQ(stageMasks(c).PowerUp, 0x3F);
-    // A "-" only stage counts; a differential and a floating stage do not.
-    c[7][1] = kBias1 & ~0x3 | 0x1;
-    c[8][0] = 0xFFFE;
-    c[8][1] = kBias1 & ~0x3 | 0x1;
+    // A "+" only and a "-" only stage at both ends count; a differential and
+    // a floating stage do not.
+    c[0][0] = 0xFFFE;
+    c[11][1] = kBias1 & ~0x3 | 0x1;
+    c[8] = {0xFFFE, kBias1 & ~0x3 | 0x1};
     c[9][1] = kBias1 & ~0xC00;
     const StageMasks m = stageMasks(c);
-    EXPECT_EQ(m.PowerUp, 0x3F | 0x80);
+    EXPECT_EQ(m.PowerUp, 0x801);
     EXPECT_EQ(m.Floating, 0x200);
 }
 

@@ -146,7 +146,6 @@ TEST(InputMuxCalibration, GetOffsetRefreshesAndRunsTheLampTimers)
     WriteRegister(reg::bank2(kStage, 0), 0xFFFF, TargetChip);
     WriteRegister(reg::bank2(kStage, 1), 0x3FFF, TargetChip);
     w.CmdCalcOffset_Click();
-    EXPECT_EQ(w.lastCalibration().Branch, CalibrationBranch::AllBias);
     EXPECT_EQ(t.chip(2), 0);
     EXPECT_EQ(shownValue(w, "Lab3"), 0);
     EXPECT_TRUE(w.Timer2->isActive());
@@ -155,5 +154,4 @@ TEST(InputMuxCalibration, GetOffsetRefreshesAndRunsTheLampTimers)
     w.Timer2_Timer();
     EXPECT_FALSE(w.LoadLed->isOn());
     EXPECT_FALSE(w.Timer2->isActive());
-    EXPECT_TRUE(t.rig.services.messages.empty());
 }

@@ -1,7 +1,6 @@
 #include "DialogProbe.h"
 #include "config/ui/IntStatFrm.h"
 #include "config/ui/InterruptFrm.h"
-#include "link/RegMap.h"
 
 #include <QTimer>
 

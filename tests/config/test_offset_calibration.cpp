@@ -5,8 +5,6 @@
 #include "config/DiagramOps.h"
 #include "config/OffsetCalibration.h"
 #include "config/StageContext.h"
-#include "link/RegMap.h"
-#include "link/UsbUtils.h"
 
 #include <gtest/gtest.h>
 
