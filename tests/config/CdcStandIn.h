@@ -1,8 +1,7 @@
 #pragma once
-// A converter stand-in for calibration tests: every reply that carries a
-// stage's result register is given what a CDC would read from the stage's
-// connections and offsets, so the searches are tested apart from the
-// simulated chip's own model.
+// A converter stand-in for calibration tests: the stages' result registers
+// hold what a CDC would read from the stage's connections and offsets, so
+// the searches are tested apart from the simulated chip's own model.
 //
 // Result = 32768 + Gain x (positive side - negative side), in offset steps:
 // a sensor adds its capacitance to the side it is connected to, an offset
@@ -53,25 +52,16 @@ public:
         return std::clamp(32768 + gain * (plus - minus), 0, 65535);
     }
 
+    // Before every request the chip is brought up to the present and its
+    // result registers given the stand-in's values.
     int16_t Vendor_Request(int32_t h, uint8_t r, uint32_t v, uint16_t i, uint8_t d, int32_t l,
                            uint8_t* b) override
     {
-        const int16_t status = rig_.access().Vendor_Request(h, r, v, i, d, l, b);
-        const bool chipRead = r == 0xDD && d == 1 && (v & 0x8000);
-        if (status != 0 || !chipRead)
-            return status;
-        const int address = static_cast<int>(v & 0x3FF);
-        const int count = static_cast<int>((v >> 10) & 0x1F);
-        const int offset = (b[1] >> 2) & 0x3F;
-        for (int n = 0; n < count; ++n) {
-            const int stage = address + n - reg::CONV_RESULT0;
-            if (stage < 0 || stage >= reg::kStages)
-                continue;
-            const int32_t value = resultOf(stage);
-            b[offset + 2 * n] = static_cast<uint8_t>(value >> 8);
-            b[offset + 2 * n + 1] = static_cast<uint8_t>(value & 0xFF);
-        }
-        return status;
+        auto& chip = rig_.board->chip();
+        chip.catchUp();
+        for (int s = 0; s < reg::kStages; ++s)
+            chip.poke(reg::convResult(s), static_cast<uint16_t>(resultOf(s)));
+        return rig_.access().Vendor_Request(h, r, v, i, d, l, b);
     }
 
     // Puts the stand-in between the transport and the rig's board.

@@ -1,6 +1,11 @@
+// The register dialogs: interrupt enables and status, power control and the
+// excitation source.
 #include "DialogProbe.h"
+#include "config/ui/ExcitSourceFrm.h"
 #include "config/ui/IntStatFrm.h"
 #include "config/ui/InterruptFrm.h"
+#include "config/ui/PowControlFrm.h"
+#include "link/RegMap.h"
 
 #include <QTimer>
 
@@ -8,13 +13,14 @@ using namespace cv;
 using namespace cv::test;
 
 namespace {
-struct InterruptDialogs : ::testing::Test {
+struct RegisterDialogs : ::testing::Test {
     SimRig rig;
     sim::ChipModel& chip() { return rig.board->chip(); }
+    void setPwr(uint16_t v) { chip().poke(reg::PWR_CONTROL, v); }
 };
 } // namespace
 
-TEST_F(InterruptDialogs, OpeningWritesNothingTheFirstOrAnyLaterTime)
+TEST_F(RegisterDialogs, OpeningWritesNothingTheFirstOrAnyLaterTime)
 {
     for (const auto& [a, v] :
          {std::pair{0x000, 0x08B2}, {0x005, 0xAA05}, {0x006, 0xF0F0}, {0x007, 0xB801}})
@@ -38,7 +44,7 @@ TEST_F(InterruptDialogs, OpeningWritesNothingTheFirstOrAnyLaterTime)
     EXPECT_TRUE(rig.writes().empty());
 }
 
-TEST_F(InterruptDialogs, StageBoxesRewriteBits11To0FromAllTwelveBoxes)
+TEST_F(RegisterDialogs, StageBoxesRewriteBits11To0FromAllTwelveBoxes)
 {
     chip().poke(0x005, 0x0001);
     chip().poke(0x006, 0x0000);
@@ -51,7 +57,7 @@ TEST_F(InterruptDialogs, StageBoxesRewriteBits11To0FromAllTwelveBoxes)
     w.LowLimIntChk_Click(3);
     // Bit 7 comes from its (unchecked) box, not from the chip.
     EXPECT_EQ(rig.writesTo(0x005), std::vector<int>{0xB009});
-    EXPECT_EQ(shownBits(w, "IntEn1Lbl"), "1011000000001001");
+    EXPECT_EQ(shownValue(w, "Lab1"), 0xB009);
 
     chip().poke(0x006, 0xF000);
     child<QCheckBox>(w, "HighLimIntChk_11")->setChecked(true);
@@ -64,14 +70,11 @@ TEST_F(InterruptDialogs, StageBoxesRewriteBits11To0FromAllTwelveBoxes)
     EXPECT_EQ(shownValue(w, "Lab3"), 0xE001);
 }
 
-TEST_F(InterruptDialogs, GpioFieldsIntEnableAndPolarityChangeOnlyTheirBits)
+TEST_F(RegisterDialogs, GpioFieldsIntEnableAndPolarityChangeOnlyTheirBits)
 {
     chip().poke(0x000, 0x00B0);
-    chip().poke(0x005, 0x4000);
     InterruptFrm w;
     loadArmed(rig, w);
-    EXPECT_EQ(child<QComboBox>(w, "GpiSetupCmb")->currentText(), "Positive Edge");
-    EXPECT_EQ(child<QComboBox>(w, "GpioSetupCmb")->currentText(), "Disabled");
 
     chip().poke(0x005, 0x4ABC);
     child<QComboBox>(w, "GpiSetupCmb")->setCurrentIndex(3); // "Positive Level"
@@ -91,7 +94,7 @@ TEST_F(InterruptDialogs, GpioFieldsIntEnableAndPolarityChangeOnlyTheirBits)
     EXPECT_EQ(shownValue(w, "Lab4"), 0xF3F1);
 }
 
-TEST_F(InterruptDialogs, StatusViewReadsTheThreeStatusRegistersEveryPoll)
+TEST_F(RegisterDialogs, StatusViewReadsTheThreeStatusRegistersEveryPoll)
 {
     chip().poke(0x000, 0x0001); // shut down: only the poked status changes
     IntStatFrm w;
@@ -114,4 +117,80 @@ TEST_F(InterruptDialogs, StatusViewReadsTheThreeStatusRegistersEveryPoll)
 
     w.cmdClose_Click();
     EXPECT_FALSE(w.timer1()->isActive());
+}
+
+TEST_F(RegisterDialogs, PowControlKeepsEveryOtherBitAndShowsTheResetOnItsTimer)
+{
+    setPwr(0x000B); // delay 2, power mode 3 (the second "Shutdown Mode")
+    PowControlFrm w;
+    w.Form_Load();
+    EXPECT_TRUE(rig.writes().empty());
+    auto* mode = child<QComboBox>(w, "PowModeCmb");
+    auto* delay = child<QComboBox>(w, "ConvStartCmb");
+    EXPECT_EQ(mode->currentIndex(), 3);
+    EXPECT_EQ(delay->currentIndex(), 2);
+    EXPECT_EQ(shownValue(w, "Lab1"), 0xB);
+
+    // Another writer changes the register after the dialog has read it.
+    setPwr(0xCBF1);
+    rig.clearRecords();
+    delay->setCurrentIndex(3);
+    w.ConvStartCmb_Click();
+    EXPECT_EQ(rig.writesTo(reg::PWR_CONTROL), std::vector<int>{0xCBFD});
+    // Index 3 is the second shutdown entry and writes 3, not 1.
+    setPwr(0x2AA0);
+    rig.clearRecords();
+    mode->setCurrentIndex(3);
+    w.PowModeCmb_Click();
+    EXPECT_EQ(rig.writesTo(reg::PWR_CONTROL), std::vector<int>{0x2AA3});
+    EXPECT_EQ(shownValue(w, "Lab1"), 0x2AA3);
+
+    // Software reset: the bit shows, then the message, then the timer shows
+    // the chip's reset state once.
+    rig.clearRecords();
+    bool bitShownAtMessage = false;
+    std::vector<int> writesAtMessage;
+    rig.services.onMessage = [&](const RecordedMessage&) {
+        bitShownAtMessage = shownText(w, "PowContRegLbl_10") == "1";
+        writesAtMessage = rig.writesTo(reg::PWR_CONTROL);
+    };
+    w.CmdSWReset_Click();
+    ASSERT_EQ(rig.services.messages.size(), 1u);
+    const auto& m = rig.services.messages[0];
+    EXPECT_EQ(m.text, "SW_RESET resets all Registers to Default Values. Run Easy Setup to "
+                      "Configure part");
+    EXPECT_EQ(m.icon, MsgIcon::Exclamation);
+    EXPECT_EQ(m.title, kAppTitle);
+    EXPECT_TRUE(bitShownAtMessage);
+    EXPECT_EQ(writesAtMessage, std::vector<int>{0x2EA3});
+    EXPECT_EQ(w.timer1()->interval(), 250);
+
+    setPwr(0x0002);
+    w.Timer1_Timer();
+    EXPECT_FALSE(w.timer1()->isActive());
+    EXPECT_EQ(shownValue(w, "Lab1"), 0x0002);
+    EXPECT_EQ(mode->currentIndex(), 2);
+    EXPECT_EQ(delay->currentIndex(), 0);
+}
+
+// The captions it hands on are checked on the open block diagram.
+TEST_F(RegisterDialogs, ExcitationSourceBoxesKeepEveryOtherBit)
+{
+    setPwr(0x3000);
+    ExcitSourceFrm w;
+    w.Form_Load();
+    EXPECT_TRUE(rig.writes().empty());
+    auto* src = child<QCheckBox>(w, "SrcDisChk");
+    auto* floating = child<QCheckBox>(w, "FloatModeChk");
+    EXPECT_TRUE(src->isChecked());
+    EXPECT_TRUE(floating->isChecked());
+
+    setPwr(0x384F);
+    rig.clearRecords();
+    floating->setChecked(false);
+    w.FloatModeChk_Click();
+    src->setChecked(false);
+    w.SrcDisChk_Click();
+    EXPECT_EQ(rig.writesTo(reg::PWR_CONTROL), (std::vector<int>{0x184F, 0x084F}));
+    EXPECT_EQ(shownValue(w, "Lab1"), 0x084F);
 }
