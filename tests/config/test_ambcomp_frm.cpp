@@ -46,7 +46,7 @@ TEST_F(AmbComp, LoadingShowsEveryFieldAndNothingIsWrittenBeforeItIsArmed)
     EXPECT_FALSE(w.timer2()->isActive());
 }
 
-TEST_F(AmbComp, ListsAndStageBoxesKeepTheOtherBitsAsTheChipHoldsThem)
+TEST_F(AmbComp, ListsBoxesAndCommandsKeepTheOtherBitsAsTheChipHoldsThem)
 {
     AmbCompFrm w;
     loadArmed(rig, w);
@@ -83,6 +83,25 @@ TEST_F(AmbComp, ListsAndStageBoxesKeepTheOtherBitsAsTheChipHoldsThem)
     w.RRDataPathChk_Click(1);
     // Bits 11..0 from the boxes, bits 15..12 as read.
     EXPECT_EQ(rig.writesTo(0x001), std::vector<int>{0xB002});
+
+    // The command bits show at once and the chip's answer after their timer.
+    chip().poke(0x002, 0x0123);
+    const std::pair<void (AmbCompFrm::*)(), int> commands[] = {
+        {&AmbCompFrm::CmdForceCal_Click, 14}, {&AmbCompFrm::CmdResetConv_Click, 15}};
+    for (const auto& [click, bit] : commands) {
+        rig.clearRecords();
+        (w.*click)();
+        const QString label = QStringLiteral("ContrReg1Lbl_%1").arg(bit);
+        EXPECT_EQ(shownText(w, label), "1");
+        EXPECT_EQ(rig.writesTo(0x002), std::vector<int>{0x0123 | (1 << bit)});
+        EXPECT_EQ(w.timer2()->interval(), 500);
+        // The chip clears the bit once it has acted.
+        rig.services.virtualClock().advanceMs(500);
+        w.Timer2_Timer();
+        EXPECT_EQ(shownText(w, label), "0");
+        EXPECT_EQ(shownValue(w, "Lab2"), 0x123);
+        EXPECT_FALSE(w.timer2()->isActive());
+    }
 }
 
 TEST_F(AmbComp, NumberFieldsTakeTheirEnterAndRefuseWithTheirMessage)
@@ -133,27 +152,4 @@ TEST_F(AmbComp, NumberFieldsTakeTheirEnterAndRefuseWithTheirMessage)
     EXPECT_EQ(m[1].title, kAppTitle);
     EXPECT_EQ(m[1].icon, MsgIcon::None);
     EXPECT_EQ(m[2].text, "Value must be a decimal number under 64");
-}
-
-TEST_F(AmbComp, CommandBitsShowAtOnceAndTheChipsAnswerAfterTheirTimer)
-{
-    chip().poke(0x002, 0x0123);
-    AmbCompFrm w;
-    loadArmed(rig, w);
-    const std::pair<void (AmbCompFrm::*)(), int> commands[] = {
-        {&AmbCompFrm::CmdForceCal_Click, 14}, {&AmbCompFrm::CmdResetConv_Click, 15}};
-    for (const auto& [click, bit] : commands) {
-        rig.clearRecords();
-        (w.*click)();
-        const QString label = QStringLiteral("ContrReg1Lbl_%1").arg(bit);
-        EXPECT_EQ(shownText(w, label), "1");
-        EXPECT_EQ(rig.writesTo(0x002), std::vector<int>{0x0123 | (1 << bit)});
-        EXPECT_EQ(w.timer2()->interval(), 500);
-        // The chip clears the bit once it has acted.
-        rig.services.virtualClock().advanceMs(500);
-        w.Timer2_Timer();
-        EXPECT_EQ(shownText(w, label), "0");
-        EXPECT_EQ(shownValue(w, "Lab2"), 0x123);
-        EXPECT_FALSE(w.timer2()->isActive());
-    }
 }

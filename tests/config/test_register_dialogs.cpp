@@ -44,8 +44,9 @@ TEST_F(RegisterDialogs, OpeningWritesNothingTheFirstOrAnyLaterTime)
     EXPECT_TRUE(rig.writes().empty());
 }
 
-TEST_F(RegisterDialogs, StageBoxesRewriteBits11To0FromAllTwelveBoxes)
+TEST_F(RegisterDialogs, InterruptBoxesAndListsChangeOnlyTheirBits)
 {
+    chip().poke(0x000, 0x00B0);
     chip().poke(0x005, 0x0001);
     chip().poke(0x006, 0x0000);
     chip().poke(0x007, 0x0000);
@@ -55,7 +56,8 @@ TEST_F(RegisterDialogs, StageBoxesRewriteBits11To0FromAllTwelveBoxes)
     chip().poke(0x005, 0xB081);
     child<QCheckBox>(w, "LowLimIntChk_3")->setChecked(true);
     w.LowLimIntChk_Click(3);
-    // Bit 7 comes from its (unchecked) box, not from the chip.
+    // Stage bits 11..0 from all twelve boxes: bit 7 from its (unchecked) box,
+    // not from the chip.
     EXPECT_EQ(rig.writesTo(0x005), std::vector<int>{0xB009});
     EXPECT_EQ(shownValue(w, "Lab1"), 0xB009);
 
@@ -68,13 +70,6 @@ TEST_F(RegisterDialogs, StageBoxesRewriteBits11To0FromAllTwelveBoxes)
     w.CompIntChk_Click(0);
     EXPECT_EQ(chip().peek(0x007), 0xE001);
     EXPECT_EQ(shownValue(w, "Lab3"), 0xE001);
-}
-
-TEST_F(RegisterDialogs, GpioFieldsIntEnableAndPolarityChangeOnlyTheirBits)
-{
-    chip().poke(0x000, 0x00B0);
-    InterruptFrm w;
-    loadArmed(rig, w);
 
     chip().poke(0x005, 0x4ABC);
     child<QComboBox>(w, "GpiSetupCmb")->setCurrentIndex(3); // "Positive Level"
