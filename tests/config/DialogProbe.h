@@ -35,11 +35,9 @@ inline QString shownText(const QObject& window, const QString& name)
 // is pinned where it is made, not again by every window.
 inline int shownValue(const QObject& window, const QString& name)
 {
-    bool ok = false;
-    const int v = shownText(window, name).mid(2).toInt(&ok, 16);
-    EXPECT_TRUE(ok && shownText(window, name).startsWith(QLatin1String("0x")))
-        << name.toStdString();
-    return v;
+    const QString text = shownText(window, name);
+    EXPECT_TRUE(text.startsWith(QLatin1String("0x"))) << name.toStdString();
+    return text.mid(2).toInt(nullptr, 16);
 }
 
 // What every named box, list, field and label shows, one "name<TAB>state"

@@ -128,13 +128,12 @@ TEST(DiagramCommands, InitialiseCinInputsWritesAcrossTheStagesThenForcesCalibrat
     ASSERT_EQ(ops.size(), 98u);
     for (int i = 0; i < 96; ++i) {
         const int k = i / 12, stage = i % 12;
-        EXPECT_TRUE(ops[i].write);
-        EXPECT_EQ(ops[i].address, 0x80 + 8 * stage + k) << i;
-        EXPECT_EQ(ops[i].value, standardStageValue(k));
+        EXPECT_EQ(ops[i], (RegisterOp{true, TargetChip, 0x80 + 8 * stage + k, 0,
+                                      standardStageValue(k), 0x40}))
+            << i;
     }
     EXPECT_EQ(ops[96], (RegisterOp{false, TargetChip, 2, 1, 0, 0}));
-    EXPECT_EQ(ops[97].address, 2);
-    EXPECT_EQ(ops[97].value, 0x4123);
+    EXPECT_EQ(ops[97], (RegisterOp{true, TargetChip, 2, 0, 0x4123, 0x40}));
     // 10 ms after every write, 40 ms around the forced calibration (whose read
     // pauses 5 ms of its own).
     std::vector<int> expected(96, 10);
@@ -185,7 +184,6 @@ TEST(DiagramStages, StageButtonsSelectTheStageAndHandOnItsContext)
         EXPECT_EQ(CurrentStage, n);
         EXPECT_EQ(StageInputSetup.AfeOffsetAddress, 0x82 + 8 * n);
         w.RRStage_Click(n);
-        EXPECT_EQ(StageResultsSetup.OffsetLowClampAddress, 0x87 + 8 * n);
         EXPECT_EQ(StageResultsSetup.SfAmbientAddress, 0xF1 + 36 * n);
         EXPECT_EQ(rig.services.modalWindows,
                   (std::vector<QString>{"cv::InputMuxFrm", "cv::RRTabStageFrm"}));

@@ -102,10 +102,7 @@ TEST_F(RegisterDialogs, StatusViewReadsTheThreeStatusRegistersEveryPoll)
     chip().poke(0x00A, 0x1000);
     rig.clearRecords();
     w.Timer1_Timer();
-    const auto ops = rig.registerOps();
-    ASSERT_EQ(ops.size(), 3u);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(ops[i], (RegisterOp{false, TargetChip, 0x008 + i, 1, 0, 0}));
+    EXPECT_EQ(rig.reads(), (std::vector<std::pair<int, int>>{{0x008, 1}, {0x009, 1}, {0x00A, 1}}));
     EXPECT_EQ(shownValue(w, "Lab1"), 0x8);
     EXPECT_EQ(shownText(w, "IntStat3Lbl_12"), "1"); // the GPIO status bit
     EXPECT_EQ(shownValue(w, "Lab2"), 0);
@@ -114,7 +111,7 @@ TEST_F(RegisterDialogs, StatusViewReadsTheThreeStatusRegistersEveryPoll)
     EXPECT_FALSE(w.timer1()->isActive());
 }
 
-TEST_F(RegisterDialogs, PowControlKeepsEveryOtherBitAndShowsTheResetOnItsTimer)
+TEST_F(RegisterDialogs, PowerControlAndExcitationKeepEveryOtherBitAndShowTheReset)
 {
     setPwr(0x000B); // delay 2, power mode 3 (the second "Shutdown Mode")
     PowControlFrm w;
@@ -166,26 +163,25 @@ TEST_F(RegisterDialogs, PowControlKeepsEveryOtherBitAndShowsTheResetOnItsTimer)
     EXPECT_EQ(shownValue(w, "Lab1"), 0x0002);
     EXPECT_EQ(mode->currentIndex(), 2);
     EXPECT_EQ(delay->currentIndex(), 0);
-}
 
-// The captions it hands on are checked on the open block diagram.
-TEST_F(RegisterDialogs, ExcitationSourceBoxesKeepEveryOtherBit)
-{
+    // The excitation source's boxes, on the same register; the captions they
+    // hand on are checked on the open block diagram.
     setPwr(0x3000);
-    ExcitSourceFrm w;
-    w.Form_Load();
+    rig.clearRecords();
+    ExcitSourceFrm x;
+    x.Form_Load();
     EXPECT_TRUE(rig.writes().empty());
-    auto* src = child<QCheckBox>(w, "SrcDisChk");
-    auto* floating = child<QCheckBox>(w, "FloatModeChk");
+    auto* src = child<QCheckBox>(x, "SrcDisChk");
+    auto* floating = child<QCheckBox>(x, "FloatModeChk");
     EXPECT_TRUE(src->isChecked());
     EXPECT_TRUE(floating->isChecked());
 
     setPwr(0x384F);
     rig.clearRecords();
     floating->setChecked(false);
-    w.FloatModeChk_Click();
+    x.FloatModeChk_Click();
     src->setChecked(false);
-    w.SrcDisChk_Click();
+    x.SrcDisChk_Click();
     EXPECT_EQ(rig.writesTo(reg::PWR_CONTROL), (std::vector<int>{0x184F, 0x084F}));
-    EXPECT_EQ(shownValue(w, "Lab1"), 0x084F);
+    EXPECT_EQ(shownValue(x, "Lab1"), 0x084F);
 }
