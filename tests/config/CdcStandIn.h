@@ -21,13 +21,10 @@ namespace cv::test {
 
 class CdcStandIn final : public ForwardingAccess {
 public:
-    explicit CdcStandIn(SimRig& rig) : ForwardingAccess(rig.access()), rig_(rig)
-    {
-        sensor.fill(20);
-    }
+    explicit CdcStandIn(SimRig& rig) : ForwardingAccess(rig.access()), rig_(rig) {}
 
     // Capacitance of each input, in offset steps.
-    std::array<int, 13> sensor{};
+    std::array<int, 13> sensor{20, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20};
     int gain = 1000;
     // When set, the result as a function of the AFE offset word instead.
     std::function<int32_t(int32_t afe)> scripted;

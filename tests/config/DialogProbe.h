@@ -19,10 +19,8 @@ namespace cv::test {
 template <class T> T* child(const QObject& window, const QString& name)
 {
     auto* c = window.findChild<T*>(name);
-    if (!c) {
-        ADD_FAILURE() << "no control " << name.toStdString();
-        throw std::runtime_error("missing control");
-    }
+    if (!c)
+        throw std::runtime_error("no control " + name.toStdString());
     return c;
 }
 

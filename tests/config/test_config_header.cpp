@@ -13,27 +13,13 @@ using namespace cv;
 using namespace cv::test;
 
 namespace {
-constexpr int32_t kBias0 = 0xFFFF, kBias1 = 0x3FFF;
-
-std::array<std::array<int32_t, 2>, 12> allBias()
-{
-    std::array<std::array<int32_t, 2>, 12> c{};
-    c.fill({kBias0, kBias1});
-    return c;
-}
-
-// Bank 1 values that do not depend on what the board set up at boot.
-void setBank1()
-{
-    const int32_t values[8] = {0x00B0, 0x0FFF, 0x0240, 0x0164, 0x81F4, 0x0000, 0x0FFF, 0x0000};
-    for (int a = 0; a < 8; ++a)
-        WriteRegister(static_cast<int16_t>(a), values[a], TargetChip);
-}
+constexpr int32_t kBias1 = 0x3FFF;
 } // namespace
 
 TEST(ConfigHeaderMask, SingleEndedStagesSetTheirBitOthersDoNot)
 {
-    auto c = allBias();
+    std::array<std::array<int32_t, 2>, 12> c{};
+    c.fill({0xFFFF, kBias1});
     EXPECT_EQ(stageMasks(c).PowerUp, 0);
     // A "+" only and a "-" only stage at both ends count; a differential and
     // a floating stage do not.
@@ -50,7 +36,10 @@ TEST(ConfigHeaderExport, MatchesTheFixtureWarnsOfFloatingInputsAndReportsACancel
 {
     SimRig rig;
     InitialiseCinInputs();
-    setBank1();
+    // Bank 1 values that do not depend on what the board set up at boot.
+    const int32_t bank1[8] = {0x00B0, 0x0FFF, 0x0240, 0x0164, 0x81F4, 0x0000, 0x0FFF, 0x0000};
+    for (int a = 0; a < 8; ++a)
+        WriteRegister(static_cast<int16_t>(a), bank1[a], TargetChip);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("config.h"));
     rig.services.fileAnswers.push_back(path);

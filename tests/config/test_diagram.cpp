@@ -111,7 +111,6 @@ TEST(DiagramLoad, AddressChoiceEditsTheWordReadBackAfterTheLastWrite)
     EXPECT_EQ(rig.writesTo(reg::board::BoardInterfaceWord, TargetBoard), std::vector<int>{0x0106});
     EXPECT_EQ(w.Add0Txt->text(), "LO");
     EXPECT_EQ(w.Add1Txt->text(), "HI");
-    attachLink(&rig.access(), usbLink().BoardHandle);
 }
 
 TEST(DiagramCommands, InitialiseCinInputsWritesAcrossTheStagesThenForcesCalibration)
@@ -156,9 +155,7 @@ TEST(DiagramCommands, CaptureModeHandshakeIsBounded)
     attachLink(&stubborn, usbLink().BoardHandle);
     const int64_t start = rig.services.nowMs();
     EXPECT_FALSE(AwaitStageSelect(0x0F00));
-    const int64_t spent = rig.services.nowMs() - start;
-    EXPECT_GE(spent, 2000);
-    EXPECT_LT(spent, 2100);
+    EXPECT_NEAR(rig.services.nowMs() - start, 2050, 50); // two seconds and the last try
     EXPECT_GT(rig.writesTo(reg::board::BoardStageSelect, TargetBoard).size(), 30u);
     ASSERT_EQ(rig.services.messages.size(), 1u);
     EXPECT_EQ(rig.services.messages[0].text, stageSelectTimeoutMessage(0x0F00));
