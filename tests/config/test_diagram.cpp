@@ -113,7 +113,7 @@ TEST(DiagramLoad, AddressChoiceEditsTheWordReadBackAfterTheLastWrite)
     EXPECT_EQ(w.Add1Txt->text(), "HI");
 }
 
-TEST(DiagramCommands, InitialiseCinInputsWritesAcrossTheStagesThenForcesCalibration)
+TEST(DiagramCommands, InitialisingEasySetupAndTheBoundedCaptureHandshake)
 {
     SimRig rig;
     rig.board->chip().poke(reg::AMB_COMP_CTRL0, 0x0123);
@@ -145,12 +145,9 @@ TEST(DiagramCommands, InitialiseCinInputsWritesAcrossTheStagesThenForcesCalibrat
     w.CmdEasySetup_Click();
     ASSERT_EQ(rig.writes().size(), 1u);
     EXPECT_EQ(rig.writesTo(reg::board::BoardControlWord, TargetBoard), std::vector<int>{0x000B});
-}
 
-TEST(DiagramCommands, CaptureModeHandshakeIsBounded)
-{
-    // A board that takes the mode at once: the converter window's start.
-    SimRig rig;
+    // A board that never takes up a capture mode: the converter window's
+    // start gives up after two seconds.
     StubbornBoard stubborn(rig);
     attachLink(&stubborn, usbLink().BoardHandle);
     const int64_t start = rig.services.nowMs();
@@ -161,7 +158,6 @@ TEST(DiagramCommands, CaptureModeHandshakeIsBounded)
     EXPECT_EQ(rig.services.messages[0].text, stageSelectTimeoutMessage(0x0F00));
 
     // The button gives up the same way, and the diagram stays usable.
-    DiagramFrm w;
     w.AdcCmd_Click();
     EXPECT_EQ(rig.services.messages.size(), 2u);
     EXPECT_TRUE(rig.services.modalWindows.empty());
@@ -219,12 +215,8 @@ TEST(DiagramDialogs, EachButtonOpensItsDialogModallyAndLoadingWritesNothing)
         else
             EXPECT_TRUE(rig.writes().empty());
     }
-}
 
-TEST(DiagramDialogs, FloatingModeRelabelsPin8OnTheOpenBlockDiagram)
-{
-    SimRig rig;
-    DiagramFrm d;
+    // Floating mode set in the excitation dialog relabels pin 8 here.
     bool check = true;
     rig.services.onModal = [&](QObject* window) {
         auto* w = qobject_cast<ExcitSourceFrm*>(window);

@@ -116,10 +116,9 @@ TEST(OffsetSearch, StopAtSwapEndsWhenTheFirstFieldIsSpent)
     int p = -1;
     for (int code : {kMinus, kPlus}) {
         t.connect(Inputs().set(0, code));
-        if (code == kMinus)
-            SearchNegOffsetFirst(true, p, inputWindowConstants().NegSearch);
-        else
-            SearchPosOffsetFirst(true, p, inputWindowConstants().PosSearch);
+        const auto k = inputWindowConstants();
+        (code == kMinus ? SearchNegOffsetFirst : SearchPosOffsetFirst)(
+            true, p, code == kMinus ? k.NegSearch : k.PosSearch, nullptr);
         EXPECT_EQ(p, 63);
         EXPECT_EQ(t.afe(), code == kMinus ? 63 : 63 << 8); // the other field never moved over
     }
@@ -148,27 +147,27 @@ TEST(OffsetSearch, FinishesAtOnceInsideTheTopWindowAndStepsFinerNearIt)
 
     // Far from the target the field climbs by 3, close to it (17000..40000)
     // by 1, and by 1 again from 59 up. The first step after 0 counts from 1.
-    auto climb = [](int first, int last, std::vector<int> tail) {
-        std::vector<int> v{0, 0};
-        for (int n = 4; n < first; n += 3)
-            v.push_back(n);
-        for (int n = first; n <= last; ++n)
-            v.push_back(n);
-        v.insert(v.end(), tail.begin(), tail.end());
-        return v;
+    std::vector<int> far{0, 0};
+    for (int n = 4; n < 52; n += 3)
+        far.push_back(n);
+    auto then = [&](std::vector<int> near) {
+        near.insert(near.begin(), far.begin(), far.end());
+        return near;
     };
     struct Case {
-        int nearFrom, nearTo; // fields whose result is close to the target
+        int nearTo; // fields from 52 to this one give a result close to the target
         std::vector<int> writes;
     };
     const Case cases[] = {
-        {52, 57, climb(52, 58, {61, 62, 63})}, // leaves the near band at 58: a step of 3
-        {52, 58, climb(52, 63, {})},           // leaves it at 59: a step of 1
+        // Leaves the near band at 58: below 59, a step of 3.
+        {57, then({52, 53, 54, 55, 56, 57, 58, 61, 62, 63})},
+        // Leaves it at 59: a step of 1.
+        {58, then({52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63})},
     };
     for (const auto& c : cases) {
         t.cdc.scripted = [&](int32_t afe) {
             const int n = afe & 0x3F;
-            return n >= c.nearFrom && n <= c.nearTo ? 20000 : 5000;
+            return n >= 52 && n <= c.nearTo ? 20000 : 5000;
         };
         t.connect(Inputs().set(3, kMinus));
         int n = -1;
