@@ -45,7 +45,6 @@ TEST(ConfigHeaderExport, MatchesTheFixtureWarnsOfFloatingInputsAndReportsACancel
     rig.services.fileAnswers.push_back(path);
     rig.clearRecords();
     ASSERT_TRUE(CreateConfigFile());
-    EXPECT_TRUE(rig.services.messages.empty());
     ASSERT_EQ(rig.services.fileRequests.size(), 1u);
     EXPECT_EQ(rig.services.fileRequests[0].filter,
               "CV5320 Config .h Files(*.h)|*.h|All Files (*.*)|*.*");
