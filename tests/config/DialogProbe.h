@@ -24,6 +24,15 @@ template <class T> T* child(const QObject& window, const QString& name)
     return c;
 }
 
+// Bits 15..0 of a display, as its labels show them.
+inline QString shownBits(const QObject& window, const QString& array)
+{
+    QString s;
+    for (int i = 15; i >= 0; --i)
+        s += child<QLabel>(window, array + QLatin1Char('_') + QString::number(i))->text();
+    return s;
+}
+
 inline QString shownText(const QObject& window, const QString& name)
 {
     return child<QLabel>(window, name)->text();
