@@ -33,10 +33,6 @@ std::string nine(const AmbientTimings& t)
 struct AmbComp : ::testing::Test {
     SimRig rig;
     sim::ChipModel& chip() { return rig.board->chip(); }
-    QLineEdit* field(const AmbCompFrm& w, const char* name)
-    {
-        return child<QLineEdit>(w, QString::fromLatin1(name));
-    }
 };
 } // namespace
 
@@ -204,7 +200,7 @@ TEST_F(AmbComp, NumberFieldsTakeTheirEnterAndRefuseWithTheirMessage)
     AmbCompFrm w;
     w.show();
     loadArmed(rig, w);
-    field(w, "FullPowCtrlTxt")->setText("1024");
+    child<QLineEdit>(w, "FullPowCtrlTxt")->setText("1024");
     w.FullPowCtrlTxt_KeyPress(65); // only Enter acts
     EXPECT_TRUE(rig.registerOps().empty());
 
@@ -225,7 +221,7 @@ TEST_F(AmbComp, NumberFieldsTakeTheirEnterAndRefuseWithTheirMessage)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         rig.clearRecords();
-        auto* f = field(w, c.name);
+        auto* f = child<QLineEdit>(w, c.name);
         f->setFocus();
         f->setText(c.text);
         QTest::keyClick(f, Qt::Key_Return);

@@ -18,8 +18,8 @@ using namespace cv;
 using namespace cv::test;
 
 namespace {
-// A board that reports a strap in bit 8 of its interface word once it has
-// been written: the read-back differs from what was read at load.
+// A board whose interface word shows a strap in bit 8 from its first request
+// on: the read-back differs from what was read at load.
 class StrappedBoard final : public ForwardingAccess {
 public:
     explicit StrappedBoard(SimRig& rig) : ForwardingAccess(rig.access()), rig_(rig) {}
@@ -27,11 +27,9 @@ public:
                            uint8_t* b) override
     {
         const int16_t s = rig_.access().Vendor_Request(h, r, v, i, d, l, b);
-        if (d == 0) {
-            auto& fw = rig_.board->firmware();
-            fw.setBoardReg(reg::board::BoardInterfaceWord,
-                           fw.boardReg(reg::board::BoardInterfaceWord) | 0x0100);
-        }
+        auto& fw = rig_.board->firmware();
+        fw.setBoardReg(reg::board::BoardInterfaceWord,
+                       fw.boardReg(reg::board::BoardInterfaceWord) | 0x0100);
         return s;
     }
 

@@ -60,8 +60,7 @@ TEST(InputMuxConnections, ClicksWriteNothingUntilArmedThenTheWholeWordAndGetOffs
     EXPECT_FALSE(w.Timer1->isActive());
     w.IpPathChk[4]->setChecked(false); // CIN2 to "+"
     ASSERT_EQ(t.rig.writes().size(), 1u);
-    EXPECT_EQ(t.rig.writes()[0].address, reg::bank2(kStage, 0));
-    EXPECT_EQ(t.chip(0), 0xFFEE);
+    EXPECT_EQ(t.rig.writesTo(reg::bank2(kStage, 0)), std::vector<int>{0xFFEE});
     EXPECT_EQ(w.ValLbl[2]->text(), "+ Input");
     EXPECT_EQ(w.ConnMem0Lbl[4]->text(), "0");
 
