@@ -1,8 +1,7 @@
 #pragma once
-// A converter stand-in for calibration tests: every reply that carries a
-// stage's result register is given what a CDC would read from the stage's
-// connections and offsets, so the searches are tested apart from the
-// simulated chip's own model.
+// A converter stand-in for calibration tests: the stages' result registers
+// hold what a CDC would read from the stage's connections and offsets, so
+// the searches are tested apart from the simulated chip's own model.
 //
 // Result = 32768 + Gain x (positive side - negative side), in offset steps:
 // a sensor adds its capacitance to the side it is connected to, an offset
@@ -22,23 +21,23 @@ namespace cv::test {
 
 class CdcStandIn final : public ForwardingAccess {
 public:
-    explicit CdcStandIn(SimRig& rig) : ForwardingAccess(rig.access()), rig_(rig)
-    {
-        sensor.fill(20);
-    }
+    explicit CdcStandIn(SimRig& rig) : ForwardingAccess(rig.access()), rig_(rig) {}
 
     // Capacitance of each input, in offset steps.
-    std::array<int, 13> sensor{};
+    std::array<int, 13> sensor{20, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20};
     int gain = 1000;
     // When set, the result as a function of the AFE offset word instead.
     std::function<int32_t(int32_t afe)> scripted;
 
-    static int32_t resultFor(int32_t w0, int32_t w1, int32_t afe, const std::array<int, 13>& sensor,
-                             int gain)
+    int32_t resultOf(int stage) const
     {
+        const auto& chip = rig_.board->chip();
+        const int32_t afe = chip.peek(reg::bank2(stage, 2));
+        if (scripted)
+            return scripted(afe);
         int plus = 0, minus = 0;
         for (int k = 0; k < 13; ++k) {
-            const int code = k < 7 ? (w0 >> (2 * k)) & 3 : (w1 >> (2 * (k - 7))) & 3;
+            const int code = (chip.peek(reg::bank2(stage, k / 7)) >> (2 * (k % 7))) & 3;
             if (code == 2)
                 plus += sensor[static_cast<size_t>(k)];
             else if (code == 1)
@@ -50,34 +49,16 @@ public:
         return std::clamp(32768 + gain * (plus - minus), 0, 65535);
     }
 
-    int32_t resultOf(int stage) const
-    {
-        const auto& chip = rig_.board->chip();
-        if (scripted)
-            return scripted(chip.peek(reg::bank2(stage, 2)));
-        return resultFor(chip.peek(reg::bank2(stage, 0)), chip.peek(reg::bank2(stage, 1)),
-                         chip.peek(reg::bank2(stage, 2)), sensor, gain);
-    }
-
+    // Before every request the chip is brought up to the present and its
+    // result registers given the stand-in's values.
     int16_t Vendor_Request(int32_t h, uint8_t r, uint32_t v, uint16_t i, uint8_t d, int32_t l,
                            uint8_t* b) override
     {
-        const int16_t status = rig_.access().Vendor_Request(h, r, v, i, d, l, b);
-        const bool chipRead = r == 0xDD && d == 1 && (v & 0x8000);
-        if (status != 0 || !chipRead)
-            return status;
-        const int address = static_cast<int>(v & 0x3FF);
-        const int count = static_cast<int>((v >> 10) & 0x1F);
-        const int offset = (b[1] >> 2) & 0x3F;
-        for (int n = 0; n < count; ++n) {
-            const int stage = address + n - reg::CONV_RESULT0;
-            if (stage < 0 || stage >= reg::kStages)
-                continue;
-            const int32_t value = resultOf(stage);
-            b[offset + 2 * n] = static_cast<uint8_t>(value >> 8);
-            b[offset + 2 * n + 1] = static_cast<uint8_t>(value & 0xFF);
-        }
-        return status;
+        auto& chip = rig_.board->chip();
+        chip.catchUp();
+        for (int s = 0; s < reg::kStages; ++s)
+            chip.poke(reg::convResult(s), static_cast<uint16_t>(resultOf(s)));
+        return rig_.access().Vendor_Request(h, r, v, i, d, l, b);
     }
 
     // Puts the stand-in between the transport and the rig's board.

@@ -3,9 +3,13 @@
 // bit display as one text.
 
 #include "link/VendorRequest.h"
+#include "support/Captions.h"
 #include "support/SimRig.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QObject>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -15,10 +19,8 @@ namespace cv::test {
 template <class T> T* child(const QObject& window, const QString& name)
 {
     auto* c = window.findChild<T*>(name);
-    if (!c) {
-        ADD_FAILURE() << "no control " << name.toStdString();
-        throw std::runtime_error("missing control");
-    }
+    if (!c)
+        throw std::runtime_error("no control " + name.toStdString());
     return c;
 }
 
@@ -40,11 +42,31 @@ inline QString shownText(const QObject& window, const QString& name)
 // is pinned where it is made, not again by every window.
 inline int shownValue(const QObject& window, const QString& name)
 {
-    bool ok = false;
-    const int v = shownText(window, name).mid(2).toInt(&ok, 16);
-    EXPECT_TRUE(ok && shownText(window, name).startsWith(QLatin1String("0x")))
-        << name.toStdString();
-    return v;
+    const QString text = shownText(window, name);
+    EXPECT_TRUE(text.startsWith(QLatin1String("0x"))) << name.toStdString();
+    return text.mid(2).toInt(nullptr, 16);
+}
+
+// What every named box, list, field and label shows, one "name<TAB>state"
+// line each, sorted; hidden ones marked. Compared whole against a fixture.
+inline void expectShown(const QWidget& window, const QString& fixture)
+{
+    QStringList lines;
+    for (const QWidget* w : window.findChildren<QWidget*>()) {
+        QString s = w->isVisibleTo(&window) ? QString() : QStringLiteral("hidden ");
+        if (auto* c = qobject_cast<const QCheckBox*>(w))
+            s += c->isChecked() ? QStringLiteral("[x]") : QStringLiteral("[ ]");
+        else if (auto* l = qobject_cast<const QComboBox*>(w))
+            s += l->currentText();
+        else if (auto* t = qobject_cast<const QLineEdit*>(w))
+            s += t->text();
+        else if (auto* b = qobject_cast<const QLabel*>(w))
+            s += b->text();
+        if (!w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_")))
+            lines << w->objectName() + QLatin1Char('\t') + s;
+    }
+    lines.sort();
+    expectGolden(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'), fixture);
 }
 
 // Loaded, past its arming timer, the records cleared.

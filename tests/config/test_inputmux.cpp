@@ -9,8 +9,6 @@
 #include "link/UsbUtils.h"
 #include "widgets/Led.h"
 
-#include <QCheckBox>
-#include <QLineEdit>
 #include <QTimer>
 
 using namespace cv;
@@ -43,28 +41,14 @@ struct WindowRig {
 
 TEST(InputMuxLoad, ShowsTheRegistersBitsStatesAndOffsets)
 {
+    // CIN0 on "+", CIN8 on "-", the spare pair 13:12 shown as it is; offsets
+    // 5 (1.60pF) and 10, the positive one swapped.
     WindowRig t(0x8A05);
-    InputMuxFrm& w = *t.w;
-    EXPECT_EQ(w.Label[4]->text(), StageInputSetup.Labels[4]);
-    EXPECT_EQ(shownValue(w, "Lab1"), 0xFFFE);
-    EXPECT_EQ(shownValue(w, "Lab3"), 0x8A05);
-    EXPECT_FALSE(w.IpPathChk[0]->isChecked());
-    EXPECT_TRUE(w.IpPathChk[1]->isChecked());
-    EXPECT_EQ(w.ValLbl[0]->text(), "+ Input");
-    EXPECT_EQ(w.ValLbl[9]->text(), "- Input"); // CIN8
-    EXPECT_EQ(w.ValLbl[14]->text(), "Bias");   // the spare pair 13:12, shown as it is
-    EXPECT_EQ(w.ConnMem0Lbl[15]->text(), "1");
-    EXPECT_EQ(w.NegOffTxt->text(), "5");
-    EXPECT_EQ(w.PosOffTxt->text(), "10");
-    EXPECT_EQ(w.NegAfeLbl->text(), "1.60pF");
-    EXPECT_TRUE(w.PosDacInChk->isChecked());
-    EXPECT_TRUE(w.PosDacLine2->isVisibleTo(&w));
-    EXPECT_TRUE(w.NegDacLine1->isVisibleTo(&w));
-    EXPECT_FALSE(w.readyFlag());
-    EXPECT_EQ(w.Timer1->interval(), 100);
+    expectShown(*t.w, "config/fixtures/InputMuxFrm.loaded.txt");
+    EXPECT_EQ(t.w->Timer1->interval(), 100);
 }
 
-TEST(InputMuxConnections, ClicksWriteNothingUntilArmedThenTheWholeWord)
+TEST(InputMuxConnections, ClicksWriteNothingUntilArmedThenTheWholeWordAndGetOffsetRuns)
 {
     WindowRig t;
     InputMuxFrm& w = *t.w;
@@ -76,8 +60,7 @@ TEST(InputMuxConnections, ClicksWriteNothingUntilArmedThenTheWholeWord)
     EXPECT_FALSE(w.Timer1->isActive());
     w.IpPathChk[4]->setChecked(false); // CIN2 to "+"
     ASSERT_EQ(t.rig.writes().size(), 1u);
-    EXPECT_EQ(t.rig.writes()[0].address, reg::bank2(kStage, 0));
-    EXPECT_EQ(t.chip(0), 0xFFEE);
+    EXPECT_EQ(t.rig.writesTo(reg::bank2(kStage, 0)), std::vector<int>{0xFFEE});
     EXPECT_EQ(w.ValLbl[2]->text(), "+ Input");
     EXPECT_EQ(w.ConnMem0Lbl[4]->text(), "0");
 
@@ -85,6 +68,20 @@ TEST(InputMuxConnections, ClicksWriteNothingUntilArmedThenTheWholeWord)
     EXPECT_EQ(t.chip(1), 0xBFF7);
     EXPECT_EQ(shownValue(w, "Lab2"), 0xBFF7);
     EXPECT_EQ(t.chip(0), 0xFFEE);
+
+    // "Get Offset" on an all-bias stage: offset 0 without a search, the
+    // register shown again, the lamp on its timers.
+    WriteRegister(reg::bank2(kStage, 0), 0xFFFF, TargetChip);
+    WriteRegister(reg::bank2(kStage, 1), 0x3FFF, TargetChip);
+    w.CmdCalcOffset_Click();
+    EXPECT_EQ(t.chip(2), 0);
+    EXPECT_EQ(shownValue(w, "Lab3"), 0);
+    EXPECT_TRUE(w.Timer2->isActive());
+    w.Timer3_Timer();
+    EXPECT_TRUE(w.LoadLed->isOn());
+    w.Timer2_Timer();
+    EXPECT_FALSE(w.LoadLed->isOn());
+    EXPECT_FALSE(w.Timer2->isActive());
 }
 
 TEST(InputMuxOffsets, EnterAndSpinStepsValidateAndWriteTheirFieldOnly)
@@ -94,16 +91,11 @@ TEST(InputMuxOffsets, EnterAndSpinStepsValidateAndWriteTheirFieldOnly)
     t.ready();
     t.rig.clearRecords();
 
-    w.NegOffTxt->setText(QStringLiteral("64"));
-    w.NegOffTxt_KeyPress(13);
-    EXPECT_EQ(t.rig.services.lastMessage(), "Value must be a decimal number under 64");
-    EXPECT_EQ(t.rig.services.messages.back().icon, MsgIcon::None);
-    EXPECT_EQ(w.NegOffTxt->text(), "5");
-    EXPECT_TRUE(t.rig.writes().empty());
     w.NegOffTxt->setText(QStringLiteral("63"));
     w.NegOffTxt_KeyPress('6'); // only Enter acts
     EXPECT_TRUE(t.rig.writes().empty());
 
+    // A refused value leaves the register and shows its field again.
     struct Case {
         QLineEdit* field;
         void (InputMuxFrm::*enter)(int);
@@ -112,10 +104,10 @@ TEST(InputMuxOffsets, EnterAndSpinStepsValidateAndWriteTheirFieldOnly)
         const char* shown;
     };
     const Case cases[] = {
+        {w.NegOffTxt, &InputMuxFrm::NegOffTxt_KeyPress, "64", 0xC0C5, "5"},
         {w.NegOffTxt, &InputMuxFrm::NegOffTxt_KeyPress, "63", 0xC0BF, "63"}, // bit 7 kept
-        {w.PosOffTxt, &InputMuxFrm::PosOffTxt_KeyPress, "12.4", 0x8CBF, "12"},
-        {w.PosOffTxt, &InputMuxFrm::PosOffTxt_KeyPress, "", 0x80BF, "0"},
-        {w.PosOffTxt, &InputMuxFrm::PosOffTxt_KeyPress, "-1", 0x80BF, "0"},
+        {w.PosOffTxt, &InputMuxFrm::PosOffTxt_KeyPress, "12", 0x8CBF, "12"},
+        {w.PosOffTxt, &InputMuxFrm::PosOffTxt_KeyPress, "-1", 0x8CBF, "12"},
     };
     for (const auto& c : cases) {
         c.field->setText(QString::fromLatin1(c.text));
@@ -123,6 +115,9 @@ TEST(InputMuxOffsets, EnterAndSpinStepsValidateAndWriteTheirFieldOnly)
         EXPECT_EQ(t.chip(2), c.after) << c.text;
         EXPECT_EQ(c.field->text(), c.shown) << c.text;
     }
+    EXPECT_EQ(t.rig.services.messages.size(), 2u);
+    EXPECT_EQ(t.rig.services.lastMessage(), "Value must be a decimal number under 64");
+    EXPECT_EQ(t.rig.services.messages.back().icon, MsgIcon::None);
     EXPECT_EQ(w.NegAfeLbl->text(), "20.16pF");
 
     // Spin steps: 0x3E00 has 62 on the positive side, 0 on the negative.
@@ -132,20 +127,17 @@ TEST(InputMuxOffsets, EnterAndSpinStepsValidateAndWriteTheirFieldOnly)
     w.PosOffUpDown_UpClick();
     EXPECT_EQ(t.chip(2), 0x3F00);
     const size_t writes = t.rig.writes().size();
-    w.PosOffUpDown_UpClick(); // 64: refused, the field goes back to 63
+    w.PosOffUpDown_UpClick(); // 64: past the spin's top, nothing to step
     EXPECT_EQ(t.rig.writes().size(), writes);
-    EXPECT_EQ(w.PosOffTxt->text(), "63");
     w.NegOffUpDown_DownClick(); // already 0: nothing to step
     EXPECT_EQ(t.rig.writes().size(), writes);
     w.NegOffUpDown_UpClick();
     EXPECT_EQ(t.chip(2), 0x3F01);
-}
 
-TEST(InputMuxOffsets, SwapBoxesFlipTheirBitAndLines)
-{
-    WindowRig t(0x0A05);
-    InputMuxFrm& w = *t.w;
-    w.NegDacInChk->setChecked(true); // acts even before arming
+    // The swap boxes flip their bit and lines, even before the arming.
+    WriteRegister(reg::bank2(kStage, 2), 0x0A05, TargetChip);
+    w.Form_Load();
+    w.NegDacInChk->setChecked(true);
     EXPECT_EQ(t.chip(2), 0x0A85);
     EXPECT_TRUE(w.NegDacLine2->isVisibleTo(&w));
     EXPECT_FALSE(w.NegDacLine1->isVisibleTo(&w));
@@ -153,25 +145,4 @@ TEST(InputMuxOffsets, SwapBoxesFlipTheirBitAndLines)
     w.NegDacInChk->setChecked(false);
     EXPECT_EQ(t.chip(2), 0x8A05);
     EXPECT_EQ(shownValue(w, "Lab3"), 0x8A05);
-}
-
-TEST(InputMuxCalibration, GetOffsetRefreshesAndRunsTheLampTimers)
-{
-    WindowRig t;
-    InputMuxFrm& w = *t.w;
-    t.ready();
-    // All bias: offset 0, no search, no message.
-    WriteRegister(reg::bank2(kStage, 0), 0xFFFF, TargetChip);
-    WriteRegister(reg::bank2(kStage, 1), 0x3FFF, TargetChip);
-    w.CmdCalcOffset_Click();
-    EXPECT_EQ(w.lastCalibration().Branch, CalibrationBranch::AllBias);
-    EXPECT_EQ(t.chip(2), 0);
-    EXPECT_EQ(shownValue(w, "Lab3"), 0);
-    EXPECT_TRUE(w.Timer2->isActive());
-    w.Timer3_Timer();
-    EXPECT_TRUE(w.LoadLed->isOn());
-    w.Timer2_Timer();
-    EXPECT_FALSE(w.LoadLed->isOn());
-    EXPECT_FALSE(w.Timer2->isActive());
-    EXPECT_TRUE(t.rig.services.messages.empty());
 }
