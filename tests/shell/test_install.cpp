@@ -21,8 +21,6 @@ TEST(Install, InstalledProgramRunsFromItsOwnFolderThroughRelativeLinks)
         const QFileInfo link(root.filePath(QStringLiteral("bin/") + program));
         ASSERT_TRUE(link.isSymLink()) << program;
         // Relative, so an unpacked package works wherever it lies.
-        EXPECT_EQ(QFile::symLinkTarget(link.filePath()),
-                  root.filePath(QStringLiteral("lib/cv5320/") + program));
         EXPECT_EQ(std::filesystem::read_symlink(link.filePath().toStdString()).string(),
                   std::string("../lib/cv5320/") + program);
     }
