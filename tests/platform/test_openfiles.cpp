@@ -35,16 +35,12 @@ using namespace cv;
 
 namespace {
 
-// The writer's message, then "FILE: reason" on a line of its own.
-bool saysWhy(const QString& message, const QString& text, const QString& path)
+// The writer's message, then "FILE: reason" on a line of its own; a CSV
+// log's stamp beside it is written first, so either may be the one named.
+bool saysWhy(const QString& message, const QString& text, const QString& path, bool csv = false)
 {
-    return message.startsWith(text + "\n" + path + ": ");
-}
-
-// A CSV log's stamp beside it is written first: either may be the one named.
-bool csvSaysWhy(const QString& message, const QString& text, const QString& path)
-{
-    return saysWhy(message, text, path) || saysWhy(message, text, csvStampPath(path));
+    return message.startsWith(text + "\n" + path + ": ") ||
+           (csv && message.startsWith(text + "\n" + csvStampPath(path) + ": "));
 }
 
 // A window saving while it reads: true when it said so and stopped saving.
@@ -82,7 +78,7 @@ const Writer kWriters[] = {
     {"stream --csv", false,
      [](test::SimRig& rig, const QString& path) {
          return StreamConverterResults(20, {}, {path, {}}).fileFailed &&
-                csvSaysWhy(rig.services.lastMessage(), kAdcFileError, path);
+                saysWhy(rig.services.lastMessage(), kAdcFileError, path, true);
      }},
     {"stage-stream", false,
      [](test::SimRig& rig, const QString& path) {
@@ -94,7 +90,7 @@ const Writer kWriters[] = {
      [](test::SimRig& rig, const QString& path) {
          bool ok = true;
          RunStageStream({0, true, 20, {}, {path, {}}}, &ok);
-         return !ok && csvSaysWhy(rig.services.lastMessage(), kResultsFileError, path);
+         return !ok && saysWhy(rig.services.lastMessage(), kResultsFileError, path, true);
      }},
     {"register file", true,
      [](test::SimRig&, const QString& path) {

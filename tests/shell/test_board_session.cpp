@@ -6,7 +6,6 @@
 #include "support/Files.h"
 #include "support/SimRig.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -75,9 +74,8 @@ TEST(BoardSession, EmulatedFx2RunsTheWholeUsbPathAndTheTraceShowsTheLoad)
     attachLink(nullptr, 0);
     session.reset();
 
-    QFile log(options.usbLog);
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromLatin1(log.readAll()).split('\n', Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromLatin1(fileBytes(options.usbLog)).split('\n', Qt::SkipEmptyParts);
     QStringList requests;
     for (const QString& l : lines)
         requests << l.section(' ', 1, 2);
