@@ -18,7 +18,6 @@
 #include "support/StubbornBoard.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QPushButton>
@@ -81,15 +80,13 @@ struct LiveView {
 // box it has, pressed Enter in.
 template <class W>
 Running resultsView(std::unique_ptr<QWidget>& owner, const QString& path, FakeServices& services,
-                    int tab, void (W::*list)(), void (W::*box)(int) = nullptr)
+                    void (W::*list)(), void (W::*box)(int) = nullptr)
 {
     StageResultsSetup = stageResultsSetupFor(CurrentStage = 0);
     auto* w = new W;
     owner.reset(w);
     w->Form_Load();
     w->Timer1_Timer();
-    if (auto* tabs = w->template findChild<QTabWidget*>(QStringLiteral("SSTab1")))
-        tabs->setCurrentIndex(tab);
     services.fileAnswers.push_back(path);
     w->template findChild<QCheckBox*>(QStringLiteral("ChkSaveResults"))->click();
     w->ReadContCV5310Cmd_Click();
@@ -143,16 +140,11 @@ const std::vector<LiveView>& liveViews()
     static const std::vector<LiveView> views = {
         {"AdcFrm", 58, adcResultsHeaderLine(), -1, 0x0F00,
          [](auto& owner, const QString& path, FakeServices& services) {
-             return resultsView(owner, path, services, 0, &AdcFrm::DecCmb_Click);
+             return resultsView(owner, path, services, &AdcFrm::DecCmb_Click);
          }},
-        {"RRTabStageFrm summary", 58, stageResultsHeader(), 2, 0x8001,
+        {"RRTabStageFrm", 58, stageResultsHeader(), 2, 0x8001,
          [](auto& owner, const QString& path, FakeServices& services) {
-             return resultsView(owner, path, services, 0, &RRTabStageFrm::NegSensCmb_Click,
-                                &RRTabStageFrm::OffsetHighTxt_KeyPress);
-         }},
-        {"RRTabStageFrm RAM", 58, stageResultsHeader(), 2, 0x0001,
-         [](auto& owner, const QString& path, FakeServices& services) {
-             return resultsView(owner, path, services, 1, &RRTabStageFrm::NegSensCmb_Click,
+             return resultsView(owner, path, services, &RRTabStageFrm::NegSensCmb_Click,
                                 &RRTabStageFrm::OffsetHighTxt_KeyPress);
          }},
         demoEntry("EvalBoard3Frm Demo", 58, DemoTab::Demo),
