@@ -62,8 +62,8 @@ void runFor(const std::function<void()>& tick, FakeServices& services, int64_t m
 struct Running {
     std::function<void()> tick; // one tick of its timer with the pause after it
     std::function<bool()> reading;
-    std::function<QString()> status;             // its status line
-    std::function<void()> listChange, boxChange; // its own controls; empty: none
+    std::function<QString()> status;  // its status line
+    std::function<void()> listChange; // a list of its own, changed; empty: none
 };
 
 struct LiveView {
@@ -76,11 +76,10 @@ struct LiveView {
     std::function<Running(std::unique_ptr<QWidget>&, const QString& path, FakeServices&)> start;
 };
 
-// A results window started with its results file at `path`; `box`: a value
-// box it has, pressed Enter in.
+// A results window started with its results file at `path`.
 template <class W>
 Running resultsView(std::unique_ptr<QWidget>& owner, const QString& path, FakeServices& services,
-                    void (W::*list)(), void (W::*box)(int) = nullptr)
+                    void (W::*list)())
 {
     StageResultsSetup = stageResultsSetupFor(CurrentStage = 0);
     auto* w = new W;
@@ -90,18 +89,14 @@ Running resultsView(std::unique_ptr<QWidget>& owner, const QString& path, FakeSe
     services.fileAnswers.push_back(path);
     w->template findChild<QCheckBox*>(QStringLiteral("ChkSaveResults"))->click();
     w->ReadContCV5310Cmd_Click();
-    Running r{
+    return {
         [w, &services] {
             w->ReadTimer_Timer();
             services.sleepMs(std::max(1, w->readTimer()->interval()));
         },
         [w] { return w->reading(); },
         [w] { return w->template findChild<QLabel*>(QStringLiteral("CaptureStatusLbl"))->text(); },
-        [w, list] { (w->*list)(); },
-        {}};
-    if (box)
-        r.boxChange = [w, box] { (w->*box)(13); };
-    return r;
+        [w, list] { (w->*list)(); }};
 }
 
 // The demo's polling tabs write no file.
@@ -118,10 +113,7 @@ LiveView demoEntry(const char* name, int boardId, DemoTab tab)
                     w->DemoTimer_Timer();
                     services.sleepMs(std::max(1, w->demoTimer()->interval()));
                 },
-                [w] { return w->loop().active(); },
-                [] { return QString(); },
-                {},
-                {}};
+                [w] { return w->loop().active(); }};
     };
     return {name, boardId, {}, 0, demoTabTraffic(*demoVariantFor(boardId), tab).modeWord, start};
 }
@@ -144,8 +136,7 @@ const std::vector<LiveView>& liveViews()
          }},
         {"RRTabStageFrm", 58, stageResultsHeader(), 2, 0x8001,
          [](auto& owner, const QString& path, FakeServices& services) {
-             return resultsView(owner, path, services, &RRTabStageFrm::NegSensCmb_Click,
-                                &RRTabStageFrm::OffsetHighTxt_KeyPress);
+             return resultsView(owner, path, services, &RRTabStageFrm::NegSensCmb_Click);
          }},
         demoEntry("EvalBoard3Frm Demo", 58, DemoTab::Demo),
         demoEntry("EvalBoard2Frm Slider", 1, DemoTab::Slider),
@@ -205,7 +196,6 @@ TEST(LiveViewFaults, AViewWhoseCaptureIsEndedElsewhereRearmsKeepsEverySetAndClos
     using Act = std::function<bool(Running&)>;
     const std::vector<std::pair<const char*, Act>> interrupters = {
         {"a list change", [](Running& r) { return r.listChange && (r.listChange(), true); }},
-        {"a value box", [](Running& r) { return r.boxChange && (r.boxChange(), true); }},
         {"another window's read",
          [](Running&) {
              ReadRegister(reg::PART_ID, TargetChip);
