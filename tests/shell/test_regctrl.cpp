@@ -84,7 +84,6 @@ TEST_F(Console, RefreshReadsInItsPatternAndShowsOffsetsInDecimal)
     rig.board->chip().poke(0x080, 0x1234);
     rig.board->chip().poke(0x084, 1000);
     rig.board->chip().poke(0x0DF, 5000);
-    rig.board->chip().poke(0x0E0, 0x7777); // bank 3, read by the last chunk but not shown
     rig.board->chip().poke(0x00A, 0x0ABC);
     rig.services.sleeps.clear();
     w.Form_Load();
