@@ -84,34 +84,15 @@ TEST(Programs, CommandLinesAndWhatTheyAnswer)
     }
 }
 
-TEST(Programs, UsbLogHasOneLinePerRequestAndAnUnwritableOneFailsTheRun)
+TEST(Programs, FilesCarryRegistersAndTheConfigurationBetweenRunsAndLogTheUsb)
 {
     QTemporaryDir dir;
-    const QString log = dir.filePath("usb.log");
-    ProgramRun r =
-        runProgram("cv5320ctl", {"--board", "sim", "--usb-log", log, "write", "0x0A5", "0x1234"});
+    const QString regs = dir.filePath("regs.txt"), log = dir.filePath("usb.log");
+    ProgramRun r = runProgram("cv5320ctl", {"--board", "sim", "--usb-log", log, "write", "0x99",
+                                            "39321", "write", "7", "0x0999", "save", regs});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    // Start-up's two reads, then the write; a line's own form is the log's.
-    EXPECT_EQ(fileBytes(log).count('\n'), 3);
-
-    r = runProgram("cv5320ctl",
-                   {"--board", "sim", "--usb-log", "/dev/full", "info", "read", "0x80"});
-    EXPECT_EQ(r.code, 3);
-    EXPECT_EQ(r.err.count("USB log \"/dev/full\" cannot be written"), 1) << r.err.toStdString();
-    // The board was not disturbed: every command ran.
-    EXPECT_TRUE(r.out.contains("Board ID: 58") && r.out.contains("0x0080 ")) << r.out.toStdString();
-    r = runProgram("cv5320-eval", {"--usb-log", "/dev/full", "--render", dir.path()});
-    EXPECT_NE(r.code, 0);
-    EXPECT_TRUE(r.err.contains("USB log")) << r.err.toStdString();
-}
-
-TEST(Programs, FilesCarryRegistersAndTheConfigurationBetweenRuns)
-{
-    QTemporaryDir dir;
-    const QString regs = dir.filePath("regs.txt");
-    ProgramRun r = runProgram("cv5320ctl", {"--board", "sim", "write", "0x99", "39321", "write",
-                                            "7", "0x0999", "save", regs});
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    // One line per request: start-up's two reads, the two writes, the save's nine reads.
+    EXPECT_EQ(fileBytes(log).count('\n'), 13);
 
     // A fresh board: the file brings the registers back.
     r = runProgram("cv5320ctl", {"--board", "sim", "load", regs, "dump"});
@@ -132,4 +113,14 @@ TEST(Programs, FilesCarryRegistersAndTheConfigurationBetweenRuns)
     r = runProgram("cv5320-eval", {"--render", dir.path()});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(QFile::exists(dir.filePath("CV5320TopLevelFrm.png")));
+
+    // An unwritable log fails the run, said once; the board was not disturbed.
+    r = runProgram("cv5320ctl",
+                   {"--board", "sim", "--usb-log", "/dev/full", "info", "read", "0x80"});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_EQ(r.err.count("USB log \"/dev/full\" cannot be written"), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Board ID: 58") && r.out.contains("0x0080 ")) << r.out.toStdString();
+    r = runProgram("cv5320-eval", {"--usb-log", "/dev/full", "--render", dir.path()});
+    EXPECT_NE(r.code, 0);
+    EXPECT_TRUE(r.err.contains("USB log")) << r.err.toStdString();
 }
