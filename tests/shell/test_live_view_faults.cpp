@@ -162,11 +162,9 @@ TEST(LiveViewFaults, EveryWindowEndsOnTheFatalPathWithItsFileWhole)
             ASSERT_EQ(trackedFileCount(), filesBefore + 1);
         // Three seconds of streaming, then every request fails.
         rig.board->failFromUs(rig.services.nowUs() + 3'000'000);
-        const int64_t giveUpMs = rig.services.nowMs() + 10'000;
         bool ended = false;
         try {
-            while (rig.services.nowMs() < giveUpMs)
-                tick();
+            runFor(tick, rig.services, 10'000);
         } catch (const ProgramEnded& e) {
             ended = true;
             EXPECT_EQ(e.code, 1);
@@ -222,13 +220,8 @@ TEST(LiveViewFaults, AViewWhoseCaptureIsEndedElsewhereRearmsKeepsEverySetAndClos
                     r.tick();
                 EXPECT_FALSE(r.reading());
                 attachLink(rig.tracer.get(), usbLink().BoardHandle);
-                if (view.header.isEmpty())
-                    continue;
-                EXPECT_EQ(r.status(), rearmFailedText(view.mode));
-                const QString caption =
-                    window->findChild<QPushButton*>(QStringLiteral("ReadContCV5310Cmd"))->text();
-                EXPECT_TRUE(caption == "Read Graph" || caption == "Read Continuously")
-                    << caption.toStdString();
+                if (!view.header.isEmpty())
+                    EXPECT_EQ(r.status(), rearmFailedText(view.mode));
                 continue;
             }
             runFor(r.tick, rig.services, 1500);
@@ -258,19 +251,18 @@ TEST(LiveViewFaults, AViewWhoseCaptureIsEndedElsewhereRearmsKeepsEverySetAndClos
 TEST(LiveViewFaults, EveryStreamingCommandEndsOnTheFatalPathWithItsFileWhole)
 {
     struct Command {
-        const char* name;
         QStringList args; // --out FILE follows where there is a header
         QByteArray header;
     };
     // In a second and a half the converter stream writes less than its file
     // holds in memory: only the flush on the way out puts it on disk.
     const std::vector<Command> commands = {
-        {"stream", {"stream", "--seconds", "20"}, adcResultsHeaderLine()},
-        {"stage-stream", {"stage-stream", "0", "--seconds", "20"}, stageResultsHeader()},
-        {"demo", {"demo", "--tab", "demo", "--seconds", "20"}, {}},
+        {{"stream", "--seconds", "20"}, adcResultsHeaderLine()},
+        {{"stage-stream", "0", "--seconds", "20"}, stageResultsHeader()},
+        {{"demo", "--tab", "demo", "--seconds", "20"}, {}},
     };
     for (const Command& c : commands) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.args.join(' ').toStdString());
         QTemporaryDir dir;
         const QString out = dir.filePath(QStringLiteral("results.txt"));
         QStringList args = {"--board", "sim:58", "--sim-fault", "after=1500"};
