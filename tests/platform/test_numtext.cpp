@@ -10,8 +10,7 @@ TEST(NumText, DecimalHexAndMaskTexts)
 {
     // clang-format off
     const std::tuple<int, const char*, const char*> texts[] = {
-        {5, " 5", "5"}, {0, " 0", "0"}, {-5, "-5", "FFFFFFFB"}, {0x5322, " 21282", "5322"},
-        {0xabc, " 2748", "ABC"}};
+        {5, " 5", "5"}, {0, " 0", "0"}, {-5, "-5", "FFFFFFFB"}, {0xabc, " 2748", "ABC"}};
     // clang-format on
     for (const auto& [v, dec, hex] : texts) {
         EXPECT_EQ(decText(v), dec);
@@ -19,8 +18,7 @@ TEST(NumText, DecimalHexAndMaskTexts)
     }
     // clang-format off
     const std::tuple<double, const char*, const char*> masks[] = {
-        {3.2, "##0.00", "3.20"}, {0, "##0.00", "0.00"}, {20.16, "##0.00", "20.16"},
-        {3.072, "###0.00", "3.07"}, {0.09830, "####0.0000", "0.0983"},
+        {3.2, "##0.00", "3.20"}, {0, "##0.00", "0.00"}, {0.09830, "####0.0000", "0.0983"},
         {1.005, "0.00", "1.01"}, // halves away from zero, on the decimal text
         {0.25, "#.0", ".3"}, {-2.5, "0", "-3"}, {12345.678, "##0.0", "12345.7"}};
     // clang-format on
@@ -30,24 +28,25 @@ TEST(NumText, DecimalHexAndMaskTexts)
         EXPECT_EQ(roundHalfEven(v), even) << v;
 }
 
-TEST(NumText, TextValueReadsTheNumberAtTheStart)
+// Texts from files can hold any magnitude: the conversions stay defined and
+// say when nothing usable was there.
+TEST(NumText, TextValueReadsTheNumberAtTheStartAndHugeValuesStayDefined)
 {
     // Blanks are ignored inside too.
     // clang-format off
-    const std::pair<const char*, double> values[] = {
-        {"", 0}, {"  42", 42}, {"4 2", 42}, {"12abc", 12}, {"abc", 0}, {"-7.5", -7.5},
-        {"1e3", 1000}, {"3.07ms", 3.07}, {"&H1F", 31}, {"&HFFFF", -1}};
+    const std::tuple<const char*, double, bool> values[] = {
+        {"", 0, false}, {"  42", 42, true}, {"4 2", 42, true}, {"12abc", 12, true}, {"abc", 0, false},
+        {"-7.5", -7.5, true}, {"1e3", 1000, true}, {"3.07ms", 3.07, true}, {"&H1F", 31, true},
+        {"&HFFFF", -1, true}, {".", 0, false}, {"-.e5", 0, false}, {"&H", 0, false}, {" .5", 0.5, true}};
     // clang-format on
-    for (const auto& [text, v] : values)
-        EXPECT_EQ(textValue(text), v) << text;
+    for (const auto& [text, v, ok] : values) {
+        bool found = !ok;
+        EXPECT_EQ(textValue(text, &found), v) << text;
+        EXPECT_EQ(found, ok) << text;
+    }
     EXPECT_EQ(textValueRounded("62.5"), 62);
     EXPECT_EQ(textValueRounded("63.5"), 64);
-}
 
-// Texts from files can hold any magnitude: the conversions stay defined and
-// say when nothing usable was there.
-TEST(NumText, HugeValuesAndBarePointsStayDefined)
-{
     EXPECT_EQ(roundHalfEven(1e300), INT64_MAX);
     EXPECT_EQ(roundHalfEven(-1e300), INT64_MIN);
     EXPECT_EQ(roundHalfEven(std::nan("")), 0);
@@ -62,23 +61,16 @@ TEST(NumText, HugeValuesAndBarePointsStayDefined)
     EXPECT_TRUE(roundToInt32(2.5, v));
     EXPECT_EQ(v, 2);
 
-    bool found = true;
-    for (const auto& [text, v, ok] : {std::tuple{".", 0.0, false},
-                                      {"-.e5", 0.0, false},
-                                      {"&H", 0.0, false},
-                                      {" .5", 0.5, true}}) {
-        EXPECT_EQ(textValue(text, &found), v) << text;
-        EXPECT_EQ(found, ok) << text;
-    }
     // A long hexadecimal run wraps instead of overflowing.
+    bool found = false;
     textValue("&HFFFFFFFFFFFFFFFFFFFFFFFF", &found);
     EXPECT_TRUE(found);
-    EXPECT_EQ(formatMask(1e300, "##0.00").size() > 0, true);
+    EXPECT_FALSE(formatMask(1e300, "##0.00").isEmpty());
     EXPECT_EQ(formatMask(std::nan(""), "##0.00"), "0.00");
 }
 
 // Reading the register console's address and value fields.
-TEST(EntryFields, HexReadsDigitsUpToTheFirstOtherCharacter)
+TEST(EntryFields, HexReadsDigitsUpToTheFirstOtherCharacterDecimalKeepsTheLow16Bits)
 {
     // The x of "0x10" ends the number.
     for (const auto& [text, v] : {std::pair{"FFFF", 0xFFFFu},
@@ -95,11 +87,9 @@ TEST(EntryFields, HexReadsDigitsUpToTheFirstOtherCharacter)
     // Longer texts keep their low bits exact and say they were too long.
     EXPECT_EQ(hexFieldValue("1000000000000ABCD", &overflow) & 0xFFFF, 0xABCDu);
     EXPECT_TRUE(overflow);
-}
 
-TEST(EntryFields, DecimalKeepsTheLow16BitsExact)
-{
-    // 10^20 + 7 wraps past 64 bits; its low 16 bits are still right.
+    // Decimal keeps the low 16 bits exact: 10^20 + 7 wraps past 64 bits; its low 16 bits are still
+    // right.
     for (const auto& [text, v] : {std::pair{"70000", 0x1170},
                                   {"-1", 0xFFFF},
                                   {"65535", 0xFFFF},

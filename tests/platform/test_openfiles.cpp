@@ -19,7 +19,6 @@
 #include "support/FakeServices.h"
 #include "support/Files.h"
 #include "support/SimRig.h"
-#include "widgets/StripChart.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -36,16 +35,12 @@ using namespace cv;
 
 namespace {
 
-// The writer's message, then "FILE: reason" on a line of its own.
-bool saysWhy(const QString& message, const QString& text, const QString& path)
+// The writer's message, then "FILE: reason" on a line of its own; a CSV
+// log's stamp beside it is written first, so either may be the one named.
+bool saysWhy(const QString& message, const QString& text, const QString& path, bool csv = false)
 {
-    return message.startsWith(text + "\n" + path + ": ");
-}
-
-// A CSV log's stamp beside it is written first: either may be the one named.
-bool csvSaysWhy(const QString& message, const QString& text, const QString& path)
-{
-    return saysWhy(message, text, path) || saysWhy(message, text, csvStampPath(path));
+    return message.startsWith(text + "\n" + path + ": ") ||
+           (csv && message.startsWith(text + "\n" + csvStampPath(path) + ": "));
 }
 
 // A window saving while it reads: true when it said so and stopped saving.
@@ -68,19 +63,6 @@ template <class Window> bool windowSaves(test::SimRig& rig, const QString& path,
     return !save->isChecked() && saysWhy(rig.services.lastMessage(), kResultsFileError, path);
 }
 
-// A chart whose CSV and picture are well over 2 KiB.
-std::unique_ptr<StripChart> filledChart()
-{
-    auto chart = std::make_unique<StripChart>();
-    chart->setTraceCount(1);
-    chart->setLength(1000);
-    chart->setBufferLength(1000);
-    chart->resize(800, 600);
-    for (int i = 0; i < 1000; ++i)
-        chart->append(i * 1000.5 + (i * 7919) % 997);
-    return chart;
-}
-
 using Write = std::function<bool(test::SimRig&, const QString&)>; // true: failure reported
 struct Writer {
     const char* name;
@@ -96,7 +78,7 @@ const Writer kWriters[] = {
     {"stream --csv", false,
      [](test::SimRig& rig, const QString& path) {
          return StreamConverterResults(20, {}, {path, {}}).fileFailed &&
-                csvSaysWhy(rig.services.lastMessage(), kAdcFileError, path);
+                saysWhy(rig.services.lastMessage(), kAdcFileError, path, true);
      }},
     {"stage-stream", false,
      [](test::SimRig& rig, const QString& path) {
@@ -108,7 +90,7 @@ const Writer kWriters[] = {
      [](test::SimRig& rig, const QString& path) {
          bool ok = true;
          RunStageStream({0, true, 20, {}, {path, {}}}, &ok);
-         return !ok && csvSaysWhy(rig.services.lastMessage(), kResultsFileError, path);
+         return !ok && saysWhy(rig.services.lastMessage(), kResultsFileError, path, true);
      }},
     {"register file", true,
      [](test::SimRig&, const QString& path) {
@@ -131,10 +113,10 @@ const Writer kWriters[] = {
          StageResultsSetup = stageResultsSetupFor(0);
          return windowSaves<RRTabStageFrm>(rig, path, 1);
      }},
-    {"chart CSV", true,
-     [](test::SimRig&, const QString& path) { return !filledChart()->saveVisibleCsv(path); }},
-    {"chart PNG", true,
-     [](test::SimRig&, const QString& path) { return !filledChart()->savePng(path); }},
+    {"whole file", true,
+     [](test::SimRig&, const QString& path) {
+         return !writeWholeFile(path, QByteArray(4096, 'x'));
+     }},
 };
 
 // The process's file-size limit at `limit` bytes (SIGXFSZ ignored, as the

@@ -1,6 +1,7 @@
 // The installed program, as `cmake --install` (and so the package) lays it out.
+#include "support/Files.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -21,17 +22,14 @@ TEST(Install, InstalledProgramRunsFromItsOwnFolderThroughRelativeLinks)
         const QFileInfo link(root.filePath(QStringLiteral("bin/") + program));
         ASSERT_TRUE(link.isSymLink()) << program;
         // Relative, so an unpacked package works wherever it lies.
-        EXPECT_EQ(QFile::symLinkTarget(link.filePath()),
-                  root.filePath(QStringLiteral("lib/cv5320/") + program));
         EXPECT_EQ(std::filesystem::read_symlink(link.filePath().toStdString()).string(),
                   std::string("../lib/cv5320/") + program);
     }
-    EXPECT_TRUE(root.exists("lib/cv5320/CV5320 Protocol FX2 - Version 4.hex"));
-    EXPECT_TRUE(root.exists("share/applications/cv5320-eval.desktop"));
-    EXPECT_TRUE(root.exists("share/icons/hicolor/scalable/apps/cv5320-eval.svg"));
-    QFile rule(root.filePath("lib/udev/rules.d/60-cv5320.rules"));
-    ASSERT_TRUE(rule.open(QIODevice::ReadOnly));
-    const QByteArray rules = rule.readAll();
+    for (const char* file : {"lib/cv5320/CV5320 Protocol FX2 - Version 4.hex",
+                             "share/applications/cv5320-eval.desktop",
+                             "share/icons/hicolor/scalable/apps/cv5320-eval.svg"})
+        EXPECT_TRUE(root.exists(file)) << file;
+    const QByteArray rules = cv::test::fileBytes(root.filePath("lib/udev/rules.d/60-cv5320.rules"));
     EXPECT_TRUE(rules.contains("TAG+=\"uaccess\""));
     EXPECT_TRUE(rules.contains("ATTR{idVendor}==\"1209\""));
 

@@ -14,7 +14,7 @@ FakeServices::~FakeServices()
 MsgResult FakeServices::message(const QString& text, MsgIcon icon, const QString& title,
                                 MsgButtons buttons)
 {
-    messages.push_back({text, icon, title, buttons});
+    messages.push_back({text, icon, title});
     if (onMessage)
         onMessage(messages.back());
     if (answers.empty())
@@ -58,7 +58,6 @@ bool FakeServices::waitReadable(int fd, int ms)
 
 void FakeServices::quit(int code)
 {
-    endedWith = code;
     throw ProgramEnded{code};
 }
 

@@ -16,7 +16,6 @@ struct RecordedMessage {
     QString text;
     MsgIcon icon;
     QString title;
-    MsgButtons buttons;
 };
 
 class FakeServices : public Services {
@@ -52,7 +51,6 @@ public:
     std::vector<int> sleeps;
     std::vector<QString> sounds;
     int processEventsCalls = 0;
-    std::optional<int> endedWith;
 
     QString lastMessage() const { return messages.empty() ? QString() : messages.back().text; }
 

@@ -1,7 +1,7 @@
 #include "support/SimRig.h"
 
-#include "link/UsbUtils.h"
 #include "link/Startup.h"
+#include "link/UsbUtils.h"
 
 #include <QFile>
 
@@ -22,17 +22,9 @@ SimRig::SimRig(sim::SimConfig config, bool doConnect)
     f.open(QIODevice::WriteOnly);
     f.write(standInFirmware());
     f.close();
-    if (doConnect)
-        connect();
-}
-
-SimRig::~SimRig()
-{
-    attachLink(nullptr, 0);
-}
-
-void SimRig::connect()
-{
+    if (!doConnect)
+        return;
+    // Downloads the stand-in firmware and attaches the transport.
     int32_t count = 0;
     uint8_t list[128] = {};
     int32_t handle = 0;
@@ -42,6 +34,11 @@ void SimRig::connect()
     board->Download_Firmware(handle, path.constData());
     attachLink(tracer.get(), handle);
     records.clear();
+}
+
+SimRig::~SimRig()
+{
+    attachLink(nullptr, 0);
 }
 
 std::vector<RegisterOp> SimRig::registerOps() const

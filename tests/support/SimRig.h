@@ -33,8 +33,6 @@ public:
     // since the last clear.
     std::vector<int> writesTo(int address, int target = TargetChip) const;
     std::vector<std::pair<int, int>> reads() const;
-    // Downloads the stand-in firmware and attaches the transport.
-    void connect();
 };
 
 // A board without a finger on it.
