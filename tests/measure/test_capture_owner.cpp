@@ -103,9 +103,8 @@ TEST_F(Capture, TheConverterReadRearmsWithItsHandshakeThenFetchesAtOnce)
     EXPECT_TRUE(p.rearmed);
     EXPECT_TRUE(p.fetched); // the handshake's status lets this pass fetch
     EXPECT_TRUE(p.addsPoints);
-    const std::vector<RegisterOp> rearm{{true, TargetBoard, 10, 0, 0x0F00, 0},
-                                        {false, TargetBoard, 10, 1, 0, 0},
-                                        {false, TargetBoard, 11, 12, 0, 1}};
+    const std::vector<RegisterOp> rearm{boardWrite(10, 0x0F00), boardRead(10, 1, 0),
+                                        boardRead(11, 12, 1)};
     EXPECT_EQ(board.ops, rearm);
     EXPECT_EQ(reading.results()[0], 200);
 

@@ -88,9 +88,7 @@ TEST(StageStatus, RowsShowTwelveStageBitsAndTheStagesLamp)
     EXPECT_FALSE(r.bits[12]);
     EXPECT_EQ(statusRow(0x00FF, 0, 0x00FF).valueText, "FF");
     EXPECT_EQ(statusRow(0x0F00, 0, 0x00FF).valueText, "0");
-
-    EXPECT_EQ(maxThreshCaption(11), "Max Thresh 0x286");
-    EXPECT_EQ(minThreshCaption(1), "Min Thresh 0x125");
+    // The threshold captions are in the stage window's golden file.
 }
 
 TEST(StageResultsFileFormat, HeaderAndLinesByteForByte)
