@@ -18,10 +18,6 @@ struct Capture : ::testing::Test {
     ScriptedBoard board;
     int16_t status = 0;
     int32_t v[8] = {};
-    void chipRead(int address, int count)
-    {
-        ReadRegisters(int16_t(address), count, TargetChip, 0, status, v);
-    }
 };
 } // namespace
 
@@ -66,19 +62,19 @@ TEST_F(Capture, ALeaseIsInterruptedByAnEndOrAnotherModeNeverByItsOwnClaim)
     EXPECT_FALSE(lease.interrupted());
 
     // The view's own restart in a new mode is claimed, not an interruption.
-    chipRead(reg::PART_ID, 1);
+    ReadRegister(reg::PART_ID, TargetChip);
     WriteRegister(reg::board::BoardStageSelect, 0x0008, TargetBoard);
     lease.claim();
     EXPECT_EQ(lease.check(), CaptureLease::Check::Intact);
 
     WriteRegister(reg::board::BoardStageSelect, 0x0F00, TargetBoard); // another window's mode
     EXPECT_EQ(lease.check(), CaptureLease::Check::Rearmed);
-    chipRead(reg::PART_ID, 1); // ... and an end
+    ReadRegister(reg::PART_ID, TargetChip); // ... and an end
     EXPECT_EQ(lease.check(), CaptureLease::Check::Rearmed);
     EXPECT_EQ(handshakes, 2);
 
     boardTakesIt = false;
-    chipRead(reg::PART_ID, 1);
+    ReadRegister(reg::PART_ID, TargetChip);
     EXPECT_EQ(lease.check(), CaptureLease::Check::Failed);
 
     CaptureLease moved = std::move(lease);
@@ -97,7 +93,7 @@ TEST_F(Capture, TheConverterReadRearmsWithItsHandshakeThenFetchesAtOnce)
     reading.pass(); // nothing waiting: a probe
     board.queue(std::vector<uint16_t>(12, 200));
 
-    chipRead(reg::PART_ID, 1); // another window identifies the chip
+    ReadRegister(reg::PART_ID, TargetChip); // another window identifies the chip
     board.ops.clear();
     AdcReading::Pass p = reading.pass();
     EXPECT_TRUE(p.rearmed);

@@ -4,12 +4,10 @@
 #include "../config/DialogProbe.h"
 #include "ScriptedBoard.h"
 #include "config/StageContext.h"
-#include "link/CaptureOwner.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/ui/FormulaFrm.h"
 #include "measure/ui/RRTabStageFrm.h"
-#include "platform/OpenFiles.h"
 #include "support/Captions.h"
 #include "support/Files.h"
 #include "widgets/Led.h"
@@ -19,7 +17,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
