@@ -253,16 +253,9 @@ TEST(AdcResultsFile, HeaderAndDataLinesByteForByte)
               QByteArray("Stage 0\tStage 1\tStage 2\tStage 3\tStage 4\tStage 5\tStage 6\t"
                          "Stage 7\tStage 8\tStage 9\tStage 10\tStage 11\r\n"));
 
-    int32_t r[13] = {};
-    for (int s = 0; s < 12; ++s)
-        r[s] = 1000 + s;
-    r[12] = 77777; // not a result: never written
-    // A TAB and two blanks before the digits, but one blank after stages 2 and 7.
-    EXPECT_EQ(adcResultsDataLine(r),
-              QByteArray(" 1000\t  1001\t  1002\t 1003\t  1004\t  1005\t  1006\t  1007\t 1008\t"
-                         "  1009\t  1010\t  1011\r\n"));
-
-    const int32_t edges[12] = {0, 65535, 7, -1, 0, 0, 0, 0, 0, 0, 0, 65535}; // no blank before '-'
+    // A TAB and two blanks before the digits, but one blank after stages 2
+    // and 7, and none for a sign; a thirteenth word is no result.
+    const int32_t edges[13] = {0, 65535, 7, -1, 0, 0, 0, 0, 0, 0, 0, 65535, 77777};
     EXPECT_EQ(adcResultsDataLine(edges),
               QByteArray(" 0\t  65535\t  7\t-1\t  0\t  0\t  0\t  0\t 0\t  0\t  0\t  65535\r\n"));
 }

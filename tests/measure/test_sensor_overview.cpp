@@ -152,13 +152,10 @@ struct OverviewRig : ::testing::Test {
             rig->services.sleepMs(w->readTimer()->interval());
         }
     }
-    int partIdReads() const
+    int64_t partIdReads() const
     {
-        int n = 0;
-        for (const RegisterOp& op : rig->registerOps())
-            n += !op.write && op.target == TargetChip && op.address <= reg::PART_ID &&
-                 op.address + op.count > reg::PART_ID;
-        return n;
+        return std::ranges::count(rig->registerOps(),
+                                  RegisterOp{false, TargetChip, reg::PART_ID, 1});
     }
 };
 } // namespace
@@ -198,10 +195,8 @@ TEST_F(OverviewRig, ArmsAgainAfterAnInterruptionAndWaitsForAViewOpenedOverIt)
     open("");
     run(1000);
     ReadRegister(reg::PART_ID, TargetChip); // the main window identifying the chip
-    const int64_t before = w->overview().fetched();
     run(1000);
-    EXPECT_EQ(w->overview().rearms(), 1);
-    EXPECT_GT(w->overview().fetched(), before + 20);
+    EXPECT_EQ(w->overview().rearms(), 1); // and only then: its own reads never end its capture
     EXPECT_EQ(w->CaptureLbl->text(), "Capture ended elsewhere and resumed once.");
 
     // A stage window opened over it takes the board for half a minute while

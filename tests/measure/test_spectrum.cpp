@@ -42,8 +42,7 @@ TEST(Spectrum, AToneLandsAtItsFrequencyWithItsPeakToPeak)
     SpectrumAnalyser a;
     for (const Case& c : cases) {
         const StageSpectrum s = a.analyse(tone(1301, c.rate, c.hz, c.pp, c.slope), c.rate);
-        ASSERT_EQ(s.samples, 1300); // an odd count drops the oldest
-        EXPECT_DOUBLE_EQ(s.resolutionHz, c.rate / 1300);
+        ASSERT_EQ(s.samples, 1300);          // an odd count drops the oldest
         EXPECT_EQ(s.amplitude.size(), 651u); // 0 to rate / 2
         ASSERT_FALSE(s.peaks.empty());
         EXPECT_NEAR(s.peaks[0].hz, c.hz, s.resolutionHz / 2) << c.hz;
