@@ -101,10 +101,8 @@ TEST(SensorTuning, SuggestionRoundTripsThroughTheThresholdFormula)
             const double offset = 1600, ambient = 30000;
             const double dist = positive ? double(highThreshold(0, offset, e))
                                          : -double(lowThreshold(0, offset, e));
-            StageSnr snr;
-            snr.noisePp = 10;
-            snr.signal = (positive ? 1 : -1) * dist / 0.6;
-            const SensSuggestion s = suggestSensitivity(snr, offset, offset, 0.6);
+            const SensSuggestion s = suggestSensitivity(
+                {.noisePp = 10, .signal = (positive ? 1 : -1) * dist / 0.6}, offset, offset, 0.6);
             ASSERT_EQ(s.sens, e) << positive;
             EXPECT_EQ(s.positive, positive);
             const int64_t threshold = positive ? highThreshold(ambient, offset, s.sens)
@@ -112,21 +110,14 @@ TEST(SensorTuning, SuggestionRoundTripsThroughTheThresholdFormula)
             EXPECT_NEAR(double(threshold - int64_t(ambient)), double(s.distance), 0.5);
         }
     }
-    // No usable entry, and why.
-    StageSnr none;
-    none.why = kNoTouchSeen;
-    EXPECT_EQ(suggestSensitivity(none, 800, 800, 0.6).why, kNoTouchSeen);
-    StageSnr weak;
-    weak.noisePp = 40;
-    weak.signal = 120; // not beyond 3 x 40 from the ambient
-    EXPECT_EQ(suggestSensitivity(weak, 800, 800, 0.6).why, kSnrTooLow);
-    StageSnr small;
-    small.noisePp = 2;
-    small.signal = 150; // even entry 0 (a quarter of 800) is past the signal
-    EXPECT_EQ(suggestSensitivity(small, 800, 800, 0.6).why, kOffsetOutOfReach);
-    small.signal = 1000; // aims at 600 (entry 11) but keeps 3 x 250 clear: entry 15
-    small.noisePp = 250;
-    EXPECT_EQ(suggestSensitivity(small, 800, 800, 0.6).sens, 15);
+    // No usable entry, and why (an untouched stage's why is the window's
+    // to show): not beyond 3 x 40 from the ambient; even entry 0 (a quarter
+    // of 800) past the signal. Aiming at 600 (entry 11) but keeping 3 x 250
+    // clear gives entry 15.
+    EXPECT_EQ(suggestSensitivity({.noisePp = 40, .signal = 120}, 800, 800, 0.6).why, kSnrTooLow);
+    EXPECT_EQ(suggestSensitivity({.noisePp = 2, .signal = 150}, 800, 800, 0.6).why,
+              kOffsetOutOfReach);
+    EXPECT_EQ(suggestSensitivity({.noisePp = 250, .signal = 1000}, 800, 800, 0.6).sens, 15);
 }
 
 namespace {
@@ -138,9 +129,8 @@ struct OverviewRig : ::testing::Test {
 
     void open(const QByteArray& scenario)
     {
-        sim::SimConfig config;
-        config.scenario = writeFile(dir.filePath("touch.txt"), scenario);
-        rig = std::make_unique<SimRig>(config);
+        rig = std::make_unique<SimRig>(
+            sim::SimConfig{.scenario = writeFile(dir.filePath("touch.txt"), scenario)});
         w = std::make_unique<SensorOverviewFrm>();
         w->Form_Load();
     }
@@ -335,16 +325,10 @@ TEST_F(OverviewRig, StatusLanesLightExactlyWithTheBitsEachSetCarries)
 TEST(CtlSnr, TheBuiltInFingerFollowsTheStepsSoEveryStageIsJudged)
 {
     for (int board : {58, 70}) {
-        sim::SimConfig config;
-        config.boardId = board;
-        SimRig rig(config);
+        SimRig rig(sim::SimConfig{board});
         setPromptListener([&rig](const OperatorPrompt& p) { rig.board->followPrompt(p); });
-        SnrOptions o;
-        o.noiseSeconds = 3;
-        o.touchSeconds = 20;
-        o.require = 5;
         EXPECT_EQ(ConnectedSequenceStages().size(), 12u) << board;
-        EXPECT_EQ(RunSnrCommand(o), 0) << board;
+        EXPECT_EQ(RunSnrCommand({.noiseSeconds = 3, .touchSeconds = 20, .require = 5}), 0) << board;
         setPromptListener({});
         // Told it is done, the finger goes back to the standard script.
         EXPECT_FALSE(rig.board->sensors().scenario().empty());

@@ -219,10 +219,7 @@ TEST(StreamFigures, StageStreamStopsWithTwoChipIdReads20msApart)
 {
     SimRig rig;
     bool ok = false;
-    StageStreamOptions options;
-    options.stage = 2;
-    options.seconds = 0.2;
-    const QStringList summary = RunStageStream(options, &ok);
+    const QStringList summary = RunStageStream({.stage = 2, .seconds = 0.2}, &ok);
     ASSERT_TRUE(ok) << rig.services.lastMessage().toStdString();
     EXPECT_EQ(summary.size(), 7);
     const auto ops = rig.registerOps();
