@@ -40,11 +40,8 @@ struct Stage3 : ::testing::Test {
     {
         CurrentStage = 3;
         StageResultsSetup = stageResultsSetupFor(3);
-        board.chip[0x09B] = 0x4321;
-        board.chip[0x09C] = 800;
-        board.chip[0x09D] = 800;
-        board.chip[0x09E] = 5000;
-        board.chip[0x09F] = 5000;
+        const uint16_t setup[] = {0x4321, 800, 800, 5000, 5000}; // from 0x09B on
+        std::copy(std::begin(setup), std::end(setup), board.chip.begin() + 0x09B);
         board.chip[0x15D] = 30000;
     }
     void loadArmed(RRTabStageFrm& w)

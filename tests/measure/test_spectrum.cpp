@@ -95,15 +95,9 @@ TEST(Spectrum, HumIsNamedByItsAliasAtTheRateGiven)
     }
     EXPECT_EQ(humSourceOf(5.746, 108.507, 0.1), std::nullopt);
     EXPECT_EQ(humSourceOf(5.9, 27.127, 0.1), std::nullopt); // outside the resolution
-
-    // 60 Hz sampled at 27.127 sets/s: seen at 5.75 Hz and named.
-    SpectrumAnalyser a;
-    const StageSpectrum s = a.analyse(tone(326, 27.127, 60, 40), 27.127);
-    EXPECT_NEAR(s.peaks[0].hz, 5.746, 0.05);
-    EXPECT_EQ(s.peaks[0].aliasOf, 60);
-    // Folded down, or below half the rate and so itself.
-    EXPECT_EQ(peakText(s.peaks[0], 27.127),
-              QString("5.75 Hz %1 p-p (alias of 60 Hz)").arg(s.peaks[0].countsPp, 0, 'f', 1));
+    // Folded down, or below half the rate and so itself (the analyser names
+    // its peaks: the simulated board's hum below).
+    EXPECT_EQ(peakText({5.746, 40, 60}, 27.127), "5.75 Hz 40.0 p-p (alias of 60 Hz)");
     EXPECT_EQ(peakText({50, 40, 50}, 108.507), "50.00 Hz 40.0 p-p (50 Hz hum)");
 }
 
