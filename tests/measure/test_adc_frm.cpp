@@ -126,7 +126,7 @@ TEST_F(Adc, EachListChangesItsFieldAndEndsAStreamFirst)
     }
 }
 
-TEST_F(Adc, StartPassesAndStopAsTheBoardSeesThem)
+TEST_F(Adc, StartPassesStopAndABoardThatNeverTakesUpTheStream)
 {
     AdcFrm w;
     loadArmed(w);
@@ -163,6 +163,17 @@ TEST_F(Adc, StartPassesAndStopAsTheBoardSeesThem)
     rig.clearRecords();
     w.ReadTimer_Timer(); // a tick already on its way does nothing
     EXPECT_TRUE(rig.registerOps().empty());
+
+    // A board that never takes up the stream is given up after two seconds,
+    // and whatever it made of the commands, its capture is ended.
+    StubbornBoard stubborn(rig);
+    attachLink(&stubborn, usbLink().BoardHandle);
+    w.ReadContCV5310Cmd_Click();
+    EXPECT_EQ(rig.services.messages.size(), 1u); // its text is the handshake's
+    EXPECT_FALSE(w.reading());
+    EXPECT_EQ(button->text(), "Read Graph");
+    EXPECT_EQ(rig.registerOps().back(), chipRead(reg::PART_ID));
+    attachLink(rig.tracer.get(), usbLink().BoardHandle);
 }
 
 TEST_F(Adc, TheFirstTwoPassesAddNothingAndClearStagesKeepTheirColumn)
@@ -191,21 +202,6 @@ TEST_F(Adc, TheFirstTwoPassesAddNothingAndClearStagesKeepTheirColumn)
     const auto lines = fileBytes(path).split('\n');
     ASSERT_EQ(lines.size(), 3); // the header, the one set kept, and nothing after its CR LF
     EXPECT_EQ(lines[1].split('\t').size(), 12); // stage 4's column too
-}
-
-TEST_F(Adc, ABoardThatNeverTakesUpTheStreamIsGivenUpAfterTwoSeconds)
-{
-    AdcFrm w;
-    loadArmed(w);
-    StubbornBoard stubborn(rig);
-    attachLink(&stubborn, usbLink().BoardHandle);
-    w.ReadContCV5310Cmd_Click();
-    EXPECT_EQ(rig.services.messages.size(), 1u); // its text is the handshake's
-    EXPECT_FALSE(w.reading());
-    EXPECT_EQ(child<QPushButton>(w, "ReadContCV5310Cmd")->text(), "Read Graph");
-    // Whatever the board made of the commands, its capture is ended.
-    EXPECT_EQ(rig.registerOps().back(), chipRead(reg::PART_ID));
-    attachLink(rig.tracer.get(), usbLink().BoardHandle);
 }
 
 // Both result windows: a chip in shutdown refuses the start, and a cancelled

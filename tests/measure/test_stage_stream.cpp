@@ -22,24 +22,18 @@ struct Passes : ::testing::Test {
 };
 } // namespace
 
-TEST_F(Passes, WaitingPassesProbeTheStatusAndPauseByMode)
-{
-    loop.start();
-    StagePassResult r = loop.pass(StageTab::InitialSetup, 800, 800);
-    EXPECT_EQ(board.ops, std::vector<RegisterOp>{boardRead(11, 1, 0)});
-    EXPECT_EQ(r.nextIntervalMs, 5);
-    EXPECT_EQ(r.indicator, Indicator::Keep); // nothing fetched yet: stays as it was
-    EXPECT_FALSE(r.sample);
-    EXPECT_EQ(loop.pass(StageTab::RamData, 800, 800).nextIntervalMs, 20);
-}
-
-TEST_F(Passes, SummaryBlocksAndTheFirstTwoPassesRule)
+TEST_F(Passes, AProbeThenSummaryBlocksAndTheFirstTwoPassesRule)
 {
     loop.start();
     for (int i = 0; i < 4; ++i)
         board.queue(
             summaryBlock(30100 + i, 30000, 30600, 30388, 29500, 29650, 0x0004, 0x0001, 0x0002));
-    loop.pass(StageTab::InitialSetup, 800, 800); // sees the status
+    // Nothing waits yet: a probe sees the status, the next pass 5 ms on.
+    const StagePassResult probe = loop.pass(StageTab::InitialSetup, 800, 800);
+    EXPECT_EQ(board.ops, std::vector<RegisterOp>{boardRead(11, 1, 0)});
+    EXPECT_EQ(probe.nextIntervalMs, 5);
+    EXPECT_EQ(probe.indicator, Indicator::Keep); // nothing fetched yet: stays as it was
+    EXPECT_FALSE(probe.sample);
     board.ops.clear();
 
     std::vector<StagePassResult> r;
@@ -76,7 +70,7 @@ TEST_F(Passes, RamBlocksComeInThreeReadsOfOneBlock)
     for (int i = 0; i < 3; ++i)
         board.queue(block);
     loop.start();
-    loop.pass(StageTab::RamData, 800, 800);
+    EXPECT_EQ(loop.pass(StageTab::RamData, 800, 800).nextIntervalMs, 20); // a probe
     board.ops.clear();
 
     const StagePassResult first = loop.pass(StageTab::RamData, 800, 800);
