@@ -4,6 +4,7 @@
 #include "../config/DialogProbe.h"
 #include "ScriptedBoard.h"
 #include "config/StageContext.h"
+#include "link/CaptureOwner.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
 #include "measure/ui/FormulaFrm.h"
@@ -100,7 +101,6 @@ TEST_F(Stage3, LoadingReadsTheStageAndWritesNothingToTheChip)
         EXPECT_EQ(child<QComboBox>(w, list)->currentIndex(), ++field) << list;
     EXPECT_EQ(text(w, "PosThreshTxt").toInt(), highThreshold(30000, 800, 3));
     EXPECT_EQ(text(w, "NegThreshTxt").toInt(), lowThreshold(30000, 800, 1));
-    EXPECT_EQ(text(w, "OffsetHighTxt"), "800");
     EXPECT_EQ(text(w, "LowClampTxt"), "5000");
     // Every fixed text, the stage's register names and the scale of its levels.
     auto* tabs = child<QTabWidget>(w, "SSTab1");
@@ -280,17 +280,7 @@ TEST_F(Stage3, FormulaWindowsInterruptModeAndForceCalibration)
     EXPECT_EQ(board.ops.back(), chipWrite(0x002, 0x40F0));
 }
 
-TEST_F(Stage3, ReadSelectsTheStageAgainAfterAnotherViewTookTheBoard)
-{
-    RRTabStageFrm w;
-    loadArmed(w);
-    WriteRegister(reg::board::BoardStageSelect, 0x8001, TargetBoard); // the overview's mode
-    board.ops.clear();
-    w.ReadContCV5310Cmd_Click();
-    EXPECT_EQ(board.ops, std::vector<RegisterOp>{boardWrite(10, 0x8008)});
-}
-
-TEST(StageWindowOnTheBoard, RamTabSaysWhatTheBoardDroppedSinceRead)
+TEST(StageWindowOnTheBoard, RamTabTakesTheBoardBackAndSaysWhatItDroppedSinceRead)
 {
     SimRig rig;
     StageResultsSetup = stageResultsSetupFor(CurrentStage = 0);
@@ -299,11 +289,13 @@ TEST(StageWindowOnTheBoard, RamTabSaysWhatTheBoardDroppedSinceRead)
     w.Form_Load();
     w.Timer1_Timer();
     child<QTabWidget>(w, "SSTab1")->setCurrentIndex(1);
+    WriteRegister(reg::board::BoardStageSelect, 0x0F00, TargetBoard); // another view's mode
     w.show();
     QApplication::processEvents();
     const QSize size = w.size();
     rig.services.sleepMs(20000); // the board queues, and drops, while nobody reads
     w.ReadContCV5310Cmd_Click();
+    EXPECT_EQ(captureOwner().mode(), 0x0001); // the stage's own, selected again
     w.ReadTimer_Timer();
     const int64_t idle = rig.board->blockCounts()->overflow; // thousands
     EXPECT_TRUE(w.DroppedLbl->isHidden());

