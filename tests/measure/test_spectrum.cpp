@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
@@ -61,8 +62,8 @@ TEST(Spectrum, HannKeepsAStrongToneFromBuryingAWeakOne)
     // strong tone, Hann leaves less than a count; no window leaks tens.
     std::vector<double> x = tone(1024, 108.507, 10.37, 2000);
     const std::vector<double> weak = tone(1024, 108.507, 40, 4, 0, 0);
-    for (size_t i = 0; i < x.size(); ++i)
-        x[i] += weak[i] - 30000;
+    std::transform(x.begin(), x.end(), weak.begin(), x.begin(),
+                   [](double a, double b) { return a + b - 30000; });
     SpectrumAnalyser a;
     auto farLeak = [](const StageSpectrum& s) {
         double m = 0;
@@ -114,8 +115,6 @@ TEST(Spectrum, HistoryKeepsTheNewestSets)
     h.setCapacity(4);
     h.push({6});
     EXPECT_EQ(h.last(0, 4), (std::vector<double>{4, 5, 6}));
-    h.clear();
-    EXPECT_EQ(h.size(), 0);
 }
 
 TEST(CtlSpectrum, NamesTheAliasOfMainsHumOnTheSimulatedBoard)

@@ -22,14 +22,6 @@ TEST(StageThresholds, RoundHalvesToEvenOnTheExactQuotients)
     EXPECT_EQ(highThreshold(1000, 6, 0), 1002);
 }
 
-TEST(StageSetupLists, TheFieldsEachListSelects)
-{
-    // Bit 15 and bit 7 belong to no list (each list's own field shows in the
-    // stage window as it loads).
-    const SensitivityFields g = sensitivityFields(0x8080);
-    EXPECT_EQ(g.neg + g.negPeak + g.pos + g.posPeak, 0);
-}
-
 TEST(StageDiagram, ScaleStartsOnAMultipleOfTenAndStepsAFifthOfTheSpan)
 {
     // top 31200, bottom 28800, span 2400, a step of 480.
@@ -60,8 +52,12 @@ TEST(StageDiagram, ScaleStartsOnAMultipleOfTenAndStepsAFifthOfTheSpan)
     EXPECT_EQ(levelHeight(35000, s), 0);
 }
 
-TEST(StageValueBoxes, NumbersFromTheTextAndTheirRange)
+TEST(StageSetup, ListFieldsAndValueBoxNumbersWithTheirRange)
 {
+    // Bit 15 and bit 7 belong to no list (each list's own field shows in the
+    // stage window as it loads).
+    const SensitivityFields g = sensitivityFields(0x8080);
+    EXPECT_EQ(g.neg + g.negPeak + g.pos + g.posPeak, 0);
     for (const auto& [text, v] :
          {std::pair{"1200abc", 1200}, {"abc", 0}, {"  650", 650}, {"100.5", 100}, {"   ", 0}})
         EXPECT_EQ(valueBoxNumber(QString::fromLatin1(text), true, 7), v) << text;
