@@ -92,7 +92,6 @@ TEST_F(Stage3, LoadingReadsTheStageAndWritesNothingToTheChip)
     for (const int address : {0x09C, 0x09D, 0x09E, 0x09F, 0x15D})
         expected.push_back(chipRead(address));
     EXPECT_EQ(board.ops, expected);
-    EXPECT_FALSE(w.armed());
     EXPECT_TRUE(w.timer1()->isActive());
     EXPECT_EQ(w.timer1()->interval(), 150);
     // The lists show the fields of 0x4321; the boxes the chip's values.
