@@ -74,6 +74,7 @@ TEST_F(Adc, LoadingReadsTheFieldsAndClearsThresholdReportingOnly)
         EXPECT_EQ(child<QComboBox>(w, list)->currentIndex(), index) << list;
     EXPECT_EQ(shownText(w, "Lab1").toUInt(nullptr, 16), 0x82E0u); // its bits: in the golden file
     expectCaptions(w, "measure/fixtures/AdcFrm.captions.txt");
+    EXPECT_EQ(w.StageLine[11]->color(), w.plot()->traceColor(11));
 
     // The lists do nothing until the window is armed, 400 ms after loading.
     EXPECT_TRUE(w.timer1()->isActive());
