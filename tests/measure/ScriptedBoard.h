@@ -6,8 +6,8 @@
 
 #include "link/TracingUsbAccess.h"
 #include "link/UsbUtils.h"
-#include "link/VendorRequest.h"
 
+#include <algorithm>
 #include <array>
 #include <deque>
 #include <vector>
@@ -38,39 +38,51 @@ public:
         return 0;
     }
     int16_t Download_Firmware(int32_t, const char*) override { return 0; }
-    int16_t Vendor_Request(int32_t, uint8_t, uint32_t value, uint16_t index, uint8_t direction,
-                           int32_t, uint8_t* buffer) override
+    int16_t Vendor_Request(int32_t, uint8_t request, uint32_t value, uint16_t index,
+                           uint8_t direction, int32_t, uint8_t* buffer) override
     {
-        if (direction == 0) {
-            const int address = (buffer[60] << 4) | (buffer[61] & 0x0F);
-            const int target = buffer[61] >> 7;
-            const uint16_t v = uint16_t((buffer[62] << 8) | buffer[63]);
-            ops.push_back({true, int16_t(target), address, 0, v, 0});
-            (target == TargetChip ? chip : board)[size_t(address)] = v;
+        VendorRecord r{0, request, value, index, direction};
+        std::copy_n(buffer, r.bytes.size(), r.bytes.begin());
+        const RegisterOp op = decodeRegisterOp(r).value();
+        ops.push_back(op);
+        auto& space = op.target == TargetChip ? chip : board;
+        if (op.write) {
+            space[size_t(op.address)] = uint16_t(op.value);
             return 0;
         }
-        const int address = int(value & 0x3FF);
-        const int count = int((value >> 10) & 0x1F);
-        const int target = int(value >> 15) & 1;
-        ops.push_back({false, int16_t(target), address, count, 0, index});
-        if (target == TargetBoard && index == 1 && address == 11 && !blocks.empty()) {
-            const auto b = blocks.front();
+        if (op.target == TargetBoard && index == 1 && op.address == 11 && !blocks.empty()) {
+            std::copy(blocks.front().begin(), blocks.front().end(), board.begin() + 11);
             blocks.pop_front();
-            for (size_t i = 0; i < b.size(); ++i)
-                board[11 + i] = b[i];
         }
-        const auto& space = target == TargetChip ? chip : board;
-        buffer[0] = uint8_t(address & 0xFF);
-        buffer[1] = uint8_t(((address >> 8) & 3) | (4 << 2));
+        buffer[0] = uint8_t(op.address & 0xFF);
+        buffer[1] = uint8_t(((op.address >> 8) & 3) | (4 << 2));
         buffer[2] = blocks.empty() ? 0 : 1;
-        for (int i = 0; i < count; ++i) {
-            const uint16_t w = space[size_t((address + i) & 0x3FF)];
+        for (int i = 0; i < op.count; ++i) {
+            const uint16_t w = space[size_t((op.address + i) & 0x3FF)];
             buffer[4 + 2 * i] = uint8_t(w >> 8);
             buffer[5 + 2 * i] = uint8_t(w & 0xFF);
         }
         return 0;
     }
 };
+
+// The requests as traced; a write carries 64 in its index word.
+inline RegisterOp chipRead(int address, int count = 1)
+{
+    return {false, TargetChip, address, count, 0, 0};
+}
+inline RegisterOp boardRead(int address, int count, uint16_t index)
+{
+    return {false, TargetBoard, address, count, 0, index};
+}
+inline RegisterOp chipWrite(int address, int value)
+{
+    return {true, TargetChip, address, 0, value, 64};
+}
+inline RegisterOp boardWrite(int address, int value)
+{
+    return {true, TargetBoard, address, 0, value, 64};
+}
 
 // A nine-word summary block.
 inline std::vector<uint16_t> summaryBlock(uint16_t cdc, uint16_t ambient, uint16_t maxAvg,

@@ -15,12 +15,6 @@ using namespace cv;
 using namespace cv::test;
 
 namespace {
-constexpr RegisterOp statusProbe{false, TargetBoard, 11, 1, 0, 0};
-RegisterOp fetch(int address, int count)
-{
-    return {false, TargetBoard, address, count, 0, 1};
-}
-
 struct Passes : ::testing::Test {
     FakeServices services;
     ScriptedBoard board;
@@ -28,46 +22,33 @@ struct Passes : ::testing::Test {
 };
 } // namespace
 
-TEST_F(Passes, WaitingPassesProbeTheStatusAndPauseByMode)
-{
-    loop.start();
-    StagePassResult r = loop.pass(StageTab::InitialSetup, 800, 800);
-    EXPECT_EQ(board.ops, std::vector<RegisterOp>{statusProbe});
-    EXPECT_EQ(r.nextIntervalMs, 5);
-    EXPECT_EQ(r.indicator, Indicator::Keep); // nothing fetched yet: stays as it was
-    EXPECT_FALSE(r.sample);
-    EXPECT_EQ(loop.passCounter(), 0);
-
-    r = loop.pass(StageTab::RamData, 800, 800);
-    EXPECT_EQ(r.nextIntervalMs, 20);
-    EXPECT_EQ(loop.passCounter(), 0);
-}
-
-TEST_F(Passes, SummaryBlocksAndTheFirstTwoPassesRule)
+TEST_F(Passes, AProbeThenSummaryBlocksAndTheFirstTwoPassesRule)
 {
     loop.start();
     for (int i = 0; i < 4; ++i)
         board.queue(
             summaryBlock(30100 + i, 30000, 30600, 30388, 29500, 29650, 0x0004, 0x0001, 0x0002));
-    loop.pass(StageTab::InitialSetup, 800, 800); // sees the status
+    // Nothing waits yet: a probe sees the status, the next pass 5 ms on.
+    const StagePassResult probe = loop.pass(StageTab::InitialSetup, 800, 800);
+    EXPECT_EQ(board.ops, std::vector<RegisterOp>{boardRead(11, 1, 0)});
+    EXPECT_EQ(probe.nextIntervalMs, 5);
+    EXPECT_EQ(probe.indicator, Indicator::Keep); // nothing fetched yet: stays as it was
+    EXPECT_FALSE(probe.sample);
     board.ops.clear();
 
     std::vector<StagePassResult> r;
     for (int i = 0; i < 4; ++i)
         r.push_back(loop.pass(StageTab::InitialSetup, 800, 800));
     // One nine-word fetch per pass, each taking the status of its reply.
-    EXPECT_EQ(board.ops, std::vector<RegisterOp>(4, fetch(11, 9)));
+    EXPECT_EQ(board.ops, std::vector<RegisterOp>(4, boardRead(11, 9, 1)));
     // Kept from the third pass on; the thresholds refresh on the third only.
     for (size_t i = 0; i < r.size(); ++i) {
         ASSERT_TRUE(r[i].sample) << i;
         EXPECT_EQ(r[i].indicator, Indicator::Red);
         EXPECT_EQ(r[i].nextIntervalMs, 0);
-        EXPECT_FALSE(r[i].showBlock);
         EXPECT_EQ(r[i].append, i >= 2) << i;
         EXPECT_EQ(r[i].refreshThresholds, i == 2) << i;
     }
-    EXPECT_EQ(loop.passCounter(), 3);
-    EXPECT_EQ(loop.fetched(), 4);
 
     const StageSample& s = *r[2].sample;
     EXPECT_EQ(s.graph, (std::array<int32_t, 6>{30102, 30000, 30600, 30388, 29500, 29650}));
@@ -78,8 +59,6 @@ TEST_F(Passes, SummaryBlocksAndTheFirstTwoPassesRule)
     const StagePassResult idle = loop.pass(StageTab::InitialSetup, 800, 800);
     EXPECT_FALSE(idle.sample);
     EXPECT_EQ(idle.indicator, Indicator::White);
-    EXPECT_EQ(loop.passCounter(), 3);
-    // A restart counting from 0 again is shown by the window's tab change.
 }
 
 TEST_F(Passes, RamBlocksComeInThreeReadsOfOneBlock)
@@ -90,22 +69,20 @@ TEST_F(Passes, RamBlocksComeInThreeReadsOfOneBlock)
     for (int i = 0; i < 3; ++i)
         board.queue(block);
     loop.start();
-    loop.pass(StageTab::RamData, 800, 800);
+    EXPECT_EQ(loop.pass(StageTab::RamData, 800, 800).nextIntervalMs, 20); // a probe
     board.ops.clear();
 
-    const StagePassResult first = loop.pass(StageTab::RamData, 800, 800);
-    EXPECT_EQ(board.ops, (std::vector<RegisterOp>{fetch(11, 15), fetch(26, 15), fetch(41, 9)}));
+    loop.pass(StageTab::RamData, 800, 800);
+    EXPECT_EQ(board.ops, (std::vector<RegisterOp>{boardRead(11, 15, 1), boardRead(26, 15, 1),
+                                                  boardRead(41, 9, 1)}));
     // The lamp turns red and the words show only from the third pass on.
-    EXPECT_EQ(first.indicator, Indicator::Keep);
-    EXPECT_FALSE(first.showBlock);
-    EXPECT_EQ(loop.pass(StageTab::RamData, 800, 800).indicator, Indicator::Keep);
+    const StagePassResult second = loop.pass(StageTab::RamData, 800, 800);
+    EXPECT_EQ(second.indicator, Indicator::Keep);
+    EXPECT_FALSE(second.showBlock);
     const StagePassResult third = loop.pass(StageTab::RamData, 800, 800);
     EXPECT_EQ(third.indicator, Indicator::Red);
     EXPECT_TRUE(third.showBlock);
-    EXPECT_TRUE(third.append);
     const StageSample& s = *third.sample;
-    EXPECT_EQ(s.block[0], 1000);
-    EXPECT_EQ(s.block[35], 1035);
     // Graph from words 0, 17, 25, 26, 32, 33; status words 36, 37, 38.
     EXPECT_EQ(s.graph, (std::array<int32_t, 6>{1000, 1017, 1025, 1026, 1032, 1033}));
     EXPECT_EQ(s.ambient, 1017);
@@ -127,9 +104,8 @@ TEST_F(Passes, QuietPassEstimateOnTheSixteenthQuietPassAndAfterAStatusBit)
     EXPECT_EQ(estimates, 0);
     const StagePassResult sixteenth = loop.pass(StageTab::InitialSetup, 800, 800);
     ASSERT_TRUE(sixteenth.estimate);
-    EXPECT_EQ(sixteenth.estimate->offsetLow, 500);
-    EXPECT_EQ(sixteenth.estimate->offsetHigh, 600);
-    EXPECT_EQ(sixteenth.estimate->ambient, 30000);
+    const OffsetEstimate& e = *sixteenth.estimate;
+    EXPECT_EQ((std::array{e.offsetLow, e.offsetHigh, e.ambient}), (std::array{500, 600, 30000}));
 
     // A stage's status bit, then a quiet pass: the estimate comes at once.
     board.queue(summaryBlock(31000, 30010, 30700, 30388, 29600, 29650, 0, 0, 0x0800));
@@ -138,8 +114,8 @@ TEST_F(Passes, QuietPassEstimateOnTheSixteenthQuietPassAndAfterAStatusBit)
     EXPECT_FALSE(loop.pass(StageTab::InitialSetup, 800, 800).estimate);
     const StagePassResult quiet = loop.pass(StageTab::InitialSetup, 800, 800);
     ASSERT_TRUE(quiet.estimate);
-    EXPECT_EQ(quiet.estimate->offsetLow, 410);
-    EXPECT_EQ(quiet.estimate->offsetHigh, 690);
+    EXPECT_EQ((std::array{quiet.estimate->offsetLow, quiet.estimate->offsetHigh}),
+              (std::array{410, 690}));
 }
 
 TEST(QuietPasses, OnlyTheTwelveStageBitsCount)
@@ -150,18 +126,13 @@ TEST(QuietPasses, OnlyTheTwelveStageBitsCount)
     for (int i = 0; i < 15; ++i)
         EXPECT_FALSE(e.pass({0x1000, 0x8000, 0xF000}, 100, 200, 50));
     EXPECT_TRUE(e.pass(quiet, 100, 200, 50));
-    EXPECT_EQ(e.count(), 0);
-    // Any of the three words with a stage bit restarts the wait at 15.
+    // Any of the three words with a stage bit restarts the wait at 15: the
+    // next quiet pass estimates.
     for (const auto& touched : {std::array<int32_t, 3>{1, 0, 0}, std::array<int32_t, 3>{0, 1, 0},
                                 std::array<int32_t, 3>{0, 0, 0x0400}}) {
         e.reset();
-        EXPECT_FALSE(e.pass(quiet, 100, 200, 50));
         EXPECT_FALSE(e.pass(touched, 100, 200, 50));
-        EXPECT_EQ(e.count(), 15);
-        const auto est = e.pass(quiet, 100, 200, 50);
-        ASSERT_TRUE(est);
-        EXPECT_EQ(est->offsetLow, 50);
-        EXPECT_EQ(est->offsetHigh, 100);
+        EXPECT_TRUE(e.pass(quiet, 100, 200, 50));
     }
 }
 
@@ -217,11 +188,9 @@ TEST(StreamFigures, KnownSeriesGiveTheirPopulationFigures)
         for (double x : c.series)
             s.add(x);
         SCOPED_TRACE(c.series.size());
-        EXPECT_EQ(s.count(), int64_t(c.series.size()));
         EXPECT_DOUBLE_EQ(s.mean(), c.mean);
         EXPECT_EQ(s.min(), c.min);
         EXPECT_EQ(s.max(), c.max);
-        EXPECT_EQ(s.peakToPeak(), c.max - c.min);
         EXPECT_NEAR(s.stddev(), c.stddev, 1e-6);
     }
     // A steady rise is drift, not noise: the detrended spread leaves it out.
@@ -232,11 +201,8 @@ TEST(StreamFigures, KnownSeriesGiveTheirPopulationFigures)
         rising.add(8.0 * i * 0.01 + (i % 2 ? 1 : -1), i * 0.01);
     EXPECT_NEAR(rising.detrendedStddev(), 1.0, 0.01);
     EXPECT_NEAR(rising.slope(), 8.0, 0.1);
-    StreamCounters counters;
-    counters.produced = 7;
-    counters.fetched = 6;
     EXPECT_EQ(
-        streamSummary(counters, {"CDC-Val", "none"}, {s, RunningStats{}}),
+        streamSummary(StreamCounters{7, 6, 0}, {"CDC-Val", "none"}, {s, RunningStats{}}),
         QStringList({"produced 7 fetched 6 overflow 0",
                      "CDC-Val count 4 mean 2.50 min 1 max 4 p2p 3 stddev 1.12 detrended_sd 0.00",
                      "none count 0 no sets"}));
@@ -246,17 +212,13 @@ TEST(StreamFigures, StageStreamStopsWithTwoChipIdReads20msApart)
 {
     SimRig rig;
     bool ok = false;
-    StageStreamOptions options;
-    options.stage = 2;
-    options.seconds = 0.2;
-    const QStringList summary = RunStageStream(options, &ok);
+    const QStringList summary = RunStageStream({.stage = 2, .seconds = 0.2}, &ok);
     ASSERT_TRUE(ok) << rig.services.lastMessage().toStdString();
     EXPECT_EQ(summary.size(), 7);
     const auto ops = rig.registerOps();
     ASSERT_GE(ops.size(), 2u);
-    const RegisterOp partId{false, TargetChip, reg::PART_ID, 1, 0, 0};
-    EXPECT_EQ(ops[ops.size() - 2], partId);
-    EXPECT_EQ(ops.back(), partId);
+    EXPECT_EQ(ops[ops.size() - 2], chipRead(reg::PART_ID));
+    EXPECT_EQ(ops.back(), chipRead(reg::PART_ID));
     // Each read pauses 5 ms before it; the stop adds 20 ms between them.
     const auto& sleeps = rig.services.sleeps;
     ASSERT_GE(sleeps.size(), 3u);
