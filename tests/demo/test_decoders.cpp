@@ -28,16 +28,6 @@ JoyPadView joy(DecoderState& s, int w0, bool sound = true)
 }
 } // namespace
 
-TEST(CountryList, HoldsTheNamesAlphabetically)
-{
-    const QStringList& c = countryNames();
-    ASSERT_EQ(c.size(), 145);
-    EXPECT_EQ(c.front(), "Afghanistan");
-    EXPECT_EQ(c.back(), "Zimbabwe");
-    for (int i = 1; i < c.size(); ++i)
-        EXPECT_LT(c[i - 1], c[i]) << i;
-}
-
 TEST(DemoDecoder, ClicksOncePerPressAndStepsTheList)
 {
     struct Step {

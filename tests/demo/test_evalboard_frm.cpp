@@ -330,67 +330,59 @@ TEST(EvalBoardFrm, NumberBoxesRefuseTextsOutOfRangeAndWriteTheRest)
 // slider's tick.
 TEST(EvalBoardFrm, DemoTabLightsTheKeyClicksStepsTheListAndMarksTheTick)
 {
-    for (int id : {1, 58, 70}) {
-        SCOPED_TRACE(id);
-        Demo d(id, "300 press down\n600 release down\n1000 slide 100 100 5000\n");
-        d.open(DemoTab::Demo);
-        auto* sound = child<QCheckBox>(*d.w, "PlaySoundEnableChk");
-        sound->setChecked(true);
-        d.w->PlaySoundEnableChk_Click();
-        EXPECT_EQ(child<QLabel>(*d.w, "PlaySoundEnableLbl")->text(), "ON");
-        auto* down = child<KeyPicture>(*d.w, "GoDownPic_0");
-        bool sawPressed = false;
-        while (d.rig.board->scenarioMs() < 900) {
-            if (d.w->loop().blockCounter() < demoVariantFor(id)->showFrom[0]) // settling
-                EXPECT_EQ(down->backColor(), KeyPicture::initialColor());
-            d.passes(1);
-            sawPressed |= down->backColor() == KeyPicture::pressedColor();
-        }
-        EXPECT_TRUE(sawPressed);
-        ASSERT_EQ(d.rig.services.sounds.size(), 1u);
-        EXPECT_TRUE(d.rig.services.sounds[0].endsWith("/click.Wav"));
-        EXPECT_EQ(child<QListWidget>(*d.w, "SubMenuLst")->currentRow(), 1);
-        EXPECT_EQ(down->backColor(), KeyPicture::releasedColor());
-
-        // A resting finger: only size and colour mark its position's tick.
-        while (d.rig.board->scenarioMs() < 2000)
-            d.passes(1);
-        const int selected =
-            tickIndex(int(textValue(child<QLineEdit>(*d.w, "PositionTxt")->text())));
-        ASSERT_GT(selected, 0);
-        auto tick = [&](int i) {
-            return child<DemoShape>(*d.w, QStringLiteral("CrossVTic2Shp_%1").arg(i));
-        };
-        for (int i = 0; i < kTicks; ++i) {
-            EXPECT_EQ(tick(i)->fillColor(),
-                      i == selected ? QColor(0, 0, 255) : QColor(192, 192, 192));
-            EXPECT_EQ(tick(i)->height(), i == selected ? 2 * tw(35) : 2 * tw(25));
-        }
-        d.w->Timer1_Timer(); // a start turns every shape white, the ticks included
-        EXPECT_EQ(tick(selected)->fillColor(), QColor(Qt::white));
+    Demo d(58, "300 press down\n600 release down\n1000 slide 100 100 5000\n");
+    d.open(DemoTab::Demo);
+    auto* sound = child<QCheckBox>(*d.w, "PlaySoundEnableChk");
+    sound->setChecked(true);
+    d.w->PlaySoundEnableChk_Click();
+    EXPECT_EQ(child<QLabel>(*d.w, "PlaySoundEnableLbl")->text(), "ON");
+    auto* down = child<KeyPicture>(*d.w, "GoDownPic_0");
+    bool sawPressed = false;
+    while (d.rig.board->scenarioMs() < 900) {
+        if (d.w->loop().blockCounter() < demoVariantFor(58)->showFrom[0]) // settling
+            EXPECT_EQ(down->backColor(), KeyPicture::initialColor());
+        d.passes(1);
+        sawPressed |= down->backColor() == KeyPicture::pressedColor();
     }
+    EXPECT_TRUE(sawPressed);
+    ASSERT_EQ(d.rig.services.sounds.size(), 1u);
+    EXPECT_TRUE(d.rig.services.sounds[0].endsWith("/click.Wav"));
+    EXPECT_EQ(child<QListWidget>(*d.w, "SubMenuLst")->currentRow(), 1);
+    EXPECT_EQ(down->backColor(), KeyPicture::releasedColor());
+
+    // A resting finger: only size and colour mark its position's tick.
+    while (d.rig.board->scenarioMs() < 2000)
+        d.passes(1);
+    const int selected = tickIndex(int(textValue(child<QLineEdit>(*d.w, "PositionTxt")->text())));
+    ASSERT_GT(selected, 0);
+    auto tick = [&](int i) {
+        return child<DemoShape>(*d.w, QStringLiteral("CrossVTic2Shp_%1").arg(i));
+    };
+    for (int i = 0; i < kTicks; ++i) {
+        EXPECT_EQ(tick(i)->fillColor(), i == selected ? QColor(0, 0, 255) : QColor(192, 192, 192));
+        EXPECT_EQ(tick(i)->height(), i == selected ? 2 * tw(35) : 2 * tw(25));
+    }
+    d.w->Timer1_Timer(); // a start turns every shape white, the ticks included
+    EXPECT_EQ(tick(selected)->fillColor(), QColor(Qt::white));
 }
 
 TEST(EvalBoardFrm, JoyPadKeysMoveTheCursorAndTheCentreKeyZooms)
 {
-    for (int id : {1, 58, 70}) {
-        SCOPED_TRACE(id);
-        Demo d(id, "300 press up\n600 release up\n1200 press right\n1600 release right\n"
-                   "2200 press centre\n2600 release centre\n");
-        d.open(DemoTab::JoyPad);
-        while (d.rig.board->scenarioMs() < 2000)
-            d.passes(1);
-        EXPECT_EQ(d.w->decoderState().col, 1);
-        EXPECT_EQ(d.w->decoderState().row, 0);
-        EXPECT_TRUE(child<QLabel>(*d.w, "ZoomPic")->pixmap().isNull());
-        while (d.rig.board->scenarioMs() < 2500)
-            d.passes(1);
-        EXPECT_FALSE(child<QLabel>(*d.w, "ZoomPic")->pixmap().isNull());
-        // The cursor stays where it was when the tab starts again.
-        d.choose(DemoTab::Demo);
-        d.choose(DemoTab::JoyPad);
-        EXPECT_EQ(d.w->decoderState().col, 1);
-    }
+    Demo d(58, "300 press up\n600 release up\n1200 press right\n1600 release right\n"
+               "2200 press centre\n2600 release centre\n");
+    d.open(DemoTab::JoyPad);
+    while (d.rig.board->scenarioMs() < 2000)
+        d.passes(1);
+    EXPECT_EQ(d.w->decoderState().col, 1);
+    EXPECT_EQ(d.w->decoderState().row, 0);
+    EXPECT_TRUE(child<QLabel>(*d.w, "ZoomPic")->pixmap().isNull());
+    while (d.rig.board->scenarioMs() < 2500)
+        d.passes(1);
+    EXPECT_FALSE(child<QLabel>(*d.w, "ZoomPic")->pixmap().isNull());
+    // The cursor stays where it was when the tab starts again.
+    d.choose(DemoTab::Demo);
+    d.choose(DemoTab::JoyPad);
+    EXPECT_EQ(d.w->decoderState().col, 1);
 }
 
 namespace {

@@ -333,43 +333,6 @@ TEST_F(Desktop, DrawingsOnScreenMatchTheirRender)
     }
 }
 
-TEST_F(Desktop, ChartPlotNeverShrinksAsItsWindowGrows)
-{
-    const std::pair<int, std::vector<int>> cases[] = {
-        // scale, and the converter window's widths in device pixels
-        {1, {960, 1100, 1400, 1900}},
-        {2, {1500, 1700, 1900}}};
-    for (const auto& [scale, widths] : cases) {
-        Program app(x_, scale);
-        ASSERT_TRUE(app.started());
-        for (const char* command :
-             {"click CmdBlockDiagram", "click AdcCmd", "click ReadContCV5310Cmd"})
-            app.ask(command); // reading: the legend lists traces with values
-        ASSERT_TRUE(app.waitForWindow("AdcFrm"));
-        int last = 0;
-        for (int width : widths) {
-            SCOPED_TRACE(QString("scale %1, %2 px").arg(scale).arg(width).toStdString());
-            // Asked again until it holds: the sensor board docking into the
-            // window as it opens may resize it after the first request.
-            EXPECT_TRUE(waitUntil(
-                [&] {
-                    const Window w = *app.window("AdcFrm");
-                    if (w.client.width() == width)
-                        return true;
-                    app.xdotool({"windowsize", w.xid, QString::number(width),
-                                 QString::number(w.client.height())});
-                    return false;
-                },
-                10000));
-            QThread::msleep(300); // the chart lays out at its next frame
-            const Chart chart = app.chart();
-            EXPECT_GE(chart.plot.width(), last);
-            EXPECT_TRUE(chart.fits);
-            last = chart.plot.width();
-        }
-    }
-}
-
 TEST_F(Desktop, ReadingLeavesTheWindowAsItWasAndTheSpanReadable)
 {
     const std::pair<const char*, const char*> cases[] = {// opened from the block diagram

@@ -98,7 +98,8 @@ TEST_F(Fx2Link, BoardBackAtTheLastLookIsTakenOneLaterIsNot)
         EXPECT_EQ(std::accumulate(services.sleeps.begin(), services.sleeps.end(), 0), 3000);
         EXPECT_EQ(services.sleeps.size(), 28u);
     }
-    EXPECT_TRUE(access->failureDetail().startsWith("No answer after the download"));
+    EXPECT_EQ(access->failureDetail(),
+              "No answer after the download: the board did not come back at 1-2 within 3 s.");
 }
 
 TEST_F(Fx2Link, ImageWithoutResetVectorLeavesTheBoardSilent)
@@ -111,17 +112,13 @@ TEST_F(Fx2Link, ImageWithoutResetVectorLeavesTheBoardSilent)
 
 TEST_F(Fx2Link, SearchFindsTheBoardByEachRecordRow)
 {
-    auto b = std::make_unique<sim::EmulatedFx2>(services.clock());
+    plug({{.ports = "2"}, {.ports = "3"}, {.ports = "4"}, {.ports = "5"}});
     // Rows 0, 1 and 2 of the record table, and a product just past them.
-    for (int i = 0; i < 4; ++i) {
-        sim::Fx2DeviceConfig c;
-        c.ports = QString::number(i + 2);
-        auto& eeprom = b->plug(c).eeprom();
-        const uint32_t pid = BoardProductId - 2 + static_cast<uint32_t>(i == 3 ? 4 : i);
-        eeprom[3] = static_cast<uint8_t>(pid & 0xFF);
-        eeprom[4] = static_cast<uint8_t>(pid >> 8);
+    for (uint32_t i = 0; i < 4; ++i) {
+        const uint32_t pid = BoardProductId - 2 + (i == 3 ? 4 : i);
+        simulated[i]->eeprom()[3] = static_cast<uint8_t>(pid & 0xFF);
+        simulated[i]->eeprom()[4] = static_cast<uint8_t>(pid >> 8);
     }
-    access = std::make_unique<LibUsbAccess>(std::move(b));
     int32_t count = 0;
     uint8_t list[128] = {};
     EXPECT_EQ(access->Search_For_Boards(BoardVendorId, BoardProductId, count, list), 0);

@@ -158,15 +158,6 @@ TEST_F(TransportTest, BufferIsNeverCleared)
     EXPECT_EQ(access.sent[10], 0x5A);
 }
 
-TEST(Bits, WordToBitsAndBack)
-{
-    int16_t bits[16];
-    WordToBits(0x8001, bits);
-    for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(bits[i], (i == 0 || i == 15) ? 1 : 0) << i;
-    EXPECT_EQ(BitsToWord(bits), 32769);
-}
-
 TEST(SimTransport, PartIdIsReadOnlyAndTheEepromRoundTrips)
 {
     SimRig rig;

@@ -3,7 +3,6 @@
 #include "sim/SensorBoard.h"
 
 #include <gtest/gtest.h>
-#include <random>
 
 using namespace cv;
 using namespace cv::sim;
@@ -64,52 +63,28 @@ TEST(ScenarioLimits, TimesLoopAndTheLargestTimeStillTaken)
 }
 
 // The looked-up finger is the one every event of the script describes:
-// every press that covers the moment, and the last slide written that does.
-TEST(ScenarioLimits, LookupAgreesWithEveryEventOfALongScript)
+// every press that covers the moment (a tap holds [t, t + 200)), and the
+// last slide written that covers it (a slide holds [t, t + duration]).
+TEST(ScenarioLimits, LookupAgreesWithEveryEventThatCoversTheMoment)
 {
-    const BoardLayout& board = BoardLayout::forBoard(70);
-    const QStringList names = board.targetNames();
-    std::mt19937 rng(7);
-    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-    struct Touch {
-        int target;
-        int64_t from, to;
-    };
-    struct Move {
-        int64_t from, to;
-        double a, b;
-    };
-    std::vector<Touch> touches;
-    std::vector<Move> moves;
-    QString text;
-    for (int i = 0; i < 3000; ++i) {
-        const int64_t t = pick(100000);
-        if (pick(2)) {
-            const int target = pick(static_cast<int>(names.size()));
-            text += QStringLiteral("%1 tap %2\n").arg(t).arg(names[target]);
-            touches.push_back({target, t, t + 200});
-        } else {
-            const int a = pick(256), b = pick(256), d = pick(800);
-            text += QStringLiteral("%1 slide %2 %3 %4\n").arg(t).arg(a).arg(b).arg(d);
-            moves.push_back({t, t + d, double(a), double(b)});
-        }
-    }
-    text += "loop 100000\n";
+    const BoardLayout& b = BoardLayout::forBoard(70);
     QString error;
-    const auto s = Scenario::parse(text, board, &error);
+    const auto s = Scenario::parse("100 tap up\n200 tap up\n150 tap down\n1000 slide 0 200 100\n"
+                                   "1050 slide 255 255 10\n1020 slide 100 100 100\n"
+                                   "2000 slide 0 255 100\nloop 3000\n",
+                                   b, &error);
     ASSERT_TRUE(s) << error.toStdString();
-    for (int64_t ms = 0; ms < 250000; ms += 37) {
-        const int64_t m = ms % 100000;
+    const uint32_t up = 1u << *b.target("up"), down = 1u << *b.target("down");
+    const struct {
+        int64_t ms;
         FingerState want;
-        for (const auto& t : touches)
-            if (m >= t.from && m < t.to)
-                want.touched |= 1u << t.target;
-        for (const auto& v : moves)
-            if (m >= v.from && m <= v.to)
-                want.sliderPos = v.a + (v.b - v.a) * double(m - v.from) /
-                                           double(std::max<int64_t>(1, v.to - v.from));
-        const FingerState got = s->at(ms);
-        ASSERT_EQ(got.touched, want.touched) << ms;
-        ASSERT_DOUBLE_EQ(got.sliderPos, want.sliderPos) << ms;
-    }
+    } rows[] = {
+        {99, {0, -1}},      {100, {up, -1}},  {160, {up | down, -1}}, {349, {up | down, -1}},
+        {350, {up, -1}},    {399, {up, -1}},  {400, {0, -1}},         {1010, {0, 20}},
+        {1055, {0, 100}},   {1100, {0, 100}}, {1120, {0, 100}},       {1121, {0, -1}},
+        {2050, {0, 127.5}}, {2100, {0, 255}}, {2101, {0, -1}},        {3160, {up | down, -1}},
+        {5050, {0, 127.5}},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(s->at(r.ms), r.want) << r.ms;
 }
