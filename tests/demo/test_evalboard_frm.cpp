@@ -28,7 +28,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
-#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -263,55 +262,54 @@ TEST(EvalBoardFrm, NumberBoxesRefuseTextsOutOfRangeAndWriteTheRest)
 {
     Demo d(58);
     d.open(DemoTab::Control);
-    EvalBoardFrm& w = *d.w;
     // Each box: texts refused (with the rule's message where it has one), a
     // text taken, the board word it writes and the tip after.
     // clang-format off
     const struct {
         const char* box;
-        std::function<void()> enter;
         std::vector<const char*> bad;
         const char* good;
         const NumberFieldRule* rule = nullptr;
         int address = -1, value = 0;
         const char* tip = "";
     } cases[] = {
-        {"FastRateTxt", [&] { w.FastRateTxt_Change(); }, {"256"}, "255", &fastRateRule()},
-        {"FiltCompTxt", [&] { w.FiltCompTxt_Change(); }, {"64"}, "63", &filtCompRule()},
-        {"FullPowCtrlTxt", [&] { w.FullPowCtrlTxt_Change(); }, {"1024"}, "1023",
-         &fullPowCtrlRule()},
-        {"LowPowCtrlTxt", [&] { w.LowPowCtrlTxt_Change(); }, {"64"}, "63", &lowPowCtrlRule()},
-        {"PosRatioTxt", [&] { w.PosRatioTxt_KeyPress(13); }, {"0.005", "100"}, "99.99", nullptr,
-         0x040, 9999, "99.99"},
-        {"NbOfPositionsTxt", [&] { w.ParameterTxt_Change(0); }, {"65000"}, "200", nullptr, 0x03C,
-         200, "200"},
-        {"AutoscrollTxt", [&] { w.AutoscrollTxt_Change(); }, {"10"}, "750", nullptr, 0x004, 750,
-         "Read back value: 750"},
+        {"FastRateTxt", {"256"}, "255", &fastRateRule()},
+        {"FiltCompTxt", {"64"}, "63", &filtCompRule()},
+        {"FullPowCtrlTxt", {"1024"}, "1023", &fullPowCtrlRule()},
+        {"LowPowCtrlTxt", {"64"}, "63", &lowPowCtrlRule()},
+        {"PosRatioTxt", {"0.005", "100"}, "99.99", nullptr, 0x040, 9999, "99.99"},
+        {"NbOfPositionsTxt", {"65000"}, "200", nullptr, 0x03C, 200, "200"},
+        {"AutoscrollTxt", {"10"}, "750", nullptr, 0x004, 750, "Read back value: 750"},
         // Anything above 0, large values included.
-        {"ItemResolutionTxt", [&] { w.ItemResolutionTxt_Change(); }, {"0"}, "65000", nullptr,
-         0x009, 65000, "Read back value: 65000"},
+        {"ItemResolutionTxt", {"0"}, "65000", nullptr, 0x009, 65000, "Read back value: 65000"},
     };
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.box);
-        auto* box = child<QLineEdit>(w, c.box);
+        auto* box = child<QLineEdit>(*d.w, c.box);
+        // As typed: the ratio is taken on Enter, the others as they change.
+        auto enter = [&](const char* text) {
+            box->setText(text);
+            if (box == child<QLineEdit>(*d.w, "PosRatioTxt"))
+                emit box->returnPressed();
+            else
+                emit box->textEdited(box->text());
+        };
         for (const char* text : c.bad) {
             d.rig.clearRecords();
             d.rig.services.messages.clear();
-            box->setText(text);
-            c.enter();
+            enter(text);
             EXPECT_TRUE(d.rig.writes().empty()) << text;
             EXPECT_EQ(box->text(), text); // the bad text stays
             ASSERT_EQ(d.rig.services.messages.size(), c.rule ? 1u : 0u);
             if (c.rule)
                 EXPECT_EQ(d.rig.services.messages[0].text, c.rule->message);
         }
-        box->setText(c.good);
-        c.enter();
+        enter(c.good);
         ASSERT_EQ(d.rig.writes().size(), 1u);
         if (c.address >= 0) {
-            EXPECT_EQ(d.rig.writes()[0].address, c.address);
-            EXPECT_EQ(d.rig.writes()[0].value, c.value);
+            EXPECT_EQ(std::pair(d.rig.writes()[0].address, d.rig.writes()[0].value),
+                      std::pair(c.address, c.value));
             EXPECT_EQ(box->toolTip(), c.tip);
         }
     }
