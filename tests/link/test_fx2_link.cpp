@@ -80,10 +80,7 @@ TEST_F(Fx2Link, BoardBackAtTheLastLookIsTakenOneLaterIsNot)
 {
     // The board leaves before it acknowledges: still a success. Both wait 3 s in 28 looks.
     for (const auto& [delay, status] : {std::pair{3000, 0}, {3001, -5}}) {
-        sim::Fx2DeviceConfig board;
-        board.returnDelayMs = delay;
-        board.releaseFails = true;
-        plug(board);
+        plug({.returnDelayMs = delay, .releaseFails = true});
         services.sleeps.clear();
         EXPECT_EQ(download(hexText({{0, QByteArray::fromHex("020080")}})), status)
             << access->failureDetail().toStdString();
@@ -152,9 +149,7 @@ TEST_F(Fx2Link, FailuresDuringASessionEndOnTheFatalPath)
         std::unique_ptr<BoardSession> session;
         UsbAccess* board = nullptr;
         if (row.simFault.isEmpty()) {
-            sim::Fx2DeviceConfig c;
-            c.fault = row.fault;
-            plug(c);
+            plug({.fault = row.fault});
             board = access.get();
         } else {
             QString error;
