@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -258,61 +259,39 @@ TEST(EvalBoardFrm, ShutdownModeRefusesEveryLiveTab)
     EXPECT_EQ(d.rig.services.messages.size(), 2u);
 }
 
+// The fixture's entries in turn, each with what it did.
 TEST(EvalBoardFrm, NumberBoxesRefuseTextsOutOfRangeAndWriteTheRest)
 {
     Demo d(58);
     d.open(DemoTab::Control);
-    // Each box: texts refused (with the rule's message where it has one), a
-    // text taken, the board word it writes and the tip after.
-    // clang-format off
-    const struct {
-        const char* box;
-        std::vector<const char*> bad;
-        const char* good;
-        const NumberFieldRule* rule = nullptr;
-        int address = -1, value = 0;
-        const char* tip = "";
-    } cases[] = {
-        {"FastRateTxt", {"256"}, "255", &fastRateRule()},
-        {"FiltCompTxt", {"64"}, "63", &filtCompRule()},
-        {"FullPowCtrlTxt", {"1024"}, "1023", &fullPowCtrlRule()},
-        {"LowPowCtrlTxt", {"64"}, "63", &lowPowCtrlRule()},
-        {"PosRatioTxt", {"0.005", "100"}, "99.99", nullptr, 0x040, 9999, "99.99"},
-        {"NbOfPositionsTxt", {"65000"}, "200", nullptr, 0x03C, 200, "200"},
-        {"AutoscrollTxt", {"10"}, "750", nullptr, 0x004, 750, "Read back value: 750"},
-        // Anything above 0, large values included.
-        {"ItemResolutionTxt", {"0"}, "65000", nullptr, 0x009, 65000, "Read back value: 65000"},
-    };
-    // clang-format on
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.box);
-        auto* box = child<QLineEdit>(*d.w, c.box);
-        // As typed: the ratio is taken on Enter, the others as they change.
-        auto enter = [&](const char* text) {
-            box->setText(text);
-            if (box == child<QLineEdit>(*d.w, "PosRatioTxt"))
+    QFile f(QStringLiteral(CV_TEST_DIR "/demo/fixtures/number_boxes.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QString got;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
+        const QString entry = line.section(QStringLiteral(" => "), 0, 0);
+        got += entry;
+        if (!line.startsWith('#')) {
+            auto* box = child<QLineEdit>(*d.w, entry.section(' ', 0, 0));
+            d.rig.clearRecords();
+            d.rig.services.messages.clear();
+            box->setText(entry.section(' ', 1));
+            if (box->objectName() == "PosRatioTxt")
                 emit box->returnPressed();
             else
                 emit box->textEdited(box->text());
-        };
-        for (const char* text : c.bad) {
-            d.rig.clearRecords();
-            d.rig.services.messages.clear();
-            enter(text);
-            EXPECT_TRUE(d.rig.writes().empty()) << text;
-            EXPECT_EQ(box->text(), text); // the bad text stays
-            ASSERT_EQ(d.rig.services.messages.size(), c.rule ? 1u : 0u);
-            if (c.rule)
-                EXPECT_EQ(d.rig.services.messages[0].text, c.rule->message);
+            got += " =>";
+            for (const auto& w : d.rig.writes())
+                got += QStringLiteral(" writes %1 0x%2 = %3,")
+                           .arg(w.target == TargetChip ? "chip" : "board")
+                           .arg(w.address, 3, 16, QLatin1Char('0'))
+                           .arg(w.value);
+            for (const auto& m : d.rig.services.messages)
+                got += " says \"" + m.text + "\",";
+            got += " shows \"" + box->text() + "\", tip \"" + box->toolTip() + '"';
         }
-        enter(c.good);
-        ASSERT_EQ(d.rig.writes().size(), 1u);
-        if (c.address >= 0) {
-            EXPECT_EQ(std::pair(d.rig.writes()[0].address, d.rig.writes()[0].value),
-                      std::pair(c.address, c.value));
-            EXPECT_EQ(box->toolTip(), c.tip);
-        }
+        got += '\n';
     }
+    expectGolden(got, QStringLiteral("demo/fixtures/number_boxes.txt"));
     EXPECT_EQ(d.rig.board->chip().peek(0x003) & 0x3FFF, 0x3FFF);
     EXPECT_EQ(d.rig.board->chip().peek(0x004), 0xFFFF);
 }
