@@ -5,10 +5,12 @@
 #include "link/UsbUtils.h"
 #include "shell/BoardSession.h"
 #include "sim/EmulatedFx2.h"
+#include "support/Captions.h"
 #include "support/FakeServices.h"
 #include "support/Files.h"
 #include "support/HexText.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <numeric>
@@ -119,60 +121,54 @@ TEST_F(Fx2Link, SearchFindsTheBoardByEachRecordRow)
     EXPECT_EQ(access->boardLocation(), "bus 1, port 4");
 }
 
-// Every failure of the board during a session, on the virtual clock: the
-// emulated FX2's own faults and --sim-fault, which fx2-emu honours.
+// The fixture's failures of the board during a session, each with how the
+// session ended.
 TEST_F(Fx2Link, FailuresDuringASessionEndOnTheFatalPath)
 {
-    struct Row {
-        const char* name;
-        sim::Fx2Fault fault;
-        QString simFault; // through the session, as --board fx2-emu --sim-fault
-        QString detail;
-        int waitedMs; // the failing request's own wait
-        int reads;    // reads that succeed first
-    };
-    const QString stall = "Request 0xDD failed: the board refused the request (stall).";
-    // Start-up makes three requests (firmware check, chip identity, EEPROM).
-    // clang-format off
-    const Row rows[] = {
-        {"stall", {sim::Fx2Fault::Stall, 5}, "", stall, 0, 1},
-        {"timeout", {sim::Fx2Fault::Timeout, 5}, "", "Request 0xDD failed: no answer within 1 s.", 1000, 1},
-        {"unplug", {sim::Fx2Fault::Unplug, 40}, "", "Request 0xDD failed: the board is no longer connected.", 0, 6},
-        {"sim-fault request", {}, "request=5", stall, 0, 1},
-        {"sim-fault after", {}, "after=700", stall, 0, 38},
-    };
-    // clang-format on
     firmware(hexText({{0, QByteArray::fromHex("020080")}}));
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        services.messages.clear();
-        std::unique_ptr<BoardSession> session;
-        UsbAccess* board = nullptr;
-        if (row.simFault.isEmpty()) {
-            plug({.fault = row.fault});
-            board = access.get();
-        } else {
-            QString error;
-            session = BoardSession::create({"fx2-emu", {}, "none", row.simFault}, services.clock(),
-                                           &error);
-            ASSERT_TRUE(session) << error.toStdString();
-            board = &session->access();
-        }
-        runStartup(*board, folder.path());
-        ASSERT_TRUE(services.messages.empty()) << services.lastMessage().toStdString();
-        const int64_t before = services.nowMs();
-        int reads = 0;
-        try {
-            for (; reads < 100; ++reads) {
-                services.sleeps.clear();
-                ReadRegister(reg::PART_ID, TargetChip);
+    QFile f(QStringLiteral(CV_TEST_DIR "/link/fixtures/session_faults.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QString got;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
+        const QString fault = line.section(QStringLiteral(" => "), 0, 0);
+        got += fault;
+        if (!line.startsWith('#')) {
+            services.messages.clear();
+            std::unique_ptr<BoardSession> session;
+            UsbAccess* board = access.get();
+            const QString kind = fault.section(' ', 0, 0), at = fault.section(' ', 1);
+            if (kind == "sim-fault") {
+                QString error;
+                session =
+                    BoardSession::create({"fx2-emu", {}, "none", at}, services.clock(), &error);
+                ASSERT_TRUE(session) << error.toStdString();
+                board = &session->access();
+            } else {
+                plug({.fault = {kind == "stall"     ? sim::Fx2Fault::Stall
+                                : kind == "timeout" ? sim::Fx2Fault::Timeout
+                                                    : sim::Fx2Fault::Unplug,
+                                at.toInt()}});
+                board = access.get();
             }
-        } catch (const ProgramEnded&) {
+            runStartup(*board, folder.path());
+            ASSERT_TRUE(services.messages.empty()) << services.lastMessage().toStdString();
+            const int64_t before = services.nowMs();
+            int reads = 0;
+            try {
+                for (; reads < 100; ++reads) {
+                    services.sleeps.clear();
+                    ReadRegister(reg::PART_ID, TargetChip);
+                }
+            } catch (const ProgramEnded&) {
+            }
+            EXPECT_GT(services.nowMs(), before) << fault.toStdString();
+            got += QStringLiteral(" => %1 reads, waited %2 ms: %3")
+                       .arg(reads)
+                       .arg(services.sleeps.back())
+                       .arg(services.lastMessage().replace('\n', QStringLiteral(" / ")));
+            attachLink(nullptr, 0);
         }
-        EXPECT_EQ(reads, row.reads);
-        EXPECT_GT(services.nowMs(), before);
-        EXPECT_EQ(services.lastMessage(), "USB communication failed\n" + row.detail);
-        EXPECT_EQ(services.sleeps.back(), row.waitedMs ? row.waitedMs : 5);
-        attachLink(nullptr, 0);
+        got += '\n';
     }
+    expectGolden(got, QStringLiteral("link/fixtures/session_faults.txt"));
 }

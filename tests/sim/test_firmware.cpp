@@ -73,12 +73,8 @@ TEST(FirmwareSetup, EasySetupRestoresTheStandardConfiguration)
     EXPECT_EQ(ReadRegister(reg::bank2(3, 0)), 0);
     UpdateRegister(reg::board::BoardControlWord, 0xFFFE, 1, TargetBoard);
     EXPECT_EQ(ReadRegister(reg::board::BoardControlWord, TargetBoard) & 1, 0);
-    rig.services.sleepMs(200);
-    EXPECT_EQ(ReadRegister(reg::PWR_CONTROL), 0x00B0);
-    for (int s = 0; s < 12; ++s) {
-        EXPECT_NEAR(ReadRegister(reg::convResult(s)), 32768, 2500) << s;
-        EXPECT_EQ(ReadRegister(reg::STAGE_HIGH_INT_STATUS) & (1 << s), 0);
-    }
+    // The standard configuration's words are pinned by the windows and
+    // programs that run on it (the converter's, the calibration's).
     // Board 70 has its slider segment 3 on CIN3, stage 3: "+" input.
     EXPECT_EQ(ReadRegister(reg::bank2(3, 0)), 0xFFFF & ~(1 << 6));
 }
