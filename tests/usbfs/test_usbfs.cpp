@@ -122,7 +122,6 @@ TEST_F(Usbfs, DownloadReturnsAtTheSamePortAndShortRepliesKeepTheBufferTail)
         {"1-2", 0xC0, 0xE2, 0x0003, 2, 64, 6, {}},
     };
     EXPECT_EQ(bus->transfers(), expected);
-    EXPECT_EQ(access->boardLocation(), "bus 1, port 2");
 
     auto& buffer = usbLink().TransferBuffer;
     buffer.fill(0xA5);
@@ -178,8 +177,8 @@ TEST_F(Usbfs, StartUpTakesTheBoardAtTheNamedPortOrSaysWhy)
 }
 
 // The programs themselves under usbfs-board, as an engineer rehearses a board
-// that fails: every failure on the fatal path, saying what happened, and the
-// results file being written ending on a whole line.
+// that fails: every failure on the fatal path, saying what happened (the
+// results file being written ends whole: LiveViewFaults).
 TEST_F(Usbfs, ProgramsEndOnTheFatalPathForEachFailureOfTheBoard)
 {
     struct Row {
@@ -210,13 +209,6 @@ TEST_F(Usbfs, ProgramsEndOnTheFatalPathForEachFailureOfTheBoard)
         EXPECT_EQ(runs[i]->exitCode(), 1);
         const QString err = QString::fromLocal8Bit(runs[i]->readAllStandardError());
         EXPECT_TRUE(err.startsWith(row.says)) << err.toStdString();
-        QFile results(folder.filePath(row.fail.section(':', 0, 0) + ".txt"));
-        if (!row.says.startsWith(kStartupFailure)) {
-            ASSERT_TRUE(results.open(QIODevice::ReadOnly));
-            const QByteArray text = results.readAll();
-            EXPECT_GT(text.count('\n'), 2);
-            EXPECT_TRUE(text.endsWith("\r\n"));
-        }
     }
 }
 
