@@ -1,6 +1,5 @@
 #include "config/DiagramOps.h"
 #include "demo/DemoCommand.h"
-#include "demo/DemoDecoders.h"
 #include "demo/DemoLoop.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"

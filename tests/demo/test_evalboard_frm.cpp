@@ -24,8 +24,6 @@
 #include <QProgressBar>
 #include <QProxyStyle>
 #include <QPushButton>
-#include <QStyle>
-#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QWindowStateChangeEvent>

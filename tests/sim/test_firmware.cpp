@@ -2,7 +2,6 @@
 // demo words, and the finger scenarios.
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
-#include "sim/SensorBoard.h"
 #include "support/SimRig.h"
 
 #include <gtest/gtest.h>
@@ -81,19 +80,20 @@ TEST(FirmwareSetup, EasySetupRestoresTheStandardConfiguration)
 
 TEST(FirmwareDemo, ModeEntryQueuesThePresentStateAndUpStepsBack)
 {
-    for (int id : {1, 58, 70})
-        for (int mode : {0x0D00, 0x0B00, 0x0A00}) {
-            SCOPED_TRACE(testing::Message() << id << " mode " << mode);
-            // Before any conversion: as many idle blocks as a host drops after a start.
-            SimRig rig(noFinger(id));
-            enterMode(rig, mode);
-            EXPECT_GE(rig.board->firmware().blocksWaiting(), FirmwareModel::kEntryBlocks);
-            EXPECT_EQ(boardStatus(), 1);
-            int32_t ored[2] = {};
-            drainBlocks(6, ored);
-            if (mode != 0x0B00) // no key, no finger (the gauges show noise)
-                EXPECT_EQ(ored[0] | ored[1], 0);
-        }
+    // The boards differ in their pads and slider, which the gestures below
+    // take on each board.
+    for (int mode : {0x0D00, 0x0B00, 0x0A00}) {
+        SCOPED_TRACE(mode);
+        // Before any conversion: as many idle blocks as a host drops after a start.
+        SimRig rig(noFinger(58));
+        enterMode(rig, mode);
+        EXPECT_GE(rig.board->firmware().blocksWaiting(), FirmwareModel::kEntryBlocks);
+        EXPECT_EQ(boardStatus(), 1);
+        int32_t ored[2] = {};
+        drainBlocks(6, ored);
+        if (mode != 0x0B00) // no key, no finger (the gauges show noise)
+            EXPECT_EQ(ored[0] | ored[1], 0);
+    }
     // "up" steps the list back (the window's tests press "down", once only).
     SimRig rig(noFinger(58));
     enterMode(rig, 0x0D00);
