@@ -78,11 +78,12 @@ TEST(DemoLoop, TrafficOfAStartTheTurnsAndTheEnd)
     WriteRegister(reg::board::BoardControlWord, 0, TargetBoard);
     rig.clearRecords();
     DemoLoop loop(*demoVariantFor(58));
-    const size_t sleepsBefore = rig.services.sleeps.size();
+    rig.services.sleeps.clear();
     ASSERT_EQ(loop.start(DemoTab::Slider, true), DemoLoop::Start::Running);
     EXPECT_EQ(rig.registerOps(),
               (Ops{rd(TargetChip, 0x017, 1), wr(0x00A, 0x0B00), rd(TargetBoard, 0x00A, 1)}));
-    EXPECT_GT(rig.services.sleeps.size(), sleepsBefore);
+    // Each read's own wait, the pause after the 0x017 read, the handshake's.
+    EXPECT_EQ(rig.services.sleeps, (std::vector<int>{5, 50, 50, 5}));
 
     // Without data the Slider tab probes one word from 0x00B with Index 0
     // and pauses 50 ms; with data it reads fifteen words with Index 1.
