@@ -42,17 +42,13 @@ struct Fx2Link : ::testing::Test {
     {
         return writeFile(folder.filePath(kFirmwareFileName), text);
     }
-    int32_t connect()
+    // Found, connected and given the image, as start-up does.
+    int16_t download(const QByteArray& text)
     {
         int32_t count = 0, handle = 0;
         uint8_t list[128] = {};
         EXPECT_EQ(access->Search_For_Boards(BoardVendorId, BoardProductId, count, list), 0);
         EXPECT_EQ(access->Connect(BoardVendorId, BoardProductId, list[0], handle), 0);
-        return handle;
-    }
-    int16_t download(const QByteArray& text)
-    {
-        const int32_t handle = connect();
         return access->Download_Firmware(handle, firmware(text).toLocal8Bit().constData());
     }
     ~Fx2Link() override { attachLink(nullptr, 0); }
