@@ -301,8 +301,7 @@ TEST(EvalBoardFrm, DemoTabLightsTheKeyClicksStepsTheListAndMarksTheTick)
 {
     Demo d(58, "300 press down\n600 release down\n1000 slide 100 100 5000\n");
     d.open(DemoTab::Demo);
-    auto* sound = child<QCheckBox>(*d.w, "PlaySoundEnableChk");
-    sound->setChecked(true);
+    child<QCheckBox>(*d.w, "PlaySoundEnableChk")->setChecked(true);
     d.w->PlaySoundEnableChk_Click();
     EXPECT_EQ(child<QLabel>(*d.w, "PlaySoundEnableLbl")->text(), "ON");
     auto* down = child<KeyPicture>(*d.w, "GoDownPic_0");

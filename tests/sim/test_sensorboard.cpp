@@ -76,9 +76,7 @@ TEST(VirtualSensorBoard, DrivesTheFingerChangesItsLookOnlyOnChangesAndStaysBesid
 
     // The mouse on the slider: segment centres are positions 255 * i / 7,
     // beyond the end centres it stays at 0 or 255; a release lifts it.
-    SliderStrip* strip = nullptr;
-    for (QWidget* c : w.findChildren<QWidget*>())
-        strip = strip ? strip : dynamic_cast<SliderStrip*>(c);
+    auto* strip = w.findChild<QWidget*>(QStringLiteral("SliderStrip"));
     ASSERT_NE(strip, nullptr);
     strip->resize(800, 40); // segments 100 px wide
     auto mouse = [&](QEvent::Type type, int x) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 using namespace cv;
+using cv::test::child;
 using cv::test::shownBits;
 
 TEST(RegisterBitDisplay, ShowsBitsWithBit15AtTheLeftAndTheValueInHex)
@@ -20,11 +21,8 @@ TEST(RegisterBitDisplay, ShowsBitsWithBit15AtTheLeftAndTheValueInHex)
 
     EXPECT_LT(d.bitLabel(15)->x(), d.bitLabel(14)->x());
     EXPECT_LT(d.bitLabel(1)->x(), d.bitLabel(0)->x());
-    auto* high = d.findChild<QLabel*>("Label2");
-    auto* low = d.findChild<QLabel*>("Label1");
-    ASSERT_TRUE(high && low);
-    EXPECT_EQ(high->x(), d.bitLabel(15)->x());
-    EXPECT_EQ(low->x(), d.bitLabel(0)->x());
+    EXPECT_EQ(child<QLabel>(d, "Label2")->x(), d.bitLabel(15)->x());
+    EXPECT_EQ(child<QLabel>(d, "Label1")->x(), d.bitLabel(0)->x());
 
     d.showBit(10, true);
     EXPECT_EQ(shownBits(d, "RegLbl"), "1000010010010010");
