@@ -1,5 +1,7 @@
 #include "demo/DemoDecoders.h"
+#include "support/Captions.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 #include <tuple>
 #include <vector>
@@ -28,55 +30,30 @@ JoyPadView joy(DecoderState& s, int w0, bool sound = true)
 }
 } // namespace
 
-TEST(CountryList, HoldsTheNamesAlphabetically)
-{
-    const QStringList& c = countryNames();
-    ASSERT_EQ(c.size(), 145);
-    EXPECT_EQ(c.front(), "Afghanistan");
-    EXPECT_EQ(c.back(), "Zimbabwe");
-    for (int i = 1; i < c.size(); ++i)
-        EXPECT_LT(c[i - 1], c[i]) << i;
-}
-
+// The fixture's cases, each block with what it did.
 TEST(DemoDecoder, ClicksOncePerPressAndStepsTheList)
 {
-    struct Step {
-        int w0, w1, clicks, list;
-        bool sound = true;
-    };
-    // clang-format off
-    const struct {
-        const char* what;
-        int list;
-        std::vector<Step> steps;
-    } cases[] = {
-        // Held when the loop starts: silent until released. Another key is armed
-        // by its own release only; without sound nothing clicks, the arming stays.
-        {"keys", 0, {{2, 0, 0, 0}, {2, 0, 0, 0}, {0, 0, 0, 0}, {2, 0, 1, 0}, {2, 0, 0, 0},
-                     {2, 0, 0, 0}, {0x12, 0, 1, 0}, {0, 0, 0, 0}, {1, 0, 0, 0, false},
-                     {1, 0, 1, 0}}},
-        {"tap repeats", 0, {{0, 0, 0, 0}, {0, 0xC000, 1, 0}, {0, 0xC000, 0, 0}, {0, 0xC000, 0, 0}}},
-        // Without a finger the steps wrap silently; with one, a run clicks once.
-        {"wrap", 144, {{0, 0x1000, 0, 0}, {0, 0x2000, 0, 144}}},
-        {"run", 10, {{0, 0x8000, 0, 10}, {0, 0x9000, 1, 11}, {0, 0x9000, 0, 12},
-                     {0, 0x9000, 0, 13}, {0, 0, 0, 13}, {0, 0x1000, 0, 14}}},
-        // Bit 6 over 5, bit 12 over 13, the key-pad's next over the slider's previous.
-        {"priorities", 5, {{0x60, 0, 0, 4}, {0x20, 0, 0, 5}, {0, 0x3000, 0, 6},
-                           {0x20, 0x2000, 0, 7}}},
-    };
-    // clang-format on
-    for (const auto& c : cases) {
-        DemoBlocks d;
-        d.list = c.list;
-        for (size_t i = 0; i < c.steps.size(); ++i) {
-            const Step& st = c.steps[i];
-            const DemoView v = d.feed(st.w0, st.w1, st.sound);
-            EXPECT_EQ(v.clicks, st.clicks) << c.what << " step " << i;
-            EXPECT_EQ(v.list, st.list) << c.what << " step " << i;
-            EXPECT_EQ(v.keys.pressed[KeyUp], (st.w0 & 2) != 0) << c.what << " step " << i;
-            EXPECT_EQ(v.tap, (st.w1 & 0xC000) == 0xC000) << c.what << " step " << i;
+    QFile f(QStringLiteral(CV_TEST_DIR "/demo/fixtures/demo_blocks.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    DemoBlocks d;
+    QString got;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
+        const QString block = line.section(QStringLiteral(" => "), 0, 0);
+        const QStringList w = block.split(' ');
+        got += block;
+        if (w[0] == "from") {
+            d = DemoBlocks();
+            d.list = w[1].toInt();
+        } else if (!line.startsWith('#')) {
+            const DemoView v =
+                d.feed(w[0].toInt(nullptr, 16), w[1].toInt(nullptr, 16), w.size() < 3);
+            got += QStringLiteral(" => item %1, %2 clicks").arg(v.list).arg(v.clicks);
+            got += v.keys.pressed[KeyUp] ? ", up" : "";
+            got += v.tap ? ", tap" : "";
         }
+        got += '\n';
     }
+    test::expectGolden(got, QStringLiteral("demo/fixtures/demo_blocks.txt"));
 }
 
 TEST(DemoDecoder, TicksRoundHalvesToEvenAndStopAtTheLast)
@@ -93,56 +70,31 @@ TEST(DemoDecoder, TicksRoundHalvesToEvenAndStopAtTheLast)
     EXPECT_FALSE(d.feed(0, 0x8000 | 20).tickMoved);
 }
 
+// The fixture's blocks in turn, each with what it did.
 TEST(JoyPadDecoder, KeysMoveOncePerPressCommandsOncePerBlock)
 {
-    // A row may first put the cursor (`at`: row, col) or start a new loop,
-    // which keeps the cursor but disarms the keys.
-    struct Step {
-        int w0, row, col, clicks;
-        bool moved, zoom = false;
-        std::pair<int, int> at = {-1, -1};
-        bool restart = false;
-    };
-    // clang-format off
-    const Step steps[] = {
-        {0, 0, 0, 0, false}, // Right released: armed
-        {0x0008, 0, 1, 1, true}, {0x0008, 0, 1, 0, false}, {0x0008, 0, 1, 0, false},
-        // The firmware's move command repeats every block up to the edge.
-        {0x0100, 0, 2, 0, true}, {0x0100, 0, 3, 0, true},
-        {0x0100, 0, 6, 0, true, false, {0, 5}}, {0x0100, 0, 6, 0, false},
-        // Bit 6 (up) over 5, 8 and 7; at row 0 up does not move and left is not taken.
-        {0x01E0, 1, 6, 0, true, false, {2, 6}}, {0x00C0, 0, 6, 0, false, false, {0, 6}},
-        // The centre key zooms on every block it is held.
-        {0x0010, 0, 6, 1, false, true}, {0x0010, 0, 6, 0, false, true},
-        {0x0004, 0, 6, 0, false, false, {-1, -1}, true},
-        // Down held at the last row stays armed: after the up command lifts
-        // the cursor, the next block's Down uses that arming, once.
-        {0, 3, 0, 0, false, false, {3, 0}}, {0x0001, 3, 0, 1, false},
-        {0x0041, 2, 0, 0, true}, {0x0001, 3, 0, 0, true},
-        {0x0041, 2, 0, 0, true}, {0x0001, 2, 0, 0, false},
-    };
-    // clang-format on
+    QFile f(QStringLiteral(CV_TEST_DIR "/demo/fixtures/joypad_blocks.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     DecoderState s;
     s.restart();
-    for (size_t i = 0; i < std::size(steps); ++i) {
-        const Step& st = steps[i];
-        if (st.at.first >= 0)
-            std::tie(s.row, s.col) = st.at;
-        if (st.restart)
+    QString got;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
+        const QString block = line.section(QStringLiteral(" => "), 0, 0);
+        const QStringList w = block.split(' ');
+        got += block;
+        if (w[0] == "at")
+            std::tie(s.row, s.col) = std::pair(w[1].toInt(), w[2].toInt());
+        if (w[0] == "restart")
             s.restart();
-        const JoyPadView v = joy(s, st.w0);
-        EXPECT_EQ(std::pair(s.row, s.col), std::pair(st.row, st.col)) << "step " << i;
-        EXPECT_EQ(v.keys.clicks, st.clicks) << "step " << i;
-        EXPECT_EQ(v.moved, st.moved) << "step " << i;
-        EXPECT_EQ(v.zoom, st.zoom) << "step " << i;
+        if (!line.startsWith('#')) {
+            const JoyPadView v = joy(s, w.back().toInt(nullptr, 16));
+            got += QStringLiteral(" => %1 %2, %3 clicks").arg(s.row).arg(s.col).arg(v.keys.clicks);
+            got += v.moved ? ", moved" : "";
+            got += v.zoom ? QStringLiteral(", zoom at %1 %2").arg(v.zoomRow).arg(v.zoomCol) : "";
+        }
+        got += '\n';
     }
-    // Centre with a move command: the icon enlarged is the one before the command's move.
-    s.row = 1;
-    s.col = 4;
-    const JoyPadView v = joy(s, 0x0110);
-    EXPECT_TRUE(v.zoom);
-    EXPECT_EQ(std::pair(v.zoomRow, v.zoomCol), std::pair(1, 4));
-    EXPECT_EQ(s.col, 5);
+    test::expectGolden(got, QStringLiteral("demo/fixtures/joypad_blocks.txt"));
 }
 
 TEST(SliderDecoder, WordsOfEachBoard)

@@ -1,6 +1,5 @@
 #include "config/DiagramOps.h"
 #include "demo/DemoCommand.h"
-#include "demo/DemoDecoders.h"
 #include "demo/DemoLoop.h"
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
@@ -13,24 +12,16 @@ using namespace cv;
 using namespace cv::test;
 
 namespace {
-// "R C 0x17 1 i0" for a read, "W B 0x7 0x6" for a write.
-std::string op(const RegisterOp& o)
+// A read of `count` words, and a write (its request's index is its length).
+RegisterOp rd(int16_t target, int address, int count, uint16_t index = 0)
 {
-    const char* t = o.target == TargetChip ? "C" : "B";
-    char buf[64];
-    if (o.write)
-        std::snprintf(buf, sizeof buf, "W %s 0x%X 0x%X", t, o.address, o.value);
-    else
-        std::snprintf(buf, sizeof buf, "R %s 0x%X %d i%d", t, o.address, o.count, o.index);
-    return buf;
+    return {false, target, address, count, 0, index};
 }
-std::vector<std::string> ops(const std::vector<RegisterOp>& v)
+RegisterOp wr(int address, int value)
 {
-    std::vector<std::string> s;
-    for (const auto& o : v)
-        s.push_back(op(o));
-    return s;
+    return {true, TargetBoard, address, 0, value, 64};
 }
+using Ops = std::vector<RegisterOp>;
 
 // Passes until the first shown block; the number of blocks dropped before it.
 int droppedBeforeFirstShown(SimRig& rig, DemoLoop& loop)
@@ -87,11 +78,12 @@ TEST(DemoLoop, TrafficOfAStartTheTurnsAndTheEnd)
     WriteRegister(reg::board::BoardControlWord, 0, TargetBoard);
     rig.clearRecords();
     DemoLoop loop(*demoVariantFor(58));
-    const size_t sleepsBefore = rig.services.sleeps.size();
+    rig.services.sleeps.clear();
     ASSERT_EQ(loop.start(DemoTab::Slider, true), DemoLoop::Start::Running);
-    EXPECT_EQ(ops(rig.registerOps()),
-              (std::vector<std::string>{"R C 0x17 1 i0", "W B 0xA 0xB00", "R B 0xA 1 i0"}));
-    EXPECT_GT(rig.services.sleeps.size(), sleepsBefore);
+    EXPECT_EQ(rig.registerOps(),
+              (Ops{rd(TargetChip, 0x017, 1), wr(0x00A, 0x0B00), rd(TargetBoard, 0x00A, 1)}));
+    // Each read's own wait, the pause after the 0x017 read, the handshake's.
+    EXPECT_EQ(rig.services.sleeps, (std::vector<int>{5, 50, 50, 5}));
 
     // Without data the Slider tab probes one word from 0x00B with Index 0
     // and pauses 50 ms; with data it reads fifteen words with Index 1.
@@ -99,29 +91,27 @@ TEST(DemoLoop, TrafficOfAStartTheTurnsAndTheEnd)
     DemoLoop::Pass p = loop.pass();
     EXPECT_EQ(p.kind, DemoLoop::Pass::Idle);
     EXPECT_EQ(p.pauseMs, 50);
-    EXPECT_EQ(op(rig.registerOps().back()), "R B 0xB 1 i0");
+    EXPECT_EQ(rig.registerOps().back(), rd(TargetBoard, 0x00B, 1));
     for (int i = 0; i < 50 && p.kind == DemoLoop::Pass::Idle; ++i) {
         rig.services.sleepMs(p.pauseMs);
         p = loop.pass();
     }
-    EXPECT_EQ(op(rig.registerOps().back()), "R B 0xB 15 i1");
+    EXPECT_EQ(rig.registerOps().back(), rd(TargetBoard, 0x00B, 15, 1));
     for (const auto& op : rig.registerOps())
         EXPECT_FALSE(op.write); // the loop never writes
 
     rig.clearRecords();
     loop.stop();
     EXPECT_EQ(loop.pass().kind, DemoLoop::Pass::Ended);
-    EXPECT_EQ(ops(rig.registerOps()), std::vector<std::string>{"R C 0x17 1 i0"});
+    EXPECT_EQ(rig.registerOps(), Ops{rd(TargetChip, 0x017, 1)});
     EXPECT_FALSE(loop.active());
-    EXPECT_EQ(loop.pass().kind, DemoLoop::Pass::Ended);
-    EXPECT_TRUE(rig.registerOps().size() == 1u); // an ended loop reads nothing more
 
     // JoyPad: two words from 0x002 and no pause when idle.
     ASSERT_EQ(loop.start(DemoTab::JoyPad, true), DemoLoop::Start::Running);
     rig.clearRecords();
     p = loop.pass();
     EXPECT_EQ(p.pauseMs, 0);
-    EXPECT_EQ(op(rig.registerOps().back()), "R B 0x2 2 i0");
+    EXPECT_EQ(rig.registerOps().back(), rd(TargetBoard, 0x002, 2));
 }
 
 TEST(DemoLoop, StartupWritesOfEachBoard)
@@ -131,12 +121,10 @@ TEST(DemoLoop, StartupWritesOfEachBoard)
         WriteRegister(reg::board::BoardControlWord, 0x0004, TargetBoard);
         rig.clearRecords();
         DemoStartupWrites(*demoVariantFor(board));
-        std::vector<std::string> expected = {"W B 0x7 0x6"};
-        if (board == 1) {
-            expected.push_back("W B 0xB 0x0");
-            expected.push_back("W B 0xC 0x0");
-        }
-        EXPECT_EQ(ops(rig.writes()), expected) << board;
+        Ops expected = {wr(0x007, 0x0006)};
+        if (board == 1)
+            expected.insert(expected.end(), {wr(0x00B, 0), wr(0x00C, 0)});
+        EXPECT_EQ(rig.writes(), expected) << board;
         // Already in threshold mode: the control word stays as it is.
         rig.clearRecords();
         DemoStartupWrites(*demoVariantFor(board));

@@ -5,10 +5,12 @@
 #include "link/UsbUtils.h"
 #include "shell/BoardSession.h"
 #include "sim/EmulatedFx2.h"
+#include "support/Captions.h"
 #include "support/FakeServices.h"
 #include "support/Files.h"
 #include "support/HexText.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <numeric>
@@ -17,9 +19,6 @@ using namespace cv;
 using namespace cv::test;
 
 namespace {
-const QString kStartupFailure =
-    QStringLiteral("ERROR: Can Not Download the Firmware onto Evaluation Board");
-
 struct Fx2Link : ::testing::Test {
     FakeServices services;
     sim::EmulatedFx2* bus = nullptr;
@@ -43,17 +42,13 @@ struct Fx2Link : ::testing::Test {
     {
         return writeFile(folder.filePath(kFirmwareFileName), text);
     }
-    int32_t connect()
+    // Found, connected and given the image, as start-up does.
+    int16_t download(const QByteArray& text)
     {
         int32_t count = 0, handle = 0;
         uint8_t list[128] = {};
         EXPECT_EQ(access->Search_For_Boards(BoardVendorId, BoardProductId, count, list), 0);
         EXPECT_EQ(access->Connect(BoardVendorId, BoardProductId, list[0], handle), 0);
-        return handle;
-    }
-    int16_t download(const QByteArray& text)
-    {
-        const int32_t handle = connect();
         return access->Download_Firmware(handle, firmware(text).toLocal8Bit().constData());
     }
     ~Fx2Link() override { attachLink(nullptr, 0); }
@@ -61,44 +56,37 @@ struct Fx2Link : ::testing::Test {
 
 } // namespace
 
+// Start-up puts the reason after its fixed text (StartupTest's Corrupt row).
 TEST_F(Fx2Link, ImageOutsideOnChipRamIsRefusedBeforeAnythingIsWritten)
 {
-    plug();
-    EXPECT_LT(
-        download(hexText({{0x0000, QByteArray::fromHex("020080")}, {0x3FFE, "\x01\x02\x03"}})), 0);
-    EXPECT_TRUE(bus->transfers().empty());
-    EXPECT_TRUE(access->failureDetail().contains("0x4000"))
-        << access->failureDetail().toStdString();
-    EXPECT_TRUE(access->failureDetail().contains("on-chip RAM"));
-    EXPECT_LT(download(hexText({})), 0);
-    EXPECT_TRUE(access->failureDetail().contains("holds no data"));
-    EXPECT_TRUE(bus->transfers().empty());
-
-    // Start-up says so after its fixed text.
-    plug();
-    firmware(hexText({{0xE200, "\x01"}}));
-    EXPECT_THROW(runStartup(*access, folder.path()), ProgramEnded);
-    const QString text = services.lastMessage();
-    EXPECT_TRUE(text.startsWith(kStartupFailure + "\n")) << text.toStdString();
-    EXPECT_TRUE(text.contains("0xE200 ") || text.contains("0xE200,")) << text.toStdString();
-    EXPECT_TRUE(bus->transfers().empty());
+    // One byte past each of the RAM's two ranges, and an image without data.
+    const std::pair<QByteArray, const char*> images[] = {
+        {hexText({{0x0000, QByteArray::fromHex("020080")}, {0x3FFE, "\x01\x02\x03"}}), "0x4000"},
+        {hexText({{0xE200, "\x01"}}), "0xE200"},
+        {hexText({}), "holds no data"},
+    };
+    for (const auto& [image, says] : images) {
+        plug();
+        EXPECT_LT(download(image), 0) << says;
+        EXPECT_TRUE(access->failureDetail().contains(says))
+            << access->failureDetail().toStdString();
+        EXPECT_TRUE(bus->transfers().empty()) << says;
+    }
 }
 
 TEST_F(Fx2Link, BoardBackAtTheLastLookIsTakenOneLaterIsNot)
 {
     // The board leaves before it acknowledges: still a success. Both wait 3 s in 28 looks.
     for (const auto& [delay, status] : {std::pair{3000, 0}, {3001, -5}}) {
-        sim::Fx2DeviceConfig board;
-        board.returnDelayMs = delay;
-        board.releaseFails = true;
-        plug(board);
+        plug({.returnDelayMs = delay, .releaseFails = true});
         services.sleeps.clear();
         EXPECT_EQ(download(hexText({{0, QByteArray::fromHex("020080")}})), status)
             << access->failureDetail().toStdString();
         EXPECT_EQ(std::accumulate(services.sleeps.begin(), services.sleeps.end(), 0), 3000);
         EXPECT_EQ(services.sleeps.size(), 28u);
     }
-    EXPECT_TRUE(access->failureDetail().startsWith("No answer after the download"));
+    EXPECT_EQ(access->failureDetail(),
+              "No answer after the download: the board did not come back at 1-2 within 3 s.");
 }
 
 TEST_F(Fx2Link, ImageWithoutResetVectorLeavesTheBoardSilent)
@@ -111,17 +99,13 @@ TEST_F(Fx2Link, ImageWithoutResetVectorLeavesTheBoardSilent)
 
 TEST_F(Fx2Link, SearchFindsTheBoardByEachRecordRow)
 {
-    auto b = std::make_unique<sim::EmulatedFx2>(services.clock());
+    plug({{.ports = "2"}, {.ports = "3"}, {.ports = "4"}, {.ports = "5"}});
     // Rows 0, 1 and 2 of the record table, and a product just past them.
-    for (int i = 0; i < 4; ++i) {
-        sim::Fx2DeviceConfig c;
-        c.ports = QString::number(i + 2);
-        auto& eeprom = b->plug(c).eeprom();
-        const uint32_t pid = BoardProductId - 2 + static_cast<uint32_t>(i == 3 ? 4 : i);
-        eeprom[3] = static_cast<uint8_t>(pid & 0xFF);
-        eeprom[4] = static_cast<uint8_t>(pid >> 8);
+    for (uint32_t i = 0; i < 4; ++i) {
+        const uint32_t pid = BoardProductId - 2 + (i == 3 ? 4 : i);
+        simulated[i]->eeprom()[3] = static_cast<uint8_t>(pid & 0xFF);
+        simulated[i]->eeprom()[4] = static_cast<uint8_t>(pid >> 8);
     }
-    access = std::make_unique<LibUsbAccess>(std::move(b));
     int32_t count = 0;
     uint8_t list[128] = {};
     EXPECT_EQ(access->Search_For_Boards(BoardVendorId, BoardProductId, count, list), 0);
@@ -133,62 +117,54 @@ TEST_F(Fx2Link, SearchFindsTheBoardByEachRecordRow)
     EXPECT_EQ(access->boardLocation(), "bus 1, port 4");
 }
 
-// Every failure of the board during a session, on the virtual clock: the
-// emulated FX2's own faults and --sim-fault, which fx2-emu honours.
+// The fixture's failures of the board during a session, each with how the
+// session ended.
 TEST_F(Fx2Link, FailuresDuringASessionEndOnTheFatalPath)
 {
-    struct Row {
-        const char* name;
-        sim::Fx2Fault fault;
-        QString simFault; // through the session, as --board fx2-emu --sim-fault
-        QString detail;
-        int waitedMs; // the failing request's own wait
-        int reads;    // reads that succeed first
-    };
-    const QString stall = "Request 0xDD failed: the board refused the request (stall).";
-    // Start-up makes three requests (firmware check, chip identity, EEPROM).
-    // clang-format off
-    const Row rows[] = {
-        {"stall", {sim::Fx2Fault::Stall, 5}, "", stall, 0, 1},
-        {"timeout", {sim::Fx2Fault::Timeout, 5}, "", "Request 0xDD failed: no answer within 1 s.", 1000, 1},
-        {"unplug", {sim::Fx2Fault::Unplug, 40}, "", "Request 0xDD failed: the board is no longer connected.", 0, 6},
-        {"sim-fault request", {}, "request=5", stall, 0, 1},
-        {"sim-fault after", {}, "after=700", stall, 0, 38},
-    };
-    // clang-format on
     firmware(hexText({{0, QByteArray::fromHex("020080")}}));
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        services.messages.clear();
-        std::unique_ptr<BoardSession> session;
-        UsbAccess* board = nullptr;
-        if (row.simFault.isEmpty()) {
-            sim::Fx2DeviceConfig c;
-            c.fault = row.fault;
-            plug(c);
-            board = access.get();
-        } else {
-            QString error;
-            session = BoardSession::create({"fx2-emu", {}, "none", row.simFault}, services.clock(),
-                                           &error);
-            ASSERT_TRUE(session) << error.toStdString();
-            board = &session->access();
-        }
-        runStartup(*board, folder.path());
-        ASSERT_TRUE(services.messages.empty()) << services.lastMessage().toStdString();
-        const int64_t before = services.nowMs();
-        int reads = 0;
-        try {
-            for (; reads < 100; ++reads) {
-                services.sleeps.clear();
-                ReadRegister(reg::PART_ID, TargetChip);
+    QFile f(QStringLiteral(CV_TEST_DIR "/link/fixtures/session_faults.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QString got;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
+        const QString fault = line.section(QStringLiteral(" => "), 0, 0);
+        got += fault;
+        if (!line.startsWith('#')) {
+            services.messages.clear();
+            std::unique_ptr<BoardSession> session;
+            UsbAccess* board = access.get();
+            const QString kind = fault.section(' ', 0, 0), at = fault.section(' ', 1);
+            if (kind == "sim-fault") {
+                QString error;
+                session =
+                    BoardSession::create({"fx2-emu", {}, "none", at}, services.clock(), &error);
+                ASSERT_TRUE(session) << error.toStdString();
+                board = &session->access();
+            } else {
+                plug({.fault = {kind == "stall"     ? sim::Fx2Fault::Stall
+                                : kind == "timeout" ? sim::Fx2Fault::Timeout
+                                                    : sim::Fx2Fault::Unplug,
+                                at.toInt()}});
+                board = access.get();
             }
-        } catch (const ProgramEnded&) {
+            runStartup(*board, folder.path());
+            ASSERT_TRUE(services.messages.empty()) << services.lastMessage().toStdString();
+            const int64_t before = services.nowMs();
+            int reads = 0;
+            try {
+                for (; reads < 100; ++reads) {
+                    services.sleeps.clear();
+                    ReadRegister(reg::PART_ID, TargetChip);
+                }
+            } catch (const ProgramEnded&) {
+            }
+            EXPECT_GT(services.nowMs(), before) << fault.toStdString();
+            got += QStringLiteral(" => %1 reads, waited %2 ms: %3")
+                       .arg(reads)
+                       .arg(services.sleeps.back())
+                       .arg(services.lastMessage().replace('\n', QStringLiteral(" / ")));
+            attachLink(nullptr, 0);
         }
-        EXPECT_EQ(reads, row.reads);
-        EXPECT_GT(services.nowMs(), before);
-        EXPECT_EQ(services.lastMessage(), "USB communication failed\n" + row.detail);
-        EXPECT_EQ(services.sleeps.back(), row.waitedMs ? row.waitedMs : 5);
-        attachLink(nullptr, 0);
+        got += '\n';
     }
+    expectGolden(got, QStringLiteral("link/fixtures/session_faults.txt"));
 }

@@ -1,5 +1,6 @@
 #include "link/IntelHex.h"
 #include "link/TracingUsbAccess.h"
+#include "support/Captions.h"
 #include "support/Files.h"
 #include "support/HexText.h"
 
@@ -40,32 +41,22 @@ TEST(IntelHex, RunsJoinRecordsThatFollowEachOtherAndStartAddressesAreIgnored)
     EXPECT_FALSE(parseIntelHex(hexRecord(0, 0x05, "\x01\x02") + hexRecord(0, 0x01, {})).image);
 }
 
+// The fixture's texts, each with the error it is refused with, or "taken".
 TEST(IntelHex, RefusesEveryKindOfDamageWhole)
 {
-    const QByteArray bad[] = {
-        ":020000001234B9\n:00000001FF\n", // checksum
-        "0200000012345A\n:00000001FF\n",  // no colon
-        ":0300000012345A\n:00000001FF\n", // count does not match
-        ":02000000123G5A\n:00000001FF\n", // not hex
-        ":0200000012345A\n",              // no end record
-        ":00000001FF\n:0200000012345A\n", // data after the end
-        ":00000006FA\n:00000001FF\n",     // unknown record type
-        // Addresses past 0xFFFF: a record running over the top, and any
-        // byte above a linear or segment base that leaves the 64 KiB.
-        hexRecord(0xFFFF, 0x00, "\x01\x02") + hexRecord(0, 0x01, {}),
-        hexRecord(0, 0x04, QByteArray::fromHex("0001")) + hexText({{0x0000, "\x01"}}),
-        hexRecord(0, 0x02, QByteArray::fromHex("F000")) + hexText({{0x1000, "\x01"}}),
-        hexRecord(0, 0x04, "\xFF\xFF") + hexText({{0xFFFF, "\x01"}}),
-        // An end record that carries data.
-        hexText({{0, "\x01"}}).replace(":00000001FF", "") +
-            hexRecord(0, 0x01, QByteArray::fromHex("00")),
-    };
-    for (const QByteArray& text : bad) {
-        const auto r = parseIntelHex(text);
-        EXPECT_FALSE(r.image) << text.toStdString();
-        EXPECT_TRUE(r.error.startsWith("line ")) << text.toStdString();
+    QFile f(QStringLiteral(CV_TEST_DIR "/link/fixtures/hex_texts.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QString got;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
+        const QString text = line.section(QStringLiteral(" => "), 0, 0);
+        got += text;
+        if (!line.startsWith('#')) {
+            const auto r = parseIntelHex(QString(text).replace(' ', '\n').toLatin1() + '\n');
+            got += " => " + (r.image ? QStringLiteral("taken") : r.error);
+        }
+        got += '\n';
     }
-    EXPECT_TRUE(parseIntelHex(hexRecord(0xFFFF, 0x00, "\x01") + hexRecord(0, 0x01, {})).image);
+    expectGolden(got, QStringLiteral("link/fixtures/hex_texts.txt"));
 }
 
 TEST(IntelHex, FileReaderTakesOnlyRegularFilesOfSensibleSize)

@@ -55,17 +55,8 @@ TEST(ChipTiming, ConversionAndSequenceFollowPowerControl)
         EXPECT_EQ(ChipModel::conversionUs(word), conversion) << word;
         EXPECT_EQ(ChipModel::sequencePeriodUs(word), sequence) << word;
     }
-    VirtualClock clock;
-    ChipModel chip(clock, 1);
-    chip.write(reg::PWR_CONTROL, 0x02B0); // decimation 64: 9216 us a sequence
-    clock.advanceMs(1000);
-    chip.catchUp();
-    EXPECT_EQ(chip.sequencesRun(), 1000000 / 9216);
-    chip.write(reg::PWR_CONTROL, 0x02B1); // shutdown: nothing more
-    const int64_t before = chip.sequencesRun();
-    clock.advanceMs(1000);
-    chip.catchUp();
-    EXPECT_EQ(chip.sequencesRun(), before);
+    // The sequences at that period are the firmware queue's, the streams'
+    // and the spectrum's; in shutdown none run (the windows' shutdown tests).
 }
 
 TEST(ChipResults, BiasFloatingAndConnectedInputs)

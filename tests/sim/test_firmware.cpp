@@ -2,7 +2,6 @@
 // demo words, and the finger scenarios.
 #include "link/RegMap.h"
 #include "link/UsbUtils.h"
-#include "sim/SensorBoard.h"
 #include "support/SimRig.h"
 
 #include <gtest/gtest.h>
@@ -73,31 +72,28 @@ TEST(FirmwareSetup, EasySetupRestoresTheStandardConfiguration)
     EXPECT_EQ(ReadRegister(reg::bank2(3, 0)), 0);
     UpdateRegister(reg::board::BoardControlWord, 0xFFFE, 1, TargetBoard);
     EXPECT_EQ(ReadRegister(reg::board::BoardControlWord, TargetBoard) & 1, 0);
-    rig.services.sleepMs(200);
-    EXPECT_EQ(ReadRegister(reg::PWR_CONTROL), 0x00B0);
-    for (int s = 0; s < 12; ++s) {
-        EXPECT_NEAR(ReadRegister(reg::convResult(s)), 32768, 2500) << s;
-        EXPECT_EQ(ReadRegister(reg::STAGE_HIGH_INT_STATUS) & (1 << s), 0);
-    }
+    // The standard configuration's words are pinned by the windows and
+    // programs that run on it (the converter's, the calibration's).
     // Board 70 has its slider segment 3 on CIN3, stage 3: "+" input.
     EXPECT_EQ(ReadRegister(reg::bank2(3, 0)), 0xFFFF & ~(1 << 6));
 }
 
 TEST(FirmwareDemo, ModeEntryQueuesThePresentStateAndUpStepsBack)
 {
-    for (int id : {1, 58, 70})
-        for (int mode : {0x0D00, 0x0B00, 0x0A00}) {
-            SCOPED_TRACE(testing::Message() << id << " mode " << mode);
-            // Before any conversion: as many idle blocks as a host drops after a start.
-            SimRig rig(noFinger(id));
-            enterMode(rig, mode);
-            EXPECT_GE(rig.board->firmware().blocksWaiting(), FirmwareModel::kEntryBlocks);
-            EXPECT_EQ(boardStatus(), 1);
-            int32_t ored[2] = {};
-            drainBlocks(6, ored);
-            if (mode != 0x0B00) // no key, no finger (the gauges show noise)
-                EXPECT_EQ(ored[0] | ored[1], 0);
-        }
+    // The boards differ in their pads and slider, which the gestures below
+    // take on each board.
+    for (int mode : {0x0D00, 0x0B00, 0x0A00}) {
+        SCOPED_TRACE(mode);
+        // Before any conversion: as many idle blocks as a host drops after a start.
+        SimRig rig(noFinger(58));
+        enterMode(rig, mode);
+        EXPECT_GE(rig.board->firmware().blocksWaiting(), FirmwareModel::kEntryBlocks);
+        EXPECT_EQ(boardStatus(), 1);
+        int32_t ored[2] = {};
+        drainBlocks(6, ored);
+        if (mode != 0x0B00) // no key, no finger (the gauges show noise)
+            EXPECT_EQ(ored[0] | ored[1], 0);
+    }
     // "up" steps the list back (the window's tests press "down", once only).
     SimRig rig(noFinger(58));
     enterMode(rig, 0x0D00);

@@ -1,9 +1,10 @@
-// Scenario files as a careless or hostile user writes them: numbers that do
-// not fit, loops that hide events, and long generated scripts.
+// Scenario files as a careless or hostile user writes them, and the finger
+// their events describe.
 #include "sim/SensorBoard.h"
+#include "support/Captions.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
-#include <random>
 
 using namespace cv;
 using namespace cv::sim;
@@ -18,98 +19,56 @@ QString parseError(const QString& text)
 }
 } // namespace
 
+// The fixture's scripts, each with the whole error it is refused with.
 TEST(ScenarioLimits, BadLinesAreRefusedWithTheirLine)
 {
-    std::vector<std::pair<QString, QString>> cases = {
-        {"100 tap up\n\n200 tap nose\n", "line 3: unknown key \"nose\""},
-        {"100 slide 0 300 50\n", "line 1:"},
-        {"100 slide -1 255 100\n", "line 1:"},
-        {"100 release up\n", "line 1:"},
-        {"abc tap up\n", "line 1:"},
-        {"loop\n", "line 1:"},
-        {"loop 1000\n100 tap up\nloop 2000\n",
-         "line 3: a second \"loop\" line (the first is line 1)"},
-        {"100 tap up\n8000 tap down\n9000 tap left\n500 tap right\nloop 8000\n",
-         "line 3: the event at 9000 ms never happens: the script loops every 8000 ms (line 5)"},
-        {"loop 500\n100 press up\n600 release up\n", "line 3:"},
-    };
-    for (const char* bad : {"9000000000000000000", "1e30", "inf", "nan", "-5", "1000000000001"}) {
-        const QString b = QString::fromLatin1(bad);
-        cases.push_back({"100 tap up\n" + b + " tap up\n", "line 2: a time in ms"});
-        cases.push_back({"100 tap up\n\n200 slide 0 255 " + b + "\n", "line 3:"});
-        cases.push_back({"loop " + b + "\n", "line 1: \"loop PERIOD\""});
+    QFile f(QStringLiteral(CV_TEST_DIR "/sim/fixtures/bad_scenarios.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QString got;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
+        const QString script = line.section(QStringLiteral(" => "), 0, 0);
+        got += line.startsWith('#')
+                   ? line
+                   : script + " => " + parseError(QString(script).replace("\\n", "\n"));
+        got += '\n';
     }
-    for (const char* bad : {"0 hum 50", "0 hum 0 40", "0 hum 50 -1", "0 hum 50 40 centre",
-                            "0 hum 50 40 nose", "0 hum of"})
-        cases.push_back({bad, "line 1: "});
-    for (const auto& [text, error] : cases)
-        EXPECT_TRUE(parseError(text).startsWith(error)) << text.toStdString();
+    test::expectGolden(got, QStringLiteral("sim/fixtures/bad_scenarios.txt"));
 }
 
-TEST(ScenarioLimits, TimesLoopAndTheLargestTimeStillTaken)
+TEST(ScenarioLimits, TheLargestTimeIsStillTaken)
 {
-    const BoardLayout& b = BoardLayout::forBoard(58);
     QString error;
-    auto s = Scenario::parse(
-        "# comment\n100 press up\n300 release up # done\n400 slide 0 200 100\nloop 1000\n", b,
-        &error);
-    EXPECT_EQ(s->at(50).touched, 0u);
-    EXPECT_EQ(s->at(150).touched, 1u << *b.target("up"));
-    EXPECT_EQ(s->at(1150).touched, 1u << *b.target("up")); // looped
-    EXPECT_NEAR(s->at(450).sliderPos, 100, 1e-9);
-    EXPECT_LT(s->at(600).sliderPos, 0);
-    s = Scenario::parse("1000000000000 slide 0 255 1000000000000\n", b, &error);
+    const auto s = Scenario::parse("1000000000000 slide 0 255 1000000000000\n",
+                                   BoardLayout::forBoard(58), &error);
     ASSERT_TRUE(s) << error.toStdString();
     EXPECT_NEAR(s->at(1500000000000).sliderPos, 127.5, 1e-6);
 }
 
 // The looked-up finger is the one every event of the script describes:
-// every press that covers the moment, and the last slide written that does.
-TEST(ScenarioLimits, LookupAgreesWithEveryEventOfALongScript)
+// every press that covers the moment (a tap holds [t, t + 200)), and the
+// last slide written that covers it (a slide holds [t, t + duration]).
+TEST(ScenarioLimits, LookupAgreesWithEveryEventThatCoversTheMoment)
 {
-    const BoardLayout& board = BoardLayout::forBoard(70);
-    const QStringList names = board.targetNames();
-    std::mt19937 rng(7);
-    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-    struct Touch {
-        int target;
-        int64_t from, to;
-    };
-    struct Move {
-        int64_t from, to;
-        double a, b;
-    };
-    std::vector<Touch> touches;
-    std::vector<Move> moves;
-    QString text;
-    for (int i = 0; i < 3000; ++i) {
-        const int64_t t = pick(100000);
-        if (pick(2)) {
-            const int target = pick(static_cast<int>(names.size()));
-            text += QStringLiteral("%1 tap %2\n").arg(t).arg(names[target]);
-            touches.push_back({target, t, t + 200});
-        } else {
-            const int a = pick(256), b = pick(256), d = pick(800);
-            text += QStringLiteral("%1 slide %2 %3 %4\n").arg(t).arg(a).arg(b).arg(d);
-            moves.push_back({t, t + d, double(a), double(b)});
-        }
-    }
-    text += "loop 100000\n";
+    const BoardLayout& b = BoardLayout::forBoard(70);
     QString error;
-    const auto s = Scenario::parse(text, board, &error);
+    const auto s = Scenario::parse("# keys\n100 tap up\n200 tap up\n150 tap down\n"
+                                   "500 press left\n700 release left # done\n"
+                                   "1000 slide 0 200 100\n1050 slide 255 255 10\n"
+                                   "1020 slide 100 100 100\n2000 slide 0 255 100\nloop 3000\n",
+                                   b, &error);
     ASSERT_TRUE(s) << error.toStdString();
-    for (int64_t ms = 0; ms < 250000; ms += 37) {
-        const int64_t m = ms % 100000;
+    const uint32_t up = 1u << *b.target("up"), down = 1u << *b.target("down"),
+                   left = 1u << *b.target("left");
+    const struct {
+        int64_t ms;
         FingerState want;
-        for (const auto& t : touches)
-            if (m >= t.from && m < t.to)
-                want.touched |= 1u << t.target;
-        for (const auto& v : moves)
-            if (m >= v.from && m <= v.to)
-                want.sliderPos = v.a + (v.b - v.a) * double(m - v.from) /
-                                           double(std::max<int64_t>(1, v.to - v.from));
-        const FingerState got = s->at(ms);
-        ASSERT_EQ(got.touched, want.touched) << ms;
-        ASSERT_DOUBLE_EQ(got.sliderPos, want.sliderPos) << ms;
-    }
+    } rows[] = {
+        {99, {0, -1}},    {100, {up, -1}},         {160, {up | down, -1}}, {349, {up | down, -1}},
+        {350, {up, -1}},  {399, {up, -1}},         {400, {0, -1}},         {699, {left, -1}},
+        {700, {0, -1}},   {1010, {0, 20}},         {1055, {0, 100}},       {1100, {0, 100}},
+        {1120, {0, 100}}, {1121, {0, -1}},         {2050, {0, 127.5}},     {2100, {0, 255}},
+        {2101, {0, -1}},  {3160, {up | down, -1}}, {5050, {0, 127.5}},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(s->at(r.ms), r.want) << r.ms;
 }

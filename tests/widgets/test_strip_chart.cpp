@@ -181,9 +181,7 @@ TEST(StripChart, ASingleSpikeAmongManyPointsPerColumnStaysVisible)
 TEST(StripChart, TheTimeAxisFollowsArrivalsOnTheProgramsClock)
 {
     Shown s(300, 100);
-    EXPECT_NEAR(s.chart.rate(), 100, 0.01);
     EXPECT_NEAR(s.chart.viewEndSeconds(), 2.99, 1e-9);
-    EXPECT_NEAR(s.chart.viewStartSeconds(), 2.0, 1e-9); // the last 100 sets
 
     test::expectCaptions(s.chart, QStringLiteral("widgets/fixtures/StripChart.captions.txt"));
     auto* box = s.chart.findChild<QComboBox*>(QStringLiteral("ChartSpan"));

@@ -3,8 +3,11 @@
 #include "widgets/Placement.h"
 #include "widgets/WindowFit.h"
 
+#include "support/Captions.h"
+
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -64,31 +67,27 @@ TEST(WindowFit, AWindowTallerThanTheScreenOpensScrollableAtTheScreensSize)
     EXPECT_EQ(small.findChild<QScrollArea*>(), nullptr);
 }
 
+// The fixture's windows, each with where the board goes.
 TEST(Placement, BesideTheServedWindowElseInTheNearestFreeSpaceElseNowhere)
 {
-    const QRect screen(0, 0, 1000, 800);
-    const QSize board(300, 200);
-    struct Case {
-        QRect served;
-        std::vector<QRect> others;
-        std::optional<QPoint> at;
-    };
-    const Case cases[] = {
-        {{0, 0, 400, 300}, {}, QPoint(408, 0)},                      // right of it
-        {{0, 0, 692, 300}, {}, QPoint(700, 0)},                      // just fits at the right
-        {{0, 0, 701, 300}, {}, QPoint(0, 308)},                      // no room at the right: below
-        {{600, 0, 400, 300}, {}, QPoint(292, 0)},                    // left of it
-        {{0, 300, 1000, 300}, {{0, 608, 1000, 192}}, QPoint(0, 92)}, // above it
-        {{0, 0, 400, 300}, {{408, 0, 592, 800}}, QPoint(0, 308)},    // another at the right
-        {{0, 0, 1000, 592}, {}, QPoint(0, 600)},                     // just fits below
-        {{0, 0, 1000, 601}, {}, std::nullopt},                       // no room: dock
-    };
-    for (const Case& c : cases) {
-        std::vector<QRect> taken = c.others;
-        taken.push_back(c.served);
-        const auto at = freeSpotBeside(c.served, board, taken, screen);
-        EXPECT_EQ(at, c.at) << c.served.width() << "x" << c.served.height();
-        if (at)
-            EXPECT_FALSE(coversAny(QRect(*at, board), taken));
+    QFile f(QStringLiteral(CV_TEST_DIR "/widgets/fixtures/board_spots.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QString got;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
+        const QString windows = line.section(QStringLiteral(" => "), 0, 0);
+        got += windows;
+        if (!line.startsWith('#')) {
+            const QStringList n = windows.split(' ');
+            std::vector<QRect> taken;
+            for (qsizetype i = 0; i + 3 < n.size(); i += 4)
+                taken.emplace_back(n[i].toInt(), n[i + 1].toInt(), n[i + 2].toInt(),
+                                   n[i + 3].toInt());
+            const QSize board(300, 200);
+            const auto at = freeSpotBeside(taken.front(), board, taken, QRect(0, 0, 1000, 800));
+            EXPECT_FALSE(at && coversAny(QRect(*at, board), taken)) << windows.toStdString();
+            got += at ? QStringLiteral(" => at %1 %2").arg(at->x()).arg(at->y()) : " => dock";
+        }
+        got += '\n';
     }
+    test::expectGolden(got, QStringLiteral("widgets/fixtures/board_spots.txt"));
 }
