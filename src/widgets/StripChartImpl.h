@@ -91,7 +91,8 @@ struct StripChart::Impl {
         int64_t a = -1, b = -1;
         chart::History::Extent e;
     };
-    std::vector<ColumnExtent> columnCache;
+    std::vector<ColumnExtent> columnCache; // a ring per trace, by column on the time grid
+    std::vector<uint8_t> columnGap;
     int cachedColumns = 0;
     std::vector<QPointF> points;
     std::vector<QPoint> pixels;

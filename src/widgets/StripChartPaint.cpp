@@ -354,6 +354,8 @@ void StripChart::Impl::paintTraces(QPainter& p)
         // the grid's offset from the window is below a pixel.
         const double dt = double(w.endUs - w.startUs) / cols;
         const double k0 = std::floor(double(w.startUs - history.originUs()) / dt);
+        // A column keeps its slot in the cache while the picture scrolls.
+        const int64_t ring = int64_t(k0) % cols + (k0 < 0 ? cols : 0);
         columnSets.resize(size_t(cols) + 1);
         for (int c = 0; c < cols; ++c)
             columnSets[size_t(c)] =
@@ -369,6 +371,12 @@ void StripChart::Impl::paintTraces(QPainter& p)
             for (int c = 1; c < cols; ++c)
                 columnSets[size_t(c)] = (columnSets[size_t(c)] + kB / 2) / kB * kB;
         const bool sparse = frame.endSet - frame.firstSet <= cols;
+        // Whether a pause lies in each column, the same for every trace.
+        columnGap.assign(size_t(cols), 0);
+        if (!sparse && !history.gaps().empty())
+            for (int c = 0; c < cols; ++c)
+                columnGap[size_t(c)] =
+                    history.firstGapIn(columnSets[size_t(c)], columnSets[size_t(c) + 1]) >= 0;
         // xOfTime, with its divisor taken once.
         const double x0 = pane.left();
         const double kx = (pane.width() - 1) / double(std::max<int64_t>(1, w.endUs - w.startUs));
@@ -440,7 +448,7 @@ void StripChart::Impl::paintTraces(QPainter& p)
             };
             auto column = [&](int c, const chart::History::Extent& r) {
                 // No line across a pause: the column after it starts afresh.
-                if (history.firstGapIn(columnSets[size_t(c)], columnSets[size_t(c) + 1]) >= 0)
+                if (columnGap[size_t(c)])
                     flushPixels();
                 if (!r.any)
                     return;
@@ -449,11 +457,12 @@ void StripChart::Impl::paintTraces(QPainter& p)
                 add(QPoint(x, int(y(rising ? r.min : r.max))));
                 add(QPoint(x, int(y(rising ? r.max : r.min))));
             };
-            // Columns whose sets did not move keep last frame's extents.
+            // A column whose sets did not move keeps its extents as it scrolls.
             ColumnExtent* cache = columnCache.data() + size_t(t) * size_t(cols);
             for (int c = 0; c < cols; ++c) {
                 const int64_t a = columnSets[size_t(c)], b = columnSets[size_t(c) + 1];
-                ColumnExtent& slot = cache[c];
+                const int64_t at = ring + c;
+                ColumnExtent& slot = cache[at < cols ? at : at - cols];
                 if (slot.a != a || slot.b != b) {
                     slot.e = history.extent(t, a, b);
                     // The newest set may still gain values: only closed ones are kept.
