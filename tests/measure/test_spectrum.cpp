@@ -8,7 +8,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QTemporaryDir>
+#include <QTest>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
@@ -123,6 +125,24 @@ TEST(Spectrum, HistoryKeepsTheNewestSets)
     EXPECT_EQ(h.last(0, 4), (std::vector<double>{4, 5, 6}));
     h.clear();
     EXPECT_EQ(h.size(), 0);
+}
+
+TEST(Spectrum, ThePanelsPeakListTakesTheHeightItsLinesNeed)
+{
+    SpectrumPanel panel([](int) { return true; });
+    panel.resize(480, 900);
+    panel.show();
+    const QString line = QStringLiteral(
+        "<b>Stage 0</b> floor 0.54: 11.66 Hz 2.0 p-p; 7.66 Hz 1.5 p-p; 5.91 Hz 1.5 p-p<br>");
+    const int least = 4 * panel.fontMetrics().height();
+    // Taller, shorter than its least height, taller again.
+    for (int lines : {12, 1, 20}) {
+        SCOPED_TRACE(lines);
+        panel.PeaksLbl->setText(line.repeated(lines));
+        QTest::qWait(1);
+        QLabel& l = *panel.PeaksLbl;
+        EXPECT_EQ(l.height(), std::max(least, l.heightForWidth(l.width())));
+    }
 }
 
 TEST(CtlSpectrum, NamesTheAliasOfMainsHumOnTheSimulatedBoard)
