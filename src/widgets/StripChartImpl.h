@@ -182,8 +182,8 @@ struct StripChart::Impl {
     void ensureLayout();
     // What a frame of new values repaints: all below the top bar, whose
     // controls would cost as much as the traces, and without the legend
-    // unless `withLegend`; one rectangle, since a clip of several makes
-    // every fill a costly walk of spans.
+    // unless `withLegend`, nor the value axis; one rectangle, since a clip
+    // of several makes every fill a costly walk of spans.
     QRect valuesRect(bool withLegend) const;
     void paintBackground();
     void paintPaneGround(QPainter& p); // each pane's fill, value grid and frame

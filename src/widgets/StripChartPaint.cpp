@@ -188,14 +188,21 @@ QRect StripChart::Impl::valuesRect(bool withLegend) const
     for (const QPoint& h : layout.headers)
         take(h);
     const QRect& last = layout.panes.back();
-    if (left == INT_MAX)
-        return r;
-    const int upper = baseline - QFontMetrics(smallFont()).ascent();
-    if (left > last.right() + 1)
-        r.setRight(left - 1); // beside the plots
-    else if (upper > last.bottom())
-        r.setBottom(upper - 1); // below them and their time axis
-    return r;
+    if (left != INT_MAX) {
+        const int upper = baseline - QFontMetrics(smallFont()).ascent();
+        if (left > last.right() + 1)
+            r.setRight(left - 1); // beside the plots
+        else if (upper > last.bottom())
+            r.setBottom(upper - 1); // below them and their time axis
+    }
+    // Nor the value axis: only the panes and the time labels under them
+    // (which stay within a few pixels of the panes' ends) move.
+    int paneLeft = INT_MAX, paneRight = INT_MIN;
+    for (const QRect& pane : layout.panes) {
+        paneLeft = std::min(paneLeft, pane.left());
+        paneRight = std::max(paneRight, pane.right());
+    }
+    return r & QRect(QPoint(paneLeft - kMargin, r.top()), QPoint(paneRight + kMargin, r.bottom()));
 }
 
 void StripChart::Impl::paintPaneGround(QPainter& p)
@@ -596,7 +603,9 @@ void StripChart::paintEvent(QPaintEvent* event)
     }
     d_->paintTimeAxis(p);
     d_->paintTraces(p);
-    d_->paintLegendValues(p);
+    // A frame of new values leaves the legend out but where its figures are due.
+    if (!d_->valuesRect(false).contains(event->rect()))
+        d_->paintLegendValues(p);
     d_->paintEdgeMarks(p);
     d_->paintBadges(p);
     d_->paintCrossHair(p);

@@ -4,6 +4,7 @@
 #include "support/Captions.h"
 #include "support/FakeServices.h"
 
+#include <QBackingStore>
 #include <QComboBox>
 #include <QFile>
 #include <QImage>
@@ -278,6 +279,24 @@ TEST(StripChart, ManyAppendsCostFewPaints)
     s.addSets(100);
     QTest::qWait(60);
     EXPECT_LE(s.chart.paints, 1);
+}
+
+TEST(StripChart, FramesOfNewValuesAddUpToTheWholePicture)
+{
+    // The view starts 10 ms before the tick at 1 s, whose label then stands
+    // over the pane's left end, and scrolls past it.
+    Shown s(299);
+    QTest::qWait(50);
+    // Frames of values alone, then one that brings the legend's figures too.
+    for (int sets : {3, 3, 3, 3, 11}) {
+        s.addSets(sets);
+        QTest::qWait(30);
+    }
+    auto rgb = [&](const QImage& i) {
+        return i.copy(QRect(QPoint(), s.chart.size())).convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage shown = rgb(*static_cast<QImage*>(s.chart.backingStore()->paintDevice()));
+    EXPECT_TRUE(shown == rgb(s.chart.grab().toImage()));
 }
 
 TEST(StripChart, APlotNeverShrinksAsItsChartGrows)
