@@ -302,10 +302,9 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Wind
 
 void SensorOverviewFrm::ArrangeLanes()
 {
-    std::array<bool, kAdcStages> shown{};
     for (int s = 0; s < kAdcStages; ++s)
-        shown[size_t(s)] = ChartChk[s]->isChecked();
-    Lanes->arrange(shown);
+        Charted[size_t(s)] = ChartChk[s]->isChecked();
+    Lanes->arrange(Charted);
 }
 
 SensorOverviewFrm::~SensorOverviewFrm()
@@ -396,7 +395,7 @@ void SensorOverviewFrm::ReadTimer_Timer()
         const auto deltas = Reading.deltas();
         DeltaPlot->setNextSetTime(p.stamp.us);
         for (int s = 0; s < kAdcStages; ++s)
-            if (ChartChk[s]->isChecked())
+            if (Charted[size_t(s)])
                 DeltaPlot->append(s, deltas[size_t(s)]);
         Lanes->append(Reading.stages(), Reading.interruptLine());
         Spectrum->addSet(Reading);
