@@ -289,8 +289,9 @@ TEST(StripChart, FramesOfNewValuesAddUpToTheWholePicture)
     QTest::qWait(50);
     // Frames of values alone, then one that brings the legend's figures too.
     for (int sets : {3, 3, 3, 3, 11}) {
+        const int paints = s.chart.paints;
         s.addSets(sets);
-        QTest::qWait(30);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return s.chart.paints > paints; }, 2000));
     }
     auto rgb = [&](const QImage& i) {
         return i.copy(QRect(QPoint(), s.chart.size())).convertToFormat(QImage::Format_RGB32);
