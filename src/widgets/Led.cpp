@@ -20,6 +20,8 @@ void Led::setOn(bool on)
 
 void Led::setColor(const QColor& color)
 {
+    if (color_ == color)
+        return;
     color_ = color;
     update();
 }

@@ -497,6 +497,12 @@ TraceStats StripChart::visibleStats(int trace) const
 
 void StripChart::Impl::updateFrame()
 {
+    if (frame.changes == history.changes() && frame.span == span && frame.heldEndUs == heldEndUs &&
+        frame.stats.size() == traces.size())
+        return;
+    frame.changes = history.changes();
+    frame.span = span;
+    frame.heldEndUs = heldEndUs;
     frame.window = chart::timeWindow(history, span, heldEndUs);
     frame.firstSet = history.lowerBound(frame.window.startUs);
     frame.endSet = history.lowerBound(frame.window.endUs + 1);

@@ -37,6 +37,7 @@ void History::reset(int traces, int64_t capacity)
 
 void History::clear()
 {
+    ++changes_;
     count_ = 0;
     end_ = 0;
     originUs_ = 0;
@@ -77,6 +78,7 @@ void History::append(int trace, double value, int64_t nowUs)
 {
     if (trace < 0 || trace >= traces_)
         return;
+    ++changes_;
     if (end_ == 0 || inSet_[size_t(trace)])
         openSet(nowUs);
     inSet_[size_t(trace)] = 1;

@@ -47,6 +47,8 @@ public:
     // Where the last stretch without a gap in [a, b) starts (a when none).
     int64_t segmentStart(int64_t a, int64_t b) const;
     const std::deque<int64_t>& gaps() const { return gaps_; }
+    // Counts every change of what is kept: equal counts, equal contents.
+    uint64_t changes() const { return changes_; }
 
     int traces() const { return traces_; }
     int64_t capacity() const { return capacity_; }
@@ -109,6 +111,7 @@ private:
     std::vector<uint8_t> inSet_;       // per trace: has a value in the newest set
     std::deque<int64_t> gaps_;         // first sets after gaps, oldest first
     bool gapPending_ = false;
+    uint64_t changes_ = 0;
 };
 
 } // namespace cv::chart

@@ -55,6 +55,10 @@ struct StripChart::Impl {
         int64_t statsFirst = 0; // the figures leave out what lies before a gap
         std::vector<chart::Reduction> stats;
         std::vector<uint8_t> shown;
+        // What it was taken from: the same again gives the same frame.
+        uint64_t changes = ~uint64_t(0);
+        chart::TimeSpan span;
+        std::optional<int64_t> heldEndUs;
     };
 
     StripChart* q;
@@ -91,7 +95,8 @@ struct StripChart::Impl {
         int64_t a = -1, b = -1;
         chart::History::Extent e;
     };
-    std::vector<ColumnExtent> columnCache;
+    std::vector<ColumnExtent> columnCache; // a ring per trace, by column on the time grid
+    std::vector<uint8_t> columnGap;
     int cachedColumns = 0;
     std::vector<QPointF> points;
     std::vector<QPoint> pixels;
@@ -173,12 +178,12 @@ struct StripChart::Impl {
     // The set nearest to `tUs` among those shown, or -1.
     int64_t setNear(int64_t tUs) const;
 
-    void updateFrame(); // the window and the figures, at most once per call
+    void updateFrame(); // the window and the figures, taken anew when their inputs changed
     void ensureLayout();
     // What a frame of new values repaints: all below the top bar, whose
     // controls would cost as much as the traces, and without the legend
-    // unless `withLegend`; one rectangle, since a clip of several makes
-    // every fill a costly walk of spans.
+    // unless `withLegend`, nor the value axis; one rectangle, since a clip
+    // of several makes every fill a costly walk of spans.
     QRect valuesRect(bool withLegend) const;
     void paintBackground();
     void paintPaneGround(QPainter& p); // each pane's fill, value grid and frame

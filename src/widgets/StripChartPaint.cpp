@@ -188,14 +188,21 @@ QRect StripChart::Impl::valuesRect(bool withLegend) const
     for (const QPoint& h : layout.headers)
         take(h);
     const QRect& last = layout.panes.back();
-    if (left == INT_MAX)
-        return r;
-    const int upper = baseline - QFontMetrics(smallFont()).ascent();
-    if (left > last.right() + 1)
-        r.setRight(left - 1); // beside the plots
-    else if (upper > last.bottom())
-        r.setBottom(upper - 1); // below them and their time axis
-    return r;
+    if (left != INT_MAX) {
+        const int upper = baseline - QFontMetrics(smallFont()).ascent();
+        if (left > last.right() + 1)
+            r.setRight(left - 1); // beside the plots
+        else if (upper > last.bottom())
+            r.setBottom(upper - 1); // below them and their time axis
+    }
+    // Nor the value axis: only the panes and the time labels under them
+    // (which stay within a few pixels of the panes' ends) move.
+    int paneLeft = INT_MAX, paneRight = INT_MIN;
+    for (const QRect& pane : layout.panes) {
+        paneLeft = std::min(paneLeft, pane.left());
+        paneRight = std::max(paneRight, pane.right());
+    }
+    return r & QRect(QPoint(paneLeft - kMargin, r.top()), QPoint(paneRight + kMargin, r.bottom()));
 }
 
 void StripChart::Impl::paintPaneGround(QPainter& p)
@@ -354,6 +361,8 @@ void StripChart::Impl::paintTraces(QPainter& p)
         // the grid's offset from the window is below a pixel.
         const double dt = double(w.endUs - w.startUs) / cols;
         const double k0 = std::floor(double(w.startUs - history.originUs()) / dt);
+        // A column keeps its slot in the cache while the picture scrolls.
+        const int64_t ring = int64_t(k0) % cols + (k0 < 0 ? cols : 0);
         columnSets.resize(size_t(cols) + 1);
         for (int c = 0; c < cols; ++c)
             columnSets[size_t(c)] =
@@ -369,6 +378,12 @@ void StripChart::Impl::paintTraces(QPainter& p)
             for (int c = 1; c < cols; ++c)
                 columnSets[size_t(c)] = (columnSets[size_t(c)] + kB / 2) / kB * kB;
         const bool sparse = frame.endSet - frame.firstSet <= cols;
+        // Whether a pause lies in each column, the same for every trace.
+        columnGap.assign(size_t(cols), 0);
+        if (!sparse && !history.gaps().empty())
+            for (int c = 0; c < cols; ++c)
+                columnGap[size_t(c)] =
+                    history.firstGapIn(columnSets[size_t(c)], columnSets[size_t(c) + 1]) >= 0;
         // xOfTime, with its divisor taken once.
         const double x0 = pane.left();
         const double kx = (pane.width() - 1) / double(std::max<int64_t>(1, w.endUs - w.startUs));
@@ -440,7 +455,7 @@ void StripChart::Impl::paintTraces(QPainter& p)
             };
             auto column = [&](int c, const chart::History::Extent& r) {
                 // No line across a pause: the column after it starts afresh.
-                if (history.firstGapIn(columnSets[size_t(c)], columnSets[size_t(c) + 1]) >= 0)
+                if (columnGap[size_t(c)])
                     flushPixels();
                 if (!r.any)
                     return;
@@ -449,11 +464,12 @@ void StripChart::Impl::paintTraces(QPainter& p)
                 add(QPoint(x, int(y(rising ? r.min : r.max))));
                 add(QPoint(x, int(y(rising ? r.max : r.min))));
             };
-            // Columns whose sets did not move keep last frame's extents.
+            // A column whose sets did not move keeps its extents as it scrolls.
             ColumnExtent* cache = columnCache.data() + size_t(t) * size_t(cols);
             for (int c = 0; c < cols; ++c) {
                 const int64_t a = columnSets[size_t(c)], b = columnSets[size_t(c) + 1];
-                ColumnExtent& slot = cache[c];
+                const int64_t at = ring + c;
+                ColumnExtent& slot = cache[at < cols ? at : at - cols];
                 if (slot.a != a || slot.b != b) {
                     slot.e = history.extent(t, a, b);
                     // The newest set may still gain values: only closed ones are kept.
@@ -587,7 +603,9 @@ void StripChart::paintEvent(QPaintEvent* event)
     }
     d_->paintTimeAxis(p);
     d_->paintTraces(p);
-    d_->paintLegendValues(p);
+    // A frame of new values leaves the legend out but where its figures are due.
+    if (!d_->valuesRect(false).contains(event->rect()))
+        d_->paintLegendValues(p);
     d_->paintEdgeMarks(p);
     d_->paintBadges(p);
     d_->paintCrossHair(p);

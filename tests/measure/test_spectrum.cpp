@@ -5,9 +5,11 @@
 #include "support/Files.h"
 #include "support/RunProgram.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
@@ -115,6 +117,26 @@ TEST(Spectrum, HistoryKeepsTheNewestSets)
     h.setCapacity(4);
     h.push({6});
     EXPECT_EQ(h.last(0, 4), (std::vector<double>{4, 5, 6}));
+}
+
+TEST(Spectrum, ThePanelsPeakListTakesTheHeightItsLinesNeed)
+{
+    SpectrumPanel panel([](int) { return true; });
+    panel.resize(480, 900);
+    panel.show();
+    const QString line = QStringLiteral(
+        "<b>Stage 0</b> floor 0.54: 11.66 Hz 2.0 p-p; 7.66 Hz 1.5 p-p; 5.91 Hz 1.5 p-p<br>");
+    const int least = 4 * panel.fontMetrics().height();
+    // Taller, shorter than its least height, taller again.
+    for (int lines : {12, 1, 20}) {
+        SCOPED_TRACE(lines);
+        panel.PeaksLbl->setText(line.repeated(lines));
+        // The label asks its holder, the holder the panel: a posted request each.
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::sendPostedEvents();
+        QLabel& l = *panel.PeaksLbl;
+        EXPECT_EQ(l.height(), std::max(least, l.heightForWidth(l.width())));
+    }
 }
 
 TEST(CtlSpectrum, NamesTheAliasOfMainsHumOnTheSimulatedBoard)

@@ -4,6 +4,7 @@
 #include "support/Captions.h"
 #include "support/FakeServices.h"
 
+#include <QBackingStore>
 #include <QComboBox>
 #include <QFile>
 #include <QImage>
@@ -278,6 +279,25 @@ TEST(StripChart, ManyAppendsCostFewPaints)
     EXPECT_LE(s.chart.paints, 1);
 }
 
+TEST(StripChart, FramesOfNewValuesAddUpToTheWholePicture)
+{
+    // The view starts 10 ms before the tick at 1 s, whose label then stands
+    // over the pane's left end, and scrolls past it.
+    Shown s(299);
+    QTest::qWait(50);
+    // Frames of values alone, then one that brings the legend's figures too.
+    for (int sets : {3, 3, 3, 3, 11}) {
+        const int paints = s.chart.paints;
+        s.addSets(sets);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return s.chart.paints > paints; }, 2000));
+    }
+    auto rgb = [&](const QImage& i) {
+        return i.copy(QRect(QPoint(), s.chart.size())).convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage shown = rgb(*static_cast<QImage*>(s.chart.backingStore()->paintDevice()));
+    EXPECT_TRUE(shown == rgb(s.chart.grab().toImage()));
+}
+
 TEST(StripChart, APlotNeverShrinksAsItsChartGrows)
 {
     Shown s(50);
@@ -379,37 +399,42 @@ TEST(StripChart, SavesTheSetsInViewAsCsvAndThePictureAsPng)
 
 TEST(StripChart, APauseBreaksTheLineAndTheFiguresStartAfterIt)
 {
-    test::FakeServices services;
-    StripChart c;
-    c.resize(600, 300);
-    c.setTraceCount(1);
-    c.setTraceColor(0, QColor(255, 0, 0));
-    c.setBounds(0, 1000);
-    c.setTimeSpan(10);
-    c.setRateLimit(99);
-    // The caller's stamps, not the arrivals: 10 ms apart, 1 s paused between.
-    for (int i = 0; i < 200; ++i) {
-        services.virtualClock().advanceMs(3);
-        if (i == 100)
-            c.breakLine();
-        c.setNextSetTime(i * 10'000 + (i < 100 ? 0 : 1'000'000));
-        c.append(0, i < 100 ? 200 : 800);
+    // A line through every set, and one drawn by pixel columns of many sets.
+    for (const int sets : {200, 2000}) {
+        SCOPED_TRACE(sets);
+        test::FakeServices services;
+        StripChart c;
+        c.resize(600, 300);
+        c.setTraceCount(1);
+        c.setTraceColor(0, QColor(255, 0, 0));
+        c.setBounds(0, 1000);
+        c.setTimeSpan(10);
+        c.setRateLimit(99);
+        // The caller's stamps, not the arrivals: 1 s of sets, 1 s paused, 1 s of sets.
+        const int half = sets / 2, stepUs = 1'000'000 / half;
+        for (int i = 0; i < sets; ++i) {
+            services.virtualClock().advanceUs(600'000 / sets);
+            if (i == half)
+                c.breakLine();
+            c.setNextSetTime(int64_t(i) * stepUs + (i < half ? 0 : 1'000'000));
+            c.append(0, i < half ? 200 : 800);
+        }
+        EXPECT_NEAR(c.viewEndSeconds(), 3.0 - stepUs / 1e6, 1e-9);
+        EXPECT_EQ(c.rate(), 99); // 100 sets/s or more since the pause, capped
+        const TraceStats st = c.visibleStats(0);
+        EXPECT_EQ(st.count, half);
+        EXPECT_EQ(st.min, 800);
+        EXPECT_NEAR(st.fromSeconds, 2.0, 1e-9);
+        // Nothing of the trace between 1 s and 2 s.
+        const QImage image = c.grab().toImage();
+        const QRect r = c.plotRect(0);
+        auto x = [&](double t) {
+            return r.left() + int((t - c.viewStartSeconds()) * (r.width() - 1) / 10);
+        };
+        for (int px = x(1.0) + 2; px < x(2.0) - 2; ++px)
+            for (int y = r.top() + 1; y < r.bottom(); ++y)
+                ASSERT_NE(image.pixelColor(px, y), QColor(255, 0, 0)) << px << "," << y;
     }
-    EXPECT_NEAR(c.viewEndSeconds(), 2.99, 1e-9);
-    EXPECT_EQ(c.rate(), 99); // 100 sets/s since the pause, capped
-    const TraceStats st = c.visibleStats(0);
-    EXPECT_EQ(st.count, 100);
-    EXPECT_EQ(st.min, 800);
-    EXPECT_NEAR(st.fromSeconds, 2.0, 1e-9);
-    // Nothing of the trace between 1 s and 2 s.
-    const QImage image = c.grab().toImage();
-    const QRect r = c.plotRect(0);
-    auto x = [&](double t) {
-        return r.left() + int((t - c.viewStartSeconds()) * (r.width() - 1) / 10);
-    };
-    for (int px = x(1.0) + 2; px < x(2.0) - 2; ++px)
-        for (int y = r.top() + 1; y < r.bottom(); ++y)
-            ASSERT_NE(image.pixelColor(px, y), QColor(255, 0, 0)) << px << "," << y;
 }
 
 TEST(GlyphText, DrawsAndMeasuresAsThePainterDoes)

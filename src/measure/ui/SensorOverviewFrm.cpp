@@ -1,12 +1,12 @@
 #include "measure/ui/SensorOverviewFrm.h"
 
 #include "link/RegMap.h"
+#include "link/RegisterFile.h"
 #include "measure/StageResults.h"
 #include "measure/ui/AdcFrm.h"
 #include "measure/ui/SpectrumPanel.h"
 #include "measure/ui/StatusLanes.h"
 #include "platform/Services.h"
-#include "link/RegisterFile.h"
 #include "widgets/Led.h"
 #include "widgets/StripChart.h"
 #include "widgets/WindowFit.h"
@@ -18,6 +18,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -44,6 +45,19 @@ QLabel* cell(QGridLayout* g, int row, int col, const QString& text = {})
     l->setFixedSize(60, 18);
     g->addWidget(l, row, col);
     return l;
+}
+
+// What a group box shows inside its frame, where its cells stand.
+QColor groupBoxGround(const QGroupBox* box)
+{
+    QGroupBox probe(box->title());
+    probe.setPalette(box->palette());
+    probe.setFont(box->font());
+    probe.resize(96, 96);
+    QImage picture(probe.size(), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(box->palette().color(QPalette::Window));
+    probe.render(&picture, {}, {}, QWidget::DrawChildren);
+    return picture.pixelColor(48, 72);
 }
 
 QString sensText(const SensSuggestion& s)
@@ -160,6 +174,20 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Wind
         g->addWidget(ApplyChk[s], row, 15, Qt::AlignCenter);
     }
     g->setColumnStretch(7, 1);
+    // The cells that change ten times a second fill their own ground in the
+    // box's colour: a new number then repaints its cell alone, not the box's
+    // frame under it, which blends over the whole region it repaints.
+    const QColor ground = groupBoxGround(stagesBox);
+    for (int s = 0; s < kAdcStages; ++s)
+        for (QWidget* w : std::initializer_list<QWidget*>{
+                 CdcLbl[s], AmbLbl[s], DeltaLbl[s], HighLbl[s], LowLbl[s], Bar[s], TouchLed[s]}) {
+            w->setAttribute(Qt::WA_TranslucentBackground, false);
+            w->setAttribute(Qt::WA_NoSystemBackground, false);
+            QPalette pal = w->palette();
+            pal.setColor(QPalette::Window, ground);
+            w->setPalette(pal);
+            w->setAutoFillBackground(true);
+        }
     auto* legend =
         new QLabel(QStringLiteral("State lamp: <span style='color:%1'>&#9679;</span> high limit "
                                   "<span style='color:%2'>&#9679;</span> low limit "
@@ -274,10 +302,9 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Wind
 
 void SensorOverviewFrm::ArrangeLanes()
 {
-    std::array<bool, kAdcStages> shown{};
     for (int s = 0; s < kAdcStages; ++s)
-        shown[size_t(s)] = ChartChk[s]->isChecked();
-    Lanes->arrange(shown);
+        Charted[size_t(s)] = ChartChk[s]->isChecked();
+    Lanes->arrange(Charted);
 }
 
 SensorOverviewFrm::~SensorOverviewFrm()
@@ -368,7 +395,7 @@ void SensorOverviewFrm::ReadTimer_Timer()
         const auto deltas = Reading.deltas();
         DeltaPlot->setNextSetTime(p.stamp.us);
         for (int s = 0; s < kAdcStages; ++s)
-            if (ChartChk[s]->isChecked())
+            if (Charted[size_t(s)])
                 DeltaPlot->append(s, deltas[size_t(s)]);
         Lanes->append(Reading.stages(), Reading.interruptLine());
         Spectrum->addSet(Reading);

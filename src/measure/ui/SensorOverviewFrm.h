@@ -88,6 +88,9 @@ private:
     int64_t PhaseEndMs = 0;
     bool NoiseDone = false;
     std::array<SensSuggestion, kAdcStages> Suggestions{};
+    // The ticks of the chart column, kept together: every set reads them, and
+    // the boxes themselves lie scattered in memory.
+    std::array<bool, kAdcStages> Charted{};
 
 public:
     std::array<QCheckBox*, kAdcStages> ChartChk{};

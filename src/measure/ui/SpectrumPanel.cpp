@@ -7,6 +7,7 @@
 
 #include <QBuffer>
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -19,6 +20,47 @@
 #include <cmath>
 
 namespace cv {
+
+namespace {
+// Holds a word-wrapped label whose text changes with every refresh. The
+// label's new text asks for a new layout of the whole window, which measures
+// the text at several widths; here it is measured once, at the width it has,
+// and the window is laid out again only when that height changed.
+class SteadyHeight : public QWidget {
+public:
+    explicit SteadyHeight(QLabel* label) : label_(label)
+    {
+        label_->setParent(this);
+        setSizePolicy(label_->sizePolicy());
+    }
+    QSize sizeHint() const override { return label_->sizeHint(); }
+    QSize minimumSizeHint() const override { return label_->minimumSizeHint(); }
+    bool hasHeightForWidth() const override { return label_->hasHeightForWidth(); }
+    int heightForWidth(int w) const override { return label_->heightForWidth(w); }
+
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() != QEvent::LayoutRequest)
+            return QWidget::event(e);
+        const int h = label_->heightForWidth(width());
+        if (h != height_) {
+            height_ = h;
+            updateGeometry();
+        }
+        return true;
+    }
+    void resizeEvent(QResizeEvent*) override
+    {
+        label_->setGeometry(rect());
+        height_ = label_->heightForWidth(width());
+    }
+
+private:
+    QLabel* label_;
+    int height_ = -1;
+};
+} // namespace
 
 QString peakText(const SpectrumPeak& p, double rateHz)
 {
@@ -149,10 +191,11 @@ SpectrumPanel::SpectrumPanel(std::function<bool(int)> shown, QWidget* parent)
     PeaksLbl = new QLabel;
     PeaksLbl->setObjectName(QStringLiteral("SpectrumPeaksLbl"));
     PeaksLbl->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    PeaksLbl->setMinimumHeight(4 * fontMetrics().height());
     PeaksLbl->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     PeaksLbl->setWordWrap(true);
-    v->addWidget(PeaksLbl);
+    auto* peaks = new SteadyHeight(PeaksLbl);
+    peaks->setMinimumHeight(4 * fontMetrics().height());
+    v->addWidget(peaks);
 
     RefreshTimer = new QTimer(this);
     RefreshTimer->setInterval(kRefreshMs);
