@@ -78,6 +78,12 @@ TEST(ChipResults, BiasFloatingAndConnectedInputs)
     b.write(0x82, 0x8000 | 37 << 8);
     b.pause(40);
     EXPECT_NEAR(b.result(), 32768 - 0.16 * 4096, 20);
+    b.write(0x82, 37); // the negative field acts there unswapped, and on the other side swapped
+    b.pause(40);
+    EXPECT_NEAR(b.result(), 32768 - 0.16 * 4096, 20);
+    b.write(0x82, 0x0080 | 37);
+    b.pause(40);
+    EXPECT_EQ(b.result(), 0);
     b.connect(4, 0); // floating: the reading wanders
     int lo = 65535, hi = 0;
     for (int i = 0; i < 30; ++i) {
