@@ -33,27 +33,20 @@ JoyPadView joy(DecoderState& s, int w0, bool sound = true)
 // The fixture's cases, each block with what it did.
 TEST(DemoDecoder, ClicksOncePerPressAndStepsTheList)
 {
-    QFile f(QStringLiteral(CV_TEST_DIR "/demo/fixtures/demo_blocks.txt"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     DemoBlocks d;
-    QString got;
-    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
-        const QString block = line.section(QStringLiteral(" => "), 0, 0);
-        const QStringList w = block.split(' ');
-        got += block;
-        if (w[0] == "from") {
-            d = DemoBlocks();
-            d.list = w[1].toInt();
-        } else if (!line.startsWith('#')) {
-            const DemoView v =
-                d.feed(w[0].toInt(nullptr, 16), w[1].toInt(nullptr, 16), w.size() < 3);
-            got += QStringLiteral(" => item %1, %2 clicks").arg(v.list).arg(v.clicks);
-            got += v.keys.pressed[KeyUp] ? ", up" : "";
-            got += v.tap ? ", tap" : "";
-        }
-        got += '\n';
-    }
-    test::expectGolden(got, QStringLiteral("demo/fixtures/demo_blocks.txt"));
+    test::expectCases(QStringLiteral("demo/fixtures/demo_blocks.txt"),
+                      [&](const QString& block) -> std::optional<QString> {
+                          const QStringList w = block.split(' ');
+                          if (w[0] == "from") {
+                              d = DemoBlocks();
+                              d.list = w[1].toInt();
+                              return std::nullopt;
+                          }
+                          const DemoView v = d.feed(w[0].toInt(nullptr, 16),
+                                                    w[1].toInt(nullptr, 16), w.size() < 3);
+                          return QStringLiteral("item %1, %2 clicks").arg(v.list).arg(v.clicks) +
+                                 (v.keys.pressed[KeyUp] ? ", up" : "") + (v.tap ? ", tap" : "");
+                      });
 }
 
 TEST(DemoDecoder, TicksRoundHalvesToEvenAndStopAtTheLast)
@@ -73,28 +66,19 @@ TEST(DemoDecoder, TicksRoundHalvesToEvenAndStopAtTheLast)
 // The fixture's blocks in turn, each with what it did.
 TEST(JoyPadDecoder, KeysMoveOncePerPressCommandsOncePerBlock)
 {
-    QFile f(QStringLiteral(CV_TEST_DIR "/demo/fixtures/joypad_blocks.txt"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     DecoderState s;
     s.restart();
-    QString got;
-    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
-        const QString block = line.section(QStringLiteral(" => "), 0, 0);
+    test::expectCases(QStringLiteral("demo/fixtures/joypad_blocks.txt"), [&](const QString& block) {
         const QStringList w = block.split(' ');
-        got += block;
         if (w[0] == "at")
             std::tie(s.row, s.col) = std::pair(w[1].toInt(), w[2].toInt());
         if (w[0] == "restart")
             s.restart();
-        if (!line.startsWith('#')) {
-            const JoyPadView v = joy(s, w.back().toInt(nullptr, 16));
-            got += QStringLiteral(" => %1 %2, %3 clicks").arg(s.row).arg(s.col).arg(v.keys.clicks);
-            got += v.moved ? ", moved" : "";
-            got += v.zoom ? QStringLiteral(", zoom at %1 %2").arg(v.zoomRow).arg(v.zoomCol) : "";
-        }
-        got += '\n';
-    }
-    test::expectGolden(got, QStringLiteral("demo/fixtures/joypad_blocks.txt"));
+        const JoyPadView v = joy(s, w.back().toInt(nullptr, 16));
+        return QStringLiteral("%1 %2, %3 clicks").arg(s.row).arg(s.col).arg(v.keys.clicks) +
+               (v.moved ? ", moved" : "") +
+               (v.zoom ? QStringLiteral(", zoom at %1 %2").arg(v.zoomRow).arg(v.zoomCol) : "");
+    });
 }
 
 TEST(SliderDecoder, WordsOfEachBoard)

@@ -262,34 +262,25 @@ TEST(EvalBoardFrm, NumberBoxesRefuseTextsOutOfRangeAndWriteTheRest)
 {
     Demo d(58);
     d.open(DemoTab::Control);
-    QFile f(QStringLiteral(CV_TEST_DIR "/demo/fixtures/number_boxes.txt"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    QString got;
-    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
-        const QString entry = line.section(QStringLiteral(" => "), 0, 0);
-        got += entry;
-        if (!line.startsWith('#')) {
-            auto* box = child<QLineEdit>(*d.w, entry.section(' ', 0, 0));
-            d.rig.clearRecords();
-            d.rig.services.messages.clear();
-            box->setText(entry.section(' ', 1));
-            if (box->objectName() == "PosRatioTxt")
-                emit box->returnPressed();
-            else
-                emit box->textEdited(box->text());
-            got += " =>";
-            for (const auto& w : d.rig.writes())
-                got += QStringLiteral(" writes %1 0x%2 = %3,")
-                           .arg(w.target == TargetChip ? "chip" : "board")
-                           .arg(w.address, 3, 16, QLatin1Char('0'))
-                           .arg(w.value);
-            for (const auto& m : d.rig.services.messages)
-                got += " says \"" + m.text + "\",";
-            got += " shows \"" + box->text() + "\", tip \"" + box->toolTip() + '"';
-        }
-        got += '\n';
-    }
-    expectGolden(got, QStringLiteral("demo/fixtures/number_boxes.txt"));
+    expectCases(QStringLiteral("demo/fixtures/number_boxes.txt"), [&](const QString& entry) {
+        auto* box = child<QLineEdit>(*d.w, entry.section(' ', 0, 0));
+        d.rig.clearRecords();
+        d.rig.services.messages.clear();
+        box->setText(entry.section(' ', 1));
+        if (box->objectName() == "PosRatioTxt")
+            emit box->returnPressed();
+        else
+            emit box->textEdited(box->text());
+        QString did;
+        for (const auto& w : d.rig.writes())
+            did += QStringLiteral("writes %1 0x%2 = %3, ")
+                       .arg(w.target == TargetChip ? "chip" : "board")
+                       .arg(w.address, 3, 16, QLatin1Char('0'))
+                       .arg(w.value);
+        for (const auto& m : d.rig.services.messages)
+            did += "says \"" + m.text + "\", ";
+        return did + "shows \"" + box->text() + "\", tip \"" + box->toolTip() + '"';
+    });
     EXPECT_EQ(d.rig.board->chip().peek(0x003) & 0x3FFF, 0x3FFF);
     EXPECT_EQ(d.rig.board->chip().peek(0x004), 0xFFFF);
 }

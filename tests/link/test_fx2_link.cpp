@@ -122,49 +122,42 @@ TEST_F(Fx2Link, SearchFindsTheBoardByEachRecordRow)
 TEST_F(Fx2Link, FailuresDuringASessionEndOnTheFatalPath)
 {
     firmware(hexText({{0, QByteArray::fromHex("020080")}}));
-    QFile f(QStringLiteral(CV_TEST_DIR "/link/fixtures/session_faults.txt"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    QString got;
-    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
-        const QString fault = line.section(QStringLiteral(" => "), 0, 0);
-        got += fault;
-        if (!line.startsWith('#')) {
-            services.messages.clear();
-            std::unique_ptr<BoardSession> session;
-            UsbAccess* board = access.get();
-            const QString kind = fault.section(' ', 0, 0), at = fault.section(' ', 1);
-            if (kind == "sim-fault") {
-                QString error;
-                session =
-                    BoardSession::create({"fx2-emu", {}, "none", at}, services.clock(), &error);
-                ASSERT_TRUE(session) << error.toStdString();
-                board = &session->access();
-            } else {
-                plug({.fault = {kind == "stall"     ? sim::Fx2Fault::Stall
-                                : kind == "timeout" ? sim::Fx2Fault::Timeout
-                                                    : sim::Fx2Fault::Unplug,
-                                at.toInt()}});
-                board = access.get();
-            }
-            runStartup(*board, folder.path());
-            ASSERT_TRUE(services.messages.empty()) << services.lastMessage().toStdString();
-            const int64_t before = services.nowMs();
-            int reads = 0;
-            try {
-                for (; reads < 100; ++reads) {
-                    services.sleeps.clear();
-                    ReadRegister(reg::PART_ID, TargetChip);
-                }
-            } catch (const ProgramEnded&) {
-            }
-            EXPECT_GT(services.nowMs(), before) << fault.toStdString();
-            got += QStringLiteral(" => %1 reads, waited %2 ms: %3")
-                       .arg(reads)
-                       .arg(services.sleeps.back())
-                       .arg(services.lastMessage().replace('\n', QStringLiteral(" / ")));
-            attachLink(nullptr, 0);
+    expectCases(QStringLiteral("link/fixtures/session_faults.txt"), [&](const QString& fault) {
+        services.messages.clear();
+        std::unique_ptr<BoardSession> session;
+        UsbAccess* board = access.get();
+        const QString kind = fault.section(' ', 0, 0), at = fault.section(' ', 1);
+        if (kind == "sim-fault") {
+            QString error;
+            session = BoardSession::create({"fx2-emu", {}, "none", at}, services.clock(), &error);
+            if (!session)
+                return error;
+            board = &session->access();
+        } else {
+            plug({.fault = {kind == "stall"     ? sim::Fx2Fault::Stall
+                            : kind == "timeout" ? sim::Fx2Fault::Timeout
+                                                : sim::Fx2Fault::Unplug,
+                            at.toInt()}});
+            board = access.get();
         }
-        got += '\n';
-    }
-    expectGolden(got, QStringLiteral("link/fixtures/session_faults.txt"));
+        runStartup(*board, folder.path());
+        if (!services.messages.empty())
+            return "start-up said " + services.lastMessage();
+        const int64_t before = services.nowMs();
+        int reads = 0;
+        try {
+            for (; reads < 100; ++reads) {
+                services.sleeps.clear();
+                ReadRegister(reg::PART_ID, TargetChip);
+            }
+        } catch (const ProgramEnded&) {
+        }
+        EXPECT_GT(services.nowMs(), before) << fault.toStdString();
+        const QString ended = QStringLiteral("%1 reads, waited %2 ms: %3")
+                                  .arg(reads)
+                                  .arg(services.sleeps.back())
+                                  .arg(services.lastMessage().replace('\n', QStringLiteral(" / ")));
+        attachLink(nullptr, 0);
+        return ended;
+    });
 }

@@ -44,19 +44,10 @@ TEST(IntelHex, RunsJoinRecordsThatFollowEachOtherAndStartAddressesAreIgnored)
 // The fixture's texts, each with the error it is refused with, or "taken".
 TEST(IntelHex, RefusesEveryKindOfDamageWhole)
 {
-    QFile f(QStringLiteral(CV_TEST_DIR "/link/fixtures/hex_texts.txt"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    QString got;
-    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
-        const QString text = line.section(QStringLiteral(" => "), 0, 0);
-        got += text;
-        if (!line.startsWith('#')) {
-            const auto r = parseIntelHex(QString(text).replace(' ', '\n').toLatin1() + '\n');
-            got += " => " + (r.image ? QStringLiteral("taken") : r.error);
-        }
-        got += '\n';
-    }
-    expectGolden(got, QStringLiteral("link/fixtures/hex_texts.txt"));
+    expectCases(QStringLiteral("link/fixtures/hex_texts.txt"), [](const QString& text) {
+        const auto r = parseIntelHex(QString(text).replace(' ', '\n').toLatin1() + '\n');
+        return r.image ? QStringLiteral("taken") : r.error;
+    });
 }
 
 TEST(IntelHex, FileReaderTakesOnlyRegularFilesOfSensibleSize)

@@ -22,17 +22,9 @@ QString parseError(const QString& text)
 // The fixture's scripts, each with the whole error it is refused with.
 TEST(ScenarioLimits, BadLinesAreRefusedWithTheirLine)
 {
-    QFile f(QStringLiteral(CV_TEST_DIR "/sim/fixtures/bad_scenarios.txt"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    QString got;
-    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
-        const QString script = line.section(QStringLiteral(" => "), 0, 0);
-        got += line.startsWith('#')
-                   ? line
-                   : script + " => " + parseError(QString(script).replace("\\n", "\n"));
-        got += '\n';
-    }
-    test::expectGolden(got, QStringLiteral("sim/fixtures/bad_scenarios.txt"));
+    test::expectCases(QStringLiteral("sim/fixtures/bad_scenarios.txt"), [](const QString& script) {
+        return parseError(QString(script).replace("\\n", "\n"));
+    });
 }
 
 TEST(ScenarioLimits, TheLargestTimeIsStillTaken)

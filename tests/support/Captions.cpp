@@ -76,4 +76,18 @@ void expectGolden(const QString& shown, const QString& fixture)
     }
 }
 
+void expectCases(const QString& fixture,
+                 const std::function<std::optional<QString>(const QString&)>& outcome)
+{
+    QFile f(QStringLiteral(CV_TEST_DIR "/") + fixture);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << fixture.toStdString();
+    QString got;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
+        const QString input = line.section(QStringLiteral(" => "), 0, 0);
+        const auto out = line.startsWith('#') ? std::nullopt : outcome(input);
+        got += (line.startsWith('#') ? line : input) + (out ? " => " + *out : QString()) + '\n';
+    }
+    expectGolden(got, fixture);
+}
+
 } // namespace cv::test

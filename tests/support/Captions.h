@@ -4,6 +4,8 @@
 // CV_UPDATE_GOLDEN=1 to write the fixtures from the windows as they are.
 
 #include <QString>
+#include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -16,6 +18,11 @@ QString captionsOf(const QWidget& window);
 
 // Compares a text with the file CV_TEST_DIR/<fixture> (or rewrites it).
 void expectGolden(const QString& text, const QString& fixture);
+// A table of cases in a fixture, one a line, "CASE => OUTCOME" ('#' starts a
+// comment): each case's outcome is what `outcome` says of it now (nothing:
+// a line that only sets the scene, written without an outcome).
+void expectCases(const QString& fixture,
+                 const std::function<std::optional<QString>(const QString&)>& outcome);
 inline void expectCaptions(const QWidget& window, const QString& fixture)
 {
     expectGolden(captionsOf(window), fixture);

@@ -70,13 +70,8 @@ TEST(WindowFit, AWindowTallerThanTheScreenOpensScrollableAtTheScreensSize)
 // The fixture's windows, each with where the board goes.
 TEST(Placement, BesideTheServedWindowElseInTheNearestFreeSpaceElseNowhere)
 {
-    QFile f(QStringLiteral(CV_TEST_DIR "/widgets/fixtures/board_spots.txt"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    QString got;
-    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
-        const QString windows = line.section(QStringLiteral(" => "), 0, 0);
-        got += windows;
-        if (!line.startsWith('#')) {
+    test::expectCases(
+        QStringLiteral("widgets/fixtures/board_spots.txt"), [](const QString& windows) {
             const QStringList n = windows.split(' ');
             std::vector<QRect> taken;
             for (qsizetype i = 0; i + 3 < n.size(); i += 4)
@@ -85,9 +80,7 @@ TEST(Placement, BesideTheServedWindowElseInTheNearestFreeSpaceElseNowhere)
             const QSize board(300, 200);
             const auto at = freeSpotBeside(taken.front(), board, taken, QRect(0, 0, 1000, 800));
             EXPECT_FALSE(at && coversAny(QRect(*at, board), taken)) << windows.toStdString();
-            got += at ? QStringLiteral(" => at %1 %2").arg(at->x()).arg(at->y()) : " => dock";
-        }
-        got += '\n';
-    }
-    test::expectGolden(got, QStringLiteral("widgets/fixtures/board_spots.txt"));
+            return at ? QStringLiteral("at %1 %2").arg(at->x()).arg(at->y())
+                      : QStringLiteral("dock");
+        });
 }
