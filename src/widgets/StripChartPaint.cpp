@@ -227,8 +227,19 @@ void StripChart::Impl::paintPaneGround(QPainter& p)
 void StripChart::Impl::paintAround(QPainter& p, const QRect& area)
 {
     const qreal dpr = background.devicePixelRatio();
+    // Within a frame of new values the bands hold nothing but the window's
+    // ground, save the value axis's labels left of the panes: a fill there
+    // costs less than reading the background.
+    const bool plain = valuesRect(false).contains(area);
+    const int plainLeft = layout.panes.front().left();
+    const QColor ground = q->palette().color(QPalette::Window);
     auto copy = [&](const QRect& r) {
-        const QRect c = r & area;
+        QRect c = r & area;
+        if (plain && c.right() >= plainLeft) {
+            const QRect f = c & QRect(QPoint(plainLeft, c.top()), c.bottomRight());
+            p.fillRect(f, ground);
+            c.setRight(plainLeft - 1);
+        }
         if (!c.isEmpty())
             p.drawPixmap(c, background, QRect(QPoint(c.topLeft() * dpr), QSize(c.size() * dpr)));
     };
