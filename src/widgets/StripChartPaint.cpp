@@ -167,13 +167,22 @@ void StripChart::Impl::ensureLayout()
     }
     l.valid = true;
     layout = std::move(l);
+    layout.values = valuesOnlyRect();
 }
 
 QRect StripChart::Impl::valuesRect(bool withLegend) const
 {
+    if (!withLegend)
+        return layout.values;
+    const int top = layout.titleRect.bottom() + 1;
+    return QRect(0, top, layout.size.width(), layout.size.height() - top);
+}
+
+QRect StripChart::Impl::valuesOnlyRect() const
+{
     const int top = layout.titleRect.bottom() + 1;
     QRect r(0, top, layout.size.width(), layout.size.height() - top);
-    if (withLegend || layout.panes.empty())
+    if (layout.panes.empty())
         return r;
     // The legend's left and top ends, from its entries and headers.
     int left = INT_MAX, baseline = INT_MAX;
