@@ -46,6 +46,7 @@ struct StripChart::Impl {
         std::vector<QPoint> entries;
         std::vector<QPoint> headers;
         int nameDx = 0, nameW = 0, nowDx = 0, meanDx = 0, sdDx = 0, ppDx = 0, rowH = 0;
+        QRect values; // valuesRect(false), asked for by every frame
     };
     // What one frame shows: the time window, its sets and each trace's
     // figures over them.
@@ -185,6 +186,7 @@ struct StripChart::Impl {
     // unless `withLegend`, nor the value axis; one rectangle, since a clip
     // of several makes every fill a costly walk of spans.
     QRect valuesRect(bool withLegend) const;
+    QRect valuesOnlyRect() const; // valuesRect(false), measured anew
     void paintBackground();
     void paintPaneGround(QPainter& p); // each pane's fill, value grid and frame
     // The background around the panes, within `area`.

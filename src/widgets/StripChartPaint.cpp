@@ -167,13 +167,22 @@ void StripChart::Impl::ensureLayout()
     }
     l.valid = true;
     layout = std::move(l);
+    layout.values = valuesOnlyRect();
 }
 
 QRect StripChart::Impl::valuesRect(bool withLegend) const
 {
+    if (!withLegend)
+        return layout.values;
+    const int top = layout.titleRect.bottom() + 1;
+    return QRect(0, top, layout.size.width(), layout.size.height() - top);
+}
+
+QRect StripChart::Impl::valuesOnlyRect() const
+{
     const int top = layout.titleRect.bottom() + 1;
     QRect r(0, top, layout.size.width(), layout.size.height() - top);
-    if (withLegend || layout.panes.empty())
+    if (layout.panes.empty())
         return r;
     // The legend's left and top ends, from its entries and headers.
     int left = INT_MAX, baseline = INT_MAX;
@@ -227,8 +236,19 @@ void StripChart::Impl::paintPaneGround(QPainter& p)
 void StripChart::Impl::paintAround(QPainter& p, const QRect& area)
 {
     const qreal dpr = background.devicePixelRatio();
+    // Within a frame of new values the bands hold nothing but the window's
+    // ground, save the value axis's labels left of the panes: a fill there
+    // costs less than reading the background.
+    const bool plain = valuesRect(false).contains(area);
+    const int plainLeft = layout.panes.front().left();
+    const QColor ground = q->palette().color(QPalette::Window);
     auto copy = [&](const QRect& r) {
-        const QRect c = r & area;
+        QRect c = r & area;
+        if (plain && c.right() >= plainLeft) {
+            const QRect f = c & QRect(QPoint(plainLeft, c.top()), c.bottomRight());
+            p.fillRect(f, ground);
+            c.setRight(plainLeft - 1);
+        }
         if (!c.isEmpty())
             p.drawPixmap(c, background, QRect(QPoint(c.topLeft() * dpr), QSize(c.size() * dpr)));
     };
