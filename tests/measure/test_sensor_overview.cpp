@@ -210,6 +210,28 @@ TEST_F(OverviewRig, ArmsAgainAfterAnInterruptionAndWaitsForAViewOpenedOverIt)
     EXPECT_LT(st.peakToPeak(), 40);
 }
 
+// Sets waiting are fetched back to back, three a tick so the window stays
+// live, until a probe finds none and the poll's pause begins.
+TEST_F(OverviewRig, ATickFetchesAtMostThreeWaitingSetsThenWaits)
+{
+    open("");
+    run(1000);
+    do {
+        rig->services.sleepMs(w->readTimer()->interval());
+        w->ReadTimer_Timer();
+    } while (w->readTimer()->interval() != 0); // a fetch that saw more waiting
+    rig->services.sleepMs(400);                // and about ten more made meanwhile
+    QList<int64_t> perTick;
+    while (w->readTimer()->interval() == 0) {
+        const int64_t before = w->overview().fetched();
+        w->ReadTimer_Timer();
+        perTick << w->overview().fetched() - before;
+    }
+    ASSERT_GE(perTick.size(), 4);
+    EXPECT_EQ(perTick.mid(0, 3), (QList<int64_t>{3, 3, 3}));
+    EXPECT_LE(*std::max_element(perTick.begin(), perTick.end()), 3);
+}
+
 TEST(SensorTuning, ApplyWritesOnlyTheFieldsItChanges)
 {
     SimRig rig;

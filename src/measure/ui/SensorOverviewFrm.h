@@ -73,6 +73,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // One pass of the reading loop: the next tick's interval, or -1 when
+    // reading has ended.
+    int OnePass();
     void StartReading();
     void StopReading();
     void EndPhase();
