@@ -79,6 +79,10 @@ public:
     enum class Start { Started, Shutdown, NoAcknowledge };
 
     static constexpr int kPollPauseMs = 50;
+    // Sets waiting are fetched back to back, a few a timer tick: a trip
+    // through the event loop per set cost more than the set, and with each
+    // read's 5 ms pause three still leave paints and clicks their turn.
+    static constexpr int kPassesPerTick = 3;
     static constexpr int kStopPauseMs = 20;
 
     // Sets the reading flag and clears the pass counter and status; refuses

@@ -140,9 +140,12 @@ TEST_F(Adc, StartPassesStopAndABoardThatNeverTakesUpTheStream)
     ASSERT_TRUE(w.readTimer()->isActive());
     EXPECT_EQ(w.readTimer()->interval(), 0);
 
-    // Sets are fetched back to back (the fetch is pinned with the capture
-    // owner); a poll waits 50 ms.
+    // Sets are fetched back to back, three a tick (the fetch is pinned with
+    // the capture owner); a poll waits 50 ms.
+    rig.services.virtualClock().advanceMs(200);
+    const int64_t fetched = rig.board->firmware().blocksFetched();
     tick(w);
+    EXPECT_EQ(rig.board->firmware().blocksFetched() - fetched, AdcReading::kPassesPerTick);
     EXPECT_EQ(w.readTimer()->interval(), 0);
     while (w.readingState().status() == 1)
         tick(w);
@@ -187,10 +190,8 @@ TEST_F(Adc, TheFirstTwoPassesAddNothingAndClearStagesKeepTheirColumn)
     child<QCheckBox>(w, "ChkSaveResults")->click();
     w.ReadContCV5310Cmd_Click();
     rig.services.virtualClock().advanceMs(200); // sets wait from the start
-    ticks(w, 2);                                // two sets fetched, neither kept
-    EXPECT_EQ(rig.board->firmware().blocksFetched(), 2);
-    EXPECT_EQ(w.plot()->pointCount(0), 0);
-    tick(w); // the third: kept
+    tick(w); // three sets fetched, the first two not kept
+    EXPECT_EQ(rig.board->firmware().blocksFetched(), 3);
     EXPECT_EQ(w.plot()->pointCount(0), 1);
     EXPECT_EQ(w.plot()->pointCount(4), 0);
     EXPECT_EQ(w.plot()->point(0, 0), w.readingState().results()[0]);

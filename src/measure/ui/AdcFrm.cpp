@@ -286,13 +286,26 @@ void AdcFrm::StopReading()
 
 void AdcFrm::ReadTimer_Timer()
 {
+    for (int i = 1;; ++i) {
+        const int next = OnePass();
+        if (next < 0)
+            return;
+        if (next > 0 || i == AdcReading::kPassesPerTick) {
+            ReadTimer->start(next);
+            return;
+        }
+    }
+}
+
+int AdcFrm::OnePass()
+{
     if (!Reading.reading())
-        return;
+        return -1;
     const AdcReading::Pass pass = Reading.pass();
     if (pass.rearmFailed) {
         StopReading();
         CaptureStatusLbl->setText(rearmFailedText(reg::board::StreamResults));
-        return;
+        return -1;
     }
     if (pass.rearmed) {
         CaptureNote = rearmedText(Reading.lease().rearms());
@@ -319,8 +332,7 @@ void AdcFrm::ReadTimer_Timer()
         }
     }
     ShowStatus();
-    if (Reading.reading())
-        ReadTimer->start(pass.nextIntervalMs);
+    return Reading.reading() ? pass.nextIntervalMs : -1;
 }
 
 void AdcFrm::ShowStatus()

@@ -71,6 +71,9 @@ public:
     static QColor stageColor(int stage);
 
 private:
+    // One pass of the reading loop: the next tick's interval, or -1 when
+    // reading has ended.
+    int OnePass();
     void StartReading();
     void StopReading();
     void FieldChoice(const RegField& f, QComboBox* list);

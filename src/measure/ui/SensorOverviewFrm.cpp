@@ -32,10 +32,6 @@ namespace cv {
 
 namespace {
 constexpr int kShowMs = 100;
-// Sets waiting are fetched back to back, a few a tick: a trip through the
-// event loop per set cost more than the set, and with each read's 5 ms
-// pause three still leave paints and clicks their turn every frame.
-constexpr int kPassesPerTick = 3;
 constexpr int kChartSpan = 600;
 const QString kWaitingText = QStringLiteral("Waiting while another window reads the board.");
 const QColor kHighColor(0x2E, 0xA0, 0x3B), kLowColor(0x1F, 0x77, 0xB4),
@@ -381,7 +377,7 @@ void SensorOverviewFrm::ReadTimer_Timer()
         const int next = OnePass();
         if (next < 0)
             return;
-        if (next > 0 || i == kPassesPerTick) {
+        if (next > 0 || i == AdcReading::kPassesPerTick) {
             ReadTimer->start(next);
             return;
         }
