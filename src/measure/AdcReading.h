@@ -129,6 +129,18 @@ private:
     CaptureLease lease_;
 };
 
+// The passes of one timer tick: `onePass` runs until it asks for a wait
+// (its interval > 0), reading ends (-1), or kPassesPerTick passes ran.
+// Returns the interval before the next tick, or -1.
+template <class OnePass> int passesOfATick(OnePass onePass)
+{
+    for (int i = 1;; ++i) {
+        const int next = onePass();
+        if (next != 0 || i == AdcReading::kPassesPerTick)
+            return next;
+    }
+}
+
 // A visible value range that holds the traces with room to move: bounds on
 // multiples of 100, at least 400 apart, inside 0..65535.
 struct ValueRange {

@@ -286,15 +286,9 @@ void AdcFrm::StopReading()
 
 void AdcFrm::ReadTimer_Timer()
 {
-    for (int i = 1;; ++i) {
-        const int next = OnePass();
-        if (next < 0)
-            return;
-        if (next > 0 || i == AdcReading::kPassesPerTick) {
-            ReadTimer->start(next);
-            return;
-        }
-    }
+    const int next = passesOfATick([this] { return OnePass(); });
+    if (next >= 0)
+        ReadTimer->start(next);
 }
 
 int AdcFrm::OnePass()
