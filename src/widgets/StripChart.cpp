@@ -37,7 +37,7 @@ void StripChart::Impl::allocate()
 {
     history.reset(int(traces.size()), std::max<int64_t>(kHistorySets, buffer));
     heldEndUs.reset();
-    columnCache.clear();
+    dropColumnCache();
 }
 
 void StripChart::Impl::setHeld(std::optional<int64_t> endUs)
@@ -210,7 +210,7 @@ void StripChart::setLegendVisible(bool visible)
 void StripChart::clear()
 {
     d_->history.clear();
-    d_->columnCache.clear(); // set numbers start again from 0
+    d_->dropColumnCache(); // set numbers start again from 0
     d_->setHeld(std::nullopt);
 }
 void StripChart::selectTrace(int trace)

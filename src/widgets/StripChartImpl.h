@@ -11,6 +11,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QTimer>
+#include <climits>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -90,15 +91,33 @@ struct StripChart::Impl {
     QToolButton* holdButton = nullptr;
     // Reused between frames so painting allocates nothing once warm.
     std::vector<int64_t> columnSets;
-    // Per trace and pixel column the extent of its closed sets [a, b): a
-    // column whose sets did not move since the last frame costs nothing.
-    struct ColumnExtent {
+    // Per trace and pixel column the pixel rows its closed sets [a, b) reach,
+    // in the order the values ran: a column whose sets did not move since the
+    // last frame costs nothing while the trace's scale holds.
+    struct ColumnKey {
         int64_t a = -1, b = -1;
-        chart::History::Extent e;
     };
-    std::vector<ColumnExtent> columnCache; // a ring per trace, by column on the time grid
+    struct ColumnRows {
+        static constexpr int kNone = INT_MIN; // no value in the column
+        int first = kNone, second = kNone;
+    };
+    struct TraceScale {
+        bool valid = false; // its rows hold for the column keys of last frame
+        int top = 0, bottom = 0;
+        double upper = 0, scale = 0;
+        bool operator==(const TraceScale&) const = default;
+    };
+    std::vector<ColumnKey> columnKeys;  // a ring by column on the time grid
+    std::vector<uint8_t> columnKept;    // per column of this frame: its key held
+    std::vector<ColumnRows> columnRows; // a ring per trace, as columnKeys
+    std::vector<TraceScale> traceScales, drawnScales;
     std::vector<uint8_t> columnGap;
     int cachedColumns = 0;
+    void dropColumnCache()
+    {
+        columnKeys.clear();
+        traceScales.clear();
+    }
     std::vector<QPointF> points;
     std::vector<QPoint> pixels;
     GlyphText numbers; // the small font's, for the texts every frame redraws

@@ -365,52 +365,70 @@ void StripChart::Impl::paintTimeAxis(QPainter& p)
 void StripChart::Impl::paintTraces(QPainter& p)
 {
     const auto& w = frame.window;
+    // Panes share their columns: one grid, one cache for every plot.
+    const int cols = layout.panes.front().width();
+    // The first set of each pixel column. Columns lie on a grid fixed in
+    // time, so a scrolling picture keeps each column's sets (no shimmer, and
+    // the rows of last frame still hold); the grid's offset from the window
+    // is below a pixel.
+    const double dt = double(w.endUs - w.startUs) / cols;
+    const double k0 = std::floor(double(w.startUs - history.originUs()) / dt);
+    // A column keeps its slot in the cache while the picture scrolls.
+    const int64_t ring = int64_t(k0) % cols + (k0 < 0 ? cols : 0);
+    columnSets.resize(size_t(cols) + 1);
+    for (int c = 0; c < cols; ++c)
+        columnSets[size_t(c)] =
+            history.lowerBound(history.originUs() + int64_t(std::llround((k0 + c) * dt)),
+                               c ? columnSets[size_t(c) - 1] : 0);
+    columnSets[size_t(cols)] = frame.endSet;
+    // Where a column spans many blocks of the summary, its edges move to
+    // the nearest block edge (a quarter column at most), so its extremes
+    // come from the summary alone instead of values scattered in memory.
+    constexpr int64_t kB = chart::History::kBlock;
+    const bool summarised = frame.endSet - frame.firstSet >= int64_t(cols) * 2 * kB;
+    if (summarised)
+        for (int c = 1; c < cols; ++c)
+            columnSets[size_t(c)] = (columnSets[size_t(c)] + kB / 2) / kB * kB;
+    const bool sparse = frame.endSet - frame.firstSet <= cols;
+    // Whether a pause lies in each column, the same for every trace.
+    columnGap.assign(size_t(cols), 0);
+    if (!sparse && !history.gaps().empty())
+        for (int c = 0; c < cols; ++c)
+            columnGap[size_t(c)] =
+                history.firstGapIn(columnSets[size_t(c)], columnSets[size_t(c) + 1]) >= 0;
+    if (cachedColumns != cols || columnKeys.size() != size_t(cols) ||
+        traceScales.size() != traces.size()) {
+        columnKeys.assign(size_t(cols), ColumnKey{});
+        columnRows.assign(traces.size() * size_t(cols), ColumnRows{});
+        traceScales.assign(traces.size(), TraceScale{});
+        cachedColumns = cols;
+    }
+    // Which columns kept their sets since the last frame. The newest set
+    // may still gain values: only closed columns are kept.
+    columnKept.resize(size_t(cols));
+    for (int c = 0; c < cols && !sparse; ++c) {
+        const int64_t a = columnSets[size_t(c)], b = columnSets[size_t(c) + 1];
+        const int64_t at = ring + c;
+        ColumnKey& key = columnKeys[size_t(at < cols ? at : at - cols)];
+        columnKept[size_t(c)] = key.a == a && key.b == b;
+        key = b < history.endSet() ? ColumnKey{a, b} : ColumnKey{};
+    }
+    // A trace not drawn now misses this frame's keys.
+    drawnScales.assign(traces.size(), TraceScale{});
+
     for (int pi = 0; pi < plotCount; ++pi) {
         const QRect& pane = layout.panes[size_t(pi)];
         const Plot& pl = plotAt(pi);
         p.setClipRect(pane.adjusted(1, 1, -1, -1));
-        const int cols = pane.width();
         // Keep far-off values near the pane so clipping stays cheap.
         const double yMin = pane.top() - 4.0, yMax = pane.bottom() + 4.0;
         const double top = pane.top(), upper = pl.view.upper;
         const double scale = (pane.height() - 1) / (pl.view.span() > 0 ? pl.view.span() : 1);
         auto y = [&](double v) { return std::clamp(top + (upper - v) * scale, yMin, yMax); };
-        // The first set of each pixel column, shared by the traces. Columns
-        // lie on a grid fixed in time, so a scrolling picture keeps each
-        // column's sets (no shimmer, and the extents of last frame still hold);
-        // the grid's offset from the window is below a pixel.
-        const double dt = double(w.endUs - w.startUs) / cols;
-        const double k0 = std::floor(double(w.startUs - history.originUs()) / dt);
-        // A column keeps its slot in the cache while the picture scrolls.
-        const int64_t ring = int64_t(k0) % cols + (k0 < 0 ? cols : 0);
-        columnSets.resize(size_t(cols) + 1);
-        for (int c = 0; c < cols; ++c)
-            columnSets[size_t(c)] =
-                history.lowerBound(history.originUs() + int64_t(std::llround((k0 + c) * dt)),
-                                   c ? columnSets[size_t(c) - 1] : 0);
-        columnSets[size_t(cols)] = frame.endSet;
-        // Where a column spans many blocks of the summary, its edges move to
-        // the nearest block edge (a quarter column at most), so its extremes
-        // come from the summary alone instead of values scattered in memory.
-        constexpr int64_t kB = chart::History::kBlock;
-        const bool summarised = frame.endSet - frame.firstSet >= int64_t(cols) * 2 * kB;
-        if (summarised)
-            for (int c = 1; c < cols; ++c)
-                columnSets[size_t(c)] = (columnSets[size_t(c)] + kB / 2) / kB * kB;
-        const bool sparse = frame.endSet - frame.firstSet <= cols;
-        // Whether a pause lies in each column, the same for every trace.
-        columnGap.assign(size_t(cols), 0);
-        if (!sparse && !history.gaps().empty())
-            for (int c = 0; c < cols; ++c)
-                columnGap[size_t(c)] =
-                    history.firstGapIn(columnSets[size_t(c)], columnSets[size_t(c) + 1]) >= 0;
+        const TraceScale paneScale{true, pane.top(), pane.bottom(), upper, scale};
         // xOfTime, with its divisor taken once.
         const double x0 = pane.left();
         const double kx = (pane.width() - 1) / double(std::max<int64_t>(1, w.endUs - w.startUs));
-        if (cachedColumns != cols || columnCache.size() != traces.size() * size_t(cols)) {
-            columnCache.assign(traces.size() * size_t(cols), ColumnExtent{});
-            cachedColumns = cols;
-        }
         // A sparse view also draws the sets just beyond its edges, so
         // the lines run on out of the picture.
         const int64_t from = std::max(history.firstSet(), frame.firstSet - 1);
@@ -449,55 +467,58 @@ void StripChart::Impl::paintTraces(QPainter& p)
             // Each column its extremes, entered and left in the order the
             // values ran so the line stays continuous; whole pixels, and
             // straight runs merged, so a flat trace costs a few segments.
-            pixels.clear();
-            auto add = [&](QPoint pt) {
-                const size_t k = pixels.size();
-                if (k && pixels[k - 1] == pt)
-                    return;
-                if (k >= 2) {
-                    const QPoint a = pixels[k - 2], b = pixels[k - 1];
-                    const bool flat = a.y() == b.y() && b.y() == pt.y();
-                    const bool upright = a.x() == b.x() && b.x() == pt.x() &&
-                                         (b.y() - a.y() > 0) == (pt.y() - b.y() > 0);
-                    if (flat || upright) {
-                        pixels[k - 1] = pt;
+            pixels.resize(size_t(cols) * 2);
+            QPoint* const out = pixels.data();
+            size_t n = 0;
+            auto add = [&](int x, int yy) {
+                if (n) {
+                    const QPoint b = out[n - 1];
+                    if (b.x() == x && b.y() == yy)
                         return;
+                    if (n >= 2) {
+                        const QPoint a = out[n - 2];
+                        const bool flat = a.y() == b.y() && b.y() == yy;
+                        const bool upright =
+                            a.x() == b.x() && b.x() == x && (b.y() - a.y() > 0) == (yy - b.y() > 0);
+                        if (flat || upright) {
+                            out[n - 1] = QPoint(x, yy);
+                            return;
+                        }
                     }
                 }
-                pixels.push_back(pt);
+                out[n++] = QPoint(x, yy);
             };
             auto flushPixels = [&] {
-                if (pixels.size() == 1)
-                    p.drawPoint(pixels.front());
-                else if (!pixels.empty())
-                    p.drawPolyline(pixels.data(), int(pixels.size()));
-                pixels.clear();
+                if (n == 1)
+                    p.drawPoint(out[0]);
+                else if (n)
+                    p.drawPolyline(out, int(n));
+                n = 0;
             };
-            auto column = [&](int c, const chart::History::Extent& r) {
+            // A column whose sets did not move keeps its rows as it scrolls,
+            // unless the trace's scale moved.
+            const bool keep = traceScales[size_t(t)] == paneScale;
+            drawnScales[size_t(t)] = paneScale;
+            ColumnRows* const rows = columnRows.data() + size_t(t) * size_t(cols);
+            for (int c = 0; c < cols; ++c) {
+                const int64_t at = ring + c;
+                ColumnRows& r = rows[at < cols ? at : at - cols];
+                if (!keep || !columnKept[size_t(c)]) {
+                    const auto e =
+                        history.extent(t, columnSets[size_t(c)], columnSets[size_t(c) + 1]);
+                    const bool rising = e.first <= e.last;
+                    r = e.any ? ColumnRows{int(y(rising ? e.min : e.max)),
+                                           int(y(rising ? e.max : e.min))}
+                              : ColumnRows{};
+                }
                 // No line across a pause: the column after it starts afresh.
                 if (columnGap[size_t(c)])
                     flushPixels();
-                if (!r.any)
-                    return;
-                const bool rising = r.first <= r.last;
+                if (r.first == ColumnRows::kNone)
+                    continue;
                 const int x = pane.left() + c;
-                add(QPoint(x, int(y(rising ? r.min : r.max))));
-                add(QPoint(x, int(y(rising ? r.max : r.min))));
-            };
-            // A column whose sets did not move keeps its extents as it scrolls.
-            ColumnExtent* cache = columnCache.data() + size_t(t) * size_t(cols);
-            for (int c = 0; c < cols; ++c) {
-                const int64_t a = columnSets[size_t(c)], b = columnSets[size_t(c) + 1];
-                const int64_t at = ring + c;
-                ColumnExtent& slot = cache[at < cols ? at : at - cols];
-                if (slot.a != a || slot.b != b) {
-                    slot.e = history.extent(t, a, b);
-                    // The newest set may still gain values: only closed ones are kept.
-                    const bool closed = b < history.endSet();
-                    slot.a = closed ? a : -1;
-                    slot.b = closed ? b : -1;
-                }
-                column(c, slot.e);
+                add(x, r.first);
+                add(x, r.second);
             }
             p.setRenderHint(QPainter::Antialiasing, false);
             flushPixels();
@@ -514,6 +535,7 @@ void StripChart::Impl::paintTraces(QPainter& p)
                                QStringLiteral("figures from here"));
             }
     }
+    std::swap(traceScales, drawnScales);
     p.setClipping(false);
     p.setRenderHint(QPainter::Antialiasing, false);
 }

@@ -283,24 +283,41 @@ TEST(StripChart, FramesOfNewValuesAddUpToTheWholePicture)
 {
     // The view starts 10 ms before the tick at 1 s, whose label then stands
     // over the pane's left end, and scrolls past it. Two plots add the band
-    // between their panes, which such frames fill rather than copy.
-    for (int plots : {1, 2}) {
-        SCOPED_TRACE(plots);
-        Shown s(299);
+    // between their panes, which such frames fill rather than copy. With
+    // more sets than columns, a column's rows are kept from frame to frame:
+    // a zoom and a scroll must leave none of them stale.
+    struct Case {
+        int plots, sets, length;
+    };
+    for (const auto [plots, sets, length] : {Case{1, 299, 200}, {2, 299, 200}, {2, 1500, 1000}}) {
+        SCOPED_TRACE(sets);
+        Shown s(sets, length);
         s.chart.setPlotCount(plots);
         s.chart.setTracePlot(1, plots - 1);
         QTest::qWait(50);
-        // Frames of values alone, then one that brings the legend's figures too.
-        for (int sets : {3, 3, 3, 3, 11}) {
+        auto frame = [&](int n) {
             const int paints = s.chart.paints;
-            s.addSets(sets);
+            s.addSets(n);
             EXPECT_TRUE(QTest::qWaitFor([&] { return s.chart.paints > paints; }, 2000));
-        }
+        };
+        // Frames of values alone, then one that brings the legend's figures too.
+        for (int n : {3, 3, 3, 3, 11})
+            frame(n);
         auto rgb = [&](const QImage& i) {
             return i.copy(QRect(QPoint(), s.chart.size())).convertToFormat(QImage::Format_RGB32);
         };
-        const QImage shown = rgb(*static_cast<QImage*>(s.chart.backingStore()->paintDevice()));
-        EXPECT_TRUE(shown == rgb(s.chart.grab().toImage()));
+        auto shown = [&] {
+            return rgb(*static_cast<QImage*>(s.chart.backingStore()->paintDevice()));
+        };
+        EXPECT_TRUE(shown() == rgb(s.chart.grab().toImage()));
+        s.chart.zoomValueAxis(plots - 1, 500, 0.5);
+        frame(3);
+        const QImage kept = shown();
+        // Another width and back: painted with nothing kept.
+        s.chart.resize(s.chart.width() + 1, s.chart.height());
+        s.chart.grab();
+        s.chart.resize(s.chart.width() - 1, s.chart.height());
+        EXPECT_TRUE(kept == rgb(s.chart.grab().toImage()));
     }
 }
 
