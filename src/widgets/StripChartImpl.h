@@ -48,6 +48,10 @@ struct StripChart::Impl {
         std::vector<QPoint> headers;
         int nameDx = 0, nameW = 0, nowDx = 0, meanDx = 0, sdDx = 0, ppDx = 0, rowH = 0;
         QRect values; // valuesRect(false), asked for by every frame
+        // Where the background holds more than the window's ground outside
+        // the panes (title, value labels, legend headers and names), with
+        // a margin: all else around the panes a frame fills.
+        std::vector<QRect> inked;
     };
     // What one frame shows: the time window, its sets and each trace's
     // figures over them.
@@ -208,7 +212,8 @@ struct StripChart::Impl {
     QRect valuesOnlyRect() const; // valuesRect(false), measured anew
     void paintBackground();
     void paintPaneGround(QPainter& p); // each pane's fill, value grid and frame
-    // The background around the panes, within `area`.
+    // The background around the panes, within `area`: the ground filled,
+    // the inked parts copied.
     void paintAround(QPainter& p, const QRect& area);
     void paintTimeAxis(QPainter& p);
     void paintTraces(QPainter& p);

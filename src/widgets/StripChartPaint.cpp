@@ -165,6 +165,30 @@ void StripChart::Impl::ensureLayout()
             l.entries[size_t(order[size_t(k)])] =
                 QPoint(kMargin + (k / rows) * (entryW + 16), y0 + (k % rows + 1) * l.rowH);
     }
+    // What paintBackground draws beside the panes, a few pixels to spare.
+    if (!title.isEmpty())
+        l.inked.push_back(l.titleRect.adjusted(-2, -2, 2, 2));
+    l.inked.push_back(
+        QRect(QPoint(0, l.panes.front().top() - small.height()),
+              QPoint(l.panes.front().left() - 4, l.panes.back().bottom() + small.height())));
+    auto line = [&](const QPoint& at, int width) {
+        return QRect(at.x() - 2, at.y() - small.ascent() - 2, width + 4, small.height() + 4);
+    };
+    for (const QPoint& h : l.headers)
+        l.inked.push_back(line(h, l.ppDx));
+    // Each legend column's swatches and names in one piece.
+    const size_t columnsFrom = l.inked.size();
+    for (const QPoint& e : l.entries) {
+        if (e.x() < 0)
+            continue;
+        const QRect r = line(e, l.nameDx + l.nameW + 2);
+        auto same = std::find_if(l.inked.begin() + columnsFrom, l.inked.end(),
+                                 [&](const QRect& c) { return c.left() == r.left(); });
+        if (same == l.inked.end())
+            l.inked.push_back(r);
+        else
+            *same |= r;
+    }
     l.valid = true;
     layout = std::move(l);
     layout.values = valuesOnlyRect();
@@ -235,32 +259,27 @@ void StripChart::Impl::paintPaneGround(QPainter& p)
 
 void StripChart::Impl::paintAround(QPainter& p, const QRect& area)
 {
-    const qreal dpr = background.devicePixelRatio();
-    // Within a frame of new values the bands hold nothing but the window's
-    // ground, save the value axis's labels left of the panes: a fill there
-    // costs less than reading the background.
-    const bool plain = valuesRect(false).contains(area);
-    const int plainLeft = layout.panes.front().left();
+    // A fill costs less than reading the background, which is mostly the
+    // window's ground: that is filled, and only the inked parts copied.
     const QColor ground = q->palette().color(QPalette::Window);
-    auto copy = [&](const QRect& r) {
-        QRect c = r & area;
-        if (plain && c.right() >= plainLeft) {
-            const QRect f = c & QRect(QPoint(plainLeft, c.top()), c.bottomRight());
-            p.fillRect(f, ground);
-            c.setRight(plainLeft - 1);
-        }
-        if (!c.isEmpty())
-            p.drawPixmap(c, background, QRect(QPoint(c.topLeft() * dpr), QSize(c.size() * dpr)));
-    };
     // Bands above and below each pane, and beside it.
     int top = area.top();
     for (const QRect& pane : layout.panes) {
-        copy(QRect(area.left(), top, area.width(), pane.top() - top));
-        copy(QRect(area.left(), pane.top(), pane.left() - area.left(), pane.height()));
-        copy(QRect(pane.right() + 1, pane.top(), area.right() - pane.right(), pane.height()));
+        p.fillRect(QRect(area.left(), top, area.width(), pane.top() - top) & area, ground);
+        p.fillRect(QRect(area.left(), pane.top(), pane.left() - area.left(), pane.height()) & area,
+                   ground);
+        p.fillRect(QRect(pane.right() + 1, pane.top(), area.right() - pane.right(), pane.height()) &
+                       area,
+                   ground);
         top = pane.bottom() + 1;
     }
-    copy(QRect(area.left(), top, area.width(), area.bottom() + 1 - top));
+    p.fillRect(QRect(area.left(), top, area.width(), area.bottom() + 1 - top) & area, ground);
+    const qreal dpr = background.devicePixelRatio();
+    for (const QRect& r : layout.inked) {
+        const QRect c = r & area;
+        if (!c.isEmpty())
+            p.drawPixmap(c, background, QRect(QPoint(c.topLeft() * dpr), QSize(c.size() * dpr)));
+    }
 }
 
 void StripChart::Impl::paintBackground()
