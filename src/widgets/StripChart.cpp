@@ -6,6 +6,10 @@
 #include "widgets/TracePalette.h"
 
 #include <QComboBox>
+#include <QEvent>
+#include <QPainter>
+#include <QStyleOptionToolButton>
+#include <QStylePainter>
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
@@ -26,6 +30,77 @@ constexpr int64_t kLegendUs = 100'000;
 constexpr double kSpans[] = {2, 10, 60, 600};
 // The longest span a time zoom reaches.
 constexpr double kMaxSpanSeconds = 3600;
+
+// The Hold button, drawn once per look: its style sheet costs a rule
+// lookup and a styled panel at each paint, and a whole frame of the chart
+// paints it. What it shows follows from its style option, its style and
+// the ground under it (the chart's, plain there), so a copy serves while
+// those stay.
+class HoldButton : public QToolButton {
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QStyleOptionToolButton o;
+        initStyleOption(&o);
+        const QColor ground = parentWidget()->palette().color(QPalette::Window);
+        const qreal dpr = devicePixelRatioF();
+        const Look look{o.state,
+                        o.rect,
+                        o.text,
+                        o.font,
+                        o.icon.cacheKey(),
+                        o.iconSize,
+                        o.palette.cacheKey(),
+                        o.features,
+                        o.subControls,
+                        o.activeSubControls,
+                        o.toolButtonStyle,
+                        o.arrowType,
+                        ground,
+                        dpr};
+        if (!drawn_ || !(look == look_)) {
+            picture_ = QPixmap(size() * dpr);
+            picture_.setDevicePixelRatio(dpr);
+            picture_.fill(ground);
+            QStylePainter sp(&picture_, this);
+            sp.drawComplexControl(QStyle::CC_ToolButton, o);
+            look_ = look;
+            drawn_ = true;
+        }
+        QPainter(this).drawPixmap(0, 0, picture_);
+    }
+    void changeEvent(QEvent* e) override
+    {
+        // A style sheet's rules may change with no trace in the option.
+        if (e->type() == QEvent::StyleChange)
+            drawn_ = false;
+        QToolButton::changeEvent(e);
+    }
+
+private:
+    struct Look {
+        QStyle::State state;
+        QRect rect;
+        QString text;
+        QFont font;
+        qint64 icon;
+        QSize iconSize;
+        qint64 palette;
+        QStyleOptionToolButton::ToolButtonFeatures features;
+        QStyle::SubControls sub, activeSub;
+        Qt::ToolButtonStyle style;
+        Qt::ArrowType arrow;
+        QColor ground;
+        qreal dpr;
+        bool operator==(const Look&) const = default;
+    };
+    Look look_{};
+    bool drawn_ = false;
+    QPixmap picture_;
+};
 } // namespace
 
 int64_t StripChart::Impl::nowUs() const
@@ -105,7 +180,7 @@ StripChart::StripChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<I
             d_->rateTimer.stop(); // the next append starts it again
     });
 
-    d_->holdButton = new QToolButton(this);
+    d_->holdButton = new HoldButton(this);
     d_->holdButton->setObjectName(QStringLiteral("ChartHold"));
     d_->holdButton->setText(QStringLiteral("Hold"));
     d_->holdButton->setCheckable(true);

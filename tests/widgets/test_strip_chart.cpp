@@ -202,13 +202,16 @@ TEST(StripChart, TheTimeAxisFollowsArrivalsOnTheProgramsClock)
     QSignalSpy spy(&s.chart, &StripChart::holdChanged);
     auto* hold = s.chart.findChild<QToolButton*>(QStringLiteral("ChartHold"));
     ASSERT_TRUE(hold);
+    const QImage live = hold->grab().toImage();
     QTest::mouseClick(&s.chart, Qt::LeftButton, {}, s.inPlot());
     QTest::mousePress(&s.chart, Qt::LeftButton, {}, s.inPlot(0.3));
     QTest::mouseMove(&s.chart, s.inPlot(0.6));
     QTest::mouseRelease(&s.chart, Qt::LeftButton, {}, s.inPlot(0.6));
     EXPECT_TRUE(hold->isChecked());
+    EXPECT_NE(hold->grab().toImage(), live);
     EXPECT_LT(s.chart.viewEndSeconds(), 2.9);
     hold->click();
+    EXPECT_EQ(hold->grab().toImage(), live);
     EXPECT_NEAR(s.chart.viewEndSeconds(), 2.99, 1e-9);
 
     // Panning back holds the picture; the history keeps collecting.
