@@ -166,8 +166,13 @@ void StripChart::Impl::ensureLayout()
                 QPoint(kMargin + (k / rows) * (entryW + 16), y0 + (k % rows + 1) * l.rowH);
     }
     // What paintBackground draws beside the panes, a few pixels to spare.
-    if (!title.isEmpty())
-        l.inked.push_back(l.titleRect.adjusted(-2, -2, 2, 2));
+    if (!title.isEmpty()) {
+        // Centred in its rectangle, as wide as its text.
+        const QRect& t = l.titleRect;
+        const int tw = big.horizontalAdvance(big.elidedText(title, Qt::ElideRight, t.width()));
+        l.inked.push_back(
+            QRect(t.left() + (t.width() - tw) / 2 - 4, t.top() - 2, tw + 8, t.height() + 4));
+    }
     l.inked.push_back(
         QRect(QPoint(0, l.panes.front().top() - small.height()),
               QPoint(l.panes.front().left() - 4, l.panes.back().bottom() + small.height())));

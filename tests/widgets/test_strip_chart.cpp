@@ -359,13 +359,18 @@ TEST(StripChart, ShowsOnlyTracesInViewAndMarksValuesBeyondTheRange)
     const QRect r = s.chart.plotRect(0);
     EXPECT_GT(count(QColor(255, 0, 255), r.adjusted(2, 2, -2, -r.height() + 24)), 10);
     EXPECT_EQ(count(QColor(255, 0, 255), r.adjusted(2, 30, -2, -2)), 0);
-    // Beside the plot, the value labels and the legend's swatch.
+    // Beside the plot, the title over its left half (the rate stands right),
+    // the value labels and the legend's swatch.
+    s.chart.setTitle(QStringLiteral("Values"));
     const QImage image = s.chart.grab().toImage();
-    int dark = 0;
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = 0; x < r.left(); ++x)
-            dark += image.pixelColor(x, y).lightness() < 128;
-    EXPECT_GT(dark, 20);
+    auto dark = [&](const QRect& area, int n = 0) {
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                n += image.pixelColor(x, y).lightness() < 128;
+        return n;
+    };
+    EXPECT_GT(dark(QRect(0, 0, r.center().x(), r.top() - 8)), 20);
+    EXPECT_GT(dark(QRect(0, r.top(), r.left(), r.height())), 20);
     EXPECT_GE(count(QColor(255, 0, 255), QRect(0, r.bottom() + 20, s.chart.width(), 99)), 28);
 }
 
