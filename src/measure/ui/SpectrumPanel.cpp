@@ -53,11 +53,14 @@ void PeakList::setText(const QString& html)
         return;
     html_ = html;
     selection_.clearSelection();
-    const int before = height();
     wrapped(width());
     doc_.setHtml(html);
-    if (heightForWidth(width()) != before)
+    // The window is laid out again only when the height the text needs changed.
+    const int needs = heightForWidth(width());
+    if (needs != needs_) {
+        needs_ = needs;
         updateGeometry();
+    }
     update();
 }
 
@@ -96,7 +99,7 @@ void PeakList::paintEvent(QPaintEvent*)
 
 void PeakList::resizeEvent(QResizeEvent*)
 {
-    wrapped(width());
+    needs_ = heightForWidth(width());
 }
 
 void PeakList::changeEvent(QEvent* e)

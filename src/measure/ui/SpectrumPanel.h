@@ -74,6 +74,7 @@ private:
 
     mutable QTextDocument doc_;
     QString html_;
+    int needs_ = -1; // the height asked for at the width it has
     QTextCursor selection_;
 };
 
