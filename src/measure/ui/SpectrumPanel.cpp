@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTextDocumentFragment>
@@ -227,18 +226,18 @@ void SpectrumPlot::paintEvent(QPaintEvent*)
     }
     p.drawText(QRectF(r.right() - 60, r.bottom() + 3, 60, fm.height()), Qt::AlignRight,
                QStringLiteral("Hz"));
+    std::vector<QPointF> line;
     for (const auto& [stage, s] : *spectra_) {
         if (s.amplitude.empty())
             continue;
         const QColor c = AdcFrm::stageColor(stage);
-        QPainterPath path;
-        for (size_t k = 0; k < s.amplitude.size(); ++k) {
-            const QPointF pt(x(double(k) * s.resolutionHz), y(s.amplitude[k]));
-            k == 0 ? path.moveTo(pt) : path.lineTo(pt);
-        }
+        // A polyline draws the same pixels as a path through the points, quicker.
+        line.resize(s.amplitude.size());
+        for (size_t k = 0; k < s.amplitude.size(); ++k)
+            line[k] = QPointF(x(double(k) * s.resolutionHz), y(s.amplitude[k]));
         p.setPen(QPen(c, 1));
         p.setBrush(Qt::NoBrush);
-        p.drawPath(path);
+        p.drawPolyline(line.data(), int(line.size()));
         p.setPen(QPen(c, 1, Qt::DashLine));
         p.drawLine(QPointF(r.left(), y(s.noiseFloor)), QPointF(r.right(), y(s.noiseFloor)));
         p.setPen(QPen(c.darker(140), 1));
@@ -288,7 +287,6 @@ SpectrumPanel::SpectrumPanel(std::function<bool(int)> shown, QWidget* parent)
     v->addWidget(Plot, 1);
     StateLbl = new QLabel;
     StateLbl->setObjectName(QStringLiteral("SpectrumStateLbl"));
-    StateLbl->setAutoFillBackground(true);
     v->addWidget(StateLbl);
     PeaksLbl = new PeakList;
     PeaksLbl->setObjectName(QStringLiteral("SpectrumPeaksLbl"));
