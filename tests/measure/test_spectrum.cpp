@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTest>
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -135,16 +136,20 @@ TEST(Spectrum, ThePanelsPeakListTakesTheHeightItsLinesNeed)
     const QString line = QStringLiteral(
         "<b>Stage 0</b> floor 0.54: 11.66 Hz 2.0 p-p; 7.66 Hz 1.5 p-p; 5.91 Hz 1.5 p-p<br>");
     const int least = 4 * panel.fontMetrics().height();
+    PeakList& l = *panel.PeaksLbl;
     // Taller, shorter than its least height, taller again.
     for (int lines : {12, 1, 20}) {
         SCOPED_TRACE(lines);
-        panel.PeaksLbl->setText(line.repeated(lines));
-        // The label asks its holder, the holder the panel: a posted request each.
+        l.setText(line.repeated(lines));
         for (int i = 0; i < 3; ++i)
             QCoreApplication::sendPostedEvents();
-        PeakList& l = *panel.PeaksLbl;
         EXPECT_EQ(l.height(), std::max(least, l.heightForWidth(l.width())));
     }
+    // Its text selects with the mouse.
+    QTest::mousePress(&l, Qt::LeftButton, {}, {1, 3});
+    QTest::mouseMove(&l, {l.width() - 2, 3});
+    EXPECT_TRUE(l.selectedText().startsWith("Stage 0 floor 0.54: 11.66 Hz"))
+        << l.selectedText().toStdString();
 }
 
 TEST(CtlSpectrum, NamesTheAliasOfMainsHumOnTheSimulatedBoard)
