@@ -57,6 +57,20 @@ struct SpectrumAnalyser::Plan {
     }
 };
 
+int SpectrumAnalyser::fftLength(int samples)
+{
+    if (samples < kMinSamples)
+        return 0;
+    for (int n = samples & ~1;; n -= 2) {
+        int m = n;
+        for (const int f : {2, 3, 5})
+            while (m % f == 0)
+                m /= f;
+        if (m == 1)
+            return n;
+    }
+}
+
 SpectrumAnalyser::SpectrumAnalyser() : plan_(std::make_unique<Plan>()) {}
 SpectrumAnalyser::~SpectrumAnalyser() = default;
 
@@ -65,8 +79,8 @@ StageSpectrum SpectrumAnalyser::analyse(const std::vector<double>& samples, doub
 {
     StageSpectrum s;
     s.rateHz = rateHz;
-    const int n = int(samples.size()) & ~1;
-    if (n < kMinSamples || rateHz <= 0)
+    const int n = fftLength(int(samples.size()));
+    if (n == 0 || rateHz <= 0)
         return s;
     Plan& p = *plan_;
     if (p.n != n || p.kind != window)

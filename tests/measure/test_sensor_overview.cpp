@@ -232,6 +232,21 @@ TEST_F(OverviewRig, ATickFetchesAtMostThreeWaitingSetsThenWaits)
     EXPECT_LE(*std::max_element(perTick.begin(), perTick.end()), 3);
 }
 
+TEST(SensorOverview, ADeltaBarRepaintsOnlyWhenItsPixelsChange)
+{
+    // 150 px about thresholds of +-1000: the delta's end moves a column per
+    // 20 counts, rounded; past a threshold the bar takes its colour.
+    DeltaBar bar;
+    bar.resize(150, 18);
+    bar.setValues(0, 1000, -1000);
+    const std::pair<int32_t, bool> steps[] = {
+        {10, false},  {11, true},    {0, true},     {-10, false},  {-11, true},   {1000, true},
+        {1001, true}, {1001, false}, {-1000, true}, {-1001, true}, {-5000, true}, {-6000, false}};
+    for (const auto& [delta, repaints] : steps)
+        EXPECT_EQ(bar.setValues(delta, 1000, -1000), repaints) << delta;
+    EXPECT_TRUE(bar.setValues(-6000, 1000, -999)); // a threshold moved
+}
+
 TEST(SensorTuning, ApplyWritesOnlyTheFieldsItChanges)
 {
     SimRig rig;

@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTest>
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -44,9 +45,11 @@ TEST(Spectrum, AToneLandsAtItsFrequencyWithItsPeakToPeak)
     };
     SpectrumAnalyser a;
     for (const Case& c : cases) {
-        const StageSpectrum s = a.analyse(tone(1301, c.rate, c.hz, c.pp, c.slope), c.rate);
-        ASSERT_EQ(s.samples, 1300);          // an odd count drops the oldest
-        EXPECT_EQ(s.amplitude.size(), 651u); // 0 to rate / 2
+        std::vector<double> x = tone(1301, c.rate, c.hz, c.pp, c.slope);
+        x[4] += 1e6; // among the oldest, dropped for a faster length
+        const StageSpectrum s = a.analyse(x, c.rate);
+        ASSERT_EQ(s.samples, 1296);
+        EXPECT_EQ(s.amplitude.size(), 649u); // 0 to rate / 2
         ASSERT_FALSE(s.peaks.empty());
         EXPECT_NEAR(s.peaks[0].hz, c.hz, s.resolutionHz / 2) << c.hz;
         EXPECT_NEAR(s.peaks[0].countsPp, c.pp, 0.05 * c.pp) << c.hz;
@@ -56,6 +59,12 @@ TEST(Spectrum, AToneLandsAtItsFrequencyWithItsPeakToPeak)
             EXPECT_GE(s.peaks[i - 1].countsPp, s.peaks[i].countsPp);
     }
     EXPECT_TRUE(a.analyse(tone(15, 100, 10, 4), 100).peaks.empty());
+    // Even, factors 2, 3 and 5 only, at most what there is.
+    const std::pair<int, int> lengths[] = {{15, 0},      {16, 16},     {17, 16},
+                                           {27, 24},     {1023, 1000}, {1079, 1024},
+                                           {1080, 1080}, {1086, 1080}, {1301, 1296}};
+    for (const auto& [have, used] : lengths)
+        EXPECT_EQ(SpectrumAnalyser::fftLength(have), used) << have;
 }
 
 TEST(Spectrum, HannKeepsAStrongToneFromBuryingAWeakOne)
@@ -127,16 +136,20 @@ TEST(Spectrum, ThePanelsPeakListTakesTheHeightItsLinesNeed)
     const QString line = QStringLiteral(
         "<b>Stage 0</b> floor 0.54: 11.66 Hz 2.0 p-p; 7.66 Hz 1.5 p-p; 5.91 Hz 1.5 p-p<br>");
     const int least = 4 * panel.fontMetrics().height();
+    PeakList& l = *panel.PeaksLbl;
     // Taller, shorter than its least height, taller again.
     for (int lines : {12, 1, 20}) {
         SCOPED_TRACE(lines);
-        panel.PeaksLbl->setText(line.repeated(lines));
-        // The label asks its holder, the holder the panel: a posted request each.
+        l.setText(line.repeated(lines));
         for (int i = 0; i < 3; ++i)
             QCoreApplication::sendPostedEvents();
-        QLabel& l = *panel.PeaksLbl;
         EXPECT_EQ(l.height(), std::max(least, l.heightForWidth(l.width())));
     }
+    // Its text selects with the mouse.
+    QTest::mousePress(&l, Qt::LeftButton, {}, {1, 3});
+    QTest::mouseMove(&l, {l.width() - 2, 3});
+    EXPECT_TRUE(l.selectedText().startsWith("Stage 0 floor 0.54: 11.66 Hz"))
+        << l.selectedText().toStdString();
 }
 
 TEST(CtlSpectrum, NamesTheAliasOfMainsHumOnTheSimulatedBoard)

@@ -60,6 +60,14 @@ QColor groupBoxGround(const QGroupBox* box)
     return picture.pixelColor(48, 72);
 }
 
+// Where `v` lies on a bar `width` wide: both thresholds inside its outer
+// thirds, a delta past the ends at the end.
+double barX(double v, int width, int32_t high, int32_t low)
+{
+    const double reach = 1.5 * std::max({1, std::abs(high), std::abs(low)});
+    return width / 2.0 + std::clamp(v / reach, -1.0, 1.0) * (width - 1) / 2.0;
+}
+
 QString sensText(const SensSuggestion& s)
 {
     if (!s.usable())
@@ -76,14 +84,31 @@ DeltaBar::DeltaBar(QWidget* parent) : QWidget(parent)
     setMinimumSize(150, 16);
 }
 
-void DeltaBar::setValues(int32_t delta, int32_t highOffset, int32_t lowOffset)
+DeltaBar::Look DeltaBar::lookOf(int32_t delta, int32_t high, int32_t low) const
 {
-    if (delta == delta_ && highOffset == high_ && lowOffset == low_)
-        return;
+    const double mid = width() / 2.0, xd = barX(delta, width(), high, low);
+    // The painter fills the columns between its edges rounded.
+    return {qRound(std::min(mid, xd)), qRound(std::max(mid, xd)),
+            delta > high  ? 1
+            : delta < low ? 2
+                          : 0,
+            high, low};
+}
+
+bool DeltaBar::setValues(int32_t delta, int32_t highOffset, int32_t lowOffset)
+{
     delta_ = delta;
-    high_ = highOffset;
-    low_ = lowOffset;
+    const Look l = lookOf(delta, highOffset, lowOffset);
+    if (l == look_)
+        return false;
+    look_ = l;
     update();
+    return true;
+}
+
+void DeltaBar::resizeEvent(QResizeEvent*)
+{
+    look_ = lookOf(delta_, look_.high, look_.low);
 }
 
 void DeltaBar::paintEvent(QPaintEvent*)
@@ -93,22 +118,18 @@ void DeltaBar::paintEvent(QPaintEvent*)
     p.setPen(QColor(0xB0, 0xB0, 0xB0));
     p.setBrush(Qt::white);
     p.drawRect(r);
-    // Both thresholds sit inside the bar's outer thirds; a delta past the
-    // ends is drawn to the end.
-    const double reach = 1.5 * std::max({1, std::abs(high_), std::abs(low_)});
-    const double mid = r.center().x(), half = r.width() / 2;
-    auto x = [&](double v) { return mid + std::clamp(v / reach, -1.0, 1.0) * half; };
-    const bool past = delta_ > high_ || delta_ < low_;
-    p.setPen(Qt::NoPen);
-    p.setBrush(past ? (delta_ > high_ ? kHighColor : kLowColor) : QColor(0x9A, 0xA5, 0xB1));
-    const double xd = x(delta_);
-    p.drawRect(QRectF(std::min(mid, xd), r.top() + 2, std::abs(xd - mid), r.height() - 4));
+    const QColor tones[] = {QColor(0x9A, 0xA5, 0xB1), kHighColor, kLowColor};
+    const int top = qRound(r.top() + 2), bottom = qRound(r.bottom() - 2);
+    p.fillRect(QRect(look_.from, top, look_.to - look_.from, bottom - top), tones[look_.tone]);
+    const double mid = r.center().x();
     p.setPen(QPen(QColor(0x40, 0x40, 0x40), 1));
     p.drawLine(QPointF(mid, r.top()), QPointF(mid, r.bottom()));
-    p.setPen(QPen(kHighColor.darker(130), 2));
-    p.drawLine(QPointF(x(high_), r.top()), QPointF(x(high_), r.bottom()));
-    p.setPen(QPen(kLowColor.darker(130), 2));
-    p.drawLine(QPointF(x(low_), r.top()), QPointF(x(low_), r.bottom()));
+    for (const auto& [v, c] :
+         {std::pair(look_.high, kHighColor), std::pair(look_.low, kLowColor)}) {
+        const double x = barX(v, width(), look_.high, look_.low);
+        p.setPen(QPen(c.darker(130), 2));
+        p.drawLine(QPointF(x, r.top()), QPointF(x, r.bottom()));
+    }
 }
 
 QString SensorOverviewFrm::definitionText()

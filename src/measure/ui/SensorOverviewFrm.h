@@ -32,13 +32,25 @@ class StripChart;
 class DeltaBar : public QWidget {
 public:
     explicit DeltaBar(QWidget* parent = nullptr);
-    void setValues(int32_t delta, int32_t highOffset, int32_t lowOffset);
+    // True when the bar's pixels change and it repaints: a delta one count
+    // on mostly moves no pixel.
+    bool setValues(int32_t delta, int32_t highOffset, int32_t lowOffset);
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
 
 private:
-    int32_t delta_ = 0, high_ = 0, low_ = 0;
+    // What the bar draws: its filled columns [from, to), their colour, the thresholds.
+    struct Look {
+        int from = 0, to = 0, tone = 0;
+        int32_t high = 0, low = 0;
+        bool operator==(const Look&) const = default;
+    };
+    Look lookOf(int32_t delta, int32_t high, int32_t low) const;
+
+    int32_t delta_ = 0;
+    Look look_;
 };
 
 class SensorOverviewFrm : public QWidget {

@@ -5,15 +5,19 @@
 #include "platform/OpenFiles.h"
 #include "widgets/StripChart.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
+#include <QClipboard>
 #include <QComboBox>
-#include <QEvent>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTextDocumentFragment>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -21,46 +25,140 @@
 
 namespace cv {
 
-namespace {
-// Holds a word-wrapped label whose text changes with every refresh. The
-// label's new text asks for a new layout of the whole window, which measures
-// the text at several widths; here it is measured once, at the width it has,
-// and the window is laid out again only when that height changed.
-class SteadyHeight : public QWidget {
-public:
-    explicit SteadyHeight(QLabel* label) : label_(label)
-    {
-        label_->setParent(this);
-        setSizePolicy(label_->sizePolicy());
-    }
-    QSize sizeHint() const override { return label_->sizeHint(); }
-    QSize minimumSizeHint() const override { return label_->minimumSizeHint(); }
-    bool hasHeightForWidth() const override { return label_->hasHeightForWidth(); }
-    int heightForWidth(int w) const override { return label_->heightForWidth(w); }
+PeakList::PeakList(QWidget* parent) : QWidget(parent), selection_(&doc_)
+{
+    doc_.setUndoRedoEnabled(false);
+    doc_.setDocumentMargin(0);
+    doc_.setDefaultFont(font());
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+    setFocusPolicy(Qt::ClickFocus);
+    setCursor(Qt::IBeamCursor);
+    // Its own ground: a new text repaints the list alone, not the window under it.
+    setAutoFillBackground(true);
+}
 
-protected:
-    bool event(QEvent* e) override
-    {
-        if (e->type() != QEvent::LayoutRequest)
-            return QWidget::event(e);
-        const int h = label_->heightForWidth(width());
-        if (h != height_) {
-            height_ = h;
-            updateGeometry();
-        }
-        return true;
-    }
-    void resizeEvent(QResizeEvent*) override
-    {
-        label_->setGeometry(rect());
-        height_ = label_->heightForWidth(width());
-    }
+const QTextDocument& PeakList::wrapped(int width) const
+{
+    if (doc_.textWidth() != width)
+        doc_.setTextWidth(width);
+    return doc_;
+}
 
-private:
-    QLabel* label_;
-    int height_ = -1;
-};
-} // namespace
+void PeakList::setText(const QString& html)
+{
+    if (html == html_)
+        return;
+    html_ = html;
+    selection_.clearSelection();
+    wrapped(width());
+    doc_.setHtml(html);
+    // The window is laid out again only when the height the text needs changed.
+    const int needs = heightForWidth(width());
+    if (needs != needs_) {
+        needs_ = needs;
+        updateGeometry();
+    }
+    update();
+}
+
+int PeakList::heightForWidth(int width) const
+{
+    return std::max(minimumHeight(), int(std::ceil(wrapped(width).size().height())));
+}
+
+QSize PeakList::sizeHint() const
+{
+    // Its height is the one at the width it has: asking at another width
+    // would lay the text out twice.
+    const int width = 80 * fontMetrics().averageCharWidth();
+    return {width, heightForWidth(this->width() > 0 ? this->width() : width)};
+}
+
+QSize PeakList::minimumSizeHint() const
+{
+    return {0, minimumHeight()};
+}
+
+void PeakList::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.palette = palette();
+    context.palette.setColor(QPalette::Text, palette().color(foregroundRole()));
+    if (selection_.hasSelection()) {
+        QTextCharFormat marked;
+        marked.setBackground(palette().brush(QPalette::Highlight));
+        marked.setForeground(palette().brush(QPalette::HighlightedText));
+        context.selections.append({selection_, marked});
+    }
+    wrapped(width()).documentLayout()->draw(&p, context);
+}
+
+void PeakList::resizeEvent(QResizeEvent*)
+{
+    needs_ = heightForWidth(width());
+}
+
+void PeakList::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::FontChange) {
+        doc_.setDefaultFont(font());
+        updateGeometry();
+    }
+    QWidget::changeEvent(e);
+}
+
+int PeakList::positionAt(const QPoint& p) const
+{
+    return std::max(0, wrapped(width()).documentLayout()->hitTest(p, Qt::FuzzyHit));
+}
+
+void PeakList::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(e);
+    selection_.setPosition(positionAt(e->position().toPoint()));
+    update();
+}
+
+void PeakList::mouseMoveEvent(QMouseEvent* e)
+{
+    if (!(e->buttons() & Qt::LeftButton))
+        return;
+    selection_.setPosition(positionAt(e->position().toPoint()), QTextCursor::KeepAnchor);
+    update();
+}
+
+void PeakList::keyPressEvent(QKeyEvent* e)
+{
+    if (e->matches(QKeySequence::Copy))
+        copy();
+    else if (e->matches(QKeySequence::SelectAll)) {
+        selection_.select(QTextCursor::Document);
+        update();
+    } else
+        QWidget::keyPressEvent(e);
+}
+
+void PeakList::contextMenuEvent(QContextMenuEvent* e)
+{
+    QMenu menu;
+    menu.addAction(QStringLiteral("&Copy"), this, &PeakList::copy)
+        ->setEnabled(selection_.hasSelection());
+    menu.addAction(QStringLiteral("Select All"), this, [this] {
+        selection_.select(QTextCursor::Document);
+        update();
+    });
+    menu.exec(e->globalPos());
+}
+
+void PeakList::copy() const
+{
+    if (selection_.hasSelection())
+        QGuiApplication::clipboard()->setText(selection_.selection().toPlainText());
+}
 
 QString peakText(const SpectrumPeak& p, double rateHz)
 {
@@ -74,6 +172,8 @@ QString peakText(const SpectrumPeak& p, double rateHz)
 SpectrumPlot::SpectrumPlot(QWidget* parent) : QWidget(parent)
 {
     setMinimumSize(280, 200);
+    // It fills all of itself: a refresh need not repaint the window under it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void SpectrumPlot::setSpectra(const ShownSpectra* spectra)
@@ -126,18 +226,18 @@ void SpectrumPlot::paintEvent(QPaintEvent*)
     }
     p.drawText(QRectF(r.right() - 60, r.bottom() + 3, 60, fm.height()), Qt::AlignRight,
                QStringLiteral("Hz"));
+    std::vector<QPointF> line;
     for (const auto& [stage, s] : *spectra_) {
         if (s.amplitude.empty())
             continue;
         const QColor c = AdcFrm::stageColor(stage);
-        QPainterPath path;
-        for (size_t k = 0; k < s.amplitude.size(); ++k) {
-            const QPointF pt(x(double(k) * s.resolutionHz), y(s.amplitude[k]));
-            k == 0 ? path.moveTo(pt) : path.lineTo(pt);
-        }
+        // A polyline draws the same pixels as a path through the points, quicker.
+        line.resize(s.amplitude.size());
+        for (size_t k = 0; k < s.amplitude.size(); ++k)
+            line[k] = QPointF(x(double(k) * s.resolutionHz), y(s.amplitude[k]));
         p.setPen(QPen(c, 1));
         p.setBrush(Qt::NoBrush);
-        p.drawPath(path);
+        p.drawPolyline(line.data(), int(line.size()));
         p.setPen(QPen(c, 1, Qt::DashLine));
         p.drawLine(QPointF(r.left(), y(s.noiseFloor)), QPointF(r.right(), y(s.noiseFloor)));
         p.setPen(QPen(c.darker(140), 1));
@@ -188,14 +288,10 @@ SpectrumPanel::SpectrumPanel(std::function<bool(int)> shown, QWidget* parent)
     StateLbl = new QLabel;
     StateLbl->setObjectName(QStringLiteral("SpectrumStateLbl"));
     v->addWidget(StateLbl);
-    PeaksLbl = new QLabel;
+    PeaksLbl = new PeakList;
     PeaksLbl->setObjectName(QStringLiteral("SpectrumPeaksLbl"));
-    PeaksLbl->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    PeaksLbl->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    PeaksLbl->setWordWrap(true);
-    auto* peaks = new SteadyHeight(PeaksLbl);
-    peaks->setMinimumHeight(4 * fontMetrics().height());
-    v->addWidget(peaks);
+    PeaksLbl->setMinimumHeight(4 * fontMetrics().height());
+    v->addWidget(PeaksLbl);
 
     RefreshTimer = new QTimer(this);
     RefreshTimer->setInterval(kRefreshMs);

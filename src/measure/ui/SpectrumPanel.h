@@ -10,6 +10,8 @@
 
 #include "measure/SpectrumCommand.h"
 
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -38,6 +40,42 @@ protected:
 
 private:
     const ShownSpectra* spectra_ = nullptr;
+};
+
+// The peak list: rich text wrapped to the width it has, selectable with the
+// mouse. A new text is laid out once and that layout serves its height and
+// its paint alike (a label lays it out again for each).
+class PeakList : public QWidget {
+public:
+    explicit PeakList(QWidget* parent = nullptr);
+    void setText(const QString& html);
+    QString text() const { return html_; }
+    QString selectedText() const { return selection_.selectedText(); }
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    void changeEvent(QEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+
+private:
+    // The document wrapped at `width`, laid out again only for a new width.
+    const QTextDocument& wrapped(int width) const;
+    int positionAt(const QPoint& p) const;
+    void copy() const;
+
+    mutable QTextDocument doc_;
+    QString html_;
+    int needs_ = -1; // the height asked for at the width it has
+    QTextCursor selection_;
 };
 
 class SpectrumPanel : public QWidget {
@@ -73,7 +111,7 @@ public:
     QPushButton* PngCmd;
     QPushButton* CsvCmd;
     QLabel* StateLbl;
-    QLabel* PeaksLbl;
+    PeakList* PeaksLbl;
     SpectrumPlot* Plot;
     QTimer* RefreshTimer;
 
