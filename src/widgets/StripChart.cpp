@@ -66,6 +66,11 @@ protected:
             picture_.setDevicePixelRatio(dpr);
             picture_.fill(ground);
             QStylePainter sp(&picture_, this);
+            // As a painter on the button itself starts.
+            sp.setPen(QPen(palette().brush(foregroundRole()), 1));
+            sp.setBackground(palette().brush(backgroundRole()));
+            sp.setFont(font());
+            sp.setLayoutDirection(layoutDirection());
             sp.drawComplexControl(QStyle::CC_ToolButton, o);
             look_ = look;
             drawn_ = true;

@@ -174,7 +174,9 @@ struct StripChart::Impl {
     void setHeld(std::optional<int64_t> endUs);
     void syncControls();
 
-    QFont smallFont() const;
+    const QFont& smallFont() const;
+    mutable QFont smallFrom, small; // smallFont() and the font it was made from
+    mutable bool smallReady = false;
     QFont titleFont() const;
     double yOf(const Plot& p, const QRect& pane, double v) const
     {

@@ -22,11 +22,17 @@ const QColor kFrame(0x9a, 0x9a, 0x9a);
 const QColor kHoldColor(0xc6, 0x28, 0x28);
 } // namespace
 
-QFont StripChart::Impl::smallFont() const
+const QFont& StripChart::Impl::smallFont() const
 {
-    QFont f = q->font();
-    f.setPointSizeF(std::max(6.0, f.pointSizeF() - 1));
-    return f;
+    // Kept: a font made anew has its metrics looked up in the font
+    // database again, at each of a frame's several askings.
+    if (!smallReady || !(smallFrom == q->font())) {
+        smallReady = true;
+        smallFrom = q->font();
+        small = smallFrom;
+        small.setPointSizeF(std::max(6.0, small.pointSizeF() - 1));
+    }
+    return small;
 }
 
 QFont StripChart::Impl::titleFont() const
