@@ -324,6 +324,22 @@ TEST(StripChart, FramesOfNewValuesAddUpToTheWholePicture)
     }
 }
 
+TEST(StripChart, AColumnStillFillingIsDrawnAnewNextFrame)
+{
+    // More sets than columns, and a paint comes between two traces' values
+    // of the newest set: its column must not be kept with one value missing.
+    Shown s(1500, 1000);
+    s.services.virtualClock().advanceMs(10);
+    s.chart.append(0, 900);
+    s.chart.grab();
+    s.chart.append(1, 900);
+    const QImage half = s.chart.grab().toImage();
+    s.chart.resize(s.chart.width() + 1, s.chart.height());
+    s.chart.grab();
+    s.chart.resize(s.chart.width() - 1, s.chart.height());
+    EXPECT_TRUE(half == s.chart.grab().toImage());
+}
+
 TEST(StripChart, APlotNeverShrinksAsItsChartGrows)
 {
     Shown s(50);
