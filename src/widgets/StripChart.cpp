@@ -173,8 +173,10 @@ StripChart::StripChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<I
             d.legendShownUs = now;
         if (d.wholeFrame)
             update();
+        else if (legend && !d.cursor)
+            update(d.legendFrame());
         else
-            update(d.valuesRect(legend));
+            update(d.valuesRect(legend)); // the read-out may stand anywhere
         d.wholeFrame = false;
     });
     d_->rateTimer.setInterval(kRateMs);

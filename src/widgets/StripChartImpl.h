@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 #include <QTimer>
 #include <climits>
 #include <optional>
@@ -52,6 +53,9 @@ struct StripChart::Impl {
         // the panes (title, value labels, legend headers and names), with
         // a margin: all else around the panes a frame fills.
         std::vector<QRect> inked;
+        // The legend's rows, one rectangle per legend column: what a frame
+        // that brings the figures repaints besides `values`.
+        std::vector<QRect> rows;
     };
     // What one frame shows: the time window, its sets and each trace's
     // figures over them.
@@ -125,6 +129,15 @@ struct StripChart::Impl {
     std::vector<QPointF> points;
     std::vector<QPoint> pixels;
     GlyphText numbers; // the small font's, for the texts every frame redraws
+    // The time axis's labels of the last frame: most ticks stay from one
+    // frame to the next, and their texts with them.
+    struct TickLabel {
+        double value = 0, step = 0;
+        bool unit = false; // the last, with " s"
+        QString text;
+        int width = 0;
+    };
+    std::vector<TickLabel> tickLabels, drawnLabels;
 
     explicit Impl(StripChart* owner) : q(owner) {}
 
@@ -212,6 +225,9 @@ struct StripChart::Impl {
     // of several makes every fill a costly walk of spans.
     QRect valuesRect(bool withLegend) const;
     QRect valuesOnlyRect() const; // valuesRect(false), measured anew
+    // A frame of new values that brings the legend's figures: the panes and
+    // the legend's rows, not the space between them nor the value axis.
+    QRegion legendFrame() const;
     void paintBackground();
     void paintPaneGround(QPainter& p); // each pane's fill, value grid and frame
     // The background around the panes, within `area`: the ground filled,

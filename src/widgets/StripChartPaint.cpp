@@ -48,6 +48,7 @@ void StripChart::Impl::ensureLayout()
     if (layout.valid && layout.size == q->size() && layout.shown == frame.shown)
         return;
     backgroundValid = false;
+    tickLabels.clear(); // their widths in a font that may have changed
     Layout l;
     l.size = q->size();
     l.shown = frame.shown;
@@ -187,18 +188,22 @@ void StripChart::Impl::ensureLayout()
     };
     for (const QPoint& h : l.headers)
         l.inked.push_back(line(h, l.ppDx));
-    // Each legend column's swatches and names in one piece.
+    // Each legend column's swatches and names in one piece, and its rows
+    // whole: a figure wider than its column runs on to the left.
+    auto join = [](std::vector<QRect>& into, size_t from, const QRect& r) {
+        auto same = std::find_if(into.begin() + ptrdiff_t(from), into.end(),
+                                 [&](const QRect& c) { return c.left() == r.left(); });
+        if (same == into.end())
+            into.push_back(r);
+        else
+            *same |= r;
+    };
     const size_t columnsFrom = l.inked.size();
     for (const QPoint& e : l.entries) {
         if (e.x() < 0)
             continue;
-        const QRect r = line(e, l.nameDx + l.nameW + 2);
-        auto same = std::find_if(l.inked.begin() + columnsFrom, l.inked.end(),
-                                 [&](const QRect& c) { return c.left() == r.left(); });
-        if (same == l.inked.end())
-            l.inked.push_back(r);
-        else
-            *same |= r;
+        join(l.inked, columnsFrom, line(e, l.nameDx + l.nameW + 2));
+        join(l.rows, 0, line(e, l.ppDx));
     }
     l.valid = true;
     layout = std::move(l);
@@ -247,6 +252,14 @@ QRect StripChart::Impl::valuesOnlyRect() const
         paneRight = std::max(paneRight, pane.right());
     }
     return r & QRect(QPoint(paneLeft - kMargin, r.top()), QPoint(paneRight + kMargin, r.bottom()));
+}
+
+QRegion StripChart::Impl::legendFrame() const
+{
+    QRegion r(layout.values);
+    for (const QRect& row : layout.rows)
+        r += row;
+    return r;
 }
 
 void StripChart::Impl::paintPaneGround(QPainter& p)
@@ -368,15 +381,28 @@ void StripChart::Impl::paintTimeAxis(QPainter& p)
     // carries the unit.
     p.setPen(q->palette().color(QPalette::WindowText));
     numbers.setFont(p.font());
+    drawnLabels.clear();
     for (size_t i = 0; i < ticks.values.size(); ++i) {
-        QString s = chart::tickText(ticks.values[i], ticks.step);
-        if (i + 1 == ticks.values.size())
-            s += QStringLiteral(" s");
-        const int tw = int(std::ceil(numbers.width(s)));
+        const double v = ticks.values[i];
+        const bool unit = i + 1 == ticks.values.size();
+        auto kept = std::find_if(tickLabels.begin(), tickLabels.end(), [&](const TickLabel& l) {
+            return l.value == v && l.step == ticks.step && l.unit == unit;
+        });
+        if (kept == tickLabels.end()) {
+            QString s = chart::tickText(v, ticks.step);
+            if (unit)
+                s += QStringLiteral(" s");
+            const int tw = int(std::ceil(numbers.width(s)));
+            drawnLabels.push_back({v, ticks.step, unit, std::move(s), tw});
+        } else {
+            drawnLabels.push_back(std::move(*kept));
+        }
+        const TickLabel& l = drawnLabels.back();
         const int x0 =
-            std::clamp(xOf(last, ticks.values[i]) - tw / 2, last.left() - 4, last.right() - tw + 4);
-        numbers.draw(p, QPointF(x0, last.bottom() + 2 + fm.ascent()), s);
+            std::clamp(xOf(last, v) - l.width / 2, last.left() - 4, last.right() - l.width + 4);
+        numbers.draw(p, QPointF(x0, last.bottom() + 2 + fm.ascent()), l.text);
     }
+    std::swap(tickLabels, drawnLabels);
     // The measured rate in the top bar, right-aligned and centred in height;
     // before the first set, nothing: a stream not yet started has not stalled.
     if (history.size() == 0)
@@ -668,7 +694,8 @@ void StripChart::paintEvent(QPaintEvent* event)
     // copying them: a fill writes only, and the copy's reads of a pixmap as
     // large as the chart miss the cache when other windows painted between
     // two frames (measured).
-    d_->paintAround(p, event->rect());
+    for (const QRect& r : event->region())
+        d_->paintAround(p, r);
     d_->paintPaneGround(p);
     d_->paintTimeAxis(p);
     d_->paintTraces(p);
