@@ -48,7 +48,8 @@ struct StripChart::Impl {
         std::vector<QPoint> entries;
         std::vector<QPoint> headers;
         int nameDx = 0, nameW = 0, nowDx = 0, meanDx = 0, sdDx = 0, ppDx = 0, rowH = 0;
-        QRect values; // valuesRect(false), asked for by every frame
+        int smallAscent = 0, smallHeight = 0; // asked for by every frame
+        QRect values;                         // valuesRect(false), asked for by every frame
         // Where the background holds more than the window's ground outside
         // the panes (title, value labels, legend headers and names), with
         // a margin: all else around the panes a frame fills.
@@ -233,7 +234,7 @@ struct StripChart::Impl {
     // The background around the panes, within `area`: the ground filled,
     // the inked parts copied.
     void paintAround(QPainter& p, const QRect& area);
-    void paintTimeAxis(QPainter& p);
+    void paintTimeAxis(QPainter& p, bool withRate);
     void paintTraces(QPainter& p);
     void paintLegendValues(QPainter& p);
     void paintEdgeMarks(QPainter& p);

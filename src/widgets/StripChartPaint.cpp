@@ -114,6 +114,8 @@ void StripChart::Impl::ensureLayout()
     l.ppDx = l.sdDx + 6 + numW;
     const int entryW = l.ppDx;
     l.rowH = small.height() + 1;
+    l.smallAscent = small.ascent();
+    l.smallHeight = small.height();
     const int count = int(order.size());
     enum { None, Right, Below } mode = None;
     int columns = 1;
@@ -364,10 +366,9 @@ void StripChart::Impl::paintBackground()
     backgroundValid = true;
 }
 
-void StripChart::Impl::paintTimeAxis(QPainter& p)
+void StripChart::Impl::paintTimeAxis(QPainter& p, bool withRate)
 {
     p.setFont(smallFont());
-    const QFontMetrics fm(p.font());
     const QRect& last = layout.panes.back();
     const double t0 = secondsOf(frame.window.startUs), t1 = secondsOf(frame.window.endUs);
     const auto ticks = chart::niceTicks(t0, t1, std::max(2, last.width() / 80));
@@ -400,12 +401,12 @@ void StripChart::Impl::paintTimeAxis(QPainter& p)
         const TickLabel& l = drawnLabels.back();
         const int x0 =
             std::clamp(xOf(last, v) - l.width / 2, last.left() - 4, last.right() - l.width + 4);
-        numbers.draw(p, QPointF(x0, last.bottom() + 2 + fm.ascent()), l.text);
+        numbers.draw(p, QPointF(x0, last.bottom() + 2 + layout.smallAscent), l.text);
     }
     std::swap(tickLabels, drawnLabels);
     // The measured rate in the top bar, right-aligned and centred in height;
     // before the first set, nothing: a stream not yet started has not stalled.
-    if (history.size() == 0)
+    if (history.size() == 0 || !withRate)
         return;
     const double r = q->rate();
     p.setPen(r > 0 ? q->palette().color(QPalette::WindowText) : kHoldColor);
@@ -414,7 +415,7 @@ void StripChart::Impl::paintTimeAxis(QPainter& p)
     const QRect& rr = layout.rateRect;
     numbers.draw(p,
                  QPointF(rr.right() + 1 - numbers.width(rate),
-                         rr.top() + (rr.height() - fm.height()) / 2 + fm.ascent()),
+                         rr.top() + (rr.height() - layout.smallHeight) / 2 + layout.smallAscent),
                  rate);
 }
 
@@ -697,7 +698,8 @@ void StripChart::paintEvent(QPaintEvent* event)
     for (const QRect& r : event->region())
         d_->paintAround(p, r);
     d_->paintPaneGround(p);
-    d_->paintTimeAxis(p);
+    // A frame of new values leaves out the top bar, and with it the rate.
+    d_->paintTimeAxis(p, event->rect().intersects(d_->layout.rateRect));
     d_->paintTraces(p);
     // A frame of new values leaves the legend out but where its figures are due.
     if (!d_->valuesRect(false).contains(event->rect()))

@@ -378,6 +378,12 @@ TEST(StripChart, ShowsOnlyTracesInViewAndMarksValuesBeyondTheRange)
         return n;
     };
     EXPECT_GT(dark(QRect(0, 0, r.center().x(), r.top() - 8)), 20);
+    // Left of the controls, the rate: here "no new sets", in red.
+    int red = 0;
+    for (int y = 0; y < r.top() - 8; ++y)
+        for (int x = r.center().x(); x < s.chart.findChild<QComboBox*>()->x(); ++x)
+            red += image.pixelColor(x, y).saturation() > 100;
+    EXPECT_GT(red, 20);
     EXPECT_GT(dark(QRect(0, r.top(), r.left(), r.height())), 20);
     EXPECT_GE(count(QColor(255, 0, 255), QRect(0, r.bottom() + 20, s.chart.width(), 99)), 28);
 }
