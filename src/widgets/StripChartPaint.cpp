@@ -625,7 +625,7 @@ void StripChart::Impl::paintEdgeMarks(QPainter& p)
     // it at the plot's upper or lower edge, the marks of an edge stacked in
     // its right corner.
     p.setFont(smallFont());
-    const QFontMetrics fm(p.font());
+    const QFontMetrics fm(p.font()); // asked only when a trace is marked
     for (int pi = 0; pi < plotCount; ++pi) {
         const QRect& pane = layout.panes[size_t(pi)];
         const Plot& pl = plotAt(pi);
@@ -643,7 +643,9 @@ void StripChart::Impl::paintEdgeMarks(QPainter& p)
                 widths.push_back(fm.horizontalAdvance(texts.back()) + 6);
                 marked.push_back(t);
             }
-            const auto boxes = chart::stackedBoxes(pane, widths, fm.height() + 1, above);
+            if (marked.empty())
+                continue;
+            const auto boxes = chart::stackedBoxes(pane, widths, layout.smallHeight + 1, above);
             for (size_t k = 0; k < boxes.size(); ++k) {
                 p.fillRect(boxes[k], QColor(255, 255, 255, 230));
                 p.setPen(traces[size_t(marked[k])].color);
