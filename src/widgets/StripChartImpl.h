@@ -63,8 +63,11 @@ struct StripChart::Impl {
     struct Frame {
         chart::TimeWindow window;
         int64_t firstSet = 0, endSet = 0;
-        int64_t statsFirst = 0; // the figures leave out what lies before a gap
+        int64_t statsFirst = 0;   // the figures leave out what lies before a gap
+        std::vector<double> last; // per trace from statsFirst on, NaN: none
+        // The legend's figures, taken only for the frames that show them.
         std::vector<chart::Reduction> stats;
+        bool statsReady = false;
         std::vector<uint8_t> shown;
         // What it was taken from: the same again gives the same frame.
         uint64_t changes = ~uint64_t(0);
@@ -219,6 +222,7 @@ struct StripChart::Impl {
     int64_t setNear(int64_t tUs) const;
 
     void updateFrame(); // the window and the figures, taken anew when their inputs changed
+    const std::vector<chart::Reduction>& figures();
     void ensureLayout();
     // What a frame of new values repaints: all below the top bar, whose
     // controls would cost as much as the traces, and without the legend

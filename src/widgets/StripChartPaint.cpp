@@ -601,9 +601,10 @@ void StripChart::Impl::paintLegendValues(QPainter& p)
 {
     p.setPen(q->palette().color(QPalette::WindowText));
     numbers.setFont(smallFont());
+    const auto& stats = figures();
     for (int t = 0; t < int(traces.size()); ++t) {
         const QPoint e = layout.entries[size_t(t)];
-        const auto& r = frame.stats[size_t(t)];
+        const auto& r = stats[size_t(t)];
         if (e.x() < 0 || r.count == 0)
             continue;
         // One format for every figure of a plot.
@@ -634,12 +635,12 @@ void StripChart::Impl::paintEdgeMarks(QPainter& p)
             std::vector<int> marked, widths;
             std::vector<QString> texts;
             for (int t = 0; t < int(traces.size()); ++t) {
-                const auto& r = frame.stats[size_t(t)];
-                if (plotOf(traces[size_t(t)]) != pi || r.count == 0 ||
-                    (above ? r.last <= pl.view.upper : r.last >= pl.view.lower))
+                const double last = frame.last[size_t(t)];
+                if (plotOf(traces[size_t(t)]) != pi || std::isnan(last) ||
+                    (above ? last <= pl.view.upper : last >= pl.view.lower))
                     continue;
                 texts.push_back((above ? QStringLiteral("\u25B2 ") : QStringLiteral("\u25BC ")) +
-                                chart::valueText(r.last, decimals));
+                                chart::valueText(last, decimals));
                 widths.push_back(fm.horizontalAdvance(texts.back()) + 6);
                 marked.push_back(t);
             }
