@@ -238,7 +238,8 @@ struct StripChart::Impl {
     // The background around the panes, within `area`: the ground filled,
     // the inked parts copied.
     void paintAround(QPainter& p, const QRect& area);
-    void paintTimeAxis(QPainter& p, bool withRate);
+    void paintTimeAxis(QPainter& p);
+    void paintRate(QPainter& p); // in the top bar
     void paintTraces(QPainter& p);
     void paintLegendValues(QPainter& p);
     void paintEdgeMarks(QPainter& p);

@@ -366,7 +366,7 @@ void StripChart::Impl::paintBackground()
     backgroundValid = true;
 }
 
-void StripChart::Impl::paintTimeAxis(QPainter& p, bool withRate)
+void StripChart::Impl::paintTimeAxis(QPainter& p)
 {
     p.setFont(smallFont());
     const QRect& last = layout.panes.back();
@@ -404,10 +404,15 @@ void StripChart::Impl::paintTimeAxis(QPainter& p, bool withRate)
         numbers.draw(p, QPointF(x0, last.bottom() + 2 + layout.smallAscent), l.text);
     }
     std::swap(tickLabels, drawnLabels);
+}
+
+void StripChart::Impl::paintRate(QPainter& p)
+{
     // The measured rate in the top bar, right-aligned and centred in height;
     // before the first set, nothing: a stream not yet started has not stalled.
-    if (history.size() == 0 || !withRate)
+    if (history.size() == 0)
         return;
+    numbers.setFont(smallFont());
     const double r = q->rate();
     p.setPen(r > 0 ? q->palette().color(QPalette::WindowText) : kHoldColor);
     const QString rate =
@@ -697,18 +702,41 @@ void StripChart::paintEvent(QPaintEvent* event)
     // Every frame fills and rules the panes afresh, which costs less than
     // copying them: a fill writes only, and the copy's reads of a pixmap as
     // large as the chart miss the cache when other windows painted between
-    // two frames (measured).
-    for (const QRect& r : event->region())
+    // two frames (measured). A clip of several rectangles makes every fill
+    // a walk of spans: a frame repainting several parts paints each under a
+    // clip of one.
+    const QRegion& region = event->region();
+    const bool several = region.rectCount() > 1;
+    for (const QRect& r : region) {
+        if (several)
+            p.setClipRect(r);
         d_->paintAround(p, r);
+    }
+    const QRect& values = d_->valuesRect(false);
+    if (several)
+        p.setClipRect(values);
     d_->paintPaneGround(p);
-    // A frame of new values leaves out the top bar, and with it the rate.
-    d_->paintTimeAxis(p, event->rect().intersects(d_->layout.rateRect));
+    d_->paintTimeAxis(p);
     d_->paintTraces(p);
     // A frame of new values leaves the legend out but where its figures are due.
-    if (!d_->valuesRect(false).contains(event->rect()))
+    if (!values.contains(event->rect())) {
+        if (several) {
+            QRect rows;
+            for (const QRect& r : d_->layout.rows)
+                rows |= r;
+            p.setClipRect(rows);
+        }
         d_->paintLegendValues(p);
+    }
+    if (several)
+        p.setClipRect(values);
     d_->paintEdgeMarks(p);
     d_->paintBadges(p);
+    if (several)
+        p.setClipping(false);
+    // A frame of new values leaves out the top bar, and with it the rate.
+    if (event->rect().intersects(d_->layout.rateRect))
+        d_->paintRate(p);
     d_->paintCrossHair(p);
 }
 
