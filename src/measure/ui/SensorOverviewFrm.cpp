@@ -7,6 +7,7 @@
 #include "measure/ui/SpectrumPanel.h"
 #include "measure/ui/StatusLanes.h"
 #include "platform/Services.h"
+#include "widgets/GlyphText.h"
 #include "widgets/Led.h"
 #include "widgets/StripChart.h"
 #include "widgets/WindowFit.h"
@@ -14,6 +15,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDoubleSpinBox>
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -27,6 +29,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace cv {
 
@@ -37,9 +40,43 @@ const QString kWaitingText = QStringLiteral("Waiting while another window reads 
 const QColor kHighColor(0x2E, 0xA0, 0x3B), kLowColor(0x1F, 0x77, 0xB4),
     kProxColor(0xF0, 0xA0, 0x20);
 
-QLabel* cell(QGridLayout* g, int row, int col, const QString& text = {})
+// A cell of the table's live numbers: its digits come from glyphs looked up
+// once, not shaped anew at each of its ten paints a second. The text stays
+// the label's own, for whoever reads it.
+class NumberCell : public QLabel {
+public:
+    explicit NumberCell(GlyphText& glyphs) : glyphs_(glyphs) {}
+
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        const QString t = text();
+        const bool digits = !t.isEmpty() && std::all_of(t.begin(), t.end(), [](QChar c) {
+            return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-');
+        });
+        if (!digits || !isEnabled())
+            return QLabel::paintEvent(e);
+        // Where a label puts a line aligned right and centred upright.
+        glyphs_.setFont(font());
+        const QFontMetricsF fm(font());
+        const QRect r = contentsRect();
+        QPainter p(this);
+        p.setPen(QPen(palette().brush(foregroundRole()), 1));
+        glyphs_.draw(p,
+                     QPointF(r.x() + r.width() - glyphs_.width(t),
+                             r.y() + (r.height() - fm.height()) / 2 + fm.ascent()),
+                     t);
+    }
+
+private:
+    GlyphText& glyphs_;
+};
+
+QLabel* cell(QGridLayout* g, int row, int col, const QString& text = {},
+             GlyphText* glyphs = nullptr)
 {
-    auto* l = new QLabel(text);
+    QLabel* l = glyphs ? new NumberCell(*glyphs) : new QLabel;
+    l->setText(text);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // A fixed size keeps a changed number from laying out the whole window.
     l->setFixedSize(60, 18);
@@ -142,8 +179,11 @@ QString SensorOverviewFrm::definitionText()
         "ambient.");
 }
 
-SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Window)
+SensorOverviewFrm::SensorOverviewFrm(QWidget* parent)
+    : QWidget(parent, Qt::Window), Digits(std::make_unique<GlyphText>())
 {
+    for (auto& row : ShownNumbers)
+        row.fill(std::numeric_limits<int32_t>::min()); // no number shown yet
     setObjectName(QStringLiteral("SensorOverviewFrm"));
     setWindowTitle(QStringLiteral("Sensor Overview"));
     resize(1240, 860);
@@ -171,11 +211,11 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Wind
         auto* name = cell(g, row, 1, QStringLiteral("Stage %1").arg(s));
         name->setStyleSheet(
             QStringLiteral("color: %1; font-weight: bold;").arg(AdcFrm::stageColor(s).name()));
-        CdcLbl[s] = cell(g, row, 2);
-        AmbLbl[s] = cell(g, row, 3);
-        DeltaLbl[s] = cell(g, row, 4);
-        HighLbl[s] = cell(g, row, 5);
-        LowLbl[s] = cell(g, row, 6);
+        CdcLbl[s] = cell(g, row, 2, {}, Digits.get());
+        AmbLbl[s] = cell(g, row, 3, {}, Digits.get());
+        DeltaLbl[s] = cell(g, row, 4, {}, Digits.get());
+        HighLbl[s] = cell(g, row, 5, {}, Digits.get());
+        LowLbl[s] = cell(g, row, 6, {}, Digits.get());
         Bar[s] = new DeltaBar;
         g->addWidget(Bar[s], row, 7);
         TouchLed[s] = new Led(nullptr, kHighColor);
@@ -363,7 +403,9 @@ void SensorOverviewFrm::StartReading()
     }
     ReadCmd->setText(QStringLiteral("Stop Reading"));
     CaptureLbl->clear();
+    WaitingShown = false;
     DroppedLbl->clear();
+    ShownDropped = 0;
     DeltaPlot->setRateLimit(Reading.timeBase().clock().rate());
     DeltaPlot->breakLine();
     ShowRows();
@@ -411,12 +453,15 @@ int SensorOverviewFrm::OnePass()
     }
     if (p.yielded)
         Spectrum->gap();
-    if (p.yielded)
-        CaptureLbl->setText(kWaitingText);
-    else if (p.rearmed)
-        CaptureLbl->setText(rearmedText(Reading.rearms()));
-    else if (CaptureLbl->text() == kWaitingText)
-        CaptureLbl->clear();
+    if (p.yielded || p.rearmed || WaitingShown) {
+        if (p.yielded)
+            CaptureLbl->setText(kWaitingText);
+        else if (p.rearmed)
+            CaptureLbl->setText(rearmedText(Reading.rearms()));
+        else
+            CaptureLbl->clear();
+        WaitingShown = p.yielded;
+    }
     if (p.fetched && p.stamp.gapBefore)
         DeltaPlot->breakLine();
     if (p.fetched && p.addsPoints) {
@@ -432,9 +477,11 @@ int SensorOverviewFrm::OnePass()
         else if (Phase_ == Phase::Touch)
             Recording.addTouch(deltas);
     }
-    const QString dropped = droppedSetsText(Reading.timeBase().dropped());
-    if (DroppedLbl->text() != dropped)
-        DroppedLbl->setText(dropped);
+    // The text is made only when the count moved.
+    if (const int64_t dropped = Reading.timeBase().dropped(); dropped != ShownDropped) {
+        ShownDropped = dropped;
+        DroppedLbl->setText(droppedSetsText(dropped));
+    }
     if (Phase_ != Phase::Idle && services().nowMs() >= PhaseEndMs)
         EndPhase();
     return Reading.reading() ? p.nextIntervalMs : -1;
@@ -581,11 +628,16 @@ void SensorOverviewFrm::ShowRows()
     const uint32_t seen = Reading.takeLimitsSeen();
     for (int s = 0; s < kAdcStages; ++s) {
         const OverviewStage& st = Reading.stages()[size_t(s)];
-        CdcLbl[s]->setText(QString::number(st.cdc));
-        AmbLbl[s]->setText(QString::number(st.amb));
-        DeltaLbl[s]->setText(QString::number(st.delta()));
-        HighLbl[s]->setText(QString::number(st.high));
-        LowLbl[s]->setText(QString::number(st.low));
+        // A number that stays is not made into text again.
+        auto& shown = ShownNumbers[size_t(s)];
+        const std::array<int32_t, 5> now = {st.cdc, st.amb, st.delta(), st.high, st.low};
+        const std::array<QLabel*, 5> cells = {CdcLbl[s], AmbLbl[s], DeltaLbl[s], HighLbl[s],
+                                              LowLbl[s]};
+        for (size_t c = 0; c < now.size(); ++c)
+            if (shown[c] != now[c]) {
+                shown[c] = now[c];
+                cells[c]->setText(QString::number(now[c]));
+            }
         Bar[s]->setValues(st.delta(), st.high - st.amb, st.low - st.amb);
         // Dark, the lamp keeps the touch colour; lit, it tells which limit.
         TouchLed[s]->setColor(st.lowLimit                     ? kLowColor

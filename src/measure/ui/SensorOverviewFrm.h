@@ -23,6 +23,7 @@ class QTimer;
 
 namespace cv {
 
+class GlyphText;
 class Led;
 class SpectrumPanel;
 class StatusLanes;
@@ -106,6 +107,12 @@ private:
     // The ticks of the chart column, kept together: every set reads them, and
     // the boxes themselves lie scattered in memory.
     std::array<bool, kAdcStages> Charted{};
+    // The glyphs of the table's live numbers, and the numbers they show
+    // (result, ambient, delta, high, low per stage).
+    std::unique_ptr<GlyphText> Digits;
+    std::array<std::array<int32_t, 5>, kAdcStages> ShownNumbers{};
+    bool WaitingShown = false; // CaptureLbl says another window reads
+    int64_t ShownDropped = 0;  // the count DroppedLbl tells
 
 public:
     std::array<QCheckBox*, kAdcStages> ChartChk{};
