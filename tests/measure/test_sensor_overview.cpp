@@ -13,6 +13,7 @@
 #include "support/SimRig.h"
 #include "widgets/StripChart.h"
 
+#include <QAccessible>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -214,24 +215,26 @@ TEST_F(OverviewRig, ArmsAgainAfterAnInterruptionAndWaitsForAViewOpenedOverIt)
         w->ShowTimer_Timer();
         for (int s = 0; s < kAdcStages; ++s) {
             const OverviewStage& o = w->overview().stages()[size_t(s)];
-            const std::pair<QLabel*, int32_t> cells[] = {{w->CdcLbl[s], o.cdc},
-                                                         {w->AmbLbl[s], o.amb},
-                                                         {w->DeltaLbl[s], o.delta()},
-                                                         {w->HighLbl[s], o.high},
-                                                         {w->LowLbl[s], o.low}};
+            const std::pair<NumberCell*, int32_t> cells[] = {{w->CdcLbl[s], o.cdc},
+                                                             {w->AmbLbl[s], o.amb},
+                                                             {w->DeltaLbl[s], o.delta()},
+                                                             {w->HighLbl[s], o.high},
+                                                             {w->LowLbl[s], o.low}};
             for (const auto& [cell, value] : cells)
                 EXPECT_EQ(cell->text(), QString::number(value)) << s;
         }
     }
-    for (const QString& text : {QStringLiteral("-36"), QStringLiteral("32768"), QString()}) {
-        QLabel* cell = w->DeltaLbl[0];
+    for (const QString& text :
+         {QStringLiteral("-36"), QStringLiteral("32768"), QStringLiteral("n/a"), QString()}) {
+        NumberCell* cell = w->DeltaLbl[0];
         cell->setText(text);
         QLabel label(text);
-        label.setAlignment(cell->alignment());
+        label.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         label.setFixedSize(cell->size());
         label.setPalette(cell->palette());
         label.setAutoFillBackground(true);
         EXPECT_EQ(cell->grab().toImage(), label.grab().toImage()) << text.toStdString();
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(cell)->text(QAccessible::Name), text);
     }
 }
 

@@ -12,6 +12,8 @@
 #include "widgets/StripChart.h"
 #include "widgets/WindowFit.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDoubleSpinBox>
@@ -40,48 +42,41 @@ const QString kWaitingText = QStringLiteral("Waiting while another window reads 
 const QColor kHighColor(0x2E, 0xA0, 0x3B), kLowColor(0x1F, 0x77, 0xB4),
     kProxColor(0xF0, 0xA0, 0x20);
 
-// A cell of the table's live numbers: its digits come from glyphs looked up
-// once, not shaped anew at each of its ten paints a second. The text stays
-// the label's own, for whoever reads it.
-class NumberCell : public QLabel {
-public:
-    explicit NumberCell(GlyphText& glyphs) : glyphs_(glyphs) {}
+// A fixed size keeps a changed number from laying out the whole window.
+constexpr QSize kCellSize(60, 18);
 
-protected:
-    void paintEvent(QPaintEvent* e) override
-    {
-        const QString t = text();
-        const bool digits = !t.isEmpty() && std::all_of(t.begin(), t.end(), [](QChar c) {
-            return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-');
-        });
-        if (!digits || !isEnabled())
-            return QLabel::paintEvent(e);
-        // Where a label puts a line aligned right and centred upright.
-        glyphs_.setFont(font());
-        const QFontMetricsF fm(font());
-        const QRect r = contentsRect();
-        QPainter p(this);
-        p.setPen(QPen(palette().brush(foregroundRole()), 1));
-        glyphs_.draw(p,
-                     QPointF(r.x() + r.width() - glyphs_.width(t),
-                             r.y() + (r.height() - fm.height()) / 2 + fm.ascent()),
-                     t);
-    }
-
-private:
-    GlyphText& glyphs_;
-};
-
-QLabel* cell(QGridLayout* g, int row, int col, const QString& text = {},
-             GlyphText* glyphs = nullptr)
+QLabel* cell(QGridLayout* g, int row, int col, const QString& text = {})
 {
-    QLabel* l = glyphs ? new NumberCell(*glyphs) : new QLabel;
-    l->setText(text);
+    auto* l = new QLabel(text);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    // A fixed size keeps a changed number from laying out the whole window.
-    l->setFixedSize(60, 18);
+    l->setFixedSize(kCellSize);
     g->addWidget(l, row, col);
     return l;
+}
+
+NumberCell* numberCell(QGridLayout* g, int row, int col, GlyphText& glyphs)
+{
+    auto* c = new NumberCell(glyphs);
+    c->setFixedSize(kCellSize);
+    g->addWidget(c, row, col);
+    return c;
+}
+
+// What assistive tools read of a number cell: its text, as of a label.
+class NumberCellAccessible : public QAccessibleWidget {
+public:
+    explicit NumberCellAccessible(NumberCell* c) : QAccessibleWidget(c, QAccessible::StaticText) {}
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name ? static_cast<const NumberCell*>(widget())->text()
+                                      : QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* numberCellAccessible(const QString&, QObject* object)
+{
+    auto* c = dynamic_cast<NumberCell*>(object);
+    return c ? new NumberCellAccessible(c) : nullptr;
 }
 
 // What a group box shows inside its frame, where its cells stand.
@@ -115,6 +110,50 @@ QString sensText(const SensSuggestion& s)
         .arg(sensitivityItems()[s.sens].trimmed());
 }
 } // namespace
+
+NumberCell::NumberCell(GlyphText& glyphs, QWidget* parent) : QWidget(parent), glyphs_(glyphs)
+{
+    static const bool accessible = [] {
+        QAccessible::installFactory(numberCellAccessible);
+        return true;
+    }();
+    Q_UNUSED(accessible);
+}
+
+void NumberCell::setText(const QString& text)
+{
+    if (text == text_)
+        return;
+    text_ = text;
+    update();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void NumberCell::paintEvent(QPaintEvent*)
+{
+    if (text_.isEmpty())
+        return;
+    QPainter p(this);
+    p.setPen(QPen(palette().brush(foregroundRole()), 1));
+    const bool digits = std::all_of(text_.begin(), text_.end(), [](QChar c) {
+        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-');
+    });
+    if (!digits) {
+        p.drawText(contentsRect(), Qt::AlignRight | Qt::AlignVCenter, text_);
+        return;
+    }
+    // Where a label puts a line aligned right and centred upright.
+    glyphs_.setFont(font());
+    const QFontMetricsF fm(font());
+    const QRect r = contentsRect();
+    glyphs_.draw(p,
+                 QPointF(r.x() + r.width() - glyphs_.width(text_),
+                         r.y() + (r.height() - fm.height()) / 2 + fm.ascent()),
+                 text_);
+}
 
 DeltaBar::DeltaBar(QWidget* parent) : QWidget(parent)
 {
@@ -211,11 +250,11 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent)
         auto* name = cell(g, row, 1, QStringLiteral("Stage %1").arg(s));
         name->setStyleSheet(
             QStringLiteral("color: %1; font-weight: bold;").arg(AdcFrm::stageColor(s).name()));
-        CdcLbl[s] = cell(g, row, 2, {}, Digits.get());
-        AmbLbl[s] = cell(g, row, 3, {}, Digits.get());
-        DeltaLbl[s] = cell(g, row, 4, {}, Digits.get());
-        HighLbl[s] = cell(g, row, 5, {}, Digits.get());
-        LowLbl[s] = cell(g, row, 6, {}, Digits.get());
+        CdcLbl[s] = numberCell(g, row, 2, *Digits);
+        AmbLbl[s] = numberCell(g, row, 3, *Digits);
+        DeltaLbl[s] = numberCell(g, row, 4, *Digits);
+        HighLbl[s] = numberCell(g, row, 5, *Digits);
+        LowLbl[s] = numberCell(g, row, 6, *Digits);
         Bar[s] = new DeltaBar;
         g->addWidget(Bar[s], row, 7);
         TouchLed[s] = new Led(nullptr, kHighColor);
@@ -631,8 +670,8 @@ void SensorOverviewFrm::ShowRows()
         // A number that stays is not made into text again.
         auto& shown = ShownNumbers[size_t(s)];
         const std::array<int32_t, 5> now = {st.cdc, st.amb, st.delta(), st.high, st.low};
-        const std::array<QLabel*, 5> cells = {CdcLbl[s], AmbLbl[s], DeltaLbl[s], HighLbl[s],
-                                              LowLbl[s]};
+        const std::array<NumberCell*, 5> cells = {CdcLbl[s], AmbLbl[s], DeltaLbl[s], HighLbl[s],
+                                                  LowLbl[s]};
         for (size_t c = 0; c < now.size(); ++c)
             if (shown[c] != now[c]) {
                 shown[c] = now[c];
