@@ -295,6 +295,16 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent)
                                   "Bar: the delta about the ambient, thresholds marked.")
                        .arg(kHighColor.name(), kLowColor.name(), kProxColor.name()));
     g->addWidget(legend, kAdcStages + 1, 0, 1, 9);
+    // The cells that change stack over the box's other children (none of
+    // them overlaps another): a repaint looks for opaque widgets above the
+    // one it paints, and then finds few.
+    for (const auto* column : {&AmbLbl, &HighLbl, &LowLbl, &CdcLbl, &DeltaLbl})
+        for (QWidget* w : *column)
+            w->raise();
+    for (int s = 0; s < kAdcStages; ++s) {
+        TouchLed[s]->raise();
+        Bar[s]->raise();
+    }
     top->addWidget(stagesBox);
 
     auto* tuning = new QGroupBox(QStringLiteral("Noise, SNR and guided tuning"));
