@@ -35,6 +35,7 @@ struct SpectrumAnalyser::Plan {
     kiss_fftr_cfg cfg = nullptr;
     std::vector<float> in, window;
     std::vector<kiss_fft_cpx> out;
+    std::vector<double> sorted; // the amplitudes, for the median
     double windowSum = 0;
 
     ~Plan() { kiss_fftr_free(cfg); }
@@ -111,11 +112,14 @@ StageSpectrum SpectrumAnalyser::analyse(const std::vector<double>& samples, doub
     // A sine of amplitude A gives |X| = A x (window sum) / 2 in its bin;
     // peak-to-peak is twice A. DC and the last bin have no mirror half.
     for (int k = 0; k < bins; ++k) {
-        const double mag = std::hypot(double(p.out[size_t(k)].r), double(p.out[size_t(k)].i));
+        // Squares of floats are exact in double: no need for hypot's care.
+        const double re = p.out[size_t(k)].r, im = p.out[size_t(k)].i;
+        const double mag = std::sqrt(re * re + im * im);
         const double scale = (k == 0 || k == n / 2) ? 2.0 : 4.0;
         s.amplitude[size_t(k)] = scale * mag / p.windowSum;
     }
-    std::vector<double> sorted(s.amplitude.begin() + 1, s.amplitude.end());
+    std::vector<double>& sorted = p.sorted;
+    sorted.assign(s.amplitude.begin() + 1, s.amplitude.end());
     std::nth_element(sorted.begin(), sorted.begin() + ptrdiff_t(sorted.size() / 2), sorted.end());
     s.noiseFloor = sorted[sorted.size() / 2];
 

@@ -116,6 +116,11 @@ void ChipModel::catchUp()
 uint16_t ChipModel::read(int address)
 {
     catchUp();
+    return readCaughtUp(address);
+}
+
+uint16_t ChipModel::readCaughtUp(int address)
+{
     const int a = address & 0x3FF;
     const uint16_t v = regs_[a];
     if (a == reg::STAGE_COMPLETE_INT_STATUS)

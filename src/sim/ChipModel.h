@@ -16,6 +16,9 @@ public:
     ChipModel(const Clock& clock, uint64_t seed);
 
     uint16_t read(int address);
+    // read() without the catch-up, for the further words of one block read:
+    // the block is read at one moment, and the clock asked once for it.
+    uint16_t readCaughtUp(int address);
     void write(int address, uint16_t value);
     // Restores the power-on register values.
     void powerOnReset();

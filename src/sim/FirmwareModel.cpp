@@ -74,7 +74,7 @@ uint8_t FirmwareModel::readRegisters(int target, int address, int count, uint16_
     chip_.catchUp();
     if (target == TargetChip) {
         for (int i = 0; i < count; ++i)
-            words[i] = chip_.read(address + i);
+            words[i] = chip_.readCaughtUp(address + i);
         if ((address & 0x3FF) == reg::PART_ID) {
             capturing_ = false; // the host's way of ending a capture
             clearQueue();

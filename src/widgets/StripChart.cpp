@@ -173,8 +173,10 @@ StripChart::StripChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<I
             d.legendShownUs = now;
         if (d.wholeFrame)
             update();
+        else if (legend && !d.cursor)
+            update(d.legendFrame());
         else
-            update(d.valuesRect(legend));
+            update(d.valuesRect(legend)); // the read-out may stand anywhere
         d.wholeFrame = false;
     });
     d_->rateTimer.setInterval(kRateMs);
@@ -560,8 +562,7 @@ TraceStats StripChart::visibleStats(int trace) const
 {
     if (!d_->valid(trace))
         return {};
-    d_->updateFrame();
-    const chart::Reduction& r = d_->frame.stats[size_t(trace)];
+    const chart::Reduction& r = d_->figures()[size_t(trace)];
     TraceStats s;
     s.count = int(r.count);
     s.fromSeconds = d_->history.seconds(d_->frame.statsFirst);
@@ -578,7 +579,7 @@ TraceStats StripChart::visibleStats(int trace) const
 void StripChart::Impl::updateFrame()
 {
     if (frame.changes == history.changes() && frame.span == span && frame.heldEndUs == heldEndUs &&
-        frame.stats.size() == traces.size())
+        frame.last.size() == traces.size())
         return;
     frame.changes = history.changes();
     frame.span = span;
@@ -587,14 +588,27 @@ void StripChart::Impl::updateFrame()
     frame.firstSet = history.lowerBound(frame.window.startUs);
     frame.endSet = history.lowerBound(frame.window.endUs + 1);
     frame.statsFirst = history.segmentStart(frame.firstSet, frame.endSet);
-    frame.stats.resize(traces.size());
+    frame.statsReady = false;
+    frame.last.resize(traces.size());
     frame.shown.resize(traces.size());
     for (int t = 0; t < int(traces.size()); ++t) {
-        frame.stats[size_t(t)] = history.reduce(t, frame.statsFirst, frame.endSet);
-        frame.shown[size_t(t)] = frame.stats[size_t(t)].count > 0 ||
+        frame.last[size_t(t)] = history.lastIn(t, frame.statsFirst, frame.endSet);
+        frame.shown[size_t(t)] = !std::isnan(frame.last[size_t(t)]) ||
                                  (frame.statsFirst > frame.firstSet &&
-                                  history.reduce(t, frame.firstSet, frame.statsFirst).count > 0);
+                                  !std::isnan(history.lastIn(t, frame.firstSet, frame.statsFirst)));
     }
+}
+
+const std::vector<chart::Reduction>& StripChart::Impl::figures()
+{
+    updateFrame();
+    if (!frame.statsReady) {
+        frame.stats.resize(traces.size());
+        for (int t = 0; t < int(traces.size()); ++t)
+            frame.stats[size_t(t)] = history.reduce(t, frame.statsFirst, frame.endSet);
+        frame.statsReady = true;
+    }
+    return frame.stats;
 }
 
 bool StripChart::saveVisibleCsv(const QString& path, QString* error) const

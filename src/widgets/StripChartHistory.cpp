@@ -228,6 +228,28 @@ Reduction History::reduce(int trace, int64_t a, int64_t b) const
     return r;
 }
 
+double History::lastIn(int trace, int64_t a, int64_t b) const
+{
+    if (trace < 0 || trace >= traces_)
+        return kNone;
+    a = std::max(a, firstSet());
+    const Block* own = blocks_.data() + size_t(trace) * size_t(capacity_ / kBlock);
+    // Back to the newest block boundary, then block by block past empty ones.
+    for (int64_t s = std::min(b, end_); s > a;) {
+        if (s % kBlock == 0 && s - kBlock >= a) {
+            const Block& blk = own[size_t(((s - 1) & mask_) / kBlock)];
+            if (blk.count)
+                return blk.last;
+            s -= kBlock;
+            continue;
+        }
+        const double x = value(trace, --s);
+        if (!std::isnan(x))
+            return x;
+    }
+    return kNone;
+}
+
 void History::extentRaw(int trace, int64_t a, int64_t b, Extent& e) const
 {
     for (int64_t s = a; s < b; ++s) {

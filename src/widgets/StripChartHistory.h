@@ -74,6 +74,8 @@ public:
 
     // The values of `trace` in sets [a, b), clipped to what is kept.
     Reduction reduce(int trace, int64_t a, int64_t b) const;
+    // Its last value there, NaN when none: a frame needs no more of it.
+    double lastIn(int trace, int64_t a, int64_t b) const;
     // Only the extremes and the first and last value, from a compact copy
     // of the summary kept for drawing (float: a fraction of a pixel).
     struct Extent {

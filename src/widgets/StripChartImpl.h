@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 #include <QTimer>
 #include <climits>
 #include <optional>
@@ -47,19 +48,26 @@ struct StripChart::Impl {
         std::vector<QPoint> entries;
         std::vector<QPoint> headers;
         int nameDx = 0, nameW = 0, nowDx = 0, meanDx = 0, sdDx = 0, ppDx = 0, rowH = 0;
-        QRect values; // valuesRect(false), asked for by every frame
+        int smallAscent = 0, smallHeight = 0; // asked for by every frame
+        QRect values;                         // valuesRect(false), asked for by every frame
         // Where the background holds more than the window's ground outside
         // the panes (title, value labels, legend headers and names), with
         // a margin: all else around the panes a frame fills.
         std::vector<QRect> inked;
+        // The legend's rows, one rectangle per legend column: what a frame
+        // that brings the figures repaints besides `values`.
+        std::vector<QRect> rows;
     };
     // What one frame shows: the time window, its sets and each trace's
     // figures over them.
     struct Frame {
         chart::TimeWindow window;
         int64_t firstSet = 0, endSet = 0;
-        int64_t statsFirst = 0; // the figures leave out what lies before a gap
+        int64_t statsFirst = 0;   // the figures leave out what lies before a gap
+        std::vector<double> last; // per trace from statsFirst on, NaN: none
+        // The legend's figures, taken only for the frames that show them.
         std::vector<chart::Reduction> stats;
+        bool statsReady = false;
         std::vector<uint8_t> shown;
         // What it was taken from: the same again gives the same frame.
         uint64_t changes = ~uint64_t(0);
@@ -125,6 +133,15 @@ struct StripChart::Impl {
     std::vector<QPointF> points;
     std::vector<QPoint> pixels;
     GlyphText numbers; // the small font's, for the texts every frame redraws
+    // The time axis's labels of the last frame: most ticks stay from one
+    // frame to the next, and their texts with them.
+    struct TickLabel {
+        double value = 0, step = 0;
+        bool unit = false; // the last, with " s"
+        QString text;
+        int width = 0;
+    };
+    std::vector<TickLabel> tickLabels, drawnLabels;
 
     explicit Impl(StripChart* owner) : q(owner) {}
 
@@ -205,6 +222,7 @@ struct StripChart::Impl {
     int64_t setNear(int64_t tUs) const;
 
     void updateFrame(); // the window and the figures, taken anew when their inputs changed
+    const std::vector<chart::Reduction>& figures();
     void ensureLayout();
     // What a frame of new values repaints: all below the top bar, whose
     // controls would cost as much as the traces, and without the legend
@@ -212,12 +230,16 @@ struct StripChart::Impl {
     // of several makes every fill a costly walk of spans.
     QRect valuesRect(bool withLegend) const;
     QRect valuesOnlyRect() const; // valuesRect(false), measured anew
+    // A frame of new values that brings the legend's figures: the panes and
+    // the legend's rows, not the space between them nor the value axis.
+    QRegion legendFrame() const;
     void paintBackground();
     void paintPaneGround(QPainter& p); // each pane's fill, value grid and frame
     // The background around the panes, within `area`: the ground filled,
     // the inked parts copied.
     void paintAround(QPainter& p, const QRect& area);
     void paintTimeAxis(QPainter& p);
+    void paintRate(QPainter& p); // in the top bar
     void paintTraces(QPainter& p);
     void paintLegendValues(QPainter& p);
     void paintEdgeMarks(QPainter& p);

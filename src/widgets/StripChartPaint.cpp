@@ -48,6 +48,7 @@ void StripChart::Impl::ensureLayout()
     if (layout.valid && layout.size == q->size() && layout.shown == frame.shown)
         return;
     backgroundValid = false;
+    tickLabels.clear(); // their widths in a font that may have changed
     Layout l;
     l.size = q->size();
     l.shown = frame.shown;
@@ -113,6 +114,8 @@ void StripChart::Impl::ensureLayout()
     l.ppDx = l.sdDx + 6 + numW;
     const int entryW = l.ppDx;
     l.rowH = small.height() + 1;
+    l.smallAscent = small.ascent();
+    l.smallHeight = small.height();
     const int count = int(order.size());
     enum { None, Right, Below } mode = None;
     int columns = 1;
@@ -187,18 +190,22 @@ void StripChart::Impl::ensureLayout()
     };
     for (const QPoint& h : l.headers)
         l.inked.push_back(line(h, l.ppDx));
-    // Each legend column's swatches and names in one piece.
+    // Each legend column's swatches and names in one piece, and its rows
+    // whole: a figure wider than its column runs on to the left.
+    auto join = [](std::vector<QRect>& into, size_t from, const QRect& r) {
+        auto same = std::find_if(into.begin() + ptrdiff_t(from), into.end(),
+                                 [&](const QRect& c) { return c.left() == r.left(); });
+        if (same == into.end())
+            into.push_back(r);
+        else
+            *same |= r;
+    };
     const size_t columnsFrom = l.inked.size();
     for (const QPoint& e : l.entries) {
         if (e.x() < 0)
             continue;
-        const QRect r = line(e, l.nameDx + l.nameW + 2);
-        auto same = std::find_if(l.inked.begin() + columnsFrom, l.inked.end(),
-                                 [&](const QRect& c) { return c.left() == r.left(); });
-        if (same == l.inked.end())
-            l.inked.push_back(r);
-        else
-            *same |= r;
+        join(l.inked, columnsFrom, line(e, l.nameDx + l.nameW + 2));
+        join(l.rows, 0, line(e, l.ppDx));
     }
     l.valid = true;
     layout = std::move(l);
@@ -247,6 +254,14 @@ QRect StripChart::Impl::valuesOnlyRect() const
         paneRight = std::max(paneRight, pane.right());
     }
     return r & QRect(QPoint(paneLeft - kMargin, r.top()), QPoint(paneRight + kMargin, r.bottom()));
+}
+
+QRegion StripChart::Impl::legendFrame() const
+{
+    QRegion r(layout.values);
+    for (const QRect& row : layout.rows)
+        r += row;
+    return r;
 }
 
 void StripChart::Impl::paintPaneGround(QPainter& p)
@@ -354,7 +369,6 @@ void StripChart::Impl::paintBackground()
 void StripChart::Impl::paintTimeAxis(QPainter& p)
 {
     p.setFont(smallFont());
-    const QFontMetrics fm(p.font());
     const QRect& last = layout.panes.back();
     const double t0 = secondsOf(frame.window.startUs), t1 = secondsOf(frame.window.endUs);
     const auto ticks = chart::niceTicks(t0, t1, std::max(2, last.width() / 80));
@@ -368,19 +382,37 @@ void StripChart::Impl::paintTimeAxis(QPainter& p)
     // carries the unit.
     p.setPen(q->palette().color(QPalette::WindowText));
     numbers.setFont(p.font());
+    drawnLabels.clear();
     for (size_t i = 0; i < ticks.values.size(); ++i) {
-        QString s = chart::tickText(ticks.values[i], ticks.step);
-        if (i + 1 == ticks.values.size())
-            s += QStringLiteral(" s");
-        const int tw = int(std::ceil(numbers.width(s)));
+        const double v = ticks.values[i];
+        const bool unit = i + 1 == ticks.values.size();
+        auto kept = std::find_if(tickLabels.begin(), tickLabels.end(), [&](const TickLabel& l) {
+            return l.value == v && l.step == ticks.step && l.unit == unit;
+        });
+        if (kept == tickLabels.end()) {
+            QString s = chart::tickText(v, ticks.step);
+            if (unit)
+                s += QStringLiteral(" s");
+            const int tw = int(std::ceil(numbers.width(s)));
+            drawnLabels.push_back({v, ticks.step, unit, std::move(s), tw});
+        } else {
+            drawnLabels.push_back(std::move(*kept));
+        }
+        const TickLabel& l = drawnLabels.back();
         const int x0 =
-            std::clamp(xOf(last, ticks.values[i]) - tw / 2, last.left() - 4, last.right() - tw + 4);
-        numbers.draw(p, QPointF(x0, last.bottom() + 2 + fm.ascent()), s);
+            std::clamp(xOf(last, v) - l.width / 2, last.left() - 4, last.right() - l.width + 4);
+        numbers.draw(p, QPointF(x0, last.bottom() + 2 + layout.smallAscent), l.text);
     }
+    std::swap(tickLabels, drawnLabels);
+}
+
+void StripChart::Impl::paintRate(QPainter& p)
+{
     // The measured rate in the top bar, right-aligned and centred in height;
     // before the first set, nothing: a stream not yet started has not stalled.
     if (history.size() == 0)
         return;
+    numbers.setFont(smallFont());
     const double r = q->rate();
     p.setPen(r > 0 ? q->palette().color(QPalette::WindowText) : kHoldColor);
     const QString rate =
@@ -388,7 +420,7 @@ void StripChart::Impl::paintTimeAxis(QPainter& p)
     const QRect& rr = layout.rateRect;
     numbers.draw(p,
                  QPointF(rr.right() + 1 - numbers.width(rate),
-                         rr.top() + (rr.height() - fm.height()) / 2 + fm.ascent()),
+                         rr.top() + (rr.height() - layout.smallHeight) / 2 + layout.smallAscent),
                  rate);
 }
 
@@ -574,9 +606,10 @@ void StripChart::Impl::paintLegendValues(QPainter& p)
 {
     p.setPen(q->palette().color(QPalette::WindowText));
     numbers.setFont(smallFont());
+    const auto& stats = figures();
     for (int t = 0; t < int(traces.size()); ++t) {
         const QPoint e = layout.entries[size_t(t)];
-        const auto& r = frame.stats[size_t(t)];
+        const auto& r = stats[size_t(t)];
         if (e.x() < 0 || r.count == 0)
             continue;
         // One format for every figure of a plot.
@@ -598,7 +631,7 @@ void StripChart::Impl::paintEdgeMarks(QPainter& p)
     // it at the plot's upper or lower edge, the marks of an edge stacked in
     // its right corner.
     p.setFont(smallFont());
-    const QFontMetrics fm(p.font());
+    const QFontMetrics fm(p.font()); // asked only when a trace is marked
     for (int pi = 0; pi < plotCount; ++pi) {
         const QRect& pane = layout.panes[size_t(pi)];
         const Plot& pl = plotAt(pi);
@@ -607,16 +640,18 @@ void StripChart::Impl::paintEdgeMarks(QPainter& p)
             std::vector<int> marked, widths;
             std::vector<QString> texts;
             for (int t = 0; t < int(traces.size()); ++t) {
-                const auto& r = frame.stats[size_t(t)];
-                if (plotOf(traces[size_t(t)]) != pi || r.count == 0 ||
-                    (above ? r.last <= pl.view.upper : r.last >= pl.view.lower))
+                const double last = frame.last[size_t(t)];
+                if (plotOf(traces[size_t(t)]) != pi || std::isnan(last) ||
+                    (above ? last <= pl.view.upper : last >= pl.view.lower))
                     continue;
                 texts.push_back((above ? QStringLiteral("\u25B2 ") : QStringLiteral("\u25BC ")) +
-                                chart::valueText(r.last, decimals));
+                                chart::valueText(last, decimals));
                 widths.push_back(fm.horizontalAdvance(texts.back()) + 6);
                 marked.push_back(t);
             }
-            const auto boxes = chart::stackedBoxes(pane, widths, fm.height() + 1, above);
+            if (marked.empty())
+                continue;
+            const auto boxes = chart::stackedBoxes(pane, widths, layout.smallHeight + 1, above);
             for (size_t k = 0; k < boxes.size(); ++k) {
                 p.fillRect(boxes[k], QColor(255, 255, 255, 230));
                 p.setPen(traces[size_t(marked[k])].color);
@@ -667,16 +702,41 @@ void StripChart::paintEvent(QPaintEvent* event)
     // Every frame fills and rules the panes afresh, which costs less than
     // copying them: a fill writes only, and the copy's reads of a pixmap as
     // large as the chart miss the cache when other windows painted between
-    // two frames (measured).
-    d_->paintAround(p, event->rect());
+    // two frames (measured). A clip of several rectangles makes every fill
+    // a walk of spans: a frame repainting several parts paints each under a
+    // clip of one.
+    const QRegion& region = event->region();
+    const bool several = region.rectCount() > 1;
+    for (const QRect& r : region) {
+        if (several)
+            p.setClipRect(r);
+        d_->paintAround(p, r);
+    }
+    const QRect& values = d_->valuesRect(false);
+    if (several)
+        p.setClipRect(values);
     d_->paintPaneGround(p);
     d_->paintTimeAxis(p);
     d_->paintTraces(p);
     // A frame of new values leaves the legend out but where its figures are due.
-    if (!d_->valuesRect(false).contains(event->rect()))
+    if (!values.contains(event->rect())) {
+        if (several) {
+            QRect rows;
+            for (const QRect& r : d_->layout.rows)
+                rows |= r;
+            p.setClipRect(rows);
+        }
         d_->paintLegendValues(p);
+    }
+    if (several)
+        p.setClipRect(values);
     d_->paintEdgeMarks(p);
     d_->paintBadges(p);
+    if (several)
+        p.setClipping(false);
+    // A frame of new values leaves out the top bar, and with it the rate.
+    if (event->rect().intersects(d_->layout.rateRect))
+        d_->paintRate(p);
     d_->paintCrossHair(p);
 }
 

@@ -13,6 +13,7 @@
 #include "support/SimRig.h"
 #include "widgets/StripChart.h"
 
+#include <QAccessible>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -208,6 +209,33 @@ TEST_F(OverviewRig, ArmsAgainAfterAnInterruptionAndWaitsForAViewOpenedOverIt)
     const TraceStats st = w->chart()->visibleStats(0);
     EXPECT_GT(st.fromSeconds, 30);
     EXPECT_LT(st.peakToPeak(), 40);
+
+    // The table shows the present numbers, each cell drawn as a label draws it.
+    for (int shows = 0; shows < 2; ++shows, run(300)) {
+        w->ShowTimer_Timer();
+        for (int s = 0; s < kAdcStages; ++s) {
+            const OverviewStage& o = w->overview().stages()[size_t(s)];
+            const std::pair<NumberCell*, int32_t> cells[] = {{w->CdcLbl[s], o.cdc},
+                                                             {w->AmbLbl[s], o.amb},
+                                                             {w->DeltaLbl[s], o.delta()},
+                                                             {w->HighLbl[s], o.high},
+                                                             {w->LowLbl[s], o.low}};
+            for (const auto& [cell, value] : cells)
+                EXPECT_EQ(cell->text(), QString::number(value)) << s;
+        }
+    }
+    for (const QString& text :
+         {QStringLiteral("-36"), QStringLiteral("32768"), QStringLiteral("n/a"), QString()}) {
+        NumberCell* cell = w->DeltaLbl[0];
+        cell->setText(text);
+        QLabel label(text);
+        label.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        label.setFixedSize(cell->size());
+        label.setPalette(cell->palette());
+        label.setAutoFillBackground(true);
+        EXPECT_EQ(cell->grab().toImage(), label.grab().toImage()) << text.toStdString();
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(cell)->text(QAccessible::Name), text);
+    }
 }
 
 // Sets waiting are fetched back to back, three a tick so the window stays

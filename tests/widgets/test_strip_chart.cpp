@@ -66,6 +66,8 @@ struct Shown {
             services.virtualClock().advanceMs(10);
             chart.append(0, double(next));
             chart.append(1, 500 + next % 7);
+            for (int t = 2; t < chart.traceCount(); ++t)
+                chart.append(t, 40.0 * t + std::sqrt(double(next)));
         }
     }
     QPoint inPlot(double fx = 0.5, double fy = 0.5) const
@@ -288,13 +290,17 @@ TEST(StripChart, FramesOfNewValuesAddUpToTheWholePicture)
     // over the pane's left end, and scrolls past it. Two plots add the band
     // between their panes, which such frames fill rather than copy. With
     // more sets than columns, a column's rows are kept from frame to frame:
-    // a zoom and a scroll must leave none of them stale.
+    // a zoom and a scroll must leave none of them stale. The legend stands
+    // below, or at the right where its rows have no room there.
     struct Case {
-        int plots, sets, length;
+        int plots, sets, length, traces;
     };
-    for (const auto [plots, sets, length] : {Case{1, 299, 200}, {2, 299, 200}, {2, 1500, 1000}}) {
-        SCOPED_TRACE(sets);
-        Shown s(sets, length);
+    for (const auto [plots, sets, length, traces] :
+         {Case{1, 299, 200, 2}, {2, 299, 200, 2}, {2, 1500, 1000, 2}, {2, 299, 200, 20}}) {
+        SCOPED_TRACE(testing::Message() << plots << " plots, " << sets << " sets, " << traces);
+        Shown s(0, length);
+        s.chart.setTraceCount(traces);
+        s.addSets(sets);
         s.chart.setPlotCount(plots);
         s.chart.setTracePlot(1, plots - 1);
         QTest::qWait(50);
@@ -312,15 +318,17 @@ TEST(StripChart, FramesOfNewValuesAddUpToTheWholePicture)
         auto shown = [&] {
             return rgb(*static_cast<QImage*>(s.chart.backingStore()->paintDevice()));
         };
-        EXPECT_TRUE(shown() == rgb(s.chart.grab().toImage()));
+        // Another width and back: painted with nothing kept.
+        auto afresh = [&] {
+            s.chart.resize(s.chart.width() + 1, s.chart.height());
+            s.chart.grab();
+            s.chart.resize(s.chart.width() - 1, s.chart.height());
+            return rgb(s.chart.grab().toImage());
+        };
+        EXPECT_TRUE(shown() == afresh());
         s.chart.zoomValueAxis(plots - 1, 500, 0.5);
         frame(3);
-        const QImage kept = shown();
-        // Another width and back: painted with nothing kept.
-        s.chart.resize(s.chart.width() + 1, s.chart.height());
-        s.chart.grab();
-        s.chart.resize(s.chart.width() - 1, s.chart.height());
-        EXPECT_TRUE(kept == rgb(s.chart.grab().toImage()));
+        EXPECT_TRUE(shown() == afresh());
     }
 }
 
@@ -386,6 +394,12 @@ TEST(StripChart, ShowsOnlyTracesInViewAndMarksValuesBeyondTheRange)
         return n;
     };
     EXPECT_GT(dark(QRect(0, 0, r.center().x(), r.top() - 8)), 20);
+    // Left of the controls, the rate: here "no new sets", in red.
+    int red = 0;
+    for (int y = 0; y < r.top() - 8; ++y)
+        for (int x = r.center().x(); x < s.chart.findChild<QComboBox*>()->x(); ++x)
+            red += image.pixelColor(x, y).saturation() > 100;
+    EXPECT_GT(red, 20);
     EXPECT_GT(dark(QRect(0, r.top(), r.left(), r.height())), 20);
     EXPECT_GE(count(QColor(255, 0, 255), QRect(0, r.bottom() + 20, s.chart.width(), 99)), 28);
 }

@@ -9,7 +9,8 @@
 using namespace cv::chart;
 
 namespace {
-// `sets` sets of `traces` values 10 ms apart; trace 1 skips every third set.
+// `sets` sets of `traces` values 10 ms apart; trace 1 skips every third set
+// and sets 4930 to 4989 (whole blocks without a value).
 History historyOf(int64_t capacity, int sets, std::mt19937& rng, int traces = 2)
 {
     History h;
@@ -17,7 +18,7 @@ History historyOf(int64_t capacity, int sets, std::mt19937& rng, int traces = 2)
     std::uniform_real_distribution<double> d(-500, 500);
     for (int s = 0; s < sets; ++s)
         for (int t = 0; t < traces; ++t)
-            if (t != 1 || s % 3)
+            if (t != 1 || (s % 3 && (s < 4930 || s >= 4990)))
                 h.append(t, std::round(d(rng)), 1'000'000 + s * 10'000LL);
     return h;
 }
@@ -34,13 +35,15 @@ TEST(History, KeepsTheNewestSetsAndReducesLikeACountOverThem)
     EXPECT_EQ(h.lowerBound(1'000'000 + 3'055'000), 306);
     EXPECT_EQ(h.lowerBound(0), 88);
 
-    // Reductions over every kind of stretch, blocks or not, against a count.
+    // Reductions and last values over every kind of stretch, blocks or not,
+    // against a count.
     for (int64_t capacity : {256, 1024, 4096}) {
         const History r = historyOf(capacity, 5000, rng);
         for (int trace : {0, 1})
             // clang-format off
             for (auto [a, b] : {std::pair<int64_t, int64_t>{0, 5000}, {4990, 5000}, {4100, 4999},
-                                {4903, 4937}, {4999, 5000}, {4990, 4990}, {1000, 4700}}) {
+                                {4903, 4937}, {4999, 5000}, {4990, 4990}, {1000, 4700},
+                                {4903, 4980}, {4000, 4992}, {4929, 4960}}) {
                 // clang-format on
                 Reduction want;
                 double sum = 0, sumSq = 0;
@@ -57,8 +60,12 @@ TEST(History, KeepsTheNewestSetsAndReducesLikeACountOverThem)
                 }
                 const Reduction got = r.reduce(trace, a, b);
                 ASSERT_EQ(got.count, want.count) << capacity << " " << a << ".." << b;
-                if (!want.count)
+                const double last = r.lastIn(trace, a, b);
+                if (!want.count) {
+                    EXPECT_TRUE(std::isnan(last)) << a << ".." << b;
                     continue;
+                }
+                EXPECT_EQ(last, want.last) << capacity << " " << a << ".." << b;
                 const double mean = sum / double(want.count);
                 EXPECT_EQ(got.min, want.min);
                 EXPECT_EQ(got.max, want.max);

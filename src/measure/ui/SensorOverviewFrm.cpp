@@ -7,13 +7,17 @@
 #include "measure/ui/SpectrumPanel.h"
 #include "measure/ui/StatusLanes.h"
 #include "platform/Services.h"
+#include "widgets/GlyphText.h"
 #include "widgets/Led.h"
 #include "widgets/StripChart.h"
 #include "widgets/WindowFit.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDoubleSpinBox>
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -27,6 +31,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace cv {
 
@@ -37,14 +42,41 @@ const QString kWaitingText = QStringLiteral("Waiting while another window reads 
 const QColor kHighColor(0x2E, 0xA0, 0x3B), kLowColor(0x1F, 0x77, 0xB4),
     kProxColor(0xF0, 0xA0, 0x20);
 
+// A fixed size keeps a changed number from laying out the whole window.
+constexpr QSize kCellSize(60, 18);
+
 QLabel* cell(QGridLayout* g, int row, int col, const QString& text = {})
 {
     auto* l = new QLabel(text);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    // A fixed size keeps a changed number from laying out the whole window.
-    l->setFixedSize(60, 18);
+    l->setFixedSize(kCellSize);
     g->addWidget(l, row, col);
     return l;
+}
+
+NumberCell* numberCell(QGridLayout* g, int row, int col, GlyphText& glyphs)
+{
+    auto* c = new NumberCell(glyphs);
+    c->setFixedSize(kCellSize);
+    g->addWidget(c, row, col);
+    return c;
+}
+
+// What assistive tools read of a number cell: its text, as of a label.
+class NumberCellAccessible : public QAccessibleWidget {
+public:
+    explicit NumberCellAccessible(NumberCell* c) : QAccessibleWidget(c, QAccessible::StaticText) {}
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name ? static_cast<const NumberCell*>(widget())->text()
+                                      : QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* numberCellAccessible(const QString&, QObject* object)
+{
+    auto* c = dynamic_cast<NumberCell*>(object);
+    return c ? new NumberCellAccessible(c) : nullptr;
 }
 
 // What a group box shows inside its frame, where its cells stand.
@@ -78,6 +110,50 @@ QString sensText(const SensSuggestion& s)
         .arg(sensitivityItems()[s.sens].trimmed());
 }
 } // namespace
+
+NumberCell::NumberCell(GlyphText& glyphs, QWidget* parent) : QWidget(parent), glyphs_(glyphs)
+{
+    static const bool accessible = [] {
+        QAccessible::installFactory(numberCellAccessible);
+        return true;
+    }();
+    Q_UNUSED(accessible);
+}
+
+void NumberCell::setText(const QString& text)
+{
+    if (text == text_)
+        return;
+    text_ = text;
+    update();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void NumberCell::paintEvent(QPaintEvent*)
+{
+    if (text_.isEmpty())
+        return;
+    QPainter p(this);
+    p.setPen(QPen(palette().brush(foregroundRole()), 1));
+    const bool digits = std::all_of(text_.begin(), text_.end(), [](QChar c) {
+        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-');
+    });
+    if (!digits) {
+        p.drawText(contentsRect(), Qt::AlignRight | Qt::AlignVCenter, text_);
+        return;
+    }
+    // Where a label puts a line aligned right and centred upright.
+    glyphs_.setFont(font());
+    const QFontMetricsF fm(font());
+    const QRect r = contentsRect();
+    glyphs_.draw(p,
+                 QPointF(r.x() + r.width() - glyphs_.width(text_),
+                         r.y() + (r.height() - fm.height()) / 2 + fm.ascent()),
+                 text_);
+}
 
 DeltaBar::DeltaBar(QWidget* parent) : QWidget(parent)
 {
@@ -142,8 +218,11 @@ QString SensorOverviewFrm::definitionText()
         "ambient.");
 }
 
-SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Window)
+SensorOverviewFrm::SensorOverviewFrm(QWidget* parent)
+    : QWidget(parent, Qt::Window), Digits(std::make_unique<GlyphText>())
 {
+    for (auto& row : ShownNumbers)
+        row.fill(std::numeric_limits<int32_t>::min()); // no number shown yet
     setObjectName(QStringLiteral("SensorOverviewFrm"));
     setWindowTitle(QStringLiteral("Sensor Overview"));
     resize(1240, 860);
@@ -171,11 +250,11 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Wind
         auto* name = cell(g, row, 1, QStringLiteral("Stage %1").arg(s));
         name->setStyleSheet(
             QStringLiteral("color: %1; font-weight: bold;").arg(AdcFrm::stageColor(s).name()));
-        CdcLbl[s] = cell(g, row, 2);
-        AmbLbl[s] = cell(g, row, 3);
-        DeltaLbl[s] = cell(g, row, 4);
-        HighLbl[s] = cell(g, row, 5);
-        LowLbl[s] = cell(g, row, 6);
+        CdcLbl[s] = numberCell(g, row, 2, *Digits);
+        AmbLbl[s] = numberCell(g, row, 3, *Digits);
+        DeltaLbl[s] = numberCell(g, row, 4, *Digits);
+        HighLbl[s] = numberCell(g, row, 5, *Digits);
+        LowLbl[s] = numberCell(g, row, 6, *Digits);
         Bar[s] = new DeltaBar;
         g->addWidget(Bar[s], row, 7);
         TouchLed[s] = new Led(nullptr, kHighColor);
@@ -216,6 +295,16 @@ SensorOverviewFrm::SensorOverviewFrm(QWidget* parent) : QWidget(parent, Qt::Wind
                                   "Bar: the delta about the ambient, thresholds marked.")
                        .arg(kHighColor.name(), kLowColor.name(), kProxColor.name()));
     g->addWidget(legend, kAdcStages + 1, 0, 1, 9);
+    // The cells that change stack over the box's other children (none of
+    // them overlaps another): a repaint looks for opaque widgets above the
+    // one it paints, and then finds few.
+    for (const auto* column : {&AmbLbl, &HighLbl, &LowLbl, &CdcLbl, &DeltaLbl})
+        for (QWidget* w : *column)
+            w->raise();
+    for (int s = 0; s < kAdcStages; ++s) {
+        TouchLed[s]->raise();
+        Bar[s]->raise();
+    }
     top->addWidget(stagesBox);
 
     auto* tuning = new QGroupBox(QStringLiteral("Noise, SNR and guided tuning"));
@@ -363,7 +452,9 @@ void SensorOverviewFrm::StartReading()
     }
     ReadCmd->setText(QStringLiteral("Stop Reading"));
     CaptureLbl->clear();
+    WaitingShown = false;
     DroppedLbl->clear();
+    ShownDropped = 0;
     DeltaPlot->setRateLimit(Reading.timeBase().clock().rate());
     DeltaPlot->breakLine();
     ShowRows();
@@ -411,12 +502,15 @@ int SensorOverviewFrm::OnePass()
     }
     if (p.yielded)
         Spectrum->gap();
-    if (p.yielded)
-        CaptureLbl->setText(kWaitingText);
-    else if (p.rearmed)
-        CaptureLbl->setText(rearmedText(Reading.rearms()));
-    else if (CaptureLbl->text() == kWaitingText)
-        CaptureLbl->clear();
+    if (p.yielded || p.rearmed || WaitingShown) {
+        if (p.yielded)
+            CaptureLbl->setText(kWaitingText);
+        else if (p.rearmed)
+            CaptureLbl->setText(rearmedText(Reading.rearms()));
+        else
+            CaptureLbl->clear();
+        WaitingShown = p.yielded;
+    }
     if (p.fetched && p.stamp.gapBefore)
         DeltaPlot->breakLine();
     if (p.fetched && p.addsPoints) {
@@ -432,9 +526,11 @@ int SensorOverviewFrm::OnePass()
         else if (Phase_ == Phase::Touch)
             Recording.addTouch(deltas);
     }
-    const QString dropped = droppedSetsText(Reading.timeBase().dropped());
-    if (DroppedLbl->text() != dropped)
-        DroppedLbl->setText(dropped);
+    // The text is made only when the count moved.
+    if (const int64_t dropped = Reading.timeBase().dropped(); dropped != ShownDropped) {
+        ShownDropped = dropped;
+        DroppedLbl->setText(droppedSetsText(dropped));
+    }
     if (Phase_ != Phase::Idle && services().nowMs() >= PhaseEndMs)
         EndPhase();
     return Reading.reading() ? p.nextIntervalMs : -1;
@@ -581,11 +677,16 @@ void SensorOverviewFrm::ShowRows()
     const uint32_t seen = Reading.takeLimitsSeen();
     for (int s = 0; s < kAdcStages; ++s) {
         const OverviewStage& st = Reading.stages()[size_t(s)];
-        CdcLbl[s]->setText(QString::number(st.cdc));
-        AmbLbl[s]->setText(QString::number(st.amb));
-        DeltaLbl[s]->setText(QString::number(st.delta()));
-        HighLbl[s]->setText(QString::number(st.high));
-        LowLbl[s]->setText(QString::number(st.low));
+        // A number that stays is not made into text again.
+        auto& shown = ShownNumbers[size_t(s)];
+        const std::array<int32_t, 5> now = {st.cdc, st.amb, st.delta(), st.high, st.low};
+        const std::array<NumberCell*, 5> cells = {CdcLbl[s], AmbLbl[s], DeltaLbl[s], HighLbl[s],
+                                                  LowLbl[s]};
+        for (size_t c = 0; c < now.size(); ++c)
+            if (shown[c] != now[c]) {
+                shown[c] = now[c];
+                cells[c]->setText(QString::number(now[c]));
+            }
         Bar[s]->setValues(st.delta(), st.high - st.amb, st.low - st.amb);
         // Dark, the lamp keeps the touch colour; lit, it tells which limit.
         TouchLed[s]->setColor(st.lowLimit                     ? kLowColor

@@ -23,10 +23,28 @@ class QTimer;
 
 namespace cv {
 
+class GlyphText;
 class Led;
 class SpectrumPanel;
 class StatusLanes;
 class StripChart;
+
+// A number of the stage table, right-aligned and centred upright as in a
+// label: it changes ten times a second, so its digits come from glyphs
+// looked up once, and a new text costs no more than a repaint.
+class NumberCell : public QWidget {
+public:
+    explicit NumberCell(GlyphText& glyphs, QWidget* parent = nullptr);
+    void setText(const QString& text);
+    QString text() const { return text_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    GlyphText& glyphs_;
+    QString text_;
+};
 
 // The delta as a bar about the ambient (the middle), with both thresholds marked.
 class DeltaBar : public QWidget {
@@ -106,10 +124,16 @@ private:
     // The ticks of the chart column, kept together: every set reads them, and
     // the boxes themselves lie scattered in memory.
     std::array<bool, kAdcStages> Charted{};
+    // The glyphs of the table's live numbers, and the numbers they show
+    // (result, ambient, delta, high, low per stage).
+    std::unique_ptr<GlyphText> Digits;
+    std::array<std::array<int32_t, 5>, kAdcStages> ShownNumbers{};
+    bool WaitingShown = false; // CaptureLbl says another window reads
+    int64_t ShownDropped = 0;  // the count DroppedLbl tells
 
 public:
     std::array<QCheckBox*, kAdcStages> ChartChk{};
-    std::array<QLabel*, kAdcStages> CdcLbl{}, AmbLbl{}, DeltaLbl{}, HighLbl{}, LowLbl{};
+    std::array<NumberCell*, kAdcStages> CdcLbl{}, AmbLbl{}, DeltaLbl{}, HighLbl{}, LowLbl{};
     std::array<DeltaBar*, kAdcStages> Bar{};
     std::array<Led*, kAdcStages> TouchLed{};
     std::array<QLabel*, kAdcStages> NoiseSdLbl{}, NoisePpLbl{}, SignalLbl{}, SnrLbl{}, MarkLbl{},

@@ -17,7 +17,9 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTextBlock>
 #include <QTextDocumentFragment>
+#include <QTextLayout>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -52,8 +54,14 @@ void PeakList::setText(const QString& html)
         return;
     html_ = html;
     selection_.clearSelection();
-    wrapped(width());
+    // Laid out once, its shaped lines kept for the paints: without a layout
+    // while the text is set, the lines are laid out when first asked for,
+    // with their glyphs kept, not shaped again at each paint.
+    doc_.setDocumentLayout(nullptr);
     doc_.setHtml(html);
+    for (QTextBlock b = doc_.begin(); b.isValid(); b = b.next())
+        b.layout()->setCacheEnabled(true);
+    wrapped(width());
     // The window is laid out again only when the height the text needs changed.
     const int needs = heightForWidth(width());
     if (needs != needs_) {
