@@ -171,12 +171,12 @@ StripChart::StripChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<I
             d.wholeFrame || now - d.legendShownUs >= kLegendUs || now < d.legendShownUs;
         if (legend)
             d.legendShownUs = now;
-        if (d.wholeFrame)
-            update();
-        else if (legend && !d.cursor)
+        if (d.wholeFrame || d.cursor)
+            update(); // the read-out may stand anywhere, the top bar too
+        else if (legend)
             update(d.legendFrame());
         else
-            update(d.valuesRect(legend)); // the read-out may stand anywhere
+            update(d.valuesRect(false));
         d.wholeFrame = false;
     });
     d_->rateTimer.setInterval(kRateMs);

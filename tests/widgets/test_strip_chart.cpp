@@ -421,6 +421,20 @@ TEST(StripChart, CrossHairReadsTheSetUnderTheCursor)
     QTest::mouseMove(&s.chart, s.inPlot()); // paints the cross-hair
     QTest::qWait(60);
     EXPECT_GE(s.chart.paints, 1);
+
+    // Low in the pane, the read-out reaches below it; as new sets scroll
+    // its figures along, no frame leaves an old one standing there.
+    QTest::mouseMove(&s.chart, s.inPlot(0.2, 0.97));
+    for (int i = 0; i < 3; ++i) {
+        const int paints = s.chart.paints;
+        s.addSets(3);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return s.chart.paints > paints; }, 2000));
+    }
+    auto rgb = [&](const QImage& i) {
+        return i.copy(QRect(QPoint(), s.chart.size())).convertToFormat(QImage::Format_RGB32);
+    };
+    EXPECT_TRUE(rgb(*static_cast<QImage*>(s.chart.backingStore()->paintDevice())) ==
+                rgb(s.chart.grab().toImage()));
 }
 
 TEST(StripChart, SavesTheSetsInViewAsCsvAndThePictureAsPng)
