@@ -176,7 +176,7 @@ StripChart::StripChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<I
         else if (legend)
             update(d.legendFrame());
         else
-            update(d.valuesRect(false));
+            update(d.valuesRect());
         d.wholeFrame = false;
     });
     d_->rateTimer.setInterval(kRateMs);

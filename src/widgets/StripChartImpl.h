@@ -49,7 +49,7 @@ struct StripChart::Impl {
         std::vector<QPoint> headers;
         int nameDx = 0, nameW = 0, nowDx = 0, meanDx = 0, sdDx = 0, ppDx = 0, rowH = 0;
         int smallAscent = 0, smallHeight = 0; // asked for by every frame
-        QRect values;                         // valuesRect(false), asked for by every frame
+        QRect values;                         // valuesRect(), asked for by every frame
         // Where the background holds more than the window's ground outside
         // the panes (title, value labels, legend headers and names), with
         // a margin: all else around the panes a frame fills.
@@ -224,12 +224,12 @@ struct StripChart::Impl {
     void updateFrame(); // the window and the figures, taken anew when their inputs changed
     const std::vector<chart::Reduction>& figures();
     void ensureLayout();
-    // What a frame of new values repaints: all below the top bar, whose
-    // controls would cost as much as the traces, and without the legend
-    // unless `withLegend`, nor the value axis; one rectangle, since a clip
+    // What a frame of new values repaints: the panes and the time labels
+    // under them, not the top bar, whose controls would cost as much as the
+    // traces, nor the legend or the value axis; one rectangle, since a clip
     // of several makes every fill a costly walk of spans.
-    QRect valuesRect(bool withLegend) const;
-    QRect valuesOnlyRect() const; // valuesRect(false), measured anew
+    const QRect& valuesRect() const { return layout.values; }
+    QRect valuesOnlyRect() const; // valuesRect(), measured anew
     // A frame of new values that brings the legend's figures: the panes and
     // the legend's rows, not the space between them nor the value axis.
     QRegion legendFrame() const;

@@ -212,14 +212,6 @@ void StripChart::Impl::ensureLayout()
     layout.values = valuesOnlyRect();
 }
 
-QRect StripChart::Impl::valuesRect(bool withLegend) const
-{
-    if (!withLegend)
-        return layout.values;
-    const int top = layout.titleRect.bottom() + 1;
-    return QRect(0, top, layout.size.width(), layout.size.height() - top);
-}
-
 QRect StripChart::Impl::valuesOnlyRect() const
 {
     const int top = layout.titleRect.bottom() + 1;
@@ -288,18 +280,16 @@ void StripChart::Impl::paintAround(QPainter& p, const QRect& area)
     // A fill costs less than reading the background, which is mostly the
     // window's ground: that is filled, and only the inked parts copied.
     const QColor ground = q->palette().color(QPalette::Window);
+    auto fill = [&](const QRect& r) { p.fillRect(r & area, ground); };
     // Bands above and below each pane, and beside it.
     int top = area.top();
     for (const QRect& pane : layout.panes) {
-        p.fillRect(QRect(area.left(), top, area.width(), pane.top() - top) & area, ground);
-        p.fillRect(QRect(area.left(), pane.top(), pane.left() - area.left(), pane.height()) & area,
-                   ground);
-        p.fillRect(QRect(pane.right() + 1, pane.top(), area.right() - pane.right(), pane.height()) &
-                       area,
-                   ground);
+        fill(QRect(area.left(), top, area.width(), pane.top() - top));
+        fill(QRect(area.left(), pane.top(), pane.left() - area.left(), pane.height()));
+        fill(QRect(pane.right() + 1, pane.top(), area.right() - pane.right(), pane.height()));
         top = pane.bottom() + 1;
     }
-    p.fillRect(QRect(area.left(), top, area.width(), area.bottom() + 1 - top) & area, ground);
+    fill(QRect(area.left(), top, area.width(), area.bottom() + 1 - top));
     const qreal dpr = background.devicePixelRatio();
     for (const QRect& r : layout.inked) {
         const QRect c = r & area;
@@ -712,7 +702,7 @@ void StripChart::paintEvent(QPaintEvent* event)
             p.setClipRect(r);
         d_->paintAround(p, r);
     }
-    const QRect& values = d_->valuesRect(false);
+    const QRect& values = d_->valuesRect();
     if (several)
         p.setClipRect(values);
     d_->paintPaneGround(p);

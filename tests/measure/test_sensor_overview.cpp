@@ -11,6 +11,7 @@
 #include "support/Files.h"
 #include "support/RunProgram.h"
 #include "support/SimRig.h"
+#include "widgets/NumberCell.h"
 #include "widgets/StripChart.h"
 
 #include <QAccessible>

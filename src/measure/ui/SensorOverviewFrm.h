@@ -25,26 +25,10 @@ namespace cv {
 
 class GlyphText;
 class Led;
+class NumberCell;
 class SpectrumPanel;
 class StatusLanes;
 class StripChart;
-
-// A number of the stage table, right-aligned and centred upright as in a
-// label: it changes ten times a second, so its digits come from glyphs
-// looked up once, and a new text costs no more than a repaint.
-class NumberCell : public QWidget {
-public:
-    explicit NumberCell(GlyphText& glyphs, QWidget* parent = nullptr);
-    void setText(const QString& text);
-    QString text() const { return text_; }
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-
-private:
-    GlyphText& glyphs_;
-    QString text_;
-};
 
 // The delta as a bar about the ambient (the middle), with both thresholds marked.
 class DeltaBar : public QWidget {
